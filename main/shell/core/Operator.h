@@ -1,0 +1,49 @@
+#pragma once
+// Everything the program asks of the person at the workstation: OK message
+// boxes (caption "Vantrel"), the exit question, the wait cursor and "put the
+// focus into box X". Windows show real boxes; tests and vantrelctl record the
+// texts and answer questions from a script.
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+namespace shell {
+
+inline constexpr const char* kAppTitle = "Vantrel";
+
+class Operator {
+public:
+    virtual ~Operator() = default;
+    // A modal message with one OK button; returns when the operator dismissed it.
+    virtual void showMessage(const QString& text) = 0;
+    // A Yes/No question; true for Yes.
+    virtual bool askYesNo(const QString& text) = 0;
+    virtual void setWaitCursor(bool on) = 0;
+    // Puts the keyboard focus into the named control (system control name).
+    virtual void setFocus(const QString& controlName) = 0;
+};
+
+// Records what the program showed; answers questions from a queue (default No).
+class RecordingOperator : public Operator {
+public:
+    void showMessage(const QString& text) override;
+    bool askYesNo(const QString& text) override;
+    void setWaitCursor(bool on) override;
+    void setFocus(const QString& controlName) override;
+
+    QStringList messages;
+    QStringList questions;
+    QStringList focusRequests;
+    QList<bool> answers;        // consumed front first
+    bool waitCursor = false;
+    int waitCursorChanges = 0;
+    // Called for every message (vantrelctl prints them as they come).
+    std::function<void(const QString&)> onMessage;
+};
+
+// The process-wide operator (the main window, or a recorder); never null.
+Operator& currentOperator();
+void setCurrentOperator(Operator* op);
+
+} // namespace shell
