@@ -1,0 +1,134 @@
+// vantrelctl: the command-line companion of the main program, for support and
+// automation. Global option: --dir DIR (the program directory; default: the
+// folder of this executable).
+#include "main/cli/Command.h"
+#include "main/shell/core/Operator.h"
+#include "platform/ProgramDir.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QMap>
+#include <cstdio>
+
+namespace cli {
+
+namespace {
+QList<Command>& table() {
+    static QList<Command> t;
+    return t;
+}
+shell::RecordingOperator& printingOperator() {
+    static shell::RecordingOperator op;
+    return op;
+}
+} // namespace
+
+CommandRegistration::CommandRegistration(Command c) { table().append(std::move(c)); }
+
+const QList<Command>& commands() { return table(); }
+
+void out(const QString& line) {
+    const QByteArray b = line.toUtf8() + '\n';
+    fwrite(b.constData(), 1, static_cast<size_t>(b.size()), stdout);
+    fflush(stdout);
+}
+
+void err(const QString& line) {
+    const QByteArray b = line.toUtf8() + '\n';
+    fwrite(b.constData(), 1, static_cast<size_t>(b.size()), stderr);
+    fflush(stderr);
+}
+
+int usageError(const QString& command, const QString& problem) {
+    err(QStringLiteral("vantrelctl %1: %2").arg(command, problem));
+    for (const Command& c : commands())
+        if (c.name == command)
+            err(QStringLiteral("usage: vantrelctl [--dir DIR] %1 %2").arg(c.name, c.usage));
+    return kUsage;
+}
+
+void installPrintingOperator() {
+    shell::RecordingOperator& op = printingOperator();
+    op.onMessage = [](const QString& text) {
+        QString t = text;
+        t.replace(QStringLiteral("\r\n"), QStringLiteral(" / "));
+        t.replace(QLatin1Char('\n'), QStringLiteral(" / "));
+        t.replace(QLatin1Char('\r'), QStringLiteral(" / "));
+        err(QStringLiteral("message: ") + t);
+    };
+    shell::setCurrentOperator(&op);
+}
+
+QStringList shownMessages() { return printingOperator().messages; }
+
+Options::Options(const QStringList& args, const QStringList& valueOptions, const QStringList& flags) {
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a.startsWith(QLatin1String("--")) && a.size() > 2) {
+            const QString name = a.mid(2);
+            if (valueOptions.contains(name)) {
+                if (i + 1 >= args.size()) {
+                    m_error = QStringLiteral("option --%1 needs a value").arg(name);
+                    return;
+                }
+                m_values.insert(name, args[++i]);
+            } else if (flags.contains(name)) {
+                m_values.insert(name, QString());
+            } else {
+                m_error = QStringLiteral("unknown option %1").arg(a);
+                return;
+            }
+        } else {
+            m_positional.append(a);
+        }
+    }
+}
+
+} // namespace cli
+
+namespace {
+void printHelp() {
+    cli::err(QStringLiteral("usage: vantrelctl [--dir DIR] COMMAND [ARGS]"));
+    for (const cli::Command& c : cli::commands())
+        cli::err(QStringLiteral("  %1 %2\n      %3").arg(c.name, c.usage, c.summary));
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    QString dir = QCoreApplication::applicationDirPath();
+    while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
+        const QString opt = args.takeFirst();
+        if (opt == QLatin1String("--dir")) {
+            if (args.isEmpty()) {
+                printHelp();
+                return cli::kUsage;
+            }
+            dir = args.takeFirst();
+        } else if (opt == QLatin1String("--help")) {
+            printHelp();
+            return cli::kOk;
+        } else {
+            cli::err(QStringLiteral("vantrelctl: unknown option %1").arg(opt));
+            printHelp();
+            return cli::kUsage;
+        }
+    }
+    if (!QDir(dir).exists()) {
+        cli::err(QStringLiteral("vantrelctl: program directory %1 does not exist").arg(dir));
+        return cli::kFailed;
+    }
+    platform::setProgramDir(dir);
+    if (args.isEmpty()) {
+        printHelp();
+        return cli::kUsage;
+    }
+    const QString name = args.takeFirst();
+    for (const cli::Command& c : cli::commands())
+        if (c.name == name)
+            return c.run(args);
+    cli::err(QStringLiteral("vantrelctl: unknown command %1").arg(name));
+    printHelp();
+    return cli::kUsage;
+}
