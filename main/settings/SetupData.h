@@ -3,6 +3,10 @@
 // program directory. Text fields are compared as numbers by their users.
 #include <QString>
 
+namespace shell {
+class Operator;
+}
+
 namespace settings {
 
 struct SetupData {
@@ -32,5 +36,17 @@ struct MainSelections {
     int CboPrintType = 0;
     int optConn = 0;
 };
+
+// Tag kind list positions (삼성테크윈, 루셈, UR-TECH, RF링크) and label types.
+inline constexpr int kTagKindCount = 4;
+inline constexpr int kLabelTypeCount = 2;
+
+// The main window's loading of the settings record: fills `SetupData` and the
+// three selections from the settings files of the program directory. A value
+// that must be a 16-bit number and is not stops the loading at that key:
+// fields loaded before it keep their new values, the rest keep what they had,
+// and "[GetSetupData][error]" goes to the detail log and to the operator.
+// Returns false in that case.
+bool GetSetupData(SetupData& setupData, MainSelections& selections, shell::Operator& op);
 
 } // namespace settings

@@ -1,0 +1,32 @@
+#include "main/settings/DbSettings.h"
+
+#include "main/settings/SettingsFiles.h"
+#include "main/shell/core/Operator.h"
+
+namespace settings {
+
+DbProvider dbProviderFor(const QString& sDbKind) {
+    return sDbKind == QLatin1String("2") ? DbProvider::OraOLEDB : DbProvider::MSDAORA;
+}
+
+QString providerName(DbProvider provider) {
+    return provider == DbProvider::OraOLEDB ? QStringLiteral("oraOLEDB.oracle.1") : QStringLiteral("MSDAORA");
+}
+
+QString readDbKind() { return readSetting(kDbKind); }
+
+DbProvider readDbProvider() { return dbProviderFor(readDbKind()); }
+
+DbInfo readDbInfo() { return {readSetting(kDatabase), readSetting(kUser), readSetting(kPassword)}; }
+
+namespace dbsetup {
+
+void GetSetupData(int& CboCon) { selectListPosition(readDbKind(), 2, CboCon); }
+
+void SetSetupData(int CboCon, shell::Operator& op) {
+    writeSetting(kDbKind, QString::number(CboCon + 1));
+    op.showMessage(QString::fromUtf8(kSettingsSavedMessage));
+}
+
+} // namespace dbsetup
+} // namespace settings

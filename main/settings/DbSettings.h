@@ -1,0 +1,39 @@
+#pragma once
+// The database settings: which Oracle provider the login connects with
+// ("setup.ini" DBINFO DB_KIND) and the data source, user and password the
+// login window starts with ("db_setup.ini" DB_INFO).
+#include <QString>
+
+namespace shell {
+class Operator;
+}
+
+namespace settings {
+
+enum class DbProvider { MSDAORA, OraOLEDB };
+
+// "2" selects OraOLEDB; every other value, "02" and empty text included,
+// MSDAORA.
+DbProvider dbProviderFor(const QString& sDbKind);
+// The provider's name as the connection string carries it.
+QString providerName(DbProvider provider);
+QString readDbKind();
+DbProvider readDbProvider();
+
+struct DbInfo {
+    QString sDatabase;
+    QString sUser;
+    QString sPassword;
+};
+DbInfo readDbInfo();
+
+// The database window `DBSetup` and its provider list `CboCon`
+// (0 "MSDAORA", 1 "OraOLEDB").
+namespace dbsetup {
+// "1"/"2" select the list position; other values keep it.
+void GetSetupData(int& CboCon);
+// Writes the position plus 1 and shows "환경정보를 설정하였습니다.".
+void SetSetupData(int CboCon, shell::Operator& op);
+} // namespace dbsetup
+
+} // namespace settings

@@ -1,0 +1,35 @@
+#include "main/settings/SettingsFiles.h"
+
+#include "platform/Profile.h"
+#include "platform/ProgramDir.h"
+#include "platform/RuntimeError.h"
+
+namespace settings {
+
+QString settingsPath(const char* file) { return platform::programPath(QString::fromLatin1(file)); }
+
+QString readSetting(const Key& key) { return readSetting(key, QString::fromLatin1(key.defaultValue)); }
+
+QString readSetting(const Key& key, const QString& defaultValue) {
+    return platform::readProfileText(settingsPath(key.file), QString::fromLatin1(key.section),
+                                     QString::fromLatin1(key.key), defaultValue);
+}
+
+void writeSetting(const Key& key, const QString& value) {
+    platform::WritePrivateProfileStringA(QString::fromLatin1(key.section), QString::fromLatin1(key.key), value,
+                                         settingsPath(key.file));
+}
+
+QString signedDigits(const QString& value, int digits) {
+    const int n = platform::toInt16(value);
+    const QString magnitude = QStringLiteral("%1").arg(n < 0 ? -n : n, digits, 10, QLatin1Char('0'));
+    return (n < 0 ? QStringLiteral("-") : QStringLiteral("+")) + magnitude;
+}
+
+void selectListPosition(const QString& value, int count, int& position) {
+    for (int i = 1; i <= count; ++i)
+        if (value == QString::number(i))
+            position = i - 1;
+}
+
+} // namespace settings
