@@ -1,0 +1,119 @@
+#pragma once
+// One update run of the launcher, without any window: fetch the server
+// information, log in, compare the version dates, fetch the server's
+// download directory, copy the settings and program files into the program
+// directory and start the main program. What the run shows goes through
+// UpdateWindow; the dialog forwards it to its own thread.
+#include <QString>
+
+#include <atomic>
+#include <memory>
+
+namespace updater {
+
+class CFtpClient;
+
+// Control ids of the bars: one per step, then the overall bar.
+enum BarId { kBarServerInfo = 1001, kBarDownload = 1002, kBarCopy = 1003, kBarLaunch = 1006, kBarTotal = 1008 };
+// The steps, in the order they run: server information, download, copy,
+// program start.
+enum Step { kStepServerInfo = 0, kStepDownload = 1, kStepCopy = 2, kStepLaunch = 3 };
+int barOfStep(int step);
+
+// What the worker asks of the window.
+class UpdateWindow {
+public:
+    virtual ~UpdateWindow() = default;
+    virtual void setBarPos(int barId, int pos) = 0;
+    // (Re)arms the animation timer of a step's bar.
+    virtual void armStepTimer(int step, int ms) = 0;
+    // Hides the wait line, shows the OK button and the text in red.
+    virtual void ShowMessage(const QString& text) = 0;
+    virtual void repaintWindow() = 0;
+    virtual void closeWindow() = 0;
+};
+
+// Flags the worker sets and the window's step timers read.
+struct RunState {
+    std::atomic<int> ok{0};
+    std::atomic<int> done[4]{};
+    std::atomic<int> phase{0}; // animation phase 0..3, shared by the step bars
+    void clear();
+};
+
+// One tick of a step bar's timer: the bar's next position, and whether the
+// timer runs again (500 ms) because the step is not done yet.
+struct StepTick {
+    int pos;
+    bool again;
+};
+StepTick StepBarTick(RunState& state, int step);
+
+// Byte comparison of the version dates: 1 when the server's date is newer
+// (the first differing byte of local is smaller; local's end counts as a zero
+// byte), 0 when equal over the server's length or local's byte is greater.
+int compareVersionDates(const QByteArray& local, const QByteArray& server);
+
+// A remote name that could place a file outside the download folder.
+bool isUnsafeRemoteName(const QString& name);
+
+// Operator messages of the run.
+namespace msg {
+inline const QString kConnectFailed = QStringLiteral("서버연결 실패!! [확인]버튼을 눌러주십시오.");
+inline const QString kChangeDirFailed = QStringLiteral("서버디렉토리 변경 실패!! [확인]버튼을 눌러주십시오.");
+inline const QString kDownloadFailed = QStringLiteral("%1 DOWNLOAD에 실패하였습니다.");
+inline const QString kNothingToDownload = QStringLiteral("DOWNLOAD할 파일이 존재하지않습니다.");
+inline const QString kNoProgramFile = QStringLiteral("UPDATE 파일이 존재하지 않습니다. [확인]버튼을 눌러주십시오.");
+} // namespace msg
+
+class UpdateRun {
+public:
+    // baseDir: the program directory the run works in ("." in production:
+    // the updater is started there).
+    explicit UpdateRun(UpdateWindow& window, const QString& baseDir = QStringLiteral("."));
+    ~UpdateRun();
+
+    // The worker: runs every step and drives the bars; returns 0.
+    int UpdateThread();
+
+    int GetServerInfo();
+    // 1 files downloaded, 0 nothing newer, -1 no connection, -3 download failed.
+    int DownloadUpdate();
+    int ServerConnect();
+    // 1 newer on the server, 0 not newer, -3 "Version.ini" not fetched.
+    int AnalysisIni();
+    int GetDownLoadFile();
+    // Moves the matching files of the download folder into the program
+    // directory. "*.exe" means the program files: on this system the files
+    // without an extension, which keep their execute permission.
+    bool CopyDownLoadFile(const QString& pattern);
+    int RunMainProgram(const QString& path);
+    // The OK button shown after a failure: starts the main program anyway and
+    // closes the window.
+    void OnOkButton();
+
+    RunState& state() { return m_state; }
+    QString tempDir() const { return m_tempDir; }
+    QString mainProgram() const { return m_mainProgram; }
+    QString serverIp() const { return m_serverIp; }
+    QString serverPort() const { return m_serverPort; }
+
+private:
+    void fail(const QString& source, const QString& text);
+    void launch();
+    QString local(const QString& name) const;
+
+    UpdateWindow& m_window;
+    QString m_baseDir;
+    QString m_tempDir;     // the download folder
+    QString m_mainProgram; // the main program's path
+    QString m_serverIp, m_serverPort, m_user, m_password, m_remoteDir;
+    std::unique_ptr<CFtpClient> m_ftp;
+    RunState m_state;
+};
+
+// The address used when "Ftp_Setup.ini" names none; the deployment supplies
+// its own server's address in that file.
+inline constexpr const char kDefaultServerIp[] = "192.168.0.100";
+
+} // namespace updater
