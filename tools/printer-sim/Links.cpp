@@ -1,0 +1,268 @@
+#include "tools/printer-sim/Links.h"
+
+#include "tools/printer-sim/VirtualPrinter.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSocketNotifier>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace printersim {
+
+// ---------------------------------------------------------------- TcpLink
+
+TcpLink::TcpLink(VirtualPrinter* printer, QObject* parent)
+    : QObject(parent), m_printer(printer), m_server(new QTcpServer(this)) {
+    connect(m_server, &QTcpServer::newConnection, this, &TcpLink::acceptClients);
+}
+
+bool TcpLink::listen(const QString& host, quint16 port, QString* error) {
+    QHostAddress address;
+    if (host == QLatin1String("localhost"))
+        address = QHostAddress::LocalHost;
+    else if (!address.setAddress(host)) {
+        *error = QStringLiteral("bad host address '%1'").arg(host);
+        return false;
+    }
+    if (!m_server->listen(address, port)) {
+        *error = QStringLiteral("cannot listen on %1:%2: %3").arg(host).arg(port).arg(m_server->errorString());
+        return false;
+    }
+    return true;
+}
+
+QString TcpLink::endpoint() const {
+    return QStringLiteral("%1:%2").arg(m_server->serverAddress().toString()).arg(m_server->serverPort());
+}
+
+void TcpLink::acceptClients() {
+    while (QTcpSocket* socket = m_server->nextPendingConnection()) {
+        socket->setParent(this);
+        QPointer<QTcpSocket> guard(socket);
+        Session* session = m_printer->openSession(
+            [guard](const QByteArray& bytes) {
+                if (guard && guard->state() == QAbstractSocket::ConnectedState) {
+                    guard->write(bytes);
+                    guard->flush();
+                }
+            },
+            [guard] {
+                if (guard)
+                    guard->abort();
+            });
+        QPointer<Session> sessionGuard(session);
+        connect(socket, &QTcpSocket::readyRead, session, [socket, session] { session->received(socket->readAll()); });
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket, sessionGuard] {
+            if (sessionGuard)
+                m_printer->closeSession(sessionGuard);
+            socket->deleteLater();
+        });
+    }
+}
+
+// ---------------------------------------------------------------- PtyLink
+
+PtyLink::PtyLink(VirtualPrinter* printer, QObject* parent) : QObject(parent), m_printer(printer) {
+    m_hangupWatch.setInterval(10);
+    connect(&m_hangupWatch, &QTimer::timeout, this, &PtyLink::watchForHost);
+}
+
+PtyLink::~PtyLink() {
+    closePty();
+    if (!m_link.isEmpty())
+        QFile::remove(m_link);
+}
+
+bool PtyLink::openPty(QString* error) {
+    m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0) {
+        *error = QStringLiteral("cannot open a pseudo-terminal: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        closePty();
+        return false;
+    }
+    m_device = QString::fromLocal8Bit(::ptsname(m_master));
+    // Raw: no echo, no CR/LF translation, 0x03 is data like any other byte.
+    // The setting stays with the terminal while the master is open.
+    const int slave = ::open(m_device.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (slave < 0) {
+        *error = QStringLiteral("cannot open %1: %2").arg(m_device, QString::fromLocal8Bit(std::strerror(errno)));
+        closePty();
+        return false;
+    }
+    termios tio{};
+    ::tcgetattr(slave, &tio);
+    ::cfmakeraw(&tio);
+    ::cfsetispeed(&tio, B9600);
+    ::cfsetospeed(&tio, B9600);
+    ::tcsetattr(slave, TCSANOW, &tio);
+    ::close(slave);
+    ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+
+    m_notifier = new QSocketNotifier(m_master, QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &PtyLink::readMaster);
+    // Nobody holds the device yet.
+    m_notifier->setEnabled(false);
+    m_hangupWatch.start();
+    return true;
+}
+
+void PtyLink::closePty() {
+    m_hangupWatch.stop();
+    if (m_session) {
+        m_printer->closeSession(m_session);
+        m_session = nullptr;
+    }
+    delete m_notifier;
+    m_notifier = nullptr;
+    if (m_master >= 0)
+        ::close(m_master);
+    m_master = -1;
+}
+
+bool PtyLink::open(const QString& linkPath, QString* error) {
+    if (!openPty(error))
+        return false;
+    const QFileInfo info(linkPath);
+    if (info.exists() && !info.isSymLink()) {
+        *error = QStringLiteral("%1 exists and is not a symbolic link").arg(linkPath);
+        return false;
+    }
+    QFile::remove(linkPath);
+    if (!QFile::link(m_device, linkPath)) {
+        *error = QStringLiteral("cannot link %1 to %2").arg(linkPath, m_device);
+        return false;
+    }
+    m_link = linkPath;
+    return true;
+}
+
+bool PtyLink::openInDirectory(const QString& dir, QString* error) {
+    if (!QDir().mkpath(dir)) {
+        *error = QStringLiteral("cannot create %1").arg(dir);
+        return false;
+    }
+    for (int n = 0; n < 1000; ++n) {
+        const QString path = QDir(dir).filePath(QStringLiteral("lp%1").arg(n));
+        const QFileInfo info(path);
+        // A link left behind by a printer that is gone counts as free.
+        if (info.isSymLink() && !info.exists())
+            QFile::remove(path);
+        else if (info.exists() || info.isSymLink())
+            continue;
+        return open(path, error);
+    }
+    *error = QStringLiteral("no free lpN in %1").arg(dir);
+    return false;
+}
+
+void PtyLink::watchForHost() {
+    if (m_master < 0)
+        return;
+    pollfd pfd{m_master, POLLIN, 0};
+    if (::poll(&pfd, 1, 0) < 0 || (pfd.revents & POLLHUP))
+        return; // still nobody at the other end
+    m_hangupWatch.stop();
+    const int master = m_master;
+    m_session = m_printer->openSession(
+        [master](const QByteArray& bytes) {
+            qsizetype done = 0;
+            while (done < bytes.size()) {
+                const ssize_t n = ::write(master, bytes.constData() + done, size_t(bytes.size() - done));
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n <= 0)
+                    return; // host not reading: the bytes are lost, as on a wire
+                done += n;
+            }
+        },
+        [this] { drop(); });
+    m_notifier->setEnabled(true);
+}
+
+void PtyLink::readMaster() {
+    char buf[4096];
+    for (;;) {
+        const ssize_t n = ::read(m_master, buf, sizeof buf);
+        if (n > 0) {
+            if (m_session)
+                m_session->received(QByteArrayView(buf, n));
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno == EAGAIN)
+            return;
+        hostClosed(); // EIO: the last host closed the device
+        return;
+    }
+}
+
+void PtyLink::hostClosed() {
+    m_notifier->setEnabled(false);
+    if (m_session) {
+        m_printer->closeSession(m_session);
+        m_session = nullptr;
+    }
+    // Answers the host never read are gone with the connection; the next
+    // host must not find them waiting.
+    const int slave = ::open(m_device.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+    if (slave >= 0) {
+        ::tcflush(slave, TCIFLUSH);
+        ::close(slave);
+    }
+    m_hangupWatch.start();
+}
+
+void PtyLink::drop() {
+    // Pulling the cable: the host's open device fails from now on, and a new
+    // device node takes the link's name.
+    closePty();
+    QString error;
+    if (!openPty(&error)) {
+        qWarning("printer-sim: %s", qPrintable(error));
+        return;
+    }
+    if (!m_link.isEmpty()) {
+        const QString tmp = m_link + QStringLiteral(".new");
+        QFile::remove(tmp);
+        if (QFile::link(m_device, tmp))
+            ::rename(tmp.toLocal8Bit().constData(), m_link.toLocal8Bit().constData());
+    }
+}
+
+// ---------------------------------------------------------------- signals
+
+namespace {
+int signalPipe[2] = {-1, -1};
+void onSignal(int) {
+    const char c = 1;
+    [[maybe_unused]] auto n = ::write(signalPipe[1], &c, 1);
+}
+} // namespace
+
+void quitOnSignals() {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] { QCoreApplication::quit(); });
+    struct sigaction sa{};
+    sa.sa_handler = onSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    ::sigaction(SIGINT, &sa, nullptr);
+    ::sigaction(SIGTERM, &sa, nullptr);
+    ::sigaction(SIGHUP, &sa, nullptr);
+}
+
+} // namespace printersim

@@ -1,0 +1,392 @@
+#include "tools/printer-sim/VirtualPrinter.h"
+
+#include "tools/printer-sim/StatusFrame.h"
+
+#include <QDir>
+#include <QRegularExpression>
+
+namespace printersim {
+
+namespace {
+
+constexpr int DefaultSplitMs = 200;
+constexpr int DefaultGapMs = 100;
+
+QList<QByteArrayView> splitParams(QByteArrayView params) {
+    QList<QByteArrayView> out;
+    qsizetype from = 0;
+    for (;;) {
+        const qsizetype comma = params.indexOf(',', from);
+        if (comma < 0) {
+            out << params.sliced(from);
+            return out;
+        }
+        out << params.sliced(from, comma - from);
+        from = comma + 1;
+    }
+}
+
+// Signed decimal as the records write it ("0070", "-0005", "+01", "08").
+bool toNumber(QByteArrayView text, int& value) {
+    if (text.isEmpty())
+        return false;
+    qsizetype i = (text[0] == '+' || text[0] == '-') ? 1 : 0;
+    if (i == text.size())
+        return false;
+    for (qsizetype j = i; j < text.size(); ++j)
+        if (text[j] < '0' || text[j] > '9')
+            return false;
+    bool ok = false;
+    value = text.toByteArray().toInt(&ok);
+    return ok;
+}
+
+bool threeDigits(QByteArrayView text, int& value) {
+    return text.size() == 3 && text[0] >= '0' && text[0] <= '9' && toNumber(text, value);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- Session
+
+Session::Session(VirtualPrinter* printer, Writer write, Dropper drop)
+    : QObject(printer), m_printer(printer), m_write(std::move(write)), m_drop(std::move(drop)) {
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, &Session::flushDue);
+    m_clock.start();
+}
+
+void Session::received(QByteArrayView bytes) {
+    m_printer->capture(bytes);
+    m_splitter.append(bytes);
+    while (auto record = m_splitter.next()) {
+        m_printer->handleRecord(*this, *record);
+    }
+}
+
+void Session::schedule(int ms, const QByteArray& bytes, bool drop) {
+    m_outputs.emplace(m_clock.elapsed() + ms, Output{bytes, drop});
+    const qint64 wait = qMax<qint64>(0, m_outputs.begin()->first - m_clock.elapsed());
+    m_timer.start(int(wait));
+}
+
+void Session::flushDue() {
+    while (!m_outputs.empty() && m_outputs.begin()->first <= m_clock.elapsed()) {
+        const Output out = m_outputs.begin()->second;
+        m_outputs.erase(m_outputs.begin());
+        if (out.drop) {
+            m_outputs.clear();
+            // The link closes the connection and then the session: leave this
+            // handler first.
+            QTimer::singleShot(0, m_printer, m_drop);
+            return;
+        }
+        m_write(out.bytes);
+    }
+    if (!m_outputs.empty())
+        m_timer.start(int(qMax<qint64>(0, m_outputs.begin()->first - m_clock.elapsed())));
+}
+
+// ---------------------------------------------------------- VirtualPrinter
+
+VirtualPrinter::VirtualPrinter(PrinterOptions options, QObject* parent)
+    : QObject(parent), m_options(std::move(options)) {
+    m_clock.start();
+}
+
+VirtualPrinter::~VirtualPrinter() = default;
+
+bool VirtualPrinter::prepare(QString* error) {
+    if (!m_options.capturePath.isEmpty()) {
+        m_capture.setFileName(m_options.capturePath);
+        if (!m_capture.open(QIODevice::WriteOnly | QIODevice::Append)) {
+            *error = QStringLiteral("cannot open capture file %1: %2").arg(m_options.capturePath, m_capture.errorString());
+            return false;
+        }
+    }
+    if (!m_options.labelsDir.isEmpty()) {
+        QDir dir(m_options.labelsDir);
+        if (!dir.mkpath(QStringLiteral("."))) {
+            *error = QStringLiteral("cannot create labels folder %1").arg(m_options.labelsDir);
+            return false;
+        }
+        // Continue the numbering of an earlier run so file names keep sorting
+        // in issue order.
+        static const QRegularExpression name(QStringLiteral("^label-(\\d{6})\\.png$"));
+        for (const QString& f : dir.entryList({QStringLiteral("label-*.png")}, QDir::Files)) {
+            const auto m = name.match(f);
+            if (m.hasMatch())
+                m_firstImageNumber = qMax(m_firstImageNumber, m.captured(1).toInt() + 1);
+        }
+    }
+    return true;
+}
+
+Session* VirtualPrinter::openSession(Session::Writer write, Session::Dropper drop) {
+    auto* s = new Session(this, std::move(write), std::move(drop));
+    m_sessions << s;
+    return s;
+}
+
+void VirtualPrinter::closeSession(Session* session) {
+    if (m_sessions.removeOne(session))
+        delete session;
+}
+
+void VirtualPrinter::capture(QByteArrayView bytes) {
+    if (m_capture.isOpen()) {
+        m_capture.write(bytes.data(), bytes.size());
+        m_capture.flush();
+    }
+}
+
+void VirtualPrinter::handleRecord(Session& session, const QByteArray& record) {
+    using Handler = bool (VirtualPrinter::*)(Session&, QByteArrayView);
+    struct Kind {
+        const char* code;
+        bool exact; // the code is the whole record body
+        Handler handler;
+    };
+    // Longer codes before the shorter ones they begin with ("@003" and
+    // "@RFID;" before nothing else; "C" alone is exact).
+    static const Kind kinds[] = {
+        {"WS", true, &VirtualPrinter::onStatusRequest},
+        {"XS;", false, &VirtualPrinter::onIssue},
+        {"XB01;", false, &VirtualPrinter::onRfidSetup},
+        {"RB01;", false, &VirtualPrinter::onTagData},
+        {"PC", false, &VirtualPrinter::onFieldFormat},
+        {"RC", false, &VirtualPrinter::onFieldData},
+        {"LC;", false, &VirtualPrinter::onLine},
+        {"AY;", false, &VirtualPrinter::onDensity},
+        {"@003;", false, &VirtualPrinter::onFeed},
+        {"@RFID;", false, &VirtualPrinter::onRfidSettings},
+        {"@ADJ;", false, &VirtualPrinter::onAdjustSettings},
+        {"C", true, &VirtualPrinter::onClear},
+        {"D", false, &VirtualPrinter::onSize},
+        {"Z0", true, &VirtualPrinter::onReset},
+    };
+    const QByteArrayView body = QByteArrayView(record).sliced(1, record.size() - 3);
+    for (const Kind& k : kinds) {
+        const QByteArrayView code(k.code);
+        if (k.exact ? body == code : body.startsWith(code)) {
+            if ((this->*k.handler)(session, body.sliced(code.size())))
+                return;
+            break;
+        }
+    }
+    // The printer reports a record it cannot take at the next status answer.
+    m_commandError = true;
+    emit recordRejected(record);
+}
+
+bool VirtualPrinter::printing() const { return m_clock.elapsed() < m_printingUntil; }
+
+QByteArray VirtualPrinter::idleOrBusyCode() {
+    if (m_commandError) {
+        m_commandError = false;
+        return "06";
+    }
+    if (printing())
+        return "02";
+    if (m_options.link == LinkKind::Usb && !m_usbAnswers.isEmpty())
+        return m_usbAnswers.takeFirst();
+    return "00";
+}
+
+void VirtualPrinter::sendAnswers(Session& s, const Behaviour& b, const QList<QByteArray>& codes, int startMs) {
+    int t = startMs + b.delayMs.value_or(0);
+    const int gap = b.gapMs.value_or(DefaultGapMs);
+    if (b.garbage) {
+        s.schedule(t, *b.garbage);
+        t += gap;
+    }
+    if (!b.silent.value_or(false) && !codes.isEmpty()) {
+        QList<QByteArray> packets;
+        for (const QByteArray& c : codes)
+            packets << statusFrame(c, m_labelCount);
+        if (b.together.value_or(false))
+            packets = {packets.join()};
+        for (int i = 0; i < packets.size(); ++i) {
+            if (i > 0)
+                t += gap;
+            if (b.splitAt && *b.splitAt < packets[i].size()) {
+                s.schedule(t, packets[i].left(*b.splitAt));
+                s.schedule(t + b.splitMs.value_or(DefaultSplitMs), packets[i].mid(*b.splitAt));
+            } else {
+                s.schedule(t, packets[i]);
+            }
+        }
+        if (b.splitAt)
+            t += b.splitMs.value_or(DefaultSplitMs);
+    }
+    if (b.drop.value_or(false))
+        s.schedule(t, QByteArray(), true);
+}
+
+bool VirtualPrinter::onStatusRequest(Session& s, QByteArrayView) {
+    const int n = ++m_statusCount;
+    const Behaviour b = m_options.script.lookup(Script::Event::Status, n);
+    // A drop without scripted answers is just the drop.
+    const bool dropOnly = b.drop.value_or(false) && !b.codes;
+    QList<QByteArray> codes;
+    if (!dropOnly)
+        codes = b.codes ? *b.codes : QList<QByteArray>{idleOrBusyCode()};
+    sendAnswers(s, b, codes, 0);
+    return true;
+}
+
+bool VirtualPrinter::onIssue(Session& s, QByteArrayView params) {
+    if (!params.startsWith("I,"))
+        return false;
+    const int n = ++m_labelCount;
+    if (!m_options.labelsDir.isEmpty()) {
+        const QString path = writeLabelImage(n);
+        emit labelIssued(n, path);
+    } else {
+        emit labelIssued(n, QString());
+    }
+    m_printingUntil = m_clock.elapsed() + m_options.printMs;
+    const Behaviour b = m_options.script.lookup(Script::Event::Label, n);
+    if (m_options.link == LinkKind::Usb) {
+        // Over USB nothing goes out unasked: scripted codes answer the
+        // status requests that follow the printing.
+        m_usbAnswers = b.codes.value_or(QList<QByteArray>{});
+        return true;
+    }
+    const bool dropOnly = b.drop.value_or(false) && !b.codes;
+    QList<QByteArray> codes;
+    if (!dropOnly)
+        codes = b.codes ? *b.codes : QList<QByteArray>{"40"};
+    sendAnswers(s, b, codes, m_options.printMs);
+    return true;
+}
+
+bool VirtualPrinter::onClear(Session&, QByteArrayView) {
+    m_canvas.clear();
+    return true;
+}
+
+bool VirtualPrinter::onSize(Session&, QByteArrayView params) {
+    const auto p = splitParams(params);
+    int total = 0, width = 0, height = 0;
+    if (p.size() != 3 || !toNumber(p[0], total) || !toNumber(p[1], width) || !toNumber(p[2], height))
+        return false;
+    if (width <= 0 || height <= 0 || width > 10000 || height > 10000)
+        return false;
+    m_canvas.setSize(total, width, height);
+    return true;
+}
+
+bool VirtualPrinter::onDensity(Session&, QByteArrayView params) {
+    const auto p = splitParams(params);
+    int density = 0, mode = 0;
+    if (p.size() != 2 || !toNumber(p[0], density) || !toNumber(p[1], mode))
+        return false;
+    m_settings.density = p[0].toByteArray();
+    return true;
+}
+
+bool VirtualPrinter::onFeed(Session&, QByteArrayView params) {
+    const auto p = splitParams(params);
+    int feed = 0, mode = 0;
+    if (p.size() != 2 || !toNumber(p[0], feed) || !toNumber(p[1], mode))
+        return false;
+    m_settings.feed = p[0].toByteArray();
+    return true;
+}
+
+bool VirtualPrinter::onFieldFormat(Session&, QByteArrayView params) {
+    // nnn;x,y,hmag,vmag,font,pitch,rotation,...
+    int number = 0;
+    if (params.size() < 4 || params[3] != ';' || !threeDigits(params.first(3), number))
+        return false;
+    const auto p = splitParams(params.sliced(4));
+    TextField f;
+    if (p.size() < 6 || !toNumber(p[0], f.x) || !toNumber(p[1], f.y) || !toNumber(p[2], f.hMag)
+        || !toNumber(p[3], f.vMag) || !toNumber(p[5], f.pitch))
+        return false;
+    f.font = p[4].toByteArray();
+    if (f.font != "H" && f.font != "51")
+        return false;
+    if (f.hMag < 1 || f.vMag < 1 || f.hMag > 99 || f.vMag > 99)
+        return false;
+    m_canvas.setFieldFormat(number, f);
+    return true;
+}
+
+bool VirtualPrinter::onFieldData(Session&, QByteArrayView params) {
+    int number = 0;
+    if (params.size() < 4 || params[3] != ';' || !threeDigits(params.first(3), number))
+        return false;
+    m_canvas.setFieldData(number, params.sliced(4).toByteArray());
+    return true;
+}
+
+bool VirtualPrinter::onLine(Session&, QByteArrayView params) {
+    // x1,y1,x2,y2,type,width[,radius]: type 0 a line, 1 a box.
+    const auto p = splitParams(params);
+    Rule r;
+    int type = 0;
+    if (p.size() < 6 || !toNumber(p[0], r.x1) || !toNumber(p[1], r.y1) || !toNumber(p[2], r.x2)
+        || !toNumber(p[3], r.y2) || !toNumber(p[4], type) || !toNumber(p[5], r.width))
+        return false;
+    if (type != 0 && type != 1)
+        return false;
+    r.box = type == 1;
+    m_canvas.addRule(r);
+    return true;
+}
+
+bool VirtualPrinter::onRfidSetup(Session&, QByteArrayView params) { return !params.isEmpty(); }
+
+bool VirtualPrinter::onTagData(Session&, QByteArrayView params) {
+    if (params.isEmpty())
+        return false;
+    for (char c : params)
+        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F')))
+            return false;
+    m_canvas.setTagData(params.toByteArray());
+    return true;
+}
+
+bool VirtualPrinter::onReset(Session&, QByteArrayView) {
+    // Configuration records take effect with the reset.
+    if (!m_pendingSettings.rfidRecord.isEmpty())
+        m_settings.rfidRecord = m_pendingSettings.rfidRecord;
+    if (!m_pendingSettings.adjustRecord.isEmpty())
+        m_settings.adjustRecord = m_pendingSettings.adjustRecord;
+    m_pendingSettings = {};
+    m_canvas.clear();
+    return true;
+}
+
+bool VirtualPrinter::onRfidSettings(Session&, QByteArrayView params) {
+    // IR:rrr,FR:00,AJ:+aapppTTTTTTTTTT: issue retry, adjust retry, power
+    // level and the ten-digit model tail.
+    static const QRegularExpression form(QStringLiteral("^IR:\\d{3,},FR:\\d\\d,AJ:[+-]\\d{2,}\\d{3}\\d{10}$"));
+    if (!form.match(QString::fromLatin1(params)).hasMatch())
+        return false;
+    m_pendingSettings.rfidRecord = "{@RFID;" + params.toByteArray() + "|}";
+    return true;
+}
+
+bool VirtualPrinter::onAdjustSettings(Session&, QByteArrayView params) {
+    // 0000,0000,0000,RBN,FW-ff-bb,0,0: ribbon adjustments forward and back.
+    static const QRegularExpression form(QStringLiteral("^\\d{4},\\d{4},\\d{4},RBN,FW-\\d{2,}-\\d{2,},\\d,\\d$"));
+    if (!form.match(QString::fromLatin1(params)).hasMatch())
+        return false;
+    m_pendingSettings.adjustRecord = "{@ADJ;" + params.toByteArray() + "|}";
+    return true;
+}
+
+QString VirtualPrinter::writeLabelImage(int number) {
+    const int fileNumber = m_firstImageNumber + number - 1;
+    const QString path = QDir(m_options.labelsDir)
+                             .filePath(QStringLiteral("label-%1.png").arg(fileNumber, 6, 10, QLatin1Char('0')));
+    const QString caption = QStringLiteral("%1  label %2").arg(m_options.model).arg(number);
+    if (!m_canvas.render(caption).save(path, "PNG"))
+        return QString();
+    return path;
+}
+
+} // namespace printersim
