@@ -1,0 +1,100 @@
+#include "main/issuing/LabelSend.h"
+
+#include "main/issuing/CommandRecords.h"
+#include "main/issuing/IssueSupervision.h"
+#include "main/issuing/LabelLayout.h"
+#include "main/shell/core/FailureReport.h"
+#include "main/shell/core/Logs.h"
+#include "main/shell/core/Operator.h"
+#include "main/tagdata/TagData.h"
+#include "platform/Clock.h"
+#include "platform/Cp949.h"
+#include "platform/RuntimeError.h"
+
+#include <QColor>
+
+namespace issuing {
+
+using database::ItemGrid;
+using printerlink::SendWait;
+
+namespace {
+
+LabelItem readRow(const ItemGrid& grid, int row) {
+    LabelItem item;
+    item.purcSno = grid.text(row, database::ColPurcSno);
+    item.catNo = grid.text(row, database::ColCatNo);
+    item.sizNo = grid.text(row, database::ColSizNo);
+    item.catNm = grid.text(row, database::ColCatNm);
+    item.sizNm = grid.text(row, database::ColSizNm);
+    item.amount = grid.text(row, database::ColAmount);
+    item.purcYmd = grid.text(row, database::ColPurcYmd);
+    return item;
+}
+
+// The issue trace line of the detail log.
+QString traceLine(const IssueContext& ctx, const LabelItem& item) {
+    const QString purcSno = item.purcSno.trimmed();
+    return QStringLiteral("BEFORE- [") + purcSno + QLatin1Char(']') + QStringLiteral(" PDAID:") +
+           ctx.setup->sSerialNo.trimmed() + QStringLiteral(" TAGIDFULL:") +
+           (ctx.sPreCode + ctx.run->sTagId).trimmed() + QStringLiteral(" IP_ADDR:") + ctx.sIpAddr.trimmed() +
+           QStringLiteral(" PURC_SNO:") + purcSno + QStringLiteral(" TFORM:") + ctx.sTFormCode.trimmed() +
+           QStringLiteral(" TUSER:") + ctx.sUserId.trimmed();
+}
+
+} // namespace
+
+void markIssuedRow(IssueContext& ctx, qint32 nIndex, qint16 nProc) {
+    ItemGrid& grid = *ctx.vaSpread1;
+    grid.setRowBackground(nIndex, QColor(255, 255, 0));
+    const QString yes = QStringLiteral("Y");
+    const QString no = QStringLiteral("N");
+    if (nProc == kIssue) {
+        grid.setText(nIndex, database::ColIssued, yes);
+        grid.setText(nIndex, database::ColTestIssued, no);
+    } else if (nProc == kReissue) {
+        grid.setText(nIndex, database::ColIssued, yes);
+        grid.setText(nIndex, database::ColTestIssued, no);
+        grid.setText(nIndex, database::ColReissued, yes);
+    } else if (nProc == kTestIssue) {
+        grid.setText(nIndex, database::ColTestIssued, yes);
+    }
+    platform::clock().pumpEvents();
+    grid.setText(nIndex, database::ColTagId, ctx.run->sTagId);
+    if (ctx.setActiveCell)
+        ctx.setActiveCell(nIndex, database::ColTagId);
+    platform::clock().pumpEvents();
+}
+
+void Label_Send(IssueContext& ctx, qint32& nIndex, qint16& nProc) {
+    printerlink::RunState& run = *ctx.run;
+    try {
+        run.nErrFlag = 0;
+        const settings::SetupData& setup = *ctx.setup;
+        const LabelItem item = readRow(*ctx.vaSpread1, nIndex);
+        const int printType = ctx.CboPrintType;
+        const QString tag = tagText(printType, ctx.sOrganCode, run.sSeqNo, ctx.sExpandCode, item.purcSno);
+        run.sTagId = ctx.sOrganCode + run.sSeqNo + ctx.sExpandCode;
+
+        if (platform::toInt16(setup.sDetailLog) == 1)
+            shell::WriteDetailLog(traceLine(ctx, item));
+
+        const auto send = [&](const QByteArray& record) { ctx.link->fncRsSend(record, SendWait::Bounded); };
+        labelLayoutRecords(item, tag, ctx.sOrganNm, setup, printType, nProc == kTestIssue, send);
+        // A normal issue or reissue always locks the inlay.
+        send(records::rfidSetup(nProc == kTestIssue && ctx.OptLock == 1));
+        const QString tagData = tagdata::SetTagData(ctx.sPreCode, ctx.sOrganCode, run.sSeqNo, ctx.sExpandCode);
+        send(records::rfidData(platform::toCp949(tagData)));
+        const QByteArray issueRecord = records::issue(settingIs(setup.sSensorType, 2));
+        send(issueRecord);
+
+        if (!superviseIssue(ctx, nIndex, issueRecord, tag))
+            return;
+        markIssuedRow(ctx, nIndex, nProc);
+    } catch (const std::exception& e) {
+        shell::reportFailure(shell::currentOperator(), QStringLiteral("Label_Send"), shell::errorText(e));
+        run.nErrFlag = -1;
+    }
+}
+
+} // namespace issuing

@@ -1,0 +1,22 @@
+#pragma once
+// One tag issue: the label layout, the RFID write set-up, the tag data and
+// the issue record for one grid row, the supervision of the printer's
+// answers, and the row marking on success.
+#include "main/issuing/IssueContext.h"
+
+namespace issuing {
+
+inline constexpr int kIssue = 1;     // nProc: issue
+inline constexpr int kReissue = 2;   // reissue
+inline constexpr int kTestIssue = 3; // test issue
+
+// Issues the tag of grid row nIndex (1 = first row). The outcome is the run
+// state's failure flag: 0 issued, -1 failed (the operator has been told).
+// The run state's serial number must be set; the readable tag id is left in
+// the run state for recording.
+void Label_Send(IssueContext& ctx, qint32& nIndex, qint16& nProc);
+
+// Colours and marks an issued row and writes its tag id into column 3.
+void markIssuedRow(IssueContext& ctx, qint32 nIndex, qint16 nProc);
+
+} // namespace issuing

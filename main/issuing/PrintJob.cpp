@@ -1,0 +1,227 @@
+#include "main/issuing/PrintJob.h"
+
+#include "main/issuing/LabelIssue.h"
+#include "main/issuing/LabelLayout.h"
+#include "main/shell/core/FailureReport.h"
+#include "main/shell/core/Operator.h"
+#include "platform/Clock.h"
+
+namespace issuing {
+
+qint32 gTestCount = 0;
+
+using database::ItemGrid;
+
+namespace {
+
+// A box's whole number; nothing for text that is not one (blanks around it
+// are allowed).
+std::optional<qint32> wholeNumber(const QString& text) {
+    bool ok = false;
+    const qint32 v = text.trimmed().toInt(&ok);
+    return ok ? std::optional<qint32>(v) : std::nullopt;
+}
+
+// "000000000000": twelve digits with leading zeros; text that is no number
+// passes unchanged.
+QString twelveDigits(const QString& value) {
+    bool ok = false;
+    const qlonglong v = value.trimmed().toLongLong(&ok);
+    return ok && v >= 0 ? QStringLiteral("%1").arg(v, 12, 10, QLatin1Char('0')) : value;
+}
+
+} // namespace
+
+void OptPrt_Click(ItemGrid& vaSpread1, int index, RangeControls& range) {
+    vaSpread1.setAllTicked(false);
+    range.setRangeBoxesEnabled(false);
+    if (index == 0)
+        vaSpread1.setAllTicked(true);
+    else if (index == 1)
+        range.setRangeBoxesEnabled(true);
+}
+
+void cmdSE_Click(ItemGrid& vaSpread1, RangeControls& range) {
+    if (range.OptPrt() != 1)
+        return;
+    shell::Operator& op = shell::currentOperator();
+    if (range.txtStart().isEmpty()) {
+        op.showMessage(QStringLiteral("시작번호를 입력하십시오"));
+        op.setFocus(QStringLiteral("txtStart"));
+        return;
+    }
+    if (range.txtEnd().isEmpty()) {
+        op.showMessage(QStringLiteral("끝번호를 입력하십시오"));
+        op.setFocus(QStringLiteral("txtEnd"));
+        return;
+    }
+    // Row numbers start at 1: a start that is no such number is asked for
+    // again, an end that is none is asked for.
+    const std::optional<qint32> start = wholeNumber(range.txtStart());
+    if (!start || *start < 1) {
+        op.showMessage(QStringLiteral("시작번호를 다시 입력하십시오"));
+        op.setFocus(QStringLiteral("txtStart"));
+        return;
+    }
+    std::optional<qint32> end = wholeNumber(range.txtEnd());
+    if (!end || *end < 1) {
+        op.showMessage(QStringLiteral("끝번호를 입력하십시오"));
+        op.setFocus(QStringLiteral("txtEnd"));
+        return;
+    }
+    if (*end < *start) {
+        op.showMessage(QStringLiteral("시작번호를 다시 입력하십시오"));
+        op.setFocus(QStringLiteral("txtStart"));
+        return;
+    }
+    const int rows = vaSpread1.rows();
+    if (rows < *end) {
+        end = rows;
+        range.setTxtEnd(QString::number(rows));
+    }
+    vaSpread1.setAllTicked(false);
+    for (int r = *start; r <= *end; ++r)
+        vaSpread1.setTicked(r, true);
+}
+
+qint32 GetPrtCnt(const ItemGrid& vaSpread1) {
+    qint32 n = 0;
+    for (int r = 1; r <= vaSpread1.rows(); ++r)
+        if (vaSpread1.ticked(r))
+            ++n;
+    return n;
+}
+
+bool CheckSerNo(const QString& txtSerNo) {
+    if (txtSerNo.trimmed().isEmpty()) {
+        shell::currentOperator().showMessage(
+            QStringLiteral("환경설정에서 태그발행기 시리얼번호를 등록하여 주십시오."));
+        return false;
+    }
+    return true;
+}
+
+PrintJob::PrintJob(IssueContext& ctx, database::TagRecordValues& values, database::ButtonLock& buttons)
+    : m_ctx(ctx), m_values(values), m_buttons(buttons) {}
+
+void PrintJob::cmdTestPrint_Click() {
+    if (GetPrtCnt(*m_ctx.vaSpread1) > kTestIssueLimit) {
+        shell::currentOperator().showMessage(QStringLiteral("테스트발행은 최대 10장까지 입니다."));
+        return;
+    }
+    Print_Pattern(kTestIssue);
+}
+
+void PrintJob::stopRun() {
+    m_ctx.link->fncRsClose();
+    m_ctx.run->nErrFlag = 0;
+    m_buttons.EnableButtons();
+}
+
+void PrintJob::Print_Pattern(qint16 nProc) {
+    ItemGrid& grid = *m_ctx.vaSpread1;
+    printerlink::RunState& run = *m_ctx.run;
+    m_completed = false;
+    m_buttons.DisableButtons();
+    try {
+        if (grid.rows() == 0) {
+            shell::currentOperator().showMessage(QStringLiteral("발행할 데이터가 존재하지 않습니다."));
+            m_buttons.EnableButtons();
+            return;
+        }
+        run.nStatusErrCnt = 0;
+        run.nErrFlag = 0;
+        if (!m_ctx.link->fncRsOpen()) {
+            m_buttons.EnableButtons();
+            return;
+        }
+        Format_Send(m_ctx);
+
+        QString runWord;
+        bool issuedAny = false;
+        const int rows = grid.rows();
+        for (int i = 1; i <= rows; ++i) {
+            platform::clock().pumpEvents();
+            if (run.nErrFlag == -1) {
+                stopRun();
+                return;
+            }
+            // Each row's tick is read just before the row: the grid stays
+            // usable while the run goes on.
+            if (grid.text(i, database::ColTick).trimmed() != QLatin1String("1"))
+                continue;
+            const QString issued = grid.text(i, database::ColIssued);
+            const QString testIssued = grid.text(i, database::ColTestIssued);
+            const QString reissued = grid.text(i, database::ColReissued);
+            if (nProc == kIssue) {
+                if (issued != QLatin1String("N"))
+                    continue;
+                if (!m_ctx.link->CheckPrint(i)) {
+                    stopRun();
+                    return;
+                }
+                Label_Print(i, kIssue);
+                runWord = QStringLiteral("태그발행");
+            } else if (nProc == kReissue) {
+                if (reissued != QLatin1String("N"))
+                    continue;
+                if (!m_ctx.link->CheckPrint(i)) {
+                    stopRun();
+                    return;
+                }
+                // A test label was never recorded, so there is nothing to
+                // withdraw before it is issued for real.
+                if (testIssued == QLatin1String("N")) {
+                    database::Delete_TagData(grid, i, m_values, run.nErrFlag);
+                    if (run.nErrFlag == -1) {
+                        stopRun();
+                        return;
+                    }
+                }
+                Label_Print(i, kReissue);
+                runWord = QStringLiteral("태그재발행");
+            } else if (nProc == kTestIssue) {
+                if (!m_ctx.link->CheckPrint(i)) {
+                    stopRun();
+                    return;
+                }
+                Label_Print(i, kTestIssue);
+                runWord = QStringLiteral("테스트발행");
+            } else {
+                continue;
+            }
+            issuedAny = true;
+            if (onRow)
+                onRow(RowEvent{i, nProc, run.nErrFlag != -1, run.sTagId});
+        }
+        m_ctx.link->fncRsClose();
+        if (issuedAny && run.nErrFlag == 0) {
+            shell::currentOperator().showMessage(runWord + QStringLiteral("이 완료 되었습니다."));
+            m_completed = true;
+        }
+        m_buttons.EnableButtons();
+    } catch (const std::exception& e) {
+        m_ctx.link->fncRsClose();
+        m_buttons.EnableButtons();
+        shell::reportFailure(QStringLiteral("Print_Pattern"), shell::errorText(e));
+    }
+}
+
+void PrintJob::Label_Print(qint32 nIndex, qint16 nProc) {
+    printerlink::RunState& run = *m_ctx.run;
+    if (nProc == kTestIssue)
+        run.sSeqNo = twelveDigits(QString::number(++gTestCount));
+    else
+        run.sSeqNo = twelveDigits(database::getSeqNo());
+    if (labelType)
+        m_ctx.CboPrintType = labelType();
+    if (lockOption)
+        m_ctx.OptLock = lockOption();
+    Label_Send(m_ctx, nIndex, nProc);
+    if (run.nErrFlag != -1 && nProc != kTestIssue) {
+        m_values.sTagId = run.sTagId;
+        database::Update_TagData(*m_ctx.vaSpread1, nIndex, m_values, run.nErrFlag);
+    }
+}
+
+} // namespace issuing

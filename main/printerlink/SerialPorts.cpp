@@ -1,0 +1,18 @@
+#include "main/printerlink/SerialPorts.h"
+
+#include "platform/ProgramDir.h"
+#include "platform/Profile.h"
+
+namespace printerlink {
+
+QString serialDevicePath(int portNumber) {
+    const QString key = QStringLiteral("COM%1").arg(portNumber);
+    const QString mapped =
+        platform::readProfileText(platform::programPath(QStringLiteral("conn_setup.ini")), QStringLiteral("SERIAL_PORTS"), key)
+            .trimmed();
+    if (!mapped.isEmpty())
+        return mapped;
+    return QStringLiteral("/dev/ttyS%1").arg(portNumber - 1);
+}
+
+} // namespace printerlink

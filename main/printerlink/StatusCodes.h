@@ -1,0 +1,58 @@
+#pragma once
+// The printer's status answer: SOH STX, a two-digit status code, further
+// bytes, LF. Cutting answers out of received data, and the status codes with
+// the texts the operator and the status log see for them.
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+namespace printerlink {
+
+inline constexpr char kSOH = 0x01;
+inline constexpr char kSTX = 0x02;
+inline constexpr char kLF = 0x0A;
+
+// Cuts the first answer out of the pending data: from the first `start` byte
+// through the first LF after it; the pending data keeps what follows that LF.
+// A LF before the start byte cuts nothing, and without a start byte or a LF
+// after it nothing changes. Returns the answer, or empty.
+QByteArray cutFrame(QByteArray& pending, char start = kSOH);
+// The two code characters of an answer found `offset` bytes into it (2 after
+// SOH STX, 1 after STX); empty for no answer.
+QString frameCode(const QByteArray& frame, int offset);
+
+// A grid row as messages write it: plain digits, empty for row 0.
+QString rowText(qint32 nIndex);
+// A status number as two digits (1 gives "01").
+QString codeText(int code);
+
+// Codes that mean the printer can take the next label.
+bool isReadyCode(const QString& code);
+
+// A printer condition named by an error code: the words of the message box
+// and of the status log (they differ for the RFID write error), and whether
+// the message names the row.
+struct Condition {
+    QString messageText; // "PAPER JAM !! ["; the code and "]" follow
+    QString logText;
+    bool namesRow = false;
+};
+// The conditions known to the status request (every error code but 40/60).
+std::optional<Condition> condition(const QString& code);
+
+struct StatusReport {
+    QString message; // message box text
+    QString logLine; // status log line, written after the box is closed
+};
+// Report of an error code answering a status request (also the USB waits
+// after an issue); nullopt when the code names no condition.
+std::optional<StatusReport> statusRequestReport(const QString& code, const QString& n);
+// Report of an unusable answer that ends the request.
+StatusReport statusRequestGeneral(const QString& n);
+// Shows the report, then writes its log line.
+void showAndLog(const StatusReport& report);
+
+// What a code means, in plain words (support output).
+QString statusMeaning(const QString& code);
+
+} // namespace printerlink
