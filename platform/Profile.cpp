@@ -20,13 +20,20 @@ QByteArray trimBlanks(QByteArrayView s) {
     return s.sliced(b, e - b).toByteArray();
 }
 
-// Names compare without regard to ASCII case; CP949 lead and trail bytes never
-// fall into the ASCII letter range, so a byte-wise fold is safe.
+// Names compare without regard to ASCII case. A CP949 trail byte may look
+// like an ASCII letter (갂 is 81 41, 갵 is 81 61), so the two bytes of a
+// double-byte character compare exactly.
 bool sameName(QByteArrayView a, QByteArrayView b) {
     if (a.size() != b.size())
         return false;
     for (qsizetype i = 0; i < a.size(); ++i) {
         char x = a[i], y = b[i];
+        if (static_cast<unsigned char>(x) >= 0x81 && i + 1 < a.size()) {
+            if (x != y || a[i + 1] != b[i + 1])
+                return false;
+            ++i;
+            continue;
+        }
         if (x >= 'a' && x <= 'z')
             x = static_cast<char>(x - 32);
         if (y >= 'a' && y <= 'z')
@@ -37,7 +44,9 @@ bool sameName(QByteArrayView a, QByteArrayView b) {
     return true;
 }
 
-QList<QByteArray> readLines(const QString& fileName, bool* exists = nullptr) {
+// The file's lines without their ends; eol receives the file's own line end
+// (CR LF unless the first line ends in a bare LF), which a write keeps.
+QList<QByteArray> readLines(const QString& fileName, bool* exists = nullptr, QByteArray* eol = nullptr) {
     QFile f(fileName);
     if (!f.open(QIODevice::ReadOnly)) {
         if (exists)
@@ -47,6 +56,10 @@ QList<QByteArray> readLines(const QString& fileName, bool* exists = nullptr) {
     if (exists)
         *exists = true;
     const QByteArray all = f.readAll();
+    if (eol) {
+        const qsizetype lf = all.indexOf('\n');
+        *eol = (lf > 0 && all[lf - 1] == '\r') || lf < 0 ? QByteArray("\r\n") : QByteArray("\n");
+    }
     QList<QByteArray> lines = all.split('\n');
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
@@ -155,7 +168,8 @@ int GetPrivateProfileIntA(const QString& section, const QString& key, int defaul
 bool WritePrivateProfileStringA(const QString& section, const std::optional<QString>& key,
                                 const std::optional<QString>& value, const QString& fileName) {
     bool exists = false;
-    QList<QByteArray> lines = readLines(fileName, &exists);
+    QByteArray eol = "\r\n"; // new files
+    QList<QByteArray> lines = readLines(fileName, &exists, &eol);
     const QByteArray wantSection = trimBlanks(toCp949(section));
     const QByteArray wantKey = key ? trimBlanks(toCp949(*key)) : QByteArray();
     const QByteArray newLine = wantKey + '=' + (value ? toCp949(*value) : QByteArray());
@@ -201,7 +215,7 @@ bool WritePrivateProfileStringA(const QString& section, const std::optional<QStr
 
     QByteArray out;
     for (const QByteArray& l : lines)
-        out += l + "\r\n";
+        out += l + eol;
     QSaveFile f(fileName);
     f.setDirectWriteFallback(true);
     if (!f.open(QIODevice::WriteOnly))
