@@ -110,7 +110,7 @@ QString decodeTagData(const QByteArray& hex) {
 }
 
 // Draws one field. Double-byte font: y is the top of the characters, a
-// Korean character is a square cell, a single-byte one half as wide; sizes
+// Korean character is a square cell, a single-byte one about half as wide; sizes
 // up to 9 are multiples of 1.2 mm, larger ones are tenths of a millimetre.
 // Single-byte font "H": y is the baseline, fixed cells of 12/7 mm tenths per
 // horizontal unit.
@@ -132,7 +132,9 @@ void drawField(QPainter& p, const TextField& f, const QString& text, QPointF ori
             const bool wide = c.unicode() >= 0x1100;
             if (!c.isSpace())
                 p.drawText(QPointF(x, baseline), QString(c));
-            x += (wide ? cellW : cellW / 2) + spacing;
+            // Single-byte characters of the double-byte font are proportional,
+            // at least half a cell wide.
+            x += (wide ? cellW : std::max(cellW / 2, fm.horizontalAdvance(c))) + spacing;
         }
     } else {
         const double cellH = toDots(f.vMag * 3.0);
