@@ -1,0 +1,429 @@
+#include "main/settings/Setup.h"
+
+#include "main/settings/SetupWindow.h"
+#include "ui_Setup.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QScreen>
+#include <QTimer>
+
+namespace settings {
+
+namespace {
+
+// List positions as the lists hold them.
+enum { SX5T = 0, SA4TP = 1 };
+enum { Short = 0, Long = 1 };
+enum { Transmissive = 0, Reflective = 1 };
+enum { Samsung = 0, Lusem = 1, UrTech = 2, RfLink = 3 };
+enum { LabelType = 0, HangTag = 1 };
+enum { ConnTcp = 0, ConnSerial = 1, ConnUsb = 2 };
+
+// Print values that suit the reflective sensor for one printer, pitch, tag
+// kind and label type; a null value leaves its box as it is. Combinations
+// the tags do not exist in give a message instead.
+struct ReflectiveRow {
+    int printer, pitch, tag, type;
+    const char* txtLabelH;
+    const char* txtFeeding;
+    const char* txtPrtY;
+    const char* txtPowerLevel;
+    const char* txtAdjRetry;
+    const char* txtDensity;
+    const char* message;
+};
+
+constexpr const char* kUrTechNoHangTag = "UR-TECH의 고리형Tag Type은 존재하지 않습니다.";
+constexpr const char* kRfLinkNoHangTag = "RF링크의 고리형Tag Type은 지원되지 않습니다.";
+constexpr const char* kUrTechUnsupported = "UR-TECH의 고리형Tag Type은 지원되지 않습니다.";
+
+// clang-format off
+constexpr ReflectiveRow kReflective[] = {
+    {SX5T, Long, Samsung, LabelType, "480", "0060", "40", "010", nullptr, nullptr, nullptr},
+    {SX5T, Long, Samsung, HangTag,   "480", "0200", "125", "012", nullptr, nullptr, nullptr},
+    {SX5T, Long, Lusem,   LabelType, "480", "0060", "40", "010", nullptr, nullptr, nullptr},
+    {SX5T, Long, Lusem,   HangTag,   "480", "0110", "125", "014", nullptr, nullptr, nullptr},
+    {SX5T, Long, UrTech,  LabelType, "500", "0030", "40", "010", nullptr, nullptr, nullptr},
+    {SX5T, Long, UrTech,  HangTag,   nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, kUrTechNoHangTag},
+    {SX5T, Long, RfLink,  LabelType, "480", "0120", "40", "010", nullptr, nullptr, nullptr},
+    {SX5T, Long, RfLink,  HangTag,   nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, kRfLinkNoHangTag},
+    {SX5T, Short, Samsung, LabelType, "480", "0110", "40", "010", "+00", nullptr, nullptr},
+    {SX5T, Short, Samsung, HangTag,   "480", "0070", "125", "012", "+00", nullptr, nullptr},
+    {SX5T, Short, Lusem,   LabelType, "480", "0110", "40", "010", "+00", nullptr, nullptr},
+    {SX5T, Short, Lusem,   HangTag,   "480", "0030", "125", "011", "+00", nullptr, nullptr},
+    {SX5T, Short, UrTech,  LabelType, "500", "0110", "40", "010", "+00", nullptr, nullptr},
+    {SX5T, Short, UrTech,  HangTag,   nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, kUrTechNoHangTag},
+    {SX5T, Short, RfLink,  LabelType, "480", "0110", "40", "010", "+00", nullptr, nullptr},
+    {SX5T, Short, RfLink,  HangTag,   "480", "0110", "140", "012", "+00", nullptr, nullptr},
+    {SA4TP, Short, Samsung, LabelType, "480", "0030", "50", "012", "+03", "0", nullptr},
+    {SA4TP, Short, Samsung, HangTag,   "480", "0030", "150", "013", "+03", "0", nullptr},
+    {SA4TP, Short, Lusem,   LabelType, "480", "0000", "50", "012", "+00", "0", nullptr},
+    {SA4TP, Short, Lusem,   HangTag,   "480", "0040", "150", "011", "+00", "0", nullptr},
+    {SA4TP, Short, UrTech,  LabelType, "500", "0000", "50", "012", "+03", "0", nullptr},
+    {SA4TP, Short, UrTech,  HangTag,   nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, kUrTechUnsupported},
+    {SA4TP, Short, RfLink,  LabelType, "480", "0000", "50", "012", "+03", "0", nullptr},
+    {SA4TP, Short, RfLink,  HangTag,   "480", "0000", "155", "013", "+03", "0", nullptr},
+};
+// clang-format on
+
+// The boxes that select their whole text when they gain the focus.
+const char* const kSelectAllBoxes[] = {"txtDBID",       "txtDBNm",   "txtDBPW",       "txtDensity",
+                                       "txtFeeding",    "txtIP",     "txtIssueRetry", "txtLabelH",
+                                       "txtLabelW",     "txtNotice", "txtPort",       "txtPowerLevel",
+                                       "txtPrtX",       "txtPrtY",   "txtSerNo",      "txtTotH"};
+
+QPointer<Setup> g_setupWindow;
+
+void setIfGiven(QLineEdit* box, const char* value) {
+    if (value)
+        box->setText(QString::fromUtf8(value));
+}
+
+} // namespace
+
+void SelectAllText(QLineEdit* box) {
+    if (box->text().isEmpty())
+        return;
+    box->selectAll();
+    QCoreApplication::processEvents();
+}
+
+Setup* openSetupWindow(QWidget* parent) {
+    if (g_setupWindow) {
+        g_setupWindow->raise();
+        g_setupWindow->activateWindow();
+        return g_setupWindow;
+    }
+    auto* w = new Setup(parent);
+    // A top-level window of its own even with a parent: it must not block or
+    // sit inside the main window.
+    w->setWindowFlag(Qt::Window);
+    w->setAttribute(Qt::WA_DeleteOnClose);
+    w->Form_Load();
+    w->adjustSize();
+    if (QScreen* screen = w->screen()) {
+        QRect frame = w->frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        w->move(frame.topLeft());
+    }
+    w->show();
+    g_setupWindow = w;
+    return w;
+}
+
+Setup::Setup(QWidget* parent)
+    : QWidget(parent), ui(std::make_unique<Ui::Setup>()), m_op(*this), m_boxes(*this),
+      m_link([this] {
+          return printerlink::SettingsControls{
+              ui->optConn_0->isChecked() ? ConnTcp : ui->optConn_1->isChecked() ? ConnSerial : ConnUsb,
+              ui->txtIP->text(), ui->txtPort->text(), ui->CboPort->currentIndex()};
+      }),
+      m_config(m_link, m_boxes, m_op) {
+    ui->setupUi(this);
+    // Lists start with nothing selected; a setting that names no entry
+    // leaves them so.
+    for (QComboBox* list : {ui->CboPType, ui->CboPort, ui->CboTag, ui->CboType, ui->cboPitch, ui->cboSensor})
+        list->setCurrentIndex(-1);
+
+    for (QComboBox* list : {ui->cboPitch, ui->CboPType, ui->cboSensor, ui->CboTag, ui->CboType})
+        connect(list, &QComboBox::currentIndexChanged, this, [this] { applyDefaults(); });
+
+    // An option button switched on by the program acts as if clicked.
+    const QList<QRadioButton*> conn{ui->optConn_0, ui->optConn_1, ui->optConn_2};
+    for (int i = 0; i < conn.size(); ++i)
+        connect(conn[i], &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on)
+                optConn_Click(i);
+        });
+
+    connect(ui->cmdSave, &QPushButton::clicked, this, &Setup::cmdSave_Click);
+    connect(ui->cmdOK, &QPushButton::clicked, this, &Setup::cmdOK_Click);
+    connect(ui->cmdSetting, &QPushButton::clicked, this, &Setup::cmdSetting_Click);
+    connect(ui->cmdInit, &QPushButton::clicked, this, &Setup::cmdInit_Click);
+    connect(ui->cmdAdjSetting, &QPushButton::clicked, this, &Setup::cmdAdjSetting_Click);
+    connect(ui->cmdAdjInit, &QPushButton::clicked, this, &Setup::cmdAdjInit_Click);
+
+    ui->lblIPDisable->installEventFilter(this);
+    ui->lblIPEable->installEventFilter(this);
+    for (const char* name : kSelectAllBoxes)
+        box(QString::fromLatin1(name))->installEventFilter(this);
+}
+
+Setup::~Setup() {
+    // The window's own connection never outlives it.
+    m_link.fncRsClose();
+}
+
+QLineEdit* Setup::box(const QString& name) const {
+    auto* b = findChild<QLineEdit*>(name);
+    Q_ASSERT(b);
+    return b;
+}
+
+bool Setup::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        if (watched == ui->lblIPDisable)
+            lblIPDisable_Click();
+        else if (watched == ui->lblIPEable)
+            lblIPEable_Click();
+    } else if (event->type() == QEvent::FocusIn) {
+        if (auto* b = qobject_cast<QLineEdit*>(watched)) {
+            if (!b->text().isEmpty())
+                b->selectAll();
+            // A click that gave the focus places the cursor after this event
+            // and would drop the selection again: select once more after it.
+            QPointer<QLineEdit> later = b;
+            QTimer::singleShot(0, b, [later] {
+                if (later && later->hasFocus())
+                    SelectAllText(later);
+            });
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// ---- loading --------------------------------------------------------------
+
+SetupValues Setup::readValues() const {
+    SetupValues v;
+    v.txtTotH = ui->txtTotH->text();
+    v.txtLabelH = ui->txtLabelH->text();
+    v.txtLabelW = ui->txtLabelW->text();
+    v.txtDensity = ui->txtDensity->text();
+    v.txtPrtX = ui->txtPrtX->text();
+    v.txtPrtY = ui->txtPrtY->text();
+    v.txtSerNo = ui->txtSerNo->text();
+    v.txtFeeding = ui->txtFeeding->text();
+    v.txtNotice = ui->txtNotice->text();
+    v.txtDBNm = ui->txtDBNm->text();
+    v.txtDBID = ui->txtDBID->text();
+    v.txtDBPW = ui->txtDBPW->text();
+    v.txtIP = ui->txtIP->text();
+    v.txtPort = ui->txtPort->text();
+    v.CboPType = ui->CboPType->currentIndex();
+    v.CboPort = ui->CboPort->currentIndex();
+    v.CboTag = ui->CboTag->currentIndex();
+    v.cboSensor = ui->cboSensor->currentIndex();
+    v.CboType = ui->CboType->currentIndex();
+    v.optConn = ui->optConn_0->isChecked() ? ConnTcp : ui->optConn_1->isChecked() ? ConnSerial : ConnUsb;
+    v.OptLog = ui->OptLog_0->isChecked() ? 0 : ui->OptLog_1->isChecked() ? 1 : -1;
+    return v;
+}
+
+void Setup::showValues(const SetupValues& v) {
+    ui->txtTotH->setText(v.txtTotH);
+    ui->txtLabelH->setText(v.txtLabelH);
+    ui->txtLabelW->setText(v.txtLabelW);
+    ui->txtPrtX->setText(v.txtPrtX);
+    ui->txtPrtY->setText(v.txtPrtY);
+    ui->txtDensity->setText(v.txtDensity);
+    ui->txtSerNo->setText(v.txtSerNo);
+    ui->txtFeeding->setText(v.txtFeeding);
+    ui->CboPort->setCurrentIndex(v.CboPort);
+    ui->CboTag->setCurrentIndex(v.CboTag);
+    ui->cboSensor->setCurrentIndex(v.cboSensor);
+    ui->CboType->setCurrentIndex(v.CboType);
+    ui->CboPType->setCurrentIndex(v.CboPType);
+    ui->txtNotice->setText(v.txtNotice);
+    ui->txtDBNm->setText(v.txtDBNm);
+    ui->txtDBID->setText(v.txtDBID);
+    ui->txtDBPW->setText(v.txtDBPW);
+    const QList<QRadioButton*> conn{ui->optConn_0, ui->optConn_1, ui->optConn_2};
+    if (v.optConn >= 0 && v.optConn < conn.size())
+        conn[v.optConn]->setChecked(true);
+    ui->txtIP->setText(v.txtIP);
+    ui->txtPort->setText(v.txtPort);
+    if (v.OptLog == 0)
+        ui->OptLog_0->setChecked(true);
+    else if (v.OptLog == 1)
+        ui->OptLog_1->setChecked(true);
+}
+
+bool Setup::GetSetupData() {
+    m_loading = true;
+    SetupValues values = readValues();
+    const bool loaded = setup::GetSetupData(values, m_op);
+    // What was read before a failing key is shown; the rest stays.
+    showValues(values);
+    m_loading = false;
+    return loaded;
+}
+
+void Setup::GetRFSetupData() {
+    const RfidValues v = setup::GetRFSetupData();
+    ui->txtIssueRetry->setText(v.txtIssueRetry);
+    ui->txtPowerLevel->setText(v.txtPowerLevel);
+    ui->txtAdjRetry->setText(v.txtAdjRetry);
+    m_config.sRfidTemplate = v.sRfidTemplate;
+}
+
+void Setup::GetPTSetupData() {
+    m_loading = true;
+    int pitch = ui->cboPitch->currentIndex();
+    setup::GetPTSetupData(pitch);
+    ui->cboPitch->setCurrentIndex(pitch);
+    m_loading = false;
+}
+
+void Setup::GetADJSetupData() {
+    const AdjustValues v = setup::GetADJSetupData();
+    ui->txtRbnAdj_FW->setText(v.txtRbnAdj_FW);
+    ui->txtRbnAdj_BK->setText(v.txtRbnAdj_BK);
+    m_config.sAdjTemplate = v.sAdjTemplate;
+}
+
+void Setup::Form_Load() {
+    // A value that cannot be read has been shown; the other files still load.
+    GetSetupData();
+    GetRFSetupData();
+    GetPTSetupData();
+    GetADJSetupData();
+
+    enableConnection();
+    const bool sa4tp = ui->CboPType->currentIndex() == SA4TP;
+    const bool sx5t = ui->CboPType->currentIndex() == SX5T;
+    if (sa4tp || sx5t) {
+        ui->cboPitch->setEnabled(sx5t);
+        ui->optConn_1->setEnabled(sx5t);
+        ui->optConn_2->setEnabled(sa4tp);
+    }
+}
+
+// ---- connection controls ---------------------------------------------------
+
+void Setup::enableConnection() {
+    const bool tcp = ui->optConn_0->isChecked();
+    const bool serial = !tcp && ui->optConn_1->isChecked();
+    ui->txtIP->setEnabled(tcp);
+    ui->txtPort->setEnabled(tcp);
+    ui->CboPort->setEnabled(serial);
+}
+
+void Setup::optConn_Click(int) { enableConnection(); }
+
+void Setup::lblIPDisable_Click() {
+    for (QWidget* w : std::initializer_list<QWidget*>{ui->optConn_0, ui->optConn_1, ui->txtIP, ui->txtPort, ui->lblIP,
+                                                      ui->lblPortNo, ui->fraConn})
+        w->hide();
+}
+
+void Setup::lblIPEable_Click() {
+    for (QWidget* w : std::initializer_list<QWidget*>{ui->optConn_0, ui->optConn_1, ui->txtIP, ui->txtPort, ui->lblIP,
+                                                      ui->lblPortNo, ui->fraConn})
+        w->show();
+}
+
+// ---- defaults rule -----------------------------------------------------------
+
+void Setup::applyPrinterConnection() {
+    const int printer = ui->CboPType->currentIndex();
+    if (printer != SX5T && printer != SA4TP)
+        return;
+    const bool sx5t = printer == SX5T;
+    ui->cboPitch->setEnabled(sx5t);
+    ui->optConn_1->setEnabled(sx5t);
+    ui->optConn_2->setEnabled(!sx5t);
+    if (!ui->optConn_0->isChecked())
+        (sx5t ? ui->optConn_1 : ui->optConn_2)->setChecked(true);
+}
+
+void Setup::applyDefaults() {
+    if (m_loading)
+        return;
+    const int sensor = ui->cboSensor->currentIndex();
+    if (sensor == Transmissive) {
+        ui->txtLabelH->setText(QStringLiteral("320"));
+        ui->txtFeeding->setText(QStringLiteral("0200"));
+        ui->txtPrtY->setText(QStringLiteral("0"));
+        ui->txtPowerLevel->setText(QStringLiteral("010"));
+        applyPrinterConnection();
+    } else if (sensor == Reflective) {
+        applyPrinterConnection();
+        if (ui->CboPType->currentIndex() == SA4TP && ui->cboPitch->currentIndex() == Long) {
+            // This printer has no long pitch: back to short, which runs the
+            // rule again with the short values.
+            ui->cboPitch->setCurrentIndex(Short);
+            return;
+        }
+        applyReflective();
+    }
+}
+
+void Setup::applyReflective() {
+    const int printer = ui->CboPType->currentIndex();
+    const int pitch = ui->cboPitch->currentIndex();
+    const int tag = ui->CboTag->currentIndex();
+    const int type = ui->CboType->currentIndex();
+    for (const ReflectiveRow& row : kReflective) {
+        if (row.printer != printer || row.pitch != pitch || row.tag != tag || row.type != type)
+            continue;
+        if (row.message) {
+            m_op.showMessage(QString::fromUtf8(row.message));
+            return;
+        }
+        setIfGiven(ui->txtLabelH, row.txtLabelH);
+        setIfGiven(ui->txtFeeding, row.txtFeeding);
+        setIfGiven(ui->txtPrtY, row.txtPrtY);
+        setIfGiven(ui->txtPowerLevel, row.txtPowerLevel);
+        setIfGiven(ui->txtAdjRetry, row.txtAdjRetry);
+        setIfGiven(ui->txtDensity, row.txtDensity);
+        return;
+    }
+}
+
+// ---- storing ---------------------------------------------------------------
+
+bool Setup::checkCombination() {
+    const int printer = ui->CboPType->currentIndex();
+    const int pitch = ui->cboPitch->currentIndex();
+    const int tag = ui->CboTag->currentIndex();
+    const int type = ui->CboType->currentIndex();
+    if (pitch == Short && !setup::CheckLongSNO(ui->txtSerNo->text(), m_op))
+        return false;
+    QString message;
+    if (tag == UrTech && type == HangTag)
+        message = QString::fromUtf8(kUrTechNoHangTag);
+    else if (type == HangTag && pitch == Long && tag == RfLink)
+        message = QString::fromUtf8(kRfLinkNoHangTag);
+    else if (printer == SX5T && ui->optConn_2->isChecked())
+        message = QStringLiteral("B-SX5T는 USB모드를 지원하지 않습니다.");
+    else if (printer == SA4TP && ui->optConn_1->isChecked())
+        message = QStringLiteral("B-SA4TP는 serial모드를 지원하지 않습니다.");
+    if (message.isEmpty())
+        return true;
+    m_op.showMessage(message);
+    return false;
+}
+
+void Setup::cmdSave_Click() {
+    if (!checkCombination())
+        return;
+    setup::SetSetupData(readValues(), m_op);
+    // The pitch is stored even when a box stopped the other settings.
+    setup::SetPTSetupData(ui->cboPitch->currentIndex());
+}
+
+void Setup::cmdOK_Click() {
+    if (!checkCombination())
+        return;
+    m_op.showMessage(QStringLiteral("설정이 모두 완료되었습니다. 설정창을 닫습니다."));
+    close();
+}
+
+// ---- operator and boxes ----------------------------------------------------
+
+void Setup::WindowOperator::setFocus(const QString& controlName) {
+    if (auto* w = m_window.findChild<QWidget*>(controlName))
+        w->setFocus(Qt::OtherFocusReason);
+}
+
+QString Setup::FrameBoxes::text(const QString& name) const { return m_window.box(name)->text(); }
+
+void Setup::FrameBoxes::setText(const QString& name, const QString& value) { m_window.box(name)->setText(value); }
+
+int Setup::FrameBoxes::CboPType() const { return m_window.ui->CboPType->currentIndex(); }
+
+} // namespace settings
