@@ -13,15 +13,23 @@ QString providerName(DbProvider provider) {
     return provider == DbProvider::OraOLEDB ? QStringLiteral("oraOLEDB.oracle.1") : QStringLiteral("MSDAORA");
 }
 
-QString readDbKind() { return readSetting(kDbKind); }
+QString readDbKind() {
+    return readSetting(kDbKind);
+}
 
-DbProvider readDbProvider() { return dbProviderFor(readDbKind()); }
+DbProvider readDbProvider() {
+    return dbProviderFor(readDbKind());
+}
 
-DbInfo readDbInfo() { return {readSetting(kDatabase), readSetting(kUser), readSetting(kPassword)}; }
+DbInfo readDbInfo() {
+    return {readSetting(kDatabase), readSetting(kUser), readSetting(kPassword)};
+}
 
 namespace dbsetup {
 
-void GetSetupData(int& CboCon) { selectListPosition(readDbKind(), 2, CboCon); }
+void GetSetupData(int& CboCon) {
+    selectListPosition(readDbKind(), 2, CboCon);
+}
 
 void SetSetupData(int CboCon, shell::Operator& op) {
     writeSetting(kDbKind, QString::number(CboCon + 1));

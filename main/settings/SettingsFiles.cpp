@@ -6,9 +6,13 @@
 
 namespace settings {
 
-QString settingsPath(const char* file) { return platform::programPath(QString::fromLatin1(file)); }
+QString settingsPath(const char* file) {
+    return platform::programPath(QString::fromLatin1(file));
+}
 
-QString readSetting(const Key& key) { return readSetting(key, QString::fromLatin1(key.defaultValue)); }
+QString readSetting(const Key& key) {
+    return readSetting(key, QString::fromLatin1(key.defaultValue));
+}
 
 QString readSetting(const Key& key, const QString& defaultValue) {
     return platform::readProfileText(settingsPath(key.file), QString::fromLatin1(key.section),
@@ -16,8 +20,8 @@ QString readSetting(const Key& key, const QString& defaultValue) {
 }
 
 void writeSetting(const Key& key, const QString& value) {
-    platform::WritePrivateProfileStringA(QString::fromLatin1(key.section), QString::fromLatin1(key.key), value,
-                                         settingsPath(key.file));
+    platform::WritePrivateProfileStringA(QString::fromLatin1(key.section), QString::fromLatin1(key.key),
+                                         value, settingsPath(key.file));
 }
 
 QString signedDigits(const QString& value, int digits) {

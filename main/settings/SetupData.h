@@ -15,9 +15,9 @@ struct SetupData {
     qint16 nLabelWidth = 0;
     qint16 nPrtX = 0;
     qint16 nPrtY = 0;
-    QString sDensity;   // sign and two digits: +03, -05
-    QString sFeeding;   // sign and four digits: +0130, -0050
-    QString sSerialNo;  // printer serial number
+    QString sDensity;  // sign and two digits: +03, -05
+    QString sFeeding;  // sign and four digits: +0130, -0050
+    QString sSerialNo; // printer serial number
     qint16 nComPort = 0;
     QString sSensorType;  // "1" transmissive, "2" reflective
     QString sPrinterType; // "1" B-SX5T, "2" B-SA4TP
@@ -25,7 +25,7 @@ struct SetupData {
     QString sConnKind;    // "1" TCP/IP, "2" serial, "3" USB (01 loads as 1)
     QString sPrinterIP;
     QString sPrinterPort;
-    QString sDetailLog;   // "1" detail trace on
+    QString sDetailLog; // "1" detail trace on
 };
 
 // The three main-window selections the settings set: tag kind list `CboTag`,

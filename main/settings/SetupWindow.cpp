@@ -17,7 +17,9 @@ namespace setup {
 
 namespace {
 
-QString positionText(int position) { return QString::number(position + 1); }
+QString positionText(int position) {
+    return QString::number(position + 1);
+}
 
 QString trimSpaces(const QString& s) {
     qsizetype b = 0, e = s.size();
@@ -152,7 +154,8 @@ bool SetSetupData(const SetupValues& values, shell::Operator& op) {
 }
 
 RfidValues GetRFSetupData() {
-    return {readSetting(kIssueRetry), readSetting(kPowerLevel), readSetting(kAdjRetry), readSetting(kRfidInitCmd)};
+    return {readSetting(kIssueRetry), readSetting(kPowerLevel), readSetting(kAdjRetry),
+            readSetting(kRfidInitCmd)};
 }
 
 void SetRFSetupData(const QString& sIssueRetry, const QString& sPowerLevel, const QString& sAdjRetry,
@@ -172,16 +175,21 @@ void SetADJSetupData(const QString& sRbnAdj_FW, const QString& sRbnAdj_BK) {
     writeSetting(kRbnAdjBk, sRbnAdj_BK);
 }
 
-void GetPTSetupData(int& cboPitch) { selectListPosition(readSetting(kPitch), 2, cboPitch); }
+void GetPTSetupData(int& cboPitch) {
+    selectListPosition(readSetting(kPitch), 2, cboPitch);
+}
 
-void SetPTSetupData(int cboPitch) { writeSetting(kPitch, positionText(cboPitch)); }
+void SetPTSetupData(int cboPitch) {
+    writeSetting(kPitch, positionText(cboPitch));
+}
 
 bool CheckLongSNO(const QString& txtSerNo, shell::Operator& op) {
     const QString fileName = QString::fromLatin1(kLongSnoFile);
     QFile f(fileName);
     if (!f.open(QIODevice::ReadOnly)) {
-        op.showMessage((f.exists() ? QStringLiteral("Path/File access error: ") : QStringLiteral("File not found: ")) +
-                       fileName);
+        op.showMessage(
+            (f.exists() ? QStringLiteral("Path/File access error: ") : QStringLiteral("File not found: ")) +
+            fileName);
         return false;
     }
     const QByteArray all = f.readAll();

@@ -7,10 +7,16 @@ namespace tagdata {
 
 namespace {
 
-[[noreturn]] void typeMismatch() { throw platform::RuntimeError(QString::fromLatin1(platform::kTypeMismatch)); }
-[[noreturn]] void overflow() { throw platform::RuntimeError(QString::fromLatin1(platform::kOverflow)); }
+[[noreturn]] void typeMismatch() {
+    throw platform::RuntimeError(QString::fromLatin1(platform::kTypeMismatch));
+}
+[[noreturn]] void overflow() {
+    throw platform::RuntimeError(QString::fromLatin1(platform::kOverflow));
+}
 
-bool isAsciiDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+bool isAsciiDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
 
 QString padBits(const QString& bits, int width) {
     return bits.size() >= width ? bits : QString(width - bits.size(), u'0') + bits;
@@ -121,7 +127,8 @@ QByteArray GetHangul(const QString& hcode) {
     result.reserve(hcode.size() * 2);
     for (qsizetype i = 0; i < hcode.size(); ++i) {
         // A character outside the basic plane is one character of two code units.
-        const qsizetype len = (hcode[i].isHighSurrogate() && i + 1 < hcode.size() && hcode[i + 1].isLowSurrogate()) ? 2 : 1;
+        const qsizetype len =
+            (hcode[i].isHighSurrogate() && i + 1 < hcode.size() && hcode[i + 1].isLowSurrogate()) ? 2 : 1;
         const QStringView ch = QStringView(hcode).mid(i, len);
         i += len - 1;
         // A character without a code would otherwise go out as "?" and print

@@ -1,6 +1,6 @@
 // The INI profile functions the settings files go through.
-#include "platform/Cp949.h"
 #include "platform/Profile.h"
+#include "platform/Cp949.h"
 #include "tests/support/TestSupport.h"
 
 #include <QFile>
@@ -9,7 +9,8 @@
 using namespace platform;
 
 namespace {
-QString readValue(const QString& file, const QString& section, const QString& key, const QString& def = "dflt") {
+QString readValue(const QString& file, const QString& section, const QString& key,
+                  const QString& def = "dflt") {
     return GetPrivateProfileStringA(section, key, def, 255, file);
 }
 } // namespace
@@ -38,7 +39,8 @@ private slots:
 
     void namesIgnoreCaseAndBlanks() {
         testsupport::TempProgramDir dir;
-        dir.write("a.ini", "  [ Print_Option ]  \r\n  tot_height  =  510  \r\nNotice = \" " + toCp949(u"표어") + " \"\r\n");
+        dir.write("a.ini", "  [ Print_Option ]  \r\n  tot_height  =  510  \r\nNotice = \" " +
+                               toCp949(u"표어") + " \"\r\n");
         const QString f = dir.file("a.ini");
         QCOMPARE(readValue(f, "PRINT_OPTION", "TOT_HEIGHT"), QString("510"));
         QCOMPARE(readValue(f, "print_option", "Tot_Height"), QString("510"));
@@ -84,8 +86,9 @@ private slots:
     void writeChangesOnlyThatLine() {
         QFETCH(QByteArray, eol);
         testsupport::TempProgramDir dir;
-        const QByteArray before = "; installed settings" + eol + "[PRINT_OPTION]" + eol + "TOT_HEIGHT = 510 " + eol +
-                                  "X=1" + eol + "  ; keep me" + eol + eol + "[TAG]" + eol + "X=tag" + eol;
+        const QByteArray before = "; installed settings" + eol + "[PRINT_OPTION]" + eol +
+                                  "TOT_HEIGHT = 510 " + eol + "X=1" + eol + "  ; keep me" + eol + eol +
+                                  "[TAG]" + eol + "X=tag" + eol;
         dir.write("setup.ini", before);
         const QString f = dir.file("setup.ini");
         QVERIFY(WritePrivateProfileStringA("PRINT_OPTION", QString("X"), QString("25"), f));
@@ -116,14 +119,15 @@ private slots:
         QVERIFY(WritePrivateProfileStringA("ETC", QString("NOTICE"), notice, f));
         QCOMPARE(dir.read("db_setup.ini"), "[ETC]\r\nNOTICE=" + toCp949(notice) + "\r\n");
         QCOMPARE(readValue(f, "ETC", "NOTICE"), notice);
-        QVERIFY(WritePrivateProfileStringA(QStringLiteral("태그"), QStringLiteral("종류"), QStringLiteral("고리형"), f));
+        QVERIFY(WritePrivateProfileStringA(QStringLiteral("태그"), QStringLiteral("종류"),
+                                           QStringLiteral("고리형"), f));
         QCOMPARE(readValue(f, QStringLiteral("태그"), QStringLiteral("종류")), QStringLiteral("고리형"));
     }
 
     void bufferSizeLimit() {
         testsupport::TempProgramDir dir;
-        dir.write("b.ini", "[S]\r\nA=" + QByteArray(300, 'a') + "\r\nK=" + toCp949(QString(200, QChar(0xAC00))) +
-                               "\r\nT=a\tb\tc\r\nS=0123456789\r\n");
+        dir.write("b.ini", "[S]\r\nA=" + QByteArray(300, 'a') + "\r\nK=" +
+                               toCp949(QString(200, QChar(0xAC00))) + "\r\nT=a\tb\tc\r\nS=0123456789\r\n");
         const QString f = dir.file("b.ini");
         QCOMPARE(GetPrivateProfileStringA("S", "A", "", 255, f), QString(254, u'a'));
         QCOMPARE(readProfileText(f, "S", "A"), QString(254, u'a'));

@@ -113,28 +113,44 @@ private slots:
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("expected");
         const QByteArray head = "[PRINTER_INFO]\r\n";
-        QTest::newRow("COM_PORT 0") << head + "COM_PORT=0\r\n" << QByteArray() << "nComPort" << "1";
-        QTest::newRow("COM_PORT -3") << head + "COM_PORT=-3\r\n" << QByteArray() << "nComPort" << "1";
-        QTest::newRow("COM_PORT 4") << head + "COM_PORT=4\r\n" << QByteArray() << "nComPort" << "4";
-        QTest::newRow("FEEDING -50") << QByteArray("[PRINT_OPTION]\r\nFEEDING=-50\r\n") << QByteArray() << "sFeeding"
+        QTest::newRow("COM_PORT 0") << head + "COM_PORT=0\r\n"
+                                    << QByteArray() << "nComPort"
+                                    << "1";
+        QTest::newRow("COM_PORT -3") << head + "COM_PORT=-3\r\n"
+                                     << QByteArray() << "nComPort"
+                                     << "1";
+        QTest::newRow("COM_PORT 4") << head + "COM_PORT=4\r\n"
+                                    << QByteArray() << "nComPort"
+                                    << "4";
+        QTest::newRow("FEEDING -50") << QByteArray("[PRINT_OPTION]\r\nFEEDING=-50\r\n") << QByteArray()
+                                     << "sFeeding"
                                      << "-0050";
-        QTest::newRow("FEEDING 0200") << QByteArray("[PRINT_OPTION]\r\nFEEDING=0200\r\n") << QByteArray()
-                                      << "sFeeding" << "+0200";
-        QTest::newRow("DENSITY -5") << QByteArray("[PRINT_OPTION]\r\nDENSITY=-5\r\n") << QByteArray() << "sDensity"
+        QTest::newRow("FEEDING 0200")
+            << QByteArray("[PRINT_OPTION]\r\nFEEDING=0200\r\n") << QByteArray() << "sFeeding"
+            << "+0200";
+        QTest::newRow("DENSITY -5") << QByteArray("[PRINT_OPTION]\r\nDENSITY=-5\r\n") << QByteArray()
+                                    << "sDensity"
                                     << "-05";
-        QTest::newRow("DENSITY 12") << QByteArray("[PRINT_OPTION]\r\nDENSITY=12\r\n") << QByteArray() << "sDensity"
+        QTest::newRow("DENSITY 12") << QByteArray("[PRINT_OPTION]\r\nDENSITY=12\r\n") << QByteArray()
+                                    << "sDensity"
                                     << "+12";
-        QTest::newRow("CONN_KIND 01") << QByteArray() << QByteArray("[CONNECT_INFO]\r\nCONN_KIND=01\r\n")
-                                      << "sConnKind" << "1/0";
-        QTest::newRow("CONN_KIND 2") << QByteArray() << QByteArray("[CONNECT_INFO]\r\nCONN_KIND=2\r\n") << "sConnKind"
+        QTest::newRow("CONN_KIND 01")
+            << QByteArray() << QByteArray("[CONNECT_INFO]\r\nCONN_KIND=01\r\n") << "sConnKind"
+            << "1/0";
+        QTest::newRow("CONN_KIND 2") << QByteArray() << QByteArray("[CONNECT_INFO]\r\nCONN_KIND=2\r\n")
+                                     << "sConnKind"
                                      << "2/1";
-        QTest::newRow("CONN_KIND 7") << QByteArray() << QByteArray("[CONNECT_INFO]\r\nCONN_KIND=7\r\n") << "sConnKind"
+        QTest::newRow("CONN_KIND 7") << QByteArray() << QByteArray("[CONNECT_INFO]\r\nCONN_KIND=7\r\n")
+                                     << "sConnKind"
                                      << "7/2";
-        QTest::newRow("TAG_KIND 9 keeps list") << QByteArray("[TAG]\r\nTAG_KIND=9\r\n") << QByteArray() << "CboTag"
-                                               << "2";
-        QTest::newRow("TAG_KIND 4") << QByteArray("[TAG]\r\nTAG_KIND=4\r\n") << QByteArray() << "CboTag" << "3";
-        QTest::newRow("tab inside a value") << QByteArray() << QByteArray("[CONNECT_INFO]\r\nPRINTER_IP=10.0.\t0.7\r\n")
-                                            << "sPrinterIP" << "10.0.0.7";
+        QTest::newRow("TAG_KIND 9 keeps list")
+            << QByteArray("[TAG]\r\nTAG_KIND=9\r\n") << QByteArray() << "CboTag"
+            << "2";
+        QTest::newRow("TAG_KIND 4") << QByteArray("[TAG]\r\nTAG_KIND=4\r\n") << QByteArray() << "CboTag"
+                                    << "3";
+        QTest::newRow("tab inside a value")
+            << QByteArray() << QByteArray("[CONNECT_INFO]\r\nPRINTER_IP=10.0.\t0.7\r\n") << "sPrinterIP"
+            << "10.0.0.7";
     }
 
     void oddValues() {
@@ -225,14 +241,17 @@ private slots:
         QCOMPARE(op.messages, QStringList{QStringLiteral("환경정보를 설정하였습니다.")});
         QVERIFY(gSettingsChanged);
         // Keys land in writing order, each section collecting its own keys.
-        QCOMPARE(dir.read("setup.ini"), QByteArray("[PRINT_OPTION]\r\nTOT_HEIGHT=510\r\nLABEL_HEIGHT=320\r\n"
-                                                   "LABEL_WIDTH=940\r\nDENSITY=-3\r\nX=10\r\nY=40\r\nFEEDING=0130\r\n"
-                                                   "SENSOR_TYPE=2\r\n[PRINTER_INFO]\r\nSERIAL_NO=SN-0042\r\n"
-                                                   "COM_PORT=3\r\n[TAG]\r\nTAG_KIND=4\r\n"));
-        QCOMPARE(dir.read("conn_setup.ini"),
-                 QByteArray("[CONNECT_INFO]\r\nCONN_KIND=1\r\nPRINTER_IP=192.168.0.50\r\nPRINTER_PORT=9100\r\n"));
-        QCOMPARE(dir.read("db_setup.ini"), "[ETC]\r\nNOTICE=" + platform::toCp949(QStringLiteral("자산을 아낍시다")) +
-                                               "\r\n[DB_INFO]\r\nDATABASE=ASSET\r\nUSER=scott\r\nPASSWORD=tiger\r\n");
+        QCOMPARE(dir.read("setup.ini"),
+                 QByteArray("[PRINT_OPTION]\r\nTOT_HEIGHT=510\r\nLABEL_HEIGHT=320\r\n"
+                            "LABEL_WIDTH=940\r\nDENSITY=-3\r\nX=10\r\nY=40\r\nFEEDING=0130\r\n"
+                            "SENSOR_TYPE=2\r\n[PRINTER_INFO]\r\nSERIAL_NO=SN-0042\r\n"
+                            "COM_PORT=3\r\n[TAG]\r\nTAG_KIND=4\r\n"));
+        QCOMPARE(
+            dir.read("conn_setup.ini"),
+            QByteArray("[CONNECT_INFO]\r\nCONN_KIND=1\r\nPRINTER_IP=192.168.0.50\r\nPRINTER_PORT=9100\r\n"));
+        QCOMPARE(dir.read("db_setup.ini"),
+                 "[ETC]\r\nNOTICE=" + platform::toCp949(QStringLiteral("자산을 아낍시다")) +
+                     "\r\n[DB_INFO]\r\nDATABASE=ASSET\r\nUSER=scott\r\nPASSWORD=tiger\r\n");
         QCOMPARE(dir.read("log_setup.ini"), QByteArray("[LOG]\r\nDETAIL_LOG=1\r\n"));
         QCOMPARE(dir.read("tag_type.ini"), QByteArray("[TAG_OPTION]\r\nTAG_TYPE=2\r\n"));
         QCOMPARE(dir.read("printer_type.ini"), QByteArray("[PRINTER_LIST]\r\nPRINTER_TYPE=2\r\n"));
@@ -314,7 +333,8 @@ private slots:
 
     void addressKeptWhenNotTcpIp() {
         testsupport::TempProgramDir dir;
-        dir.write("conn_setup.ini", "[CONNECT_INFO]\r\nCONN_KIND=1\r\nPRINTER_IP=10.1.1.1\r\nPRINTER_PORT=9100\r\n");
+        dir.write("conn_setup.ini",
+                  "[CONNECT_INFO]\r\nCONN_KIND=1\r\nPRINTER_IP=10.1.1.1\r\nPRINTER_PORT=9100\r\n");
         dir.write("log_setup.ini", "[LOG]\r\nDETAIL_LOG=1\r\n");
         shell::RecordingOperator op;
         for (int conn : {1, 2}) {
@@ -324,8 +344,9 @@ private slots:
             v.txtPort.clear();
             v.OptLog = -1; // neither option on: the log switch stays as it was
             QVERIFY(setup::SetSetupData(v, op));
-            QCOMPARE(dir.read("conn_setup.ini"), "[CONNECT_INFO]\r\nCONN_KIND=" + QByteArray::number(conn + 1) +
-                                                     "\r\nPRINTER_IP=10.1.1.1\r\nPRINTER_PORT=9100\r\n");
+            QCOMPARE(dir.read("conn_setup.ini"),
+                     "[CONNECT_INFO]\r\nCONN_KIND=" + QByteArray::number(conn + 1) +
+                         "\r\nPRINTER_IP=10.1.1.1\r\nPRINTER_PORT=9100\r\n");
             QCOMPARE(dir.read("log_setup.ini"), QByteArray("[LOG]\r\nDETAIL_LOG=1\r\n"));
         }
     }
@@ -364,8 +385,9 @@ private slots:
         QCOMPARE(adj.sAdjTemplate, QString("{XB01;+00,+00,-00,-00,00,00,1|}"));
 
         setup::SetRFSetupData("003", "010", "+00", "{@RFID;003...|}");
-        QCOMPARE(dir.read("rfid_setup.ini"), QByteArray("[RFID_OPTION]\r\nISSUE_RETRY=003\r\nPOWER_LEVEL=010\r\n"
-                                                        "ADJ_RETRY=+00\r\nINIT_CMD={@RFID;003...|}\r\n"));
+        QCOMPARE(dir.read("rfid_setup.ini"),
+                 QByteArray("[RFID_OPTION]\r\nISSUE_RETRY=003\r\nPOWER_LEVEL=010\r\n"
+                            "ADJ_RETRY=+00\r\nINIT_CMD={@RFID;003...|}\r\n"));
         const RfidValues rf = setup::GetRFSetupData();
         QCOMPARE(rf.txtIssueRetry + rf.txtPowerLevel + rf.txtAdjRetry, QString("003010+00"));
         QCOMPARE(rf.sRfidTemplate, QString("{@RFID;003...|}"));

@@ -38,25 +38,58 @@ void TagDataTest::tagData_data() {
     QTest::addColumn<QString>("seq");
     QTest::addColumn<QString>("suffix");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("worked example") << "ABC12345" << "000000000001" << "01"
+    QTest::newRow("worked example") << "ABC12345"
+                                    << "000000000001"
+                                    << "01"
                                     << "05410D0420F1CB3D3500000000000101";
-    QTest::newRow("lower case like upper") << "abc12345" << "000000000001" << "01"
+    QTest::newRow("lower case like upper") << "abc12345"
+                                           << "000000000001"
+                                           << "01"
                                            << "05410D0420F1CB3D3500000000000101";
-    QTest::newRow("all empty: prefix alone") << "" << "" << "" << "05410D";
+    QTest::newRow("all empty: prefix alone") << ""
+                                             << ""
+                                             << ""
+                                             << "05410D";
     // 6 bits: two groups, the second a short one (01)
-    QTest::newRow("A alone") << "A" << "" << "" << "05410D01";
+    QTest::newRow("A alone") << "A"
+                             << ""
+                             << ""
+                             << "05410D01";
     // 18 bits: 4.5 groups round to 4, the last two bits are dropped
-    QTest::newRow("ABC tie to even (down)") << "ABC" << "" << "" << "05410D0420";
-    QTest::newRow("abc") << "abc" << "" << "" << "05410D0420";
+    QTest::newRow("ABC tie to even (down)") << "ABC"
+                                            << ""
+                                            << ""
+                                            << "05410D0420";
+    QTest::newRow("abc") << "abc"
+                         << ""
+                         << ""
+                         << "05410D0420";
     // 22 bits: 5.5 groups round to 6, the last group is the short 11
-    QTest::newRow("A-1 serial 7 tie to even (up)") << "A-1" << "7" << "" << "05410D05BC53";
+    QTest::newRow("A-1 serial 7 tie to even (up)") << "A-1"
+                                                   << "7"
+                                                   << ""
+                                                   << "05410D05BC53";
     // 10 bits: 2.5 groups round to 2
-    QTest::newRow("10 bits") << "A" << "7" << "" << "05410D05";
+    QTest::newRow("10 bits") << "A"
+                             << "7"
+                             << ""
+                             << "05410D05";
     // 14 bits: 3.5 groups round to 4, last group 10
-    QTest::newRow("14 bits") << "A" << "12" << "" << "05410D0442";
+    QTest::newRow("14 bits") << "A"
+                             << "12"
+                             << ""
+                             << "05410D0442";
     // even organisation code: serial and suffix digits show through unchanged
-    QTest::newRow("serial shows through") << "AB" << "987654321098" << "01" << "05410D042" "987654321098" "01";
-    QTest::newRow("hyphen space hangul are 27") << "- 가" << "" << "" << "05410D6DB6"; // 18 bits
+    QTest::newRow("serial shows through") << "AB"
+                                          << "987654321098"
+                                          << "01"
+                                          << "05410D042"
+                                             "987654321098"
+                                             "01";
+    QTest::newRow("hyphen space hangul are 27") << "- 가"
+                                                << ""
+                                                << ""
+                                                << "05410D6DB6"; // 18 bits
 }
 
 void TagDataTest::tagData() {
@@ -70,21 +103,35 @@ void TagDataTest::tagData() {
 void TagDataTest::sixBitCodes_data() {
     QTest::addColumn<QString>("ch");
     QTest::addColumn<QString>("bits");
-    QTest::newRow("0") << "0" << "110000";
-    QTest::newRow("9") << "9" << "111001";
-    QTest::newRow("A") << "A" << "000001";
-    QTest::newRow("a") << "a" << "000001";
-    QTest::newRow("Z") << "Z" << "011010";
-    QTest::newRow("z") << "z" << "011010";
-    QTest::newRow("hyphen") << "-" << "011011";
-    QTest::newRow("space") << " " << "011011";
-    QTest::newRow("hangul") << "가" << "011011";
+    QTest::newRow("0") << "0"
+                       << "110000";
+    QTest::newRow("9") << "9"
+                       << "111001";
+    QTest::newRow("A") << "A"
+                       << "000001";
+    QTest::newRow("a") << "a"
+                       << "000001";
+    QTest::newRow("Z") << "Z"
+                       << "011010";
+    QTest::newRow("z") << "z"
+                       << "011010";
+    QTest::newRow("hyphen") << "-"
+                            << "011011";
+    QTest::newRow("space") << " "
+                           << "011011";
+    QTest::newRow("hangul") << "가"
+                            << "011011";
     // neighbours of the letter ranges are no letters
-    QTest::newRow("@") << "@" << "011011";
-    QTest::newRow("[") << "[" << "011011";
-    QTest::newRow("`") << "`" << "011011";
-    QTest::newRow("{") << "{" << "011011";
-    QTest::newRow("full-width digit") << "１" << "011011";
+    QTest::newRow("@") << "@"
+                       << "011011";
+    QTest::newRow("[") << "["
+                       << "011011";
+    QTest::newRow("`") << "`"
+                       << "011011";
+    QTest::newRow("{") << "{"
+                       << "011011";
+    QTest::newRow("full-width digit") << "１"
+                                      << "011011";
 }
 
 void TagDataTest::sixBitCodes() {
@@ -125,14 +172,21 @@ void TagDataTest::baseConversions() {
 void TagDataTest::hangul_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("hex");
-    QTest::newRow("ascii") << "A1" << "C9 C2 C9 B2";
-    QTest::newRow("row ends") << " }" << "C9 A1 C9 FE";
-    QTest::newRow("hangul keeps its bytes") << "가한" << "B0 A1 C7 D1";
+    QTest::newRow("ascii") << "A1"
+                           << "C9 C2 C9 B2";
+    QTest::newRow("row ends") << " }"
+                              << "C9 A1 C9 FE";
+    QTest::newRow("hangul keeps its bytes") << "가한"
+                                            << "B0 A1 C7 D1";
     // an extended syllable whose trail byte is an ASCII letter stays one pair
-    QTest::newRow("extended syllable") << "똠" << "8C 63";
-    QTest::newRow("mixed") << "자산A-1" << "C0 DA BB EA C9 C2 C9 AE C9 B2";
-    QTest::newRow("empty") << "" << "";
-    QTest::newRow("tilde leaves the row") << "~" << "C9 FF";
+    QTest::newRow("extended syllable") << "똠"
+                                       << "8C 63";
+    QTest::newRow("mixed") << "자산A-1"
+                           << "C0 DA BB EA C9 C2 C9 AE C9 B2";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("tilde leaves the row") << "~"
+                                          << "C9 FF";
 }
 
 void TagDataTest::hangul() {
@@ -145,7 +199,8 @@ void TagDataTest::hangul() {
 
 void TagDataTest::hangulRejectsWhatThePrinterCannotTake() {
     QCOMPARE(raised([] { GetHangul(QStringLiteral("A\x7F")); }), QString("Overflow"));
-    QCOMPARE(raised([] { GetHangul(QStringLiteral("태그😀")); }), QString("Invalid procedure call or argument"));
+    QCOMPARE(raised([] { GetHangul(QStringLiteral("태그😀")); }),
+             QString("Invalid procedure call or argument"));
     QCOMPARE(raised([] { GetHangul(QStringLiteral("ก")); }), QString("Invalid procedure call or argument"));
 }
 
