@@ -1,0 +1,22 @@
+#pragma once
+// Comma-separated files read the way a spreadsheet application opens them:
+// records end at CR LF, LF or CR; a field that begins with a double quote
+// runs to the closing quote (doubled quotes stand for one, commas and line
+// breaks inside belong to the field), anything after the closing quote is
+// kept as typed; quotes elsewhere are ordinary characters.
+// The bytes are UTF-8 when they begin with its byte-order mark or are valid
+// UTF-8 throughout, otherwise Korean ANSI (CP949), as an office PC saves them.
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace database {
+
+// The text of a CSV file's bytes (byte-order mark removed).
+QString decodeCsvText(const QByteArray& bytes);
+
+// The records of CSV text, each a list of its fields.
+QList<QStringList> parseCsv(QStringView text);
+
+} // namespace database

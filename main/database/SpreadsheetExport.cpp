@@ -1,0 +1,68 @@
+#include "main/database/SpreadsheetExport.h"
+
+#include "main/database/Reported.h"
+#include "main/database/XlsWriter.h"
+
+#include <QLocale>
+
+namespace database {
+
+QString proposedExportName(const QDate& today) {
+    return today.toString(QStringLiteral("yyyyMMdd")) + QStringLiteral("태그발행결과.xls");
+}
+
+QString qtDialogFilter(QStringView filter) {
+    const QList<QStringView> parts = filter.split(u'|');
+    QStringList names;
+    for (qsizetype i = 0; i < parts.size(); i += 2)
+        names.append(parts[i].toString());
+    return names.join(QStringLiteral(";;"));
+}
+
+bool exportGrid(const ItemGrid& grid, const QString& path, QString* error) {
+    if (grid.rows() > kExportMaxRows) {
+        if (error)
+            *error = tooManyRowsMessage(grid.rows());
+        return false;
+    }
+    const QStringList& headers = gridHeaders();
+    // Row 0 is the header row; the grid's rows follow in grid order.
+    return writeXls(
+        path, grid.rows() + 1, kGridColumns,
+        [&](int row, int col) { return row == 0 ? headers[col] : grid.text(row, col + 1); }, error);
+}
+
+QString tooManyRowsMessage(int rows) {
+    const QLocale en(QLocale::English);
+    return QStringLiteral("엑셀파일(.xls)에는 최대 %1행(제목 1행과 자료 %2건)까지 저장할 수 있습니다. "
+                          "현재 자료는 %3건입니다.")
+        .arg(en.toString(kExportMaxRows + 1), en.toString(kExportMaxRows), en.toString(rows));
+}
+
+bool exportAllowed(const ItemGrid& grid) {
+    if (grid.rows() == 0) {
+        shell::currentOperator().showMessage(QStringLiteral("엑셀파일로 저장할 데이타가 없습니다."));
+        return false;
+    }
+    if (grid.rows() > kExportMaxRows) {
+        shell::currentOperator().showMessage(tooManyRowsMessage(grid.rows()));
+        return false;
+    }
+    return true;
+}
+
+bool cmdSaveExcel_Click(const ItemGrid& vaSpread1, const QString& fileName) {
+    if (!exportAllowed(vaSpread1))
+        return false;
+    bool written = false;
+    runReported(QStringLiteral("cmdSaveExcel_Click"), [&] {
+        if (fileName.isEmpty())
+            throw platform::RuntimeError(QStringLiteral("Cancel was selected."));
+        written = exportGrid(vaSpread1, fileName);
+        shell::currentOperator().showMessage(written ? QStringLiteral("엑셀저장에 성공하였습니다.")
+                                                     : QStringLiteral("엑셀저장에 실패하였습니다."));
+    });
+    return written;
+}
+
+} // namespace database
