@@ -1,0 +1,89 @@
+#include "UpdaterTestSupport.h"
+
+#include "tests/support/TestSupport.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QTcpServer>
+#include <QThread>
+
+namespace updatertest {
+
+FtpTestServer::FtpTestServer() { QDir(m_root.path()).mkdir(QStringLiteral("download")); }
+
+FtpTestServer::~FtpTestServer() {
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.kill();
+        m_process.waitForFinished(3000);
+    }
+}
+
+bool FtpTestServer::start(const QStringList& options) {
+    const QString script = testsupport::sourceDir() + QStringLiteral("/tests/updater/ftp_server.py");
+    m_process.setProcessChannelMode(QProcess::SeparateChannels);
+    m_process.start(QStringLiteral("/usr/bin/python3"), QStringList{script, QStringLiteral("--root"), root()} + options);
+    if (!m_process.waitForStarted(5000))
+        return false;
+    // The first line is the port the server bound.
+    const QDeadlineTimer deadline(10000);
+    while (!m_process.canReadLine() && !deadline.hasExpired())
+        if (!m_process.waitForReadyRead(200) && m_process.state() == QProcess::NotRunning)
+            return false;
+    m_port = m_process.readLine().trimmed().toInt();
+    return m_port > 0;
+}
+
+void FtpTestServer::put(const QString& name, const QByteArray& bytes) const {
+    QFile f(downloadDir() + QLatin1Char('/') + name);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(bytes);
+}
+
+void FtpTestServer::putVersion(const QByteArray& date) const { put(QStringLiteral("Version.ini"), versionIni(date)); }
+
+QByteArray versionIni(const QByteArray& date) { return "[VERSION_INFO]\r\nDATE=" + date + "\r\n"; }
+
+QByteArray standInProgram() {
+    QFile f(testsupport::binDir() + QStringLiteral("/vantrel_standin"));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+int startsIn(const QString& dir) {
+    QFile f(dir + QStringLiteral("/vantrel.mark"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    return static_cast<int>(f.readAll().count("started args=0\n"));
+}
+
+bool waitForStart(const QString& dir, int starts, int ms) {
+    const QDeadlineTimer deadline(ms);
+    while (startsIn(dir) < starts && !deadline.hasExpired())
+        QThread::msleep(20);
+    return startsIn(dir) >= starts;
+}
+
+int deadPort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const int port = probe.serverPort();
+    probe.close();
+    return port;
+}
+
+void writeFtpSetup(const QString& dir, int port) {
+    QFile f(dir + QStringLiteral("/Ftp_Setup.ini"));
+    if (f.open(QIODevice::WriteOnly))
+        f.write("[SERVER_INFO]\r\nSERVER_IP=127.0.0.1\r\nSERVER_PORT=" + QByteArray::number(port) + "\r\n");
+}
+
+void RecordingWindow::setBarPos(int barId, int pos) {
+    if (barId == updater::kBarTotal)
+        totals.append(pos);
+}
+
+void RecordingWindow::armStepTimer(int step, int ms) { timers.append({step, ms}); }
+
+void RecordingWindow::ShowMessage(const QString& text) { messages.append(text); }
+
+} // namespace updatertest

@@ -1,0 +1,65 @@
+#pragma once
+// Peers of the updater tests: a real FTP server on loopback, the stand-in
+// for the main program, and a window that records what the run shows.
+#include "updater/UpdateRun.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <atomic>
+
+namespace updatertest {
+
+// A loopback FTP server (pyftpdlib) that serves a temporary root for the
+// user "rfid". The download directory "/download/" exists unless removed.
+class FtpTestServer {
+public:
+    FtpTestServer();
+    ~FtpTestServer();
+    // Starts the server with extra options of ftp_server.py; false when it
+    // did not come up.
+    bool start(const QStringList& options = {});
+    int port() const { return m_port; }
+    QString root() const { return m_root.path(); }
+    QString downloadDir() const { return m_root.path() + QStringLiteral("/download"); }
+    void put(const QString& name, const QByteArray& bytes) const;
+    void putVersion(const QByteArray& date) const;
+
+private:
+    QTemporaryDir m_root;
+    QProcess m_process;
+    int m_port = 0;
+};
+
+// The bytes of the stand-in main program.
+QByteArray standInProgram();
+// Waits until the stand-in has noted `starts` starts in `dir`.
+bool waitForStart(const QString& dir, int starts = 1, int ms = 5000);
+int startsIn(const QString& dir);
+// A loopback port that nobody listens on.
+int deadPort();
+
+// "Ftp_Setup.ini" of a program directory pointing at 127.0.0.1:port.
+void writeFtpSetup(const QString& dir, int port);
+// "Version.ini" with the given date.
+QByteArray versionIni(const QByteArray& date);
+
+class RecordingWindow : public updater::UpdateWindow {
+public:
+    void setBarPos(int barId, int pos) override;
+    void armStepTimer(int step, int ms) override;
+    void ShowMessage(const QString& text) override;
+    void repaintWindow() override {}
+    void closeWindow() override { closed = true; }
+
+    QList<int> totals;              // positions of the overall bar, in order
+    QList<QPair<int, int>> timers;  // (step, ms) armed
+    QStringList messages;
+    std::atomic<bool> closed{false};
+};
+
+} // namespace updatertest
