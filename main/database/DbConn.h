@@ -1,0 +1,117 @@
+#pragma once
+// The process's one database connection `gDbConn` and the two ways the
+// program uses it: a query whose rows are all read at once (a client-side
+// cursor, so the record count is known before the first row is taken), and a
+// stored-procedure call with named text parameters.
+//
+// What the connection opens depends on the data source of the login: a file
+// name ending ".db", ".sqlite" or ".sqlite3" opens the embedded item database
+// (see EmbeddedDb.h); anything else is an Oracle data source, reached through
+// Qt's QOCI driver for provider kind "2" (a TNS name) and through QODBC for
+// every other kind (an ODBC DSN).
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+class QSqlDatabase;
+
+namespace database {
+
+// Places a value inside a quoted SQL literal: apostrophes doubled, so that an
+// apostrophe in a search box can neither break a statement nor change it.
+QString sqlText(const QString& value);
+
+// The connection string of the login for a provider kind ("2" selects
+// oraOLEDB.oracle.1, anything else MSDAORA), concatenated as typed.
+QString connectionString(const QString& providerKind, const QString& dataSource, const QString& user,
+                         const QString& password);
+
+// True when the data source names an embedded database file.
+bool isEmbeddedSource(const QString& dataSource);
+// The embedded database file of a data source: relative names are taken from
+// the program directory.
+QString embeddedPath(const QString& dataSource);
+
+class DbConnection {
+public:
+    explicit DbConnection(const QString& name);
+    ~DbConnection();
+    DbConnection(const DbConnection&) = delete;
+    DbConnection& operator=(const DbConnection&) = delete;
+
+    // Opens the connection (10-second login timeout where the driver has one).
+    // Throws platform::RuntimeError with the driver's text on failure; a
+    // missing Qt driver is named with what to install.
+    void open(const QString& dataSource, const QString& user, const QString& password,
+              const QString& providerKind);
+    void close();
+    bool isOpen() const;
+    bool isEmbedded() const { return m_embedded; }
+    // The string built at opening; kept, never used again.
+    QString connectionStringText() const { return m_connectionString; }
+    QString name() const { return m_name; }
+    QSqlDatabase database() const;
+
+    // Runs a statement that returns no rows (schema set-up, maintenance).
+    void execute(const QString& sql);
+    // Calls a stored procedure with its input parameters in order.
+    void callProcedure(const QString& procedure, const QList<QPair<QString, QString>>& parameters);
+
+private:
+    QString m_name;
+    QString m_connectionString;
+    bool m_embedded = false;
+    bool m_registered = false;
+};
+
+// A query's rows, read completely when it opens.
+class Recordset {
+public:
+    // Runs the statement on the connection; throws platform::RuntimeError.
+    Recordset(DbConnection& conn, const QString& sql);
+
+    int recordCount() const { return m_rowCount; }
+    bool eof() const { return m_current >= m_rowCount; }
+    void moveNext() { ++m_current; }
+
+    // Column position of a field name (names compare case-insensitively);
+    // throws when the result has no such column.
+    int column(const QString& fieldName) const;
+    // The current row's value; null reads as empty text.
+    QString text(int column) const;
+    QString text(const QString& fieldName) const { return text(column(fieldName)); }
+    bool isNull(int column) const;
+    bool isNull(const QString& fieldName) const { return isNull(column(fieldName)); }
+
+private:
+    size_t cell(int column) const;
+
+    QStringList m_columns;
+    std::vector<QString> m_cells; // row after row
+    std::vector<char> m_nulls;
+    int m_rowCount = 0;
+    int m_current = 0;
+};
+
+// The stored-procedure call: parameters appended in order, then their values
+// set by name, then executed on the connection.
+class ProcedureCall {
+public:
+    ProcedureCall(const QString& procedure, const QStringList& parameterNames);
+    // Throws when the procedure has no parameter of that name.
+    void setValue(const QString& parameter, const QString& value);
+    QString value(const QString& parameter) const;
+    void execute(DbConnection& conn) const;
+
+private:
+    QString m_procedure;
+    QList<QPair<QString, QString>> m_parameters;
+};
+
+// The process's connection and the logged-in user id (the procedures' TUSER).
+extern DbConnection gDbConn;
+extern QString gUserId;
+
+} // namespace database

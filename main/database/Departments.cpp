@@ -1,0 +1,58 @@
+#include "main/database/Departments.h"
+
+#include "main/database/DbConn.h"
+#include "main/database/Reported.h"
+
+#include <QDate>
+
+namespace database {
+
+QString deptQuery(const QString& sDeptNm, qint16 nKind, const QString& today) {
+    QString sql = QStringLiteral("select *from slfanrfiddept ");
+    bool where = true;
+    if (nKind == 1)
+        sql += QStringLiteral(" where (del_ymd is NULL or del_ymd = '' or del_ymd  > '") + sqlText(today) +
+               QStringLiteral("') ");
+    else if (nKind == 2)
+        sql += QStringLiteral(" where del_ymd  <= '") + sqlText(today) + QStringLiteral("' ");
+    else
+        where = false;
+    if (!sDeptNm.isEmpty())
+        sql += (where ? QStringLiteral(" and dept_nm like'%") : QStringLiteral(" where dept_nm like'%")) +
+               sqlText(sDeptNm) + QStringLiteral("%' ");
+    return sql;
+}
+
+bool GetDeptData(QStringList& CboDept, const QString& sDeptNm, qint16 nKind) {
+    return runReported(QStringLiteral("GetDeptData"), [&] {
+        WaitCursor wait;
+        const QString today = QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
+        Recordset rs(gDbConn, deptQuery(sDeptNm, nKind, today));
+        CboDept.clear();
+        CboDept << QString::fromUtf16(kAllDepartments);
+        const int name = rs.column(QStringLiteral("dept_nm")), code = rs.column(QStringLiteral("dept_code"));
+        for (; !rs.eof(); rs.moveNext()) {
+            if (rs.isNull(name) || rs.isNull(code))
+                throw invalidUseOfNull();
+            CboDept << rs.text(name).trimmed() + QLatin1Char('(') + rs.text(code).trimmed() + QLatin1Char(')');
+        }
+    });
+}
+
+QString GetDeptNm(const QString& sDeptCode) {
+    QString name;
+    const bool ok = runReported(QStringLiteral("GetDeptNm"), [&] {
+        Recordset rs(gDbConn, QStringLiteral("select *from slfanrfiddept where dept_code = '") + sqlText(sDeptCode) +
+                                  QStringLiteral("'"));
+        if (rs.recordCount() == 0) {
+            name = QStringLiteral("전체");
+            return;
+        }
+        if (rs.isNull(QStringLiteral("dept_nm")))
+            throw invalidUseOfNull();
+        name = rs.text(QStringLiteral("dept_nm"));
+    });
+    return ok ? name : QString();
+}
+
+} // namespace database

@@ -1,0 +1,246 @@
+#include "main/database/EmbeddedDb.h"
+
+#include "main/database/DbConn.h"
+#include "platform/RuntimeError.h"
+
+#include <QRegularExpression>
+#include <QSet>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <sqlite3.h>
+
+namespace database {
+
+using platform::RuntimeError;
+
+namespace {
+
+// nvl(a, b): a unless it is NULL.
+void nvlFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (argc != 2) {
+        sqlite3_result_error(ctx, "nvl takes two arguments", -1);
+        return;
+    }
+    sqlite3_result_value(ctx, sqlite3_value_type(argv[0]) == SQLITE_NULL ? argv[1] : argv[0]);
+}
+
+sqlite3* handleOf(QSqlDatabase& db) {
+    const QVariant v = db.driver()->handle();
+    if (v.isValid() && qstrcmp(v.typeName(), "sqlite3*") == 0)
+        return *static_cast<sqlite3* const*>(v.constData());
+    return nullptr;
+}
+
+void run(QSqlDatabase& db, const QString& sql) {
+    QSqlQuery q(db);
+    if (!q.exec(sql))
+        throw RuntimeError(q.lastError().text().trimmed());
+}
+
+const QRegularExpression& sequenceRead() {
+    static const QRegularExpression re(
+        QStringLiteral(R"(^\s*select\s+([A-Za-z_][A-Za-z0-9_$#]*)\.nextval\s+from\s+dual\s*;?\s*$)"),
+        QRegularExpression::CaseInsensitiveOption);
+    return re;
+}
+
+const QRegularExpression& placeholder() {
+    static const QRegularExpression re(QStringLiteral(R"(:([A-Z_][A-Z0-9_]*))"));
+    return re;
+}
+
+// The tag id as the purchase keeps it: the full id without its "05410D" prefix.
+const char* kStoredTagId =
+    "case when substr(:TAGIDFULL, 1, 6) = '05410D' then substr(:TAGIDFULL, 7) else :TAGIDFULL end";
+
+const char* kStamp = "strftime('%Y-%m-%d %H:%M:%f', 'now', 'localtime')";
+
+QStringList schemaStatements() {
+    QStringList s;
+    s << QStringLiteral("create table slfanrfidmaster ("
+                        " purc_sno varchar2(20) not null primary key,"
+                        " atcl_cat_no varchar2(10),"
+                        " atcl_siz_no varchar2(10),"
+                        " dept_code varchar2(10),"
+                        " purc_ymd varchar2(8),"
+                        " chg_amt number(15),"
+                        " tag_proc varchar2(1),"
+                        " tag_id varchar2(40))")
+      << QStringLiteral("create index ix_slfanrfidmaster_ymd on slfanrfidmaster (purc_ymd)")
+      << QStringLiteral("create index ix_slfanrfidmaster_tag on slfanrfidmaster (tag_id)")
+      << QStringLiteral("create table slfanrfidspec ("
+                        " atcl_cat_no varchar2(10) not null,"
+                        " atcl_siz_no varchar2(10) not null,"
+                        " atcl_siz_nm varchar2(200),"
+                        " primary key (atcl_cat_no, atcl_siz_no))")
+      << QStringLiteral("create table slfanrfiditem ("
+                        " atcl_cat_no varchar2(10) not null primary key,"
+                        " atcl_cat_nm varchar2(200))")
+      << QStringLiteral("create table slfanrfiddept ("
+                        " dept_code varchar2(10) not null primary key,"
+                        " dept_nm varchar2(100),"
+                        " del_ymd varchar2(8))")
+      << QStringLiteral("create table slfanrfidcommon ("
+                        " code_id varchar2(10) not null,"
+                        " code varchar2(20),"
+                        " code_ctn varchar2(200))")
+      << QStringLiteral("create table slfanrfidauth ("
+                        " usr_sid varchar2(20) not null primary key,"
+                        " usr_nm varchar2(50))")
+      << QStringLiteral("create table %1 ("
+                        " hist_sno integer primary key autoincrement,"
+                        " proc_name varchar2(30) not null,"
+                        " pdaid varchar2(100),"
+                        " tagidfull varchar2(100),"
+                        " ip_addr varchar2(100),"
+                        " purc_sno varchar2(100),"
+                        " tform varchar2(100),"
+                        " twhy varchar2(100),"
+                        " tuser varchar2(100),"
+                        " proc_dt varchar2(23) not null)")
+             .arg(QLatin1String(kTagHistoryTable))
+      << QStringLiteral("create table dual (dummy varchar2(1))")
+      << QStringLiteral("insert into dual (dummy) values ('X')")
+      << QStringLiteral("create table sys_sequences ("
+                        " seq_name varchar2(30) not null primary key,"
+                        " last_value number not null,"
+                        " increment_by number not null default 1)")
+      << QStringLiteral("insert into sys_sequences (seq_name, last_value, increment_by) values ('%1', 0, 1)")
+             .arg(QLatin1String(kSerialSequence))
+      << QStringLiteral("create table sys_procedures ("
+                        " proc_name varchar2(30) not null,"
+                        " step_no number not null,"
+                        " body varchar2(2000) not null,"
+                        " primary key (proc_name, step_no))");
+    // Oracle keeps '' as NULL; the searches' "is NULL" tests rely on it.
+    for (const auto& [table, col] : {std::pair{"slfanrfidmaster", "tag_id"}, std::pair{"slfanrfiddept", "del_ymd"}}) {
+        const QString t = QLatin1String(table), c = QLatin1String(col);
+        s << QStringLiteral("create trigger trg_%1_%2_ins after insert on %1 when new.%2 = '' begin"
+                            " update %1 set %2 = null where rowid = new.rowid; end")
+                 .arg(t, c)
+          << QStringLiteral("create trigger trg_%1_%2_upd after update of %2 on %1 when new.%2 = '' begin"
+                            " update %1 set %2 = null where rowid = new.rowid; end")
+                 .arg(t, c);
+    }
+    const QString print = QLatin1String(kProcTagPrint), remove = QLatin1String(kProcTagRemove);
+    const QString hist = QLatin1String(kTagHistoryTable);
+    const QList<std::tuple<QString, int, QString>> steps = {
+        {print, 1,
+         QStringLiteral("update slfanrfidmaster set tag_id = %1, tag_proc = 'Y' where purc_sno = :PURC_SNO")
+             .arg(QLatin1String(kStoredTagId))},
+        {print, 2,
+         QStringLiteral("insert into %1 (proc_name, pdaid, tagidfull, ip_addr, purc_sno, tform, tuser, proc_dt)"
+                        " values ('%2', :PDAID, :TAGIDFULL, :IP_ADDR, :PURC_SNO, :TFORM, :TUSER, %3)")
+             .arg(hist, print, QLatin1String(kStamp))},
+        {remove, 1,
+         QStringLiteral("update slfanrfidmaster set tag_id = null, tag_proc = 'N' where tag_id = %1")
+             .arg(QLatin1String(kStoredTagId))},
+        {remove, 2,
+         QStringLiteral("insert into %1 (proc_name, pdaid, tagidfull, ip_addr, twhy, tuser, proc_dt)"
+                        " values ('%2', :PDAID, :TAGIDFULL, :IP_ADDR, :TWHY, :TUSER, %3)")
+             .arg(hist, remove, QLatin1String(kStamp))},
+    };
+    for (const auto& [name, no, body] : steps)
+        s << QStringLiteral("insert into sys_procedures (proc_name, step_no, body) values ('%1', %2, '%3')")
+                 .arg(name)
+                 .arg(no)
+                 .arg(sqlText(body));
+    return s;
+}
+
+} // namespace
+
+void prepareEmbeddedConnection(QSqlDatabase& db) {
+    sqlite3* h = handleOf(db);
+    if (!h)
+        throw RuntimeError(QStringLiteral("The embedded database handle is not available."));
+    if (sqlite3_create_function(h, "nvl", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, nvlFunction, nullptr,
+                                nullptr) != SQLITE_OK)
+        throw RuntimeError(QString::fromUtf8(sqlite3_errmsg(h)));
+    // Oracle's LIKE tells capitals from small letters.
+    run(db, QStringLiteral("PRAGMA case_sensitive_like = ON"));
+}
+
+QString embeddedStatement(const QString& sql, QString* sequence) {
+    const QRegularExpressionMatch m = sequenceRead().match(sql);
+    if (!m.hasMatch())
+        return sql;
+    const QString name = m.captured(1).toUpper();
+    if (sequence)
+        *sequence = name;
+    // One statement: two connections can never read the same value.
+    return QStringLiteral("update sys_sequences set last_value = last_value + increment_by"
+                          " where seq_name = '%1' returning last_value as nextval")
+        .arg(sqlText(name));
+}
+
+void callEmbeddedProcedure(DbConnection& conn, const QString& procedure,
+                           const QList<QPair<QString, QString>>& parameters) {
+    QSqlDatabase db = conn.database();
+    QStringList bodies;
+    {
+        QSqlQuery q(db);
+        if (!q.exec(QStringLiteral("select body from sys_procedures where proc_name = '%1' order by step_no")
+                        .arg(sqlText(procedure.toUpper()))))
+            throw RuntimeError(q.lastError().text().trimmed());
+        while (q.next())
+            bodies << q.value(0).toString();
+    }
+    if (bodies.isEmpty())
+        throw RuntimeError(QStringLiteral("The procedure %1 does not exist.").arg(procedure));
+
+    QSet<QString> expected, given;
+    for (const QString& b : bodies) {
+        auto it = placeholder().globalMatch(b);
+        while (it.hasNext())
+            expected.insert(it.next().captured(1));
+    }
+    for (const auto& p : parameters)
+        given.insert(p.first.toUpper());
+    if (expected != given)
+        throw RuntimeError(QStringLiteral("Wrong number or names of arguments in call to %1.").arg(procedure));
+
+    // Each value goes in as a quoted literal with its apostrophes doubled.
+    QStringList statements;
+    for (const QString& b : bodies) {
+        QString s;
+        qsizetype from = 0;
+        auto it = placeholder().globalMatch(b);
+        while (it.hasNext()) {
+            const QRegularExpressionMatch m = it.next();
+            s += b.mid(from, m.capturedStart() - from);
+            for (const auto& p : parameters)
+                if (p.first.toUpper() == m.captured(1))
+                    s += QLatin1Char('\'') + sqlText(p.second) + QLatin1Char('\'');
+            from = m.capturedEnd();
+        }
+        statements << s + b.mid(from);
+    }
+
+    run(db, QStringLiteral("BEGIN IMMEDIATE"));
+    try {
+        for (const QString& s : statements)
+            run(db, s);
+        run(db, QStringLiteral("COMMIT"));
+    } catch (...) {
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        throw;
+    }
+}
+
+void createSchema(DbConnection& conn) {
+    QSqlDatabase db = conn.database();
+    run(db, QStringLiteral("BEGIN"));
+    try {
+        for (const QString& s : schemaStatements())
+            run(db, s);
+        run(db, QStringLiteral("COMMIT"));
+    } catch (...) {
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        throw;
+    }
+}
+
+} // namespace database

@@ -1,0 +1,48 @@
+#pragma once
+// The embedded item database: an SQLite file that carries the same tables as
+// the site's Oracle schema, plus what the program's statements expect from
+// Oracle so that they run unchanged there:
+//  - the function nvl(a, b) and the one-row table dual;
+//  - the sequence SEQ_SLFRFID_SERIALNO: "select X.nextval from dual" draws the
+//    next value of sequence X from the table sys_sequences in one atomic
+//    statement, so no value is handed out twice, whichever connection or run
+//    asks;
+//  - the stored procedures SP_SLARFIDB_TAG_PRINT and SP_SLARFIDB_TAG_REMOVE,
+//    kept as statements in the table sys_procedures and run in one
+//    transaction with their parameters as quoted literals;
+//  - an empty tag_id or del_ymd is stored as NULL, as Oracle does with ''.
+#include <QList>
+#include <QPair>
+#include <QString>
+
+class QSqlDatabase;
+
+namespace database {
+
+class DbConnection;
+
+// Per-connection set-up after opening: nvl, Oracle-like case-sensitive LIKE.
+// Throws platform::RuntimeError when the SQLite handle is not reachable.
+void prepareEmbeddedConnection(QSqlDatabase& db);
+
+// The statement the embedded database runs for a program statement: the
+// sequence read becomes the sequence update; everything else is unchanged.
+// `sequence` receives the sequence name when the statement was rewritten.
+QString embeddedStatement(const QString& sql, QString* sequence = nullptr);
+
+// Runs a stored procedure of the embedded database; throws
+// platform::RuntimeError (nothing is changed when any step fails).
+void callEmbeddedProcedure(DbConnection& conn, const QString& procedure,
+                           const QList<QPair<QString, QString>>& parameters);
+
+// Creates every table, index, trigger, the sequence and both procedures in an
+// open, empty embedded database.
+void createSchema(DbConnection& conn);
+
+// Names of the history table and the two procedures.
+inline constexpr const char* kTagHistoryTable = "slfanrfidtaghist";
+inline constexpr const char* kProcTagPrint = "SP_SLARFIDB_TAG_PRINT";
+inline constexpr const char* kProcTagRemove = "SP_SLARFIDB_TAG_REMOVE";
+inline constexpr const char* kSerialSequence = "SEQ_SLFRFID_SERIALNO";
+
+} // namespace database

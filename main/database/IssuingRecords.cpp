@@ -1,0 +1,85 @@
+#include "main/database/IssuingRecords.h"
+
+#include "main/database/DbConn.h"
+#include "main/database/EmbeddedDb.h"
+#include "main/database/Reported.h"
+#include "main/shell/core/Logs.h"
+
+namespace database {
+
+void getOrganData(QString& sOrganCode, QString& sOrganNm) {
+    runReported(QStringLiteral("getOrganData"), [&] {
+        Recordset rs(gDbConn, QStringLiteral("select * from slfanrfidcommon where code_id='SLF001' "));
+        if (rs.recordCount() == 0)
+            return;
+        if (rs.isNull(QStringLiteral("code")) || rs.isNull(QStringLiteral("code_ctn")))
+            throw invalidUseOfNull();
+        const QString code = rs.text(QStringLiteral("code")).trimmed();
+        const QString name = rs.text(QStringLiteral("code_ctn")).trimmed();
+        sOrganCode = code;
+        sOrganNm = name;
+    });
+}
+
+QString getSeqNo() {
+    QString result = QStringLiteral("0");
+    runReported(QStringLiteral("getSeqNo"), [&] {
+        Recordset rs(gDbConn, QStringLiteral("select SEQ_SLFRFID_SERIALNO.nextval from dual"));
+        if (rs.recordCount() > 0)
+            result = rs.text(QStringLiteral("nextval")).trimmed();
+    });
+    return result;
+}
+
+bool detailTraceOn(const QString& sDetailLog) { return platform::toInt16(sDetailLog) == 1; }
+
+QString tagTraceLine(const QString& head, const QString& purcSno, const TagRecordValues& v) {
+    return head + QLatin1Char('[') + purcSno.trimmed() + QLatin1Char(']') + QStringLiteral(" PDAID:") +
+           v.sSerialNo.trimmed() + QStringLiteral(" TAGIDFULL:") + v.tagIdFull(v.sTagId).trimmed() +
+           QStringLiteral(" IP_ADDR:") + v.sLocalIp.trimmed() + QStringLiteral(" PURC_SNO:") + purcSno.trimmed() +
+           QStringLiteral(" TFORM:") + v.sFormCode.trimmed() + QStringLiteral(" TUSER:") + gUserId.trimmed();
+}
+
+void Update_TagData(const ItemGrid& vaSpread1, int nIndex, const TagRecordValues& v, qint16& failureFlag) {
+    const bool ok = runReported(QStringLiteral("Update_TagData"), [&] {
+        if (vaSpread1.text(nIndex, ColIssued) == QLatin1String("N"))
+            return;
+        const QString purcSno = vaSpread1.text(nIndex, ColPurcSno);
+        ProcedureCall call(QString::fromLatin1(kProcTagPrint),
+                           {QStringLiteral("PDAID"), QStringLiteral("TAGIDFULL"), QStringLiteral("IP_ADDR"),
+                            QStringLiteral("PURC_SNO"), QStringLiteral("TFORM"), QStringLiteral("TUSER")});
+        call.setValue(QStringLiteral("PDAID"), v.sSerialNo);
+        call.setValue(QStringLiteral("TAGIDFULL"), v.tagIdFull(v.sTagId));
+        call.setValue(QStringLiteral("IP_ADDR"), v.sLocalIp);
+        call.setValue(QStringLiteral("PURC_SNO"), purcSno);
+        call.setValue(QStringLiteral("TFORM"), v.sFormCode);
+        call.setValue(QStringLiteral("TUSER"), gUserId);
+        if (detailTraceOn(v.sDetailLog))
+            shell::WriteDetailLog(tagTraceLine(QStringLiteral("AFTER - "), purcSno, v));
+        call.execute(gDbConn);
+    });
+    if (!ok)
+        failureFlag = -1;
+}
+
+void Delete_TagData(const ItemGrid& vaSpread1, int nIndex, const TagRecordValues& v, qint16& failureFlag) {
+    try {
+        if (vaSpread1.text(nIndex, ColIssued) == QLatin1String("N"))
+            return;
+        const QString tagId = vaSpread1.text(nIndex, ColTagId);
+        ProcedureCall call(QString::fromLatin1(kProcTagRemove),
+                           {QStringLiteral("PDAID"), QStringLiteral("TAGIDFULL"), QStringLiteral("IP_ADDR"),
+                            QStringLiteral("TWHY"), QStringLiteral("TUSER")});
+        call.setValue(QStringLiteral("PDAID"), v.sSerialNo);
+        call.setValue(QStringLiteral("TAGIDFULL"), v.tagIdFull(tagId));
+        call.setValue(QStringLiteral("IP_ADDR"), v.sLocalIp);
+        call.setValue(QStringLiteral("TWHY"), QStringLiteral("REPRINT"));
+        call.setValue(QStringLiteral("TUSER"), gUserId);
+        call.execute(gDbConn);
+    } catch (const std::exception& e) {
+        failureFlag = -1;
+        shell::reportFailure(QStringLiteral("Delete_TagData"), shell::errorText(e));
+    }
+}
+
+} // namespace database

@@ -1,0 +1,232 @@
+#include "main/database/ItemSearch.h"
+
+#include "main/database/DbConn.h"
+#include "main/database/Departments.h"
+#include "main/database/Reported.h"
+#include "main/shell/core/Logs.h"
+
+#include <cmath>
+
+namespace database {
+
+using platform::RuntimeError;
+
+namespace {
+
+// A number as the formats read it: plain decimal notation only.
+std::optional<double> numberOf(const QString& text) {
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return std::nullopt;
+    for (QChar c : t)
+        if (!(c.isDigit() || c == u'-' || c == u'+' || c == u'.'))
+            return std::nullopt;
+    bool ok = false;
+    const double v = t.toDouble(&ok);
+    return ok && std::isfinite(v) ? std::optional<double>(v) : std::nullopt;
+}
+
+QString ymd(const QDate& date, const QDate& fallback) {
+    return (date.isValid() ? date : fallback).toString(QStringLiteral("yyyyMMdd"));
+}
+
+} // namespace
+
+QString formatWhole(const std::optional<double>& value) {
+    if (!value)
+        return {};
+    return QString::number(static_cast<qint64>(std::llround(*value)));
+}
+
+QString formatAmount(const QString& value) {
+    const std::optional<double> v = numberOf(value);
+    if (!v)
+        return value;
+    const qint64 n = std::llround(*v);
+    QString digits = QString::number(n < 0 ? -n : n);
+    for (qsizetype i = digits.size() - 3; i > 0; i -= 3)
+        digits.insert(i, QLatin1Char(','));
+    return n < 0 ? QLatin1Char('-') + digits : digits;
+}
+
+QString formatDate(const QString& value) {
+    const std::optional<double> v = numberOf(value);
+    if (!v)
+        return value;
+    // The number's digits fill the "#" places from the right; extra digits
+    // go in front, missing ones leave their places out.
+    QString digits = QString::number(static_cast<qint64>(std::llround(std::fabs(*v))));
+    if (digits == QLatin1String("0"))
+        digits.clear();
+    static const QString pattern = QStringLiteral("####-##-##");
+    QString out;
+    qsizetype d = digits.size();
+    for (qsizetype i = pattern.size() - 1; i >= 0; --i) {
+        if (pattern[i] == u'#') {
+            if (d > 0)
+                out.prepend(digits[--d]);
+        } else {
+            out.prepend(pattern[i]);
+        }
+    }
+    return digits.left(d) + out;
+}
+
+QString deptCodeOf(const QString& cboDeptText) {
+    const qsizetype open = cboDeptText.indexOf(QLatin1Char('('));
+    const qsizetype close = open < 0 ? -1 : cboDeptText.indexOf(QLatin1Char(')'), open + 1);
+    if (open < 0 || close < 0)
+        throw RuntimeError(QStringLiteral("Invalid procedure call or argument"));
+    return cboDeptText.mid(open + 1, close - open - 1);
+}
+
+QString searchQuery(const SearchConditions& c) {
+    QString sql;
+    sql += QStringLiteral(" select A.purc_sno, A.atcl_cat_no, nvl(B.atcl_cat_nm,'') atcl_cat_nm, A.atcl_siz_no, "
+                          "nvl(B.atcl_siz_nm, '') atcl_siz_nm, A.dept_code, A.purc_ymd, A.chg_amt, A.tag_proc, "
+                          "A.tag_id");
+    sql += QStringLiteral(" from slfanrfidmaster A left outer join ");
+    sql += QStringLiteral(" (select A.atcl_cat_no, B.atcl_cat_nm, A.atcl_siz_no, nvl(A.atcl_siz_nm, '') atcl_siz_nm "
+                          "from slfanrfidspec A left outer join slfanrfiditem B");
+    sql += QStringLiteral("  on A.atcl_cat_no = B.atcl_cat_no) B");
+    sql += QStringLiteral("  on (a.atcl_cat_no = b.atcl_cat_no");
+    sql += QStringLiteral("  and a.atcl_siz_no = b.atcl_siz_no)");
+
+    sql += QStringLiteral(" where A.purc_ymd >= '") + ymd(c.TDBDate2From, QDate(1900, 1, 1)) + QStringLiteral("' ");
+    sql += QStringLiteral("   and A.purc_ymd <= '") + ymd(c.TDBDate2To, QDate::currentDate()) + QStringLiteral("' ");
+
+    const QString code = deptCodeOf(c.CboDept);
+    if (code != QLatin1String("00"))
+        sql += QStringLiteral(" and A.dept_code = '") + sqlText(code) + QStringLiteral("'");
+
+    if (!c.txtCatNo.isEmpty())
+        sql += QStringLiteral(" and   A.atcl_cat_no = '") + sqlText(c.txtCatNo) + QStringLiteral("'");
+    if (!c.txtPurcSNo.isEmpty())
+        sql += QStringLiteral(" and   A.purc_sno = '") + sqlText(c.txtPurcSNo) + QStringLiteral("'");
+    if (!c.txtCatNm.isEmpty())
+        sql += QStringLiteral(" and   B.atcl_cat_nm like'%") + sqlText(c.txtCatNm) + QStringLiteral("%' ");
+
+    const QString from = formatWhole(c.TDBNumFrom), to = formatWhole(c.TDBNumTo);
+    if (!from.isEmpty() && !to.isEmpty())
+        sql += QStringLiteral(" and   A.chg_amt >= '") + from + QStringLiteral("' and A.chg_amt <= '") + to +
+               QStringLiteral("'");
+    else if (!from.isEmpty())
+        sql += QStringLiteral(" and   A.chg_amt = '") + from + QStringLiteral("'");
+    else if (!to.isEmpty())
+        sql += QStringLiteral(" and   A.chg_amt = '") + to + QStringLiteral("'");
+
+    if (c.OptSearch == 0)
+        sql += QStringLiteral(" and (A.tag_id is NULL or A.tag_id = '') ");
+    else if (c.OptSearch == 1)
+        sql += QStringLiteral(" and (A.tag_id is NOT NULL or A.tag_id <> '') ");
+
+    if (c.OptSort == 1)
+        sql += QStringLiteral(" order by B.atcl_cat_nm, A.purc_sno");
+    else if (c.OptSort == 2)
+        sql += QStringLiteral(" order by A.atcl_cat_no, A.purc_sno");
+    else
+        sql += QStringLiteral(" order by A.purc_sno");
+    return sql;
+}
+
+void cmdLoadDb(ItemGrid& vaSpread1, const SearchConditions& c, SearchUi& ui) {
+    ui.LblPrtCnt.clear();
+    ui.txtStart.clear();
+    ui.txtEnd.clear();
+    GetDBData(vaSpread1, c, ui);
+}
+
+namespace {
+
+// Keeps the view from redrawing per cell while many rows arrive; the rows
+// added so far are shown when the scope ends, also after an error.
+class BulkLoad {
+public:
+    explicit BulkLoad(ItemGrid& grid) : m_grid(grid) { m_grid.beginBulkLoad(); }
+    ~BulkLoad() { m_grid.endBulkLoad(); }
+
+private:
+    ItemGrid& m_grid;
+};
+
+} // namespace
+
+void GetDBData(ItemGrid& vaSpread1, const SearchConditions& c, SearchUi& ui) {
+    auto progress = [&](int value) {
+        if (ui.progress)
+            ui.progress(value);
+    };
+    const QString from = formatWhole(c.TDBNumFrom), to = formatWhole(c.TDBNumTo);
+    if (!from.isEmpty() && !to.isEmpty() && to.toLongLong() < from.toLongLong()) {
+        shell::currentOperator().showMessage(QStringLiteral("구입단가를 다시 입력하십시오"));
+        shell::currentOperator().setFocus(QStringLiteral("TDBNum(0)"));
+        return;
+    }
+
+    runReported(QStringLiteral("GetDBData"), [&] {
+        vaSpread1.clear();
+        progress(0);
+        WaitCursor wait;
+
+        const QString sql = searchQuery(c);
+        const QString code = deptCodeOf(c.CboDept);
+        const QString deptName = c.CboDept.left(c.CboDept.indexOf(QLatin1Char('(')));
+
+        Recordset rs(gDbConn, sql);
+        wait.restore();
+        const int count = rs.recordCount();
+        if (count == 0) {
+            shell::currentOperator().showMessage(QStringLiteral("해당 데이터가 존재하지 않습니다."));
+            return;
+        }
+
+        const int cPurcSno = rs.column(QStringLiteral("purc_sno")), cCatNo = rs.column(QStringLiteral("atcl_cat_no")),
+                  cCatNm = rs.column(QStringLiteral("atcl_cat_nm")), cSizNo = rs.column(QStringLiteral("atcl_siz_no")),
+                  cSizNm = rs.column(QStringLiteral("atcl_siz_nm")), cDept = rs.column(QStringLiteral("dept_code")),
+                  cYmd = rs.column(QStringLiteral("purc_ymd")), cAmt = rs.column(QStringLiteral("chg_amt")),
+                  cTagId = rs.column(QStringLiteral("tag_id"));
+        const QString yes = QStringLiteral("Y"), no = QStringLiteral("N");
+        int shown = 0;
+        {
+        BulkLoad bulk(vaSpread1);
+        for (int n = 1; !rs.eof(); rs.moveNext(), ++n) {
+            const QString tagId = rs.text(cTagId).trimmed(), purcSno = rs.text(cPurcSno).trimmed(),
+                          catNo = rs.text(cCatNo).trimmed(), catNm = rs.text(cCatNm).trimmed(),
+                          sizNm = rs.text(cSizNm).trimmed(), amt = rs.text(cAmt).trimmed(),
+                          ymdText = rs.text(cYmd).trimmed();
+            const int row = vaSpread1.addRow();
+            shell::WriteLog(QStringLiteral("TAG_ID:") + tagId + QStringLiteral(" PURC_SND:") + purcSno +
+                            QStringLiteral(" ATCL_CAT_NO:") + catNo + QStringLiteral(" ATCL_CAT_NM:") + catNm +
+                            QStringLiteral(" ATCL_SIZ_NM:") + sizNm + QStringLiteral(" CHG_AMT:") + amt +
+                            QStringLiteral(" PURC_YMD:") + ymdText);
+            vaSpread1.setTicked(row, true);
+            if (!tagId.isEmpty())
+                vaSpread1.setText(row, ColTagId, tagId);
+            vaSpread1.setText(row, ColPurcSno, purcSno);
+            vaSpread1.setText(row, ColCatNo, catNo);
+            vaSpread1.setText(row, ColSizNo, rs.text(cSizNo).trimmed());
+            vaSpread1.setText(row, ColCatNm, catNm);
+            vaSpread1.setText(row, ColSizNm, sizNm);
+            vaSpread1.setText(row, ColAmount, formatAmount(amt));
+            vaSpread1.setText(row, ColPurcYmd, formatDate(ymdText));
+            vaSpread1.setText(row, ColDeptNm,
+                              code == QLatin1String("00") ? GetDeptNm(rs.text(cDept).trimmed()) : deptName);
+            vaSpread1.setText(row, ColIssued, tagId.isEmpty() ? no : yes);
+            vaSpread1.setText(row, ColTestIssued, no);
+            vaSpread1.setText(row, ColReissued, no);
+            const int percent = qMin(100, static_cast<int>(std::lround(double(n) / count * 100.0)));
+            if (percent != shown) {
+                shown = percent;
+                progress(percent);
+            }
+        }
+        }
+        ui.OptPrt = 0;
+        ui.LblPrtCnt = QString::number(count);
+        ui.txtStart = QStringLiteral("1");
+        ui.txtEnd = QString::number(count);
+        shell::currentOperator().showMessage(QString::number(count) + QStringLiteral("건의 자료가 검색 되었습니다."));
+    });
+}
+
+} // namespace database

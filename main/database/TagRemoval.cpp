@@ -1,0 +1,49 @@
+#include "main/database/TagRemoval.h"
+
+#include "main/database/Reported.h"
+#include "platform/Clock.h"
+
+#include <QColor>
+
+namespace database {
+
+void cmdDel_Click(ItemGrid& vaSpread1, const TagRecordValues& v, qint16& failureFlag, ButtonLock& buttons) {
+    buttons.DisableButtons();
+    try {
+        if (vaSpread1.rows() == 0) {
+            shell::currentOperator().showMessage(QStringLiteral("태그삭제할 데이터가 존재하지 않습니다."));
+            buttons.EnableButtons();
+            return;
+        }
+        failureFlag = 0;
+        bool removed = false;
+        const int last = vaSpread1.rows();
+        for (int i = 1; i <= last; ++i) {
+            platform::clock().pumpEvents();
+            // The grid may have changed while events ran.
+            if (i > vaSpread1.rows())
+                throw platform::RuntimeError(QStringLiteral("Invalid row number %1").arg(i));
+            if (!vaSpread1.ticked(i) || vaSpread1.text(i, ColIssued) != QLatin1String("Y"))
+                continue;
+            Delete_TagData(vaSpread1, i, v, failureFlag);
+            if (failureFlag == -1) {
+                buttons.EnableButtons();
+                return;
+            }
+            removed = true;
+            vaSpread1.setRowBackground(i, QColor(255, 255, 255));
+            vaSpread1.setText(i, ColIssued, QStringLiteral("N"));
+            vaSpread1.setText(i, ColTestIssued, QStringLiteral("N"));
+            vaSpread1.setText(i, ColReissued, QStringLiteral("N"));
+            vaSpread1.setText(i, ColTagId, QString());
+        }
+        if (removed)
+            shell::currentOperator().showMessage(QStringLiteral("태그삭제가 완료 되었습니다."));
+        buttons.EnableButtons();
+    } catch (const std::exception& e) {
+        buttons.EnableButtons();
+        shell::reportFailure(QStringLiteral("cmdDel_Click"), shell::errorText(e));
+    }
+}
+
+} // namespace database
