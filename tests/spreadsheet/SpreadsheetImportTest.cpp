@@ -1,0 +1,178 @@
+// The spreadsheet import against a real embedded item database.
+#include "main/database/DbConn.h"
+#include "main/database/EmbeddedDb.h"
+#include "main/database/ItemGrid.h"
+#include "main/database/SpreadsheetExport.h"
+#include "main/database/SpreadsheetImport.h"
+#include "main/database/XlsWriter.h"
+#include "main/shell/core/Operator.h"
+#include "platform/Cp949.h"
+#include "tests/support/TestSupport.h"
+
+#include <QTest>
+
+using namespace database;
+
+class SpreadsheetImportTest : public QObject {
+    Q_OBJECT
+
+    shell::RecordingOperator m_op;
+    testsupport::TempProgramDir* m_dir = nullptr;
+    SearchUi m_ui;
+    QList<int> m_progress;
+
+    QString writeXlsColumnD(const QString& name, const QStringList& values) {
+        const QString path = m_dir->file(name);
+        const bool ok = writeXls(path, values.size(), 5, [&](int r, int c) {
+            return c == 3 ? values[r] : QStringLiteral("x%1").arg(r);
+        });
+        return ok ? path : QString();
+    }
+
+    QStringList purcSnos(const ItemGrid& grid) {
+        QStringList out;
+        for (int r = 1; r <= grid.rows(); ++r)
+            out << grid.text(r, ColPurcSno);
+        return out;
+    }
+
+private slots:
+    void init() {
+        m_op = shell::RecordingOperator();
+        shell::setCurrentOperator(&m_op);
+        m_dir = new testsupport::TempProgramDir;
+        m_dir->write(QStringLiteral("items.db"), {});
+        gDbConn.open(QStringLiteral("items.db"), {}, {}, QStringLiteral("1"));
+        createSchema(gDbConn);
+        gDbConn.execute(QStringLiteral("insert into slfanrfiditem values ('43211503', '노트북컴퓨터')"));
+        gDbConn.execute(QStringLiteral("insert into slfanrfidspec values ('43211503', '21400001', '15인치')"));
+        gDbConn.execute(QStringLiteral("insert into slfanrfiddept values ('D01', '정보통신과', null)"));
+        gDbConn.execute(QStringLiteral("insert into slfanrfidmaster values "
+                                       "('A123', '43211503', '21400001', 'D01', '20230115', 1234567, null, null),"
+                                       "('B200', '43211503', '21400001', 'D01', '20220301', 990, 'Y', "
+                                       "'GG41350000000000012301'),"
+                                       "('C300', '43211503', '21400009', 'D99', '20210704', 15000, null, null)"));
+        m_ui = SearchUi();
+        m_progress.clear();
+        m_ui.progress = [this](int p) { m_progress << p; };
+    }
+    void cleanup() {
+        gDbConn.close();
+        delete m_dir;
+        shell::setCurrentOperator(nullptr);
+    }
+
+    void csvSkipsFirstLineAndReadsBetweenApostrophes() {
+        // Saved by an office PC: CP949, no byte-order mark.
+        m_dir->write(QStringLiteral("list.csv"),
+                     platform::toCp949(u"번호,'B200'\r\n1,'A123'\r\n2,\"  ' C300 ' \",비고\r\n"));
+        ItemGrid grid;
+        QCOMPARE(cmdLoadExcel(grid, m_dir->file(QStringLiteral("list.csv")), m_ui), 2);
+        QCOMPARE(m_op.messages, QStringList{QStringLiteral("2건의 자료가 검색 되었습니다.")});
+        QCOMPARE(purcSnos(grid), (QStringList{"A123", "C300"}));
+
+        QVERIFY(grid.ticked(1) && grid.ticked(2));
+        QCOMPARE(grid.text(1, ColTagId), QString());
+        QCOMPARE(grid.text(1, ColCatNm), QStringLiteral("노트북컴퓨터"));
+        QCOMPARE(grid.text(1, ColSizNm), QStringLiteral("15인치"));
+        QCOMPARE(grid.text(1, ColAmount), QStringLiteral("1,234,567"));
+        QCOMPARE(grid.text(1, ColPurcYmd), QStringLiteral("2023-01-15"));
+        QCOMPARE(grid.text(1, ColDeptNm), QStringLiteral("정보통신과"));
+        QCOMPARE(grid.text(2, ColDeptNm), QStringLiteral("전체")); // unknown department code
+        QCOMPARE(grid.text(2, ColCatNm), QString());                 // no such size: names empty
+        QCOMPARE(grid.text(1, ColIssued), QStringLiteral("N"));
+
+        QCOMPARE(m_ui.OptPrt, 0);
+        QCOMPARE(m_ui.LblPrtCnt, QStringLiteral("2"));
+        QCOMPARE(m_ui.txtStart, QStringLiteral("1"));
+        QCOMPARE(m_ui.txtEnd, QStringLiteral("2"));
+        QCOMPARE(m_progress.first(), 0);
+        QCOMPARE(m_progress.last(), 100);
+        QVERIFY(!m_op.waitCursor);
+    }
+
+    void utf8CsvWithByteOrderMark() {
+        m_dir->write(QStringLiteral("u.csv"), "\xEF\xBB\xBF" + QStringLiteral("구분,번호\n가,'B200'\n").toUtf8());
+        ItemGrid grid;
+        QCOMPARE(GetExcelData(grid, m_dir->file(QStringLiteral("u.csv")), m_ui), 1);
+        QCOMPARE(grid.text(1, ColTagId), QStringLiteral("GG41350000000000012301"));
+        QCOMPARE(grid.text(1, ColIssued), QStringLiteral("Y"));
+    }
+
+    void exportedFileImportsAgainWithItsHeaderRow() {
+        ItemGrid grid;
+        m_dir->write(QStringLiteral("seed.csv"), "h\n,'A123'\n,'B200'\n,'C300'\n");
+        QCOMPARE(GetExcelData(grid, m_dir->file(QStringLiteral("seed.csv")), m_ui), 3);
+        const QString path = m_dir->file(proposedExportName(QDate(2024, 5, 2)));
+        QVERIFY(cmdSaveExcel_Click(grid, path));
+
+        m_op.messages.clear();
+        ItemGrid again;
+        QCOMPARE(GetExcelData(again, path, m_ui), 3);
+        QCOMPARE(m_op.messages, (QStringList{QStringLiteral("구입일련번호[구입일련번호]가 존재하지 않습니다."),
+                                             QStringLiteral("3건의 자료가 검색 되었습니다.")}));
+        for (int r = 1; r <= 3; ++r)
+            for (int c = 1; c <= kGridColumns; ++c)
+                QCOMPARE(again.text(r, c), grid.text(r, c));
+    }
+
+    void blankCellsSkippedAndUnknownValueReported() {
+        const QString path = writeXlsColumnD(QStringLiteral("d.xls"), {"A123", "", "ZZZ9", "   ", " B200 ", ""});
+        QVERIFY(!path.isEmpty());
+        ItemGrid grid;
+        grid.setRows(5); // replaced by the import
+        QCOMPARE(GetExcelData(grid, path, m_ui), 2);
+        QCOMPARE(m_op.messages, (QStringList{QStringLiteral("구입일련번호[ZZZ9]가 존재하지 않습니다."),
+                                             QStringLiteral("2건의 자료가 검색 되었습니다.")}));
+        QCOMPARE(purcSnos(grid), (QStringList{"A123", "B200"}));
+        QCOMPARE(m_ui.txtStart, QStringLiteral("1"));
+        QCOMPARE(m_ui.txtEnd, QStringLiteral("2"));
+        // Found rows against six used rows (other columns fill the last one).
+        QCOMPARE(m_progress, (QList<int>{0, 17, 33, 100}));
+    }
+
+    void apostropheInValueIsOnlyData() {
+        const QString path = writeXlsColumnD(QStringLiteral("q.xls"), {"X' or '1'='1", "A123"});
+        ItemGrid grid;
+        QCOMPARE(GetExcelData(grid, path, m_ui), 1);
+        QCOMPARE(m_op.messages.first(), QStringLiteral("구입일련번호[X' or '1'='1]가 존재하지 않습니다."));
+    }
+
+    void failuresEndInTheReport_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("rowsKept");
+        QTest::newRow("neither xls nor csv") << "list.txt" << QByteArray("h\n,'A123'\n") << 4;
+        QTest::newRow("upper-case ending") << "LIST.CSV" << QByteArray("h\n,'A123'\n") << 4;
+        QTest::newRow("cancelled dialog") << "" << QByteArray() << 4;
+        QTest::newRow("missing file") << "missing.csv" << QByteArray() << 4;
+        QTest::newRow("damaged xls") << "bad.xls" << QByteArray("not a workbook at all") << 4;
+        QTest::newRow("csv row without two apostrophes")
+            << "rows.csv" << QByteArray("h\n1,'A123'\n2,B200\n3,'C300'\n") << 1;
+        QTest::newRow("csv row with one apostrophe") << "one.csv" << QByteArray("h\n1,'A123\n") << 0;
+    }
+    void failuresEndInTheReport() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        QFETCH(int, rowsKept);
+        if (!content.isEmpty())
+            m_dir->write(name, content);
+        ItemGrid grid;
+        grid.setRows(4);
+        QCOMPARE(GetExcelData(grid, name.isEmpty() ? QString() : m_dir->file(name), m_ui), -1);
+        QCOMPARE(grid.rows(), rowsKept);
+        QCOMPARE(m_op.messages.size(), 1);
+        QVERIFY2(m_op.messages[0].startsWith(QStringLiteral("[GetExcelData][")), qPrintable(m_op.messages[0]));
+        QVERIFY(m_op.messages[0].endsWith(QLatin1Char(']')));
+        QCOMPARE(platform::fromCp949(m_dir->read(QStringLiteral("detail_error.log"))).count(m_op.messages[0]), 1);
+        QVERIFY(!m_op.waitCursor);
+        QVERIFY(m_ui.LblPrtCnt.isEmpty());
+        if (name.isEmpty())
+            QCOMPARE(m_op.messages[0], QStringLiteral("[GetExcelData][Cancel was selected.]"));
+        if (rowsKept == 1)
+            QCOMPARE(grid.text(1, ColPurcSno), QStringLiteral("A123"));
+    }
+};
+
+QTEST_GUILESS_MAIN(SpreadsheetImportTest)
+#include "SpreadsheetImportTest.moc"
