@@ -1,6 +1,5 @@
 #include "main/issuing/PrintJob.h"
 
-#include "main/issuing/LabelIssue.h"
 #include "main/issuing/LabelLayout.h"
 #include "main/shell/core/FailureReport.h"
 #include "main/shell/core/Operator.h"
@@ -148,7 +147,8 @@ void PrintJob::Print_Pattern(qint16 nProc) {
             }
             // Each row's tick is read just before the row: the grid stays
             // usable while the run goes on.
-            if (grid.text(i, database::ColTick).trimmed() != QLatin1String("1"))
+            bool numeric = false;
+            if (grid.text(i, database::ColTick).trimmed().toDouble(&numeric) != 1 || !numeric)
                 continue;
             const QString issued = grid.text(i, database::ColIssued);
             const QString testIssued = grid.text(i, database::ColTestIssued);

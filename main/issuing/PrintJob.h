@@ -8,6 +8,7 @@
 #include "main/database/IssuingRecords.h"
 #include "main/database/ItemGrid.h"
 #include "main/issuing/IssueContext.h"
+#include "main/issuing/LabelSend.h"
 
 #include <QString>
 #include <functional>
@@ -18,9 +19,11 @@ namespace issuing {
 // count is never saved.
 extern qint32 gTestCount;
 
+// Run kinds (nProc).
 inline constexpr qint16 kIssue = 1;
 inline constexpr qint16 kReissue = 2;
 inline constexpr qint16 kTestIssue = 3;
+
 // A test run may print at most this many labels.
 inline constexpr int kTestIssueLimit = 10;
 

@@ -1,0 +1,34 @@
+#include "main/shell/DBSetup.h"
+
+#include "main/settings/DbSettings.h"
+#include "main/shell/Login.h"
+#include "main/shell/core/Operator.h"
+#include "ui_DBSetup.h"
+
+#include <QShowEvent>
+
+namespace shell {
+
+DBSetup::DBSetup(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::DBSetup>()) {
+    ui->setupUi(this);
+    connect(ui->cmdSave, &QPushButton::clicked, this, &DBSetup::cmdSave_Click);
+    connect(ui->cmdExit, &QPushButton::clicked, this, &DBSetup::cmdExit_Click);
+}
+
+DBSetup::~DBSetup() = default;
+
+void DBSetup::showEvent(QShowEvent* event) {
+    // The file is read afresh each time the window opens.
+    int position = ui->CboCon->currentIndex();
+    settings::dbsetup::GetSetupData(position);
+    ui->CboCon->setCurrentIndex(position);
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        centreOnScreen(this);
+}
+
+void DBSetup::cmdSave_Click() { settings::dbsetup::SetSetupData(ui->CboCon->currentIndex(), currentOperator()); }
+
+void DBSetup::cmdExit_Click() { close(); }
+
+} // namespace shell

@@ -1,0 +1,300 @@
+#include "main/shell/RPMain.h"
+
+#include "main/database/DbConn.h"
+#include "main/database/Departments.h"
+#include "main/database/ItemSearch.h"
+#include "main/database/TagRemoval.h"
+#include "main/settings/SetupWindow.h"
+#include "main/shell/GridView.h"
+#include "main/shell/Login.h"
+#include "main/shell/StartUp.h"
+#include "main/shell/core/Operator.h"
+#include "platform/LocalIp.h"
+#include "ui_RPMain.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QWindow>
+
+namespace shell {
+
+namespace {
+const QString kTagIdPrefix = QStringLiteral("05410D");
+const QString kFormCode = QStringLiteral("01");
+const QString kTagIdSuffix = QStringLiteral("01");
+} // namespace
+
+RPMain::RPMain(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::RPMain>()) {
+    ui->setupUi(this);
+    setUpGridView(ui->vaSpread1, &m_grid);
+    m_link = std::make_unique<printerlink::PrinterLink>(m_setup, m_run);
+
+    // Each control array is one group of option buttons.
+    for (const auto& [name, count] : {std::pair{"OptDept", 3}, {"OptSearch", 3}, {"OptSort", 3}, {"OptPos", 2},
+                                      {"OptPrt", 3}, {"optConn", 3}, {"OptLock", 2}})
+        optionGroup(QString::fromLatin1(name), count);
+    connect(optionGroup(QStringLiteral("OptPrt"), 3), &QButtonGroup::idClicked, this, &RPMain::OptPrt_Click);
+
+    // Amounts are whole numbers; an empty box means no bound.
+    const auto* digits = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,15}")), this);
+    ui->TDBNum_0->setValidator(digits);
+    ui->TDBNum_1->setValidator(digits);
+
+    connect(ui->cmdLoad, &QPushButton::clicked, this, &RPMain::cmdLoad_Click);
+    connect(ui->cmdPrint, &QPushButton::clicked, this, &RPMain::cmdPrint_Click);
+    connect(ui->cmdRePrint, &QPushButton::clicked, this, &RPMain::cmdRePrint_Click);
+    connect(ui->cmdTestPrint, &QPushButton::clicked, this, &RPMain::cmdTestPrint_Click);
+    connect(ui->cmdDel, &QPushButton::clicked, this, &RPMain::cmdDel_Click);
+    connect(ui->cmdSaveExcel, &QPushButton::clicked, this, &RPMain::cmdSaveExcel_Click);
+    connect(ui->cmdSetup, &QPushButton::clicked, this, &RPMain::cmdSetup_Click);
+    connect(ui->cmdSE, &QPushButton::clicked, this, &RPMain::cmdSE_Click);
+    connect(ui->cmdDept, &QPushButton::clicked, this, &RPMain::cmdDept_Click);
+    connect(ui->txtDept, &QLineEdit::returnPressed, this, &RPMain::cmdDept_Click);
+    connect(ui->txtStart, &QLineEdit::returnPressed, this, &RPMain::cmdSE_Click);
+    connect(ui->txtEnd, &QLineEdit::returnPressed, this, &RPMain::cmdSE_Click);
+    for (QWidget* box : {static_cast<QWidget*>(ui->TDBDate2_0), static_cast<QWidget*>(ui->TDBDate2_1),
+                         static_cast<QWidget*>(ui->TDBNum_0), static_cast<QWidget*>(ui->TDBNum_1),
+                         static_cast<QWidget*>(ui->txtCatNm), static_cast<QWidget*>(ui->txtCatNo),
+                         static_cast<QWidget*>(ui->txtDept), static_cast<QWidget*>(ui->txtPurcSNo),
+                         static_cast<QWidget*>(ui->txtStart), static_cast<QWidget*>(ui->txtEnd)})
+        selectAllOnFocus(box);
+
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &RPMain::focusWindowChanged);
+
+    m_ctx.setup = &m_setup;
+    m_ctx.vaSpread1 = &m_grid;
+    m_ctx.link = m_link.get();
+    m_ctx.run = &m_run;
+    m_ctx.setActiveCell = [this](int row, int col) {
+        const QModelIndex index = ui->vaSpread1->model()->index(row - 1, col - 1);
+        ui->vaSpread1->setCurrentIndex(index);
+        ui->vaSpread1->scrollTo(index);
+    };
+    m_job = std::make_unique<issuing::PrintJob>(m_ctx, m_values, *this);
+    m_job->lockOption = [this] { return checkedIndex(QStringLiteral("OptLock")); };
+    m_job->labelType = [this] { return ui->CboPrintType->currentIndex(); };
+    Form_Load();
+}
+
+RPMain::~RPMain() = default;
+
+QButtonGroup* RPMain::optionGroup(const QString& arrayName, int count) {
+    const QString groupName = QStringLiteral("grp") + arrayName;
+    if (auto* g = findChild<QButtonGroup*>(groupName))
+        return g;
+    auto* g = new QButtonGroup(this);
+    g->setObjectName(groupName);
+    for (int i = 0; i < count; ++i)
+        g->addButton(findChild<QRadioButton*>(arrayName + QLatin1Char('_') + QString::number(i)), i);
+    return g;
+}
+
+int RPMain::checkedIndex(const QString& arrayName) const {
+    const auto* g = findChild<QButtonGroup*>(QStringLiteral("grp") + arrayName);
+    return g ? g->checkedId() : -1;
+}
+
+void RPMain::select(const QString& arrayName, int index) {
+    if (auto* b = findChild<QRadioButton*>(arrayName + QLatin1Char('_') + QString::number(index)))
+        b->setChecked(true);
+}
+
+void RPMain::Form_Load() {
+    centreOnScreen(this);
+    m_grid.setRows(0);
+    GetSetupData();
+    SetToday();
+    ui->TDBDate2_0->setDate(QDate(1900, 1, 1));
+    ui->TDBDate2_1->setDate(QDate::fromString(gToday, QStringLiteral("yyyy/MM/dd")));
+    select(QStringLiteral("OptPrt"), 0);
+    setRangeBoxesEnabled(false);
+    select(QStringLiteral("OptSearch"), 0);
+    select(QStringLiteral("OptPos"), 0);
+    select(QStringLiteral("OptSort"), 0);
+    select(QStringLiteral("OptDept"), 0);
+    select(QStringLiteral("OptLock"), 0);
+
+    QStringList depts;
+    database::GetDeptData(depts, QString(), 1);
+    ui->CboDept->clear();
+    ui->CboDept->addItems(depts);
+    ui->CboDept->setCurrentIndex(0);
+
+    QString ipError;
+    m_values.sLocalIp = platform::GetLocalIp(&ipError);
+    if (!ipError.isEmpty())
+        currentOperator().showMessage(ipError);
+
+    m_ctx.sIpAddr = m_values.sLocalIp;
+    database::getOrganData(m_ctx.sOrganCode, m_ctx.sOrganNm);
+    m_ctx.sUserId = database::gUserId;
+    m_ctx.sTFormCode = m_values.sFormCode = kFormCode;
+    m_ctx.sPreCode = m_values.sPreCode = kTagIdPrefix;
+    m_ctx.sExpandCode = kTagIdSuffix;
+    m_loaded = true;
+}
+
+void RPMain::GetSetupData() {
+    m_selections.CboTag = ui->CboTag->currentIndex();
+    m_selections.CboPrintType = ui->CboPrintType->currentIndex();
+    m_selections.optConn = checkedIndex(QStringLiteral("optConn"));
+    // A failed load has already been reported; what was loaded is shown.
+    settings::GetSetupData(m_setup, m_selections, currentOperator());
+    showSelections();
+}
+
+void RPMain::showSelections() {
+    ui->txtSerNo->setText(m_setup.sSerialNo);
+    ui->CboTag->setCurrentIndex(m_selections.CboTag);
+    ui->CboPrintType->setCurrentIndex(m_selections.CboPrintType);
+    if (m_selections.optConn >= 0)
+        select(QStringLiteral("optConn"), m_selections.optConn);
+    m_values.sSerialNo = m_setup.sSerialNo;
+    m_values.sDetailLog = m_setup.sDetailLog;
+}
+
+void RPMain::Form_Activate() {
+    if (settings::gSettingsChanged) {
+        GetSetupData();
+        settings::gSettingsChanged = false;
+    }
+    const bool ok = CheckSerNo();
+    for (QPushButton* b : {ui->cmdLoad, ui->cmdPrint, ui->cmdRePrint, ui->cmdTestPrint, ui->cmdSaveExcel, ui->cmdDel})
+        b->setEnabled(ok);
+}
+
+void RPMain::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        centreOnScreen(this);
+}
+
+void RPMain::focusWindowChanged(QWindow* now) {
+    QWindow* mine = windowHandle();
+    if (!mine || now != mine) {
+        m_previousFocus = now;
+        return;
+    }
+    // The window counts as activated when the operator comes to it from
+    // another window of the program (the login, the settings window), not
+    // when a message box of its own closes or another application lets go.
+    QWindow* before = m_previousFocus;
+    m_previousFocus = now;
+    if (!before || before->transientParent() == mine)
+        return;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->windowHandle() == before && qobject_cast<QMessageBox*>(w))
+            return;
+    Form_Activate();
+}
+
+void RPMain::closeEvent(QCloseEvent* event) {
+    if (endingProgram()) {
+        event->accept();
+        return;
+    }
+    if (!currentOperator().askYesNo(QStringLiteral("프로그램을 종료하시겠습니까?"))) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    EndProgram();
+}
+
+void RPMain::DisableButtons() {
+    for (QPushButton* b : {ui->cmdLoad, ui->cmdPrint, ui->cmdRePrint, ui->cmdSaveExcel, ui->cmdSE, ui->cmdSetup,
+                           ui->cmdTestPrint, ui->cmdDel})
+        b->setEnabled(false);
+}
+
+void RPMain::EnableButtons() {
+    for (QPushButton* b : {ui->cmdLoad, ui->cmdPrint, ui->cmdRePrint, ui->cmdSaveExcel, ui->cmdSE, ui->cmdSetup,
+                           ui->cmdTestPrint, ui->cmdDel})
+        b->setEnabled(true);
+}
+
+bool RPMain::CheckSerNo() { return issuing::CheckSerNo(ui->txtSerNo->text()); }
+
+void RPMain::cmdLoad_Click() {
+    if (checkedIndex(QStringLiteral("OptPos")) == 1) {
+        ui->LblPrtCnt->clear();
+        ui->txtStart->clear();
+        ui->txtEnd->clear();
+        notAvailableYet(QStringLiteral("엑셀참조 검색"));
+        return;
+    }
+    database::SearchConditions c;
+    c.TDBDate2From = ui->TDBDate2_0->date();
+    c.TDBDate2To = ui->TDBDate2_1->date();
+    c.CboDept = ui->CboDept->currentText();
+    c.txtCatNo = ui->txtCatNo->text();
+    c.txtPurcSNo = ui->txtPurcSNo->text();
+    c.txtCatNm = ui->txtCatNm->text();
+    if (!ui->TDBNum_0->text().isEmpty())
+        c.TDBNumFrom = ui->TDBNum_0->text().toDouble();
+    if (!ui->TDBNum_1->text().isEmpty())
+        c.TDBNumTo = ui->TDBNum_1->text().toDouble();
+    c.OptSearch = qMax(0, checkedIndex(QStringLiteral("OptSearch")));
+    c.OptSort = qMax(0, checkedIndex(QStringLiteral("OptSort")));
+
+    database::SearchUi out;
+    out.LblPrtCnt = ui->LblPrtCnt->text();
+    out.txtStart = ui->txtStart->text();
+    out.txtEnd = ui->txtEnd->text();
+    out.progress = [this](int percent) {
+        if (ui->ProgressBar1->value() != percent) {
+            ui->ProgressBar1->setValue(percent);
+            ui->ProgressBar1->repaint();
+        }
+    };
+    database::cmdLoadDb(m_grid, c, out);
+    ui->LblPrtCnt->setText(out.LblPrtCnt);
+    ui->txtStart->setText(out.txtStart);
+    ui->txtEnd->setText(out.txtEnd);
+    if (out.OptPrt == 0) {
+        select(QStringLiteral("OptPrt"), 0);
+        OptPrt_Click(0);
+    }
+}
+
+void RPMain::cmdPrint_Click() { m_job->cmdPrint_Click(); }
+void RPMain::cmdRePrint_Click() { m_job->cmdRePrint_Click(); }
+void RPMain::cmdTestPrint_Click() { m_job->cmdTestPrint_Click(); }
+
+void RPMain::cmdDel_Click() { database::cmdDel_Click(m_grid, m_values, m_run.nErrFlag, *this); }
+
+void RPMain::cmdSaveExcel_Click() { notAvailableYet(QStringLiteral("엑셀저장")); }
+
+void RPMain::cmdSetup_Click() { notAvailableYet(QStringLiteral("환경설정")); }
+
+void RPMain::notAvailableYet(const QString& function) {
+    currentOperator().showMessage(function + QStringLiteral(" 기능은 아직 준비되지 않았습니다."));
+}
+
+void RPMain::cmdSE_Click() { issuing::cmdSE_Click(m_grid, *this); }
+
+void RPMain::cmdDept_Click() {
+    QStringList depts;
+    database::GetDeptData(depts, ui->txtDept->text(), database::deptKindOf(qMax(0, checkedIndex(QStringLiteral("OptDept")))));
+    ui->CboDept->clear();
+    ui->CboDept->addItems(depts);
+    ui->CboDept->setCurrentIndex(0);
+}
+
+void RPMain::OptPrt_Click(int index) { issuing::OptPrt_Click(m_grid, index, *this); }
+
+int RPMain::OptPrt() const { return checkedIndex(QStringLiteral("OptPrt")); }
+QString RPMain::txtStart() const { return ui->txtStart->text(); }
+QString RPMain::txtEnd() const { return ui->txtEnd->text(); }
+void RPMain::setTxtEnd(const QString& text) { ui->txtEnd->setText(text); }
+
+void RPMain::setRangeBoxesEnabled(bool on) {
+    ui->txtStart->setEnabled(on);
+    ui->txtEnd->setEnabled(on);
+}
+
+} // namespace shell
