@@ -1,0 +1,89 @@
+// vantrelctl as a support engineer runs it: exit codes, exact output lines.
+#include "platform/Cp949.h"
+#include "tests/support/TestSupport.h"
+
+#include <QProcess>
+#include <QtTest>
+
+namespace {
+struct Result {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+Result run(const QStringList& args) {
+    QProcess p;
+    p.start(testsupport::binDir() + QStringLiteral("/vantrelctl"), args);
+    if (!p.waitForFinished(30000))
+        return {};
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+}
+} // namespace
+
+class FoundationCommandsTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void tagData() {
+        Result r = run({"tagdata", "ABC12345", "000000000001"});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QStringLiteral("05410D0420F1CB3D3500000000000101\n"));
+        r = run({"tagdata", "abc", "", "", "--prefix", "0a"});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QStringLiteral("0A0420\n"));
+        r = run({"tagdata", "ABC12345", "00000000000X"});
+        QCOMPARE(r.code, 1);
+        QVERIFY(r.out.isEmpty());
+        QVERIFY(r.err.contains(QStringLiteral("Type mismatch")));
+        QCOMPARE(run({"tagdata", "ABC"}).code, 2);
+        QCOMPARE(run({"tagdata", "A", "1", "--prefix", "XYZ"}).code, 2);
+        QCOMPARE(run({"nosuchcommand"}).code, 2);
+    }
+
+    void hangul() {
+        Result r = run({"hangul", QStringLiteral("A1 분")});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QStringLiteral("C9C2C9B2C9A1BAD0\n"));
+        QCOMPARE(run({"hangul", ""}).out, QStringLiteral("\n"));
+        QCOMPARE(run({"hangul", QStringLiteral("a\u007F")}).code, 1);
+    }
+
+    void settingsRecordWithoutFiles() {
+        testsupport::TempProgramDir dir;
+        const Result r = run({"--dir", dir.path(), "settings"});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QStringLiteral("nTotHeight=0\nnLabelHeight=0\nnLabelWidth=0\nnPrtX=0\nnPrtY=0\n"
+                                       "sDensity=+00\nsFeeding=+0130\nsSerialNo=\nnComPort=1\nsSensorType=1\n"
+                                       "sPrinterType=1\nsNotice=\nsConnKind=1\nsPrinterIP=\nsPrinterPort=\n"
+                                       "sDetailLog=2\nCboTag=0\nCboPrintType=0\noptConn=0\n"));
+    }
+
+    void settingsRecordWithValuesAndFailure() {
+        testsupport::TempProgramDir dir;
+        dir.write("setup.ini", "[PRINT_OPTION]\r\nTOT_HEIGHT=760\r\nDENSITY=-5\r\nFEEDING=-50\r\n"
+                               "[PRINTER_INFO]\r\nSERIAL_NO=SN-1\r\nCOM_PORT=-3\r\n[TAG]\r\nTAG_KIND=3\r\n");
+        dir.write("db_setup.ini", "[ETC]\r\nNOTICE=" + platform::toCp949(u"자산 표어") + "\r\n");
+        dir.write("conn_setup.ini", "[CONNECT_INFO]\r\nCONN_KIND=7\r\n");
+        Result r = run({"--dir", dir.path(), "settings"});
+        QCOMPARE(r.code, 0);
+        QVERIFY(r.out.contains(QStringLiteral("\nsDensity=-05\nsFeeding=-0050\nsSerialNo=SN-1\nnComPort=1\n")));
+        QVERIFY(r.out.contains(QStringLiteral("\nsNotice=자산 표어\nsConnKind=7\n")));
+        QVERIFY(r.out.endsWith(QStringLiteral("CboTag=2\nCboPrintType=0\noptConn=2\n")));
+
+        // A height that is not a number stops loading with the failure report.
+        dir.write("setup.ini", "[PRINT_OPTION]\r\nTOT_HEIGHT=760\r\nLABEL_HEIGHT=abc\r\n");
+        r = run({"--dir", dir.path(), "settings"});
+        QCOMPARE(r.code, 1);
+        QVERIFY(r.out.startsWith(QStringLiteral("nTotHeight=760\nnLabelHeight=0\n")));
+        QVERIFY2(r.err.contains(QStringLiteral("message: [GetSetupData][Type mismatch]")), qPrintable(r.err));
+        QVERIFY(dir.read("detail_error.log").contains("[GetSetupData][Type mismatch]"));
+    }
+
+    void missingProgramDirectory() {
+        QCOMPARE(run({"--dir", "/nonexistent/vantrel", "settings"}).code, 1);
+        QCOMPARE(run({"--dir"}).code, 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(FoundationCommandsTest)
+#include "FoundationCommandsTest.moc"
