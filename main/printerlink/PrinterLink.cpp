@@ -257,28 +257,27 @@ void PrinterLink::takeSerialInput(QByteArray& pending) {
 QByteArray PrinterLink::awaitAnswer(QByteArray& pending, const QString& rawLogHead) {
     platform::Clock& clock = platform::clock();
     const int kind = connKind();
+    if (kind != 1)
+        requirePortOpen();
     const qint64 start = clock.wallSeconds();
     for (;;) {
         clock.pumpEvents();
-        if (kind == 1) {
-            if (!m_run->sRecvData.isEmpty() || !pending.isEmpty()) {
-                clock.sleepMs(100);
+        const bool newData = kind == 1 ? !m_run->sRecvData.isEmpty() : m_port.bytesAvailable() > 0;
+        // A whole answer left over from the last chunk is read at once; the
+        // first part of one waits (within the period) for the rest.
+        if (newData || hasFrame(pending)) {
+            clock.sleepMs(100);
+            if (kind == 1) {
                 if (!m_run->sRecvData.isEmpty()) {
                     pending += m_run->sRecvData;
+                    m_run->sRecvData.clear();
                     shell::WriteLog(rawLogHead + platform::fromCp949(pending));
                 }
-                const QByteArray frame = cutFrame(pending);
-                m_run->sRecvData.clear();
-                return frame;
-            }
-        } else {
-            requirePortOpen();
-            if (m_port.bytesAvailable() > 0) {
-                clock.sleepMs(100);
+            } else if (newData) {
                 takeSerialInput(pending);
                 shell::WriteLog(rawLogHead + platform::fromCp949(pending));
-                return cutFrame(pending);
             }
+            return cutFrame(pending);
         }
         if (platform::waitExpired(start, clock.wallSeconds()))
             return {};

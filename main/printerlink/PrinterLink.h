@@ -57,10 +57,11 @@ public:
     // The code CheckPrint evaluated last (two characters, or empty).
     const QString& lastStatusCode() const { return m_lastCode; }
 
-    // One wait period for a status answer on the main window's connection:
-    // data that comes in is appended to `pending` and written to the status
-    // log after `rawLogHead`; returns the answer cut from SOH to LF, or empty
-    // when the period ended without one (at most 5 seconds).
+    // One wait period for a status answer on the main window's connection.
+    // It ends 100 ms after new data is seen (the data is appended to
+    // `pending` and written to the status log after `rawLogHead`), at once
+    // when `pending` already holds a whole answer, or after 5 seconds.
+    // Returns the answer cut from SOH to LF, or empty.
     QByteArray awaitAnswer(QByteArray& pending, const QString& rawLogHead);
     // Appends whatever the serial port holds now to `pending`.
     void takeSerialInput(QByteArray& pending);

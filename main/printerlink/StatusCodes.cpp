@@ -21,6 +21,11 @@ QByteArray cutFrame(QByteArray& pending, char start) {
     return frame;
 }
 
+bool hasFrame(const QByteArray& pending) {
+    const qsizetype from = pending.indexOf(kSOH);
+    return from >= 0 && pending.indexOf(kLF, from) >= 0;
+}
+
 QString frameCode(const QByteArray& frame, int offset) {
     return QString::fromLatin1(frame.mid(offset, 2));
 }

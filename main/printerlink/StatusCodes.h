@@ -17,6 +17,8 @@ inline constexpr char kLF = 0x0A;
 // A LF before the start byte cuts nothing, and without a start byte or a LF
 // after it nothing changes. Returns the answer, or empty.
 QByteArray cutFrame(QByteArray& pending, char start = kSOH);
+// True when cutFrame would cut an answer from SOH.
+bool hasFrame(const QByteArray& pending);
 // The two code characters of an answer found `offset` bytes into it (2 after
 // SOH STX, 1 after STX); empty for no answer.
 QString frameCode(const QByteArray& frame, int offset);

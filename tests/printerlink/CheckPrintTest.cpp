@@ -1,0 +1,229 @@
+// The status request before each tag: answer frames, every code of the
+// status table with its message and log line, the count of unusable answers,
+// against the virtual printer over TCP, serial and USB.
+#include "main/printerlink/PrinterLink.h"
+#include "main/printerlink/StatusCodes.h"
+#include "main/shell/core/Operator.h"
+#include "tests/printerlink/PrinterTestKit.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+using namespace printertest;
+using printerlink::PrinterLink;
+using printerlink::RunState;
+
+namespace {
+const QByteArray SOH_STX = QByteArrayLiteral("\x01\x02");
+}
+
+class CheckPrintTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<testsupport::TempProgramDir> m_dir;
+    shell::RecordingOperator m_op;
+
+private slots:
+    void init() {
+        m_dir = std::make_unique<testsupport::TempProgramDir>();
+        m_op = shell::RecordingOperator();
+        shell::setCurrentOperator(&m_op);
+    }
+    void cleanup() {
+        shell::setCurrentOperator(nullptr);
+        m_dir.reset();
+    }
+
+    void cuttingFrames() {
+        // The first answer runs from SOH through the first LF after it.
+        QByteArray pending = SOH_STX + "00000000001\n" + SOH_STX + "40000000001\n";
+        QCOMPARE(printerlink::cutFrame(pending), SOH_STX + "00000000001\n");
+        QCOMPARE(pending, SOH_STX + "40000000001\n");
+
+        // A line feed before SOH cuts nothing and is no error; the answer
+        // behind it is still found.
+        pending = QByteArrayLiteral("AB\n");
+        QVERIFY(printerlink::cutFrame(pending).isEmpty());
+        QCOMPARE(pending, QByteArrayLiteral("AB\n"));
+        pending += SOH_STX + "13";
+        QVERIFY(printerlink::cutFrame(pending).isEmpty());
+        pending += "000000001\nrest";
+        QCOMPARE(printerlink::frameCode(printerlink::cutFrame(pending), 2), QStringLiteral("13"));
+        QCOMPARE(pending, QByteArrayLiteral("rest"));
+
+        // The second chance starts at STX and reads the code one byte earlier.
+        pending = QByteArrayLiteral("\n\x02") + "05xx\n";
+        const QByteArray frame = printerlink::cutFrame(pending, printerlink::kSTX);
+        QCOMPARE(printerlink::frameCode(frame, 1), QStringLiteral("05"));
+        QVERIFY(pending.isEmpty());
+    }
+
+    void everyCodeOverTcp() {
+        struct Case {
+            const char* code;
+            const char* message;
+            const char* log;
+        };
+        // clang-format off
+        const Case cases[] = {
+            {"01", "헤드 오픈 에러 !! [01]", "Status Request Command:[7]번 출력중 헤드 오픈 에러 !! [01]"},
+            {"15", "헤드 오픈 에러 !! [15]", "Status Request Command:[7]번 출력중 헤드 오픈 에러 !! [15]"},
+            {"04", "PAUSE가 눌렸습니다 !! [04]", "Status Request Command:[7]번 출력중 PAUSE가 눌렸습니다 !! [04]"},
+            {"28", "PAUSE가 눌렸습니다 !! [28]", "Status Request Command:[7]번 출력중 PAUSE가 눌렸습니다 !! [28]"},
+            {"06", "COMMAND ERROR !! [06]", "Status Request Command:[7]번 출력중 COMMAND ERROR !! [06]"},
+            {"07", "COMMS ERROR !! [07]", "Status Request Command:[7]번 출력중 COMMS ERROR !! [07]"},
+            {"11", "PAPER JAM !! [11]", "Status Request Command:[7]번 출력중 PAPER JAM !! [11]"},
+            {"12", "CUTTER ERROR !! [12]", "Status Request Command:[7]번 출력중 CUTTER ERROR !! [12]"},
+            {"13", "용지가 없습니다 !! [13]", "Status Request Command:[7]번 출력중 용지가 없습니다 !! [13]"},
+            {"14", "리본이 없습니다 !! [14]", "Status Request Command:[7]번 출력중 리본이 없습니다 !! [14]"},
+            {"17", "헤드 에러 !! [17]", "Status Request Command:[7]번 출력중 헤드 에러 !! [17]"},
+            {"18", "헤드 과열 !! [18]", "Status Request Command:[7]번 출력중 헤드 과열 !! [18]"},
+            {"21", "리본 에러 !! [21]", "Status Request Command:[7]번 출력중 리본 에러 !! [21]"},
+            {"22", "REWIND FULL !! [22]", "Status Request Command:[7]번 출력중 REWIND FULL !! [22]"},
+            {"50", "FLASH WRITE ERROR !! [50]", "Status Request Command:[7]번 출력중 FLASH WRITE ERROR !! [50]"},
+            {"51", "FORMAT ERROR !! [51]", "Status Request Command:[7]번 출력중 FORMAT ERROR !! [51]"},
+            {"54", "FLASH CARD FULL !! [54]", "Status Request Command:[7]번 출력중 FLASH CARD FULL !! [54]"},
+            {"55", "SAVING ERROR !! [55]", "Status Request Command:[7]번 출력중 SAVING ERROR !! [55]"},
+            {"61", "[7]번 출력중 RFID WRITE ERROR !! [61]", "Status Request Command::[7]번 출력중RFID WRITE ERROR [61]"},
+            {"62", "[7]번 출력중 RFID ERROR !! [62]", "Status Request Command:[7]번 출력중 RFID ERROR !! [62]"},
+            {"65", "[7]번 출력중 RFID CONFIG ERROR !! [65]", "Status Request Command:[7]번 출력중 RFID CONFIG ERROR !! [65]"},
+        };
+        // clang-format on
+        const QStringList ready = {"00", "02", "05", "27", "29", "41"};
+        QString script;
+        int request = 0;
+        for (const Case& c : cases)
+            script += QStringLiteral("status %1 code %2\n").arg(++request).arg(QLatin1String(c.code));
+        for (const QString& c : ready)
+            script += QStringLiteral("status %1 code %2\n").arg(++request).arg(c);
+
+        Printer printer;
+        QVERIFY2(printer.start(Link::Tcp, script), qPrintable(printer.error()));
+        const settings::SetupData setup = printer.setup();
+        RunState run;
+        PrinterLink link(setup, run);
+        QVERIFY(link.fncRsOpen());
+        for (const Case& c : cases) {
+            m_op.messages.clear();
+            QVERIFY2(!link.CheckPrint(7), c.code);
+            QCOMPARE(m_op.messages, QStringList{QString::fromUtf8(c.message)});
+            QCOMPARE(logLines(*m_dir, "error.log").last(), QString::fromUtf8(c.log));
+            QCOMPARE(link.lastStatusCode(), QLatin1String(c.code));
+        }
+        m_op.messages.clear();
+        for (const QString& c : ready) {
+            QVERIFY2(link.CheckPrint(7), qPrintable(c));
+            QCOMPARE(link.lastStatusCode(), c);
+        }
+        QVERIFY(m_op.messages.isEmpty());
+        QCOMPARE(run.nStatusErrCnt, qint16(0));
+        // The status log keeps the raw answer after the request head.
+        QVERIFY(logLines(*m_dir, "error.log")
+                    .contains(QStringLiteral("Status Request Command[PRINTER_DATA] : [7]번 출력 ") +
+                              QString::fromLatin1(SOH_STX + "4100000000\n")));
+        link.fncRsClose();
+    }
+
+    void unusableAnswersCountToThree() {
+        // "40" belongs to the answers after an issue: unusable here; then
+        // the printer stays silent and two 5-second waits follow.
+        FastClockScope fast(20);
+        Printer printer;
+        QVERIFY2(printer.start(Link::Tcp, "status 1 code 40\nstatus 2 code 60\n"), qPrintable(printer.error()));
+        const settings::SetupData setup = printer.setup();
+        RunState run;
+        PrinterLink link(setup, run);
+        QVERIFY(link.fncRsOpen());
+        QElapsedTimer t;
+        t.start();
+        QVERIFY(!link.CheckPrint(0));
+        QCOMPARE(run.nStatusErrCnt, qint16(3));
+        // Two silent waits of 5 clock seconds at twenty times the speed.
+        QVERIFY2(t.elapsed() >= 350 && t.elapsed() < 3000, qPrintable(QString::number(t.elapsed())));
+        QCOMPARE(m_op.messages, QStringList{QStringLiteral("[]번 출력중 에러가 발생했습니다")});
+        QCOMPARE(logLines(*m_dir, "error.log").last(), QStringLiteral("Status Request Command:[]번 출력중 에러가 발생"));
+        // Each silent wait still writes the raw line of the second chance.
+        QCOMPARE(logLines(*m_dir, "error.log").count(QStringLiteral("Status Request Command[PRINTER_DATA] : []번 출력 ")),
+                 2);
+
+        // The count carries over from tag to tag: at 2, one unusable "60"
+        // gives the general message at once.
+        run.nStatusErrCnt = 2;
+        m_op.messages.clear();
+        t.restart();
+        QVERIFY(!link.CheckPrint(4));
+        QVERIFY(t.elapsed() < 1000);
+        QCOMPARE(m_op.messages, QStringList{QStringLiteral("[4]번 출력중 에러가 발생했습니다")});
+        link.fncRsClose();
+    }
+
+    void partialAndCrowdedAnswers() {
+        Printer printer;
+        QVERIFY2(printer.start(Link::Tcp, "status 1 split 5 300\n"
+                                          "status 2 answers 00 13\nstatus 2 together\n"
+                                          "status 3 code 02\n"
+                                          "status 4 garbage 41 42 0A\n"),
+                 qPrintable(printer.error()));
+        const settings::SetupData setup = printer.setup();
+        RunState run;
+        PrinterLink link(setup, run);
+        QVERIFY(link.fncRsOpen());
+
+        // The first part has no LF: that wait counts once, the next one
+        // completes the answer from the pending data.
+        QVERIFY(link.CheckPrint(1));
+        QCOMPARE(run.nStatusErrCnt, qint16(1));
+        // Two answers in one chunk: the first decides, the rest is dropped.
+        QVERIFY(link.CheckPrint(2));
+        QCOMPARE(link.lastStatusCode(), QStringLiteral("00"));
+        QVERIFY(link.CheckPrint(3));
+        QCOMPARE(link.lastStatusCode(), QStringLiteral("02"));
+        // Noise ending in LF before the answer is no error.
+        QVERIFY(link.CheckPrint(4));
+        QVERIFY(m_op.messages.isEmpty());
+        QVERIFY(logLines(*m_dir, "detail_error.log").isEmpty());
+        link.fncRsClose();
+    }
+
+    void serialAnswerWithoutSoh() {
+        Printer printer;
+        QVERIFY2(printer.start(Link::Serial, "status 1 silent\nstatus 1 garbage 02 31 33 30 30 0A\n"),
+                 qPrintable(printer.error()));
+        mapCom1(*m_dir, printer.path());
+        const settings::SetupData setup = printer.setup();
+        RunState run;
+        PrinterLink link(setup, run);
+        QVERIFY(link.fncRsOpen());
+        QVERIFY(!link.CheckPrint(7));
+        QCOMPARE(m_op.messages, QStringList{QStringLiteral("용지가 없습니다 !! [13]")});
+        QCOMPARE(logLines(*m_dir, "error.log").last(),
+                 QStringLiteral("Status Request Command:[7]번 출력중 용지가 없습니다 !! [13]"));
+        QCOMPARE(printer.captureOf(5), QByteArrayLiteral("{WS|}"));
+        link.fncRsClose();
+        QVERIFY(!link.MSComm1().isOpen());
+    }
+
+    void usbStatus() {
+        QVERIFY(installQuorvel(*m_dir));
+        Printer printer;
+        QVERIFY2(printer.start(Link::Usb, "status 1 code 13\nstatus 2 code 03\nstatus 3 code 29\n"),
+                 qPrintable(printer.error()));
+        const settings::SetupData setup = printer.setup();
+        RunState run;
+        PrinterLink link(setup, run);
+        QVERIFY(link.fncRsOpen());
+        QVERIFY(!link.CheckPrint(12));
+        QCOMPARE(m_op.messages, QStringList{QStringLiteral("용지가 없습니다 !! [13]")});
+        // A number outside the table: the general message at once, uncounted.
+        m_op.messages.clear();
+        QVERIFY(!link.CheckPrint(12));
+        QCOMPARE(m_op.messages, QStringList{QStringLiteral("[12]번 출력중 에러가 발생했습니다")});
+        QCOMPARE(logLines(*m_dir, "error.log").last(), QStringLiteral("Status Request Command:[12]번 출력중 에러가 발생"));
+        QCOMPARE(run.nStatusErrCnt, qint16(0));
+        QVERIFY(link.CheckPrint(12));
+        QCOMPARE(link.lastStatusCode(), QStringLiteral("29"));
+    }
+};
+
+QTEST_GUILESS_MAIN(CheckPrintTest)
+#include "CheckPrintTest.moc"

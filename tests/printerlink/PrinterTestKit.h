@@ -1,0 +1,132 @@
+#pragma once
+// Shared pieces of the printer link and issuing tests: a virtual printer on
+// one of the three links with its capture file, the log lines of the program
+// directory, and the USB library copied next to the program.
+#include "main/printerlink/RunState.h"
+#include "main/settings/SetupData.h"
+#include "platform/Clock.h"
+#include "platform/Cp949.h"
+#include "tests/support/PrinterSimProcess.h"
+#include "tests/support/TestSupport.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+
+namespace printertest {
+
+enum class Link { Tcp, Serial, Usb };
+
+inline const char* linkName(Link l) { return l == Link::Tcp ? "tcp" : l == Link::Serial ? "serial" : "usb"; }
+
+// One virtual printer with its script and capture in a folder of its own.
+class Printer {
+public:
+    // Starts the printer on the link; the serial and USB nodes are made in
+    // `deviceDir` (the USB library looks there through QUORVEL_DEVICE_DIR).
+    bool start(Link link, const QString& script = {}, const QStringList& extra = {},
+               const QString& deviceDir = {}) {
+        m_link = link;
+        QStringList args;
+        const QString dir = deviceDir.isEmpty() ? m_dir.path() : deviceDir;
+        if (link == Link::Tcp)
+            args << QStringLiteral("--tcp") << QStringLiteral("0");
+        else if (link == Link::Serial)
+            args << QStringLiteral("--serial") << dir + QStringLiteral("/ttyPRN");
+        else
+            args << QStringLiteral("--usb") << dir;
+        if (!script.isEmpty()) {
+            QFile f(m_dir.filePath(QStringLiteral("script.txt")));
+            f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+            f.write(script.toUtf8());
+            f.close();
+            args << QStringLiteral("--script") << f.fileName();
+        }
+        args << QStringLiteral("--capture") << capturePath() << extra;
+        if (link == Link::Usb)
+            qputenv("QUORVEL_DEVICE_DIR", QFile::encodeName(dir));
+        return m_sim.start(args);
+    }
+    QString error() const { return m_sim.error(); }
+    QString host() const { return m_sim.host(); }
+    quint16 port() const { return m_sim.port(); }
+    QString path() const { return m_sim.path(); }
+    QString capturePath() const { return m_dir.filePath(QStringLiteral("capture.bin")); }
+    QByteArray capture() const {
+        QFile f(capturePath());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    // Waits (events running) until the capture holds at least `size` bytes.
+    QByteArray captureOf(qsizetype size, int timeoutMs = 3000) const {
+        QElapsedTimer t;
+        t.start();
+        QByteArray c = capture();
+        while (c.size() < size && t.elapsed() < timeoutMs) {
+            platform::clock().pumpEvents();
+            c = capture();
+        }
+        return c;
+    }
+    void stop() { m_sim.stop(); }
+    testsupport::PrinterSimProcess& process() { return m_sim; }
+
+    // The settings record of a main window that reaches this printer.
+    settings::SetupData setup() const {
+        settings::SetupData s;
+        s.sDensity = QStringLiteral("+00");
+        s.sFeeding = QStringLiteral("+0130");
+        s.nComPort = 1;
+        s.sSensorType = QStringLiteral("1");
+        s.sPrinterType = QStringLiteral("1");
+        s.sDetailLog = QStringLiteral("2");
+        if (m_link == Link::Tcp) {
+            s.sConnKind = QStringLiteral("1");
+            s.sPrinterIP = host();
+            s.sPrinterPort = QString::number(port());
+        } else {
+            s.sConnKind = m_link == Link::Serial ? QStringLiteral("2") : QStringLiteral("3");
+        }
+        return s;
+    }
+
+private:
+    Link m_link = Link::Tcp;
+    QTemporaryDir m_dir;
+    testsupport::PrinterSimProcess m_sim;
+};
+
+// Points COM1 of the program directory at the printer's serial link.
+inline void mapCom1(const testsupport::TempProgramDir& dir, const QString& device) {
+    dir.writeText(QStringLiteral("conn_setup.ini"), QStringLiteral("[SERIAL_PORTS]\r\nCOM1=") + device + "\r\n");
+}
+
+// Puts the USB library into the program directory, where the program binds it.
+inline bool installQuorvel(const testsupport::TempProgramDir& dir) {
+    const QString lib = QStringLiteral("libQuorvel.so");
+    QFile::remove(dir.file(lib));
+    return QFile::copy(QDir(testsupport::binDir()).filePath(lib), dir.file(lib));
+}
+
+// Lines of a log of the program directory, without their time stamps.
+inline QStringList logLines(const testsupport::TempProgramDir& dir, const QString& name) {
+    QStringList lines;
+    const QString text = platform::fromCp949(dir.read(name));
+    for (const QString& l : text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
+        lines << (l.startsWith(QLatin1Char('[')) && l.size() >= 19 ? l.mid(19) : l);
+    return lines;
+}
+
+// A clock whose seconds run fast, installed for one scope.
+class FastClockScope {
+public:
+    explicit FastClockScope(int factor) : m_clock(factor) { platform::setClock(&m_clock); }
+    ~FastClockScope() { platform::setClock(nullptr); }
+
+private:
+    platform::FastClock m_clock;
+};
+
+} // namespace printertest
