@@ -21,17 +21,6 @@ namespace {
 const QString kDlg = QStringLiteral("CBrannowDlg::");
 QString src(const char* step) { return kDlg + QLatin1String(step); }
 
-// The leading decimal number of a text; 0 when it does not start with one.
-int leadingNumber(const QString& s) {
-    int n = 0;
-    for (QChar c : s.trimmed()) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9') || n > 99999)
-            break;
-        n = n * 10 + (c.unicode() - '0');
-    }
-    return n;
-}
-
 bool isProgramFile(const QFileInfo& f) { return !f.fileName().contains(QLatin1Char('.')); }
 
 // Replaces `target` with the bytes of `source` in one step, so a half

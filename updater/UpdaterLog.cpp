@@ -28,17 +28,6 @@ LogSettings g_log;
 
 bool isLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
-// The leading decimal number of a piece of a file name; 0 when none.
-int leadingNumber(const QString& s) {
-    int n = 0;
-    for (QChar c : s) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            break;
-        n = n * 10 + (c.unicode() - '0');
-    }
-    return n;
-}
-
 QString yyyymmdd(const QDate& d) { return d.toString(QStringLiteral("yyyyMMdd")); }
 
 // Removes daily files that are more than `keepDays` days old. The date is
@@ -53,9 +42,9 @@ void deleteOldFiles(const LogSettings& s) {
     dir.setSorting(QDir::Name);
     for (const QString& name : dir.entryList()) {
         const QString rest = name.mid(s.base.size());
-        const int y = leadingNumber(rest.mid(0, 4));
-        const int m = leadingNumber(rest.mid(4, 2));
-        const int d = leadingNumber(rest.mid(6, 2));
+        const int y = leadingNumber(QStringView(rest).mid(0, 4));
+        const int m = leadingNumber(QStringView(rest).mid(4, 2));
+        const int d = leadingNumber(QStringView(rest).mid(6, 2));
         if (dayNumber(y, m, d) + s.date < todayNo)
             QFile::remove(dir.filePath(name));
     }
@@ -77,6 +66,16 @@ void sendToTraceViewer(const QByteArray& line) {
 }
 
 } // namespace
+
+int leadingNumber(QStringView text) {
+    int n = 0;
+    for (QChar c : text.trimmed()) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9') || n > 9999999)
+            break;
+        n = n * 10 + (c.unicode() - '0');
+    }
+    return n;
+}
 
 int dayNumber(int year, int month, int day) {
     static const int kMonthStart[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};

@@ -42,6 +42,11 @@ QString logFileFor(const QDate& day);
 // dates give consecutive numbers. Months outside 1..12 add no month days.
 int dayNumber(int year, int month, int day);
 
+// The leading decimal number of a text (blanks before it skipped); 0 when the
+// text does not start with a digit. Settings and dates in file names are read
+// this way.
+int leadingNumber(QStringView text);
+
 // The trace viewer listens on a local socket of this name; each line is one
 // connection carrying the line's bytes without CR LF.
 inline constexpr const char kTraceViewerName[] = "MfxTraceWindow";

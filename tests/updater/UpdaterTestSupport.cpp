@@ -35,25 +35,17 @@ bool FtpTestServer::start(const QStringList& options) {
 }
 
 void FtpTestServer::put(const QString& name, const QByteArray& bytes) const {
-    QFile f(downloadDir() + QLatin1Char('/') + name);
-    if (f.open(QIODevice::WriteOnly))
-        f.write(bytes);
+    writeFile(downloadDir() + QLatin1Char('/') + name, bytes);
 }
 
 void FtpTestServer::putVersion(const QByteArray& date) const { put(QStringLiteral("Version.ini"), versionIni(date)); }
 
 QByteArray versionIni(const QByteArray& date) { return "[VERSION_INFO]\r\nDATE=" + date + "\r\n"; }
 
-QByteArray standInProgram() {
-    QFile f(testsupport::binDir() + QStringLiteral("/vantrel_standin"));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+QByteArray standInProgram() { return readFile(testsupport::binDir() + QStringLiteral("/vantrel_standin")); }
 
 int startsIn(const QString& dir) {
-    QFile f(dir + QStringLiteral("/vantrel.mark"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    return static_cast<int>(f.readAll().count("started args=0\n"));
+    return static_cast<int>(readFile(dir + QStringLiteral("/vantrel.mark")).count("started args=0\n"));
 }
 
 bool waitForStart(const QString& dir, int starts, int ms) {
@@ -61,6 +53,20 @@ bool waitForStart(const QString& dir, int starts, int ms) {
     while (startsIn(dir) < starts && !deadline.hasExpired())
         QThread::msleep(20);
     return startsIn(dir) >= starts;
+}
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes, bool executable) {
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(bytes);
+    f.close();
+    if (executable)
+        f.setPermissions(f.permissions() | QFile::ExeOwner);
 }
 
 int deadPort() {
@@ -72,9 +78,8 @@ int deadPort() {
 }
 
 void writeFtpSetup(const QString& dir, int port) {
-    QFile f(dir + QStringLiteral("/Ftp_Setup.ini"));
-    if (f.open(QIODevice::WriteOnly))
-        f.write("[SERVER_INFO]\r\nSERVER_IP=127.0.0.1\r\nSERVER_PORT=" + QByteArray::number(port) + "\r\n");
+    writeFile(dir + QStringLiteral("/Ftp_Setup.ini"),
+              "[SERVER_INFO]\r\nSERVER_IP=127.0.0.1\r\nSERVER_PORT=" + QByteArray::number(port) + "\r\n");
 }
 
 void RecordingWindow::setBarPos(int barId, int pos) {

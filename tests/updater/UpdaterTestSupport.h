@@ -40,6 +40,8 @@ QByteArray standInProgram();
 // Waits until the stand-in has noted `starts` starts in `dir`.
 bool waitForStart(const QString& dir, int starts = 1, int ms = 5000);
 int startsIn(const QString& dir);
+QByteArray readFile(const QString& path);
+void writeFile(const QString& path, const QByteArray& bytes, bool executable = false);
 // A loopback port that nobody listens on.
 int deadPort();
 

@@ -1,5 +1,7 @@
 // The updater's log: settings file, levels, file names, daily files and their
 // deletion, the size cut, the line layout, the trace viewer and two threads.
+#include "UpdaterTestSupport.h"
+
 #include "platform/Cp949.h"
 #include "updater/UpdaterLog.h"
 
@@ -14,13 +16,9 @@
 #include <thread>
 
 using namespace updater;
+using updatertest::readFile;
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 QString today() { return QDate::currentDate().toString(QStringLiteral("yyyyMMdd")); }
 
@@ -73,7 +71,7 @@ private slots:
             LogWrite(level, QStringLiteral("s"), QStringLiteral("plain %1").arg(level));
             LogWriteFmt(level, QStringLiteral("s"), "fmt %d", level);
         }
-        const QByteArray log = readAll(dir() + QStringLiteral("Brannow.LOG"));
+        const QByteArray log = readFile(dir() + QStringLiteral("Brannow.LOG"));
         QList<int> seen;
         for (const QByteArray& line : log.split('\n')) {
             if (line.isEmpty())
@@ -93,7 +91,7 @@ private slots:
         LogWrite(2, QStringLiteral("CPosKey::POS_KeyPress"), QStringLiteral("◆POS_KeyPress 한글"));
         LogWrite(1, QStringLiteral("CBrannowDlg::ThisSourceTagIsLongerThanThirty"), QStringLiteral("cut"));
         LogWriteFmt(3, QStringLiteral("CBrannowDlg::AnalysisIni"), "%s DOWNLOAD에 실패하였습니다.", "Version.ini");
-        const QByteArray log = readAll(dir() + QStringLiteral("Brannow.LOG"));
+        const QByteArray log = readFile(dir() + QStringLiteral("Brannow.LOG"));
         const QList<QByteArray> lines = log.split('\n');
         QCOMPARE(lines.size(), 4);
         QVERIFY(lines.last().isEmpty());
@@ -133,7 +131,7 @@ private slots:
         LogWrite(1, QStringLiteral("s"), QStringLiteral("line"));
         const QString expected = dir() + QString(file).replace(QStringLiteral("%D"), today());
         QCOMPARE(logFileFor(QDate::currentDate()), expected);
-        QVERIFY2(readAll(expected).endsWith(",line\r\n"), qPrintable(expected));
+        QVERIFY2(readFile(expected).endsWith(",line\r\n"), qPrintable(expected));
     }
 
     void dayNumbers() {
@@ -193,7 +191,7 @@ private slots:
                  qPrintable(cut[0]));
         QVERIFY(QFileInfo(dir() + cut[0]).size() > 1048576);
         LogWrite(1, QStringLiteral("s"), QStringLiteral("fresh"));
-        const QByteArray fresh = readAll(current);
+        const QByteArray fresh = readFile(current);
         QCOMPARE(fresh.count('\n'), 1);
         QVERIFY(fresh.endsWith(",fresh\r\n"));
     }
@@ -249,7 +247,7 @@ private slots:
         std::thread a(writer, 'a'), b(writer, 'b');
         a.join();
         b.join();
-        const QByteArray log = readAll(dir() + QStringLiteral("threads.LOG"));
+        const QByteArray log = readFile(dir() + QStringLiteral("threads.LOG"));
         const QRegularExpression line(QStringLiteral("^[^,]*,[^,]*,1,T(a|b) {28},(a{200}|b{200})-(\\d{5})\\r$"));
         int seen[2] = {0, 0};
         for (const QByteArray& l : log.split('\n')) {

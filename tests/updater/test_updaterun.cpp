@@ -17,17 +17,6 @@ using namespace updatertest;
 
 namespace {
 
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly))
-        f.write(bytes);
-}
-
 QStringList filesIn(const QString& dir) { return QDir(dir).entryList(QDir::Files, QDir::Name); }
 
 // A settings file with CR LF lines, Korean text and bytes a text-mode
@@ -43,7 +32,7 @@ class UpdateRunTest : public QObject {
     std::unique_ptr<QTemporaryDir> m_prog;
     QString prog() const { return m_prog->path(); }
     QString at(const QString& name) const { return prog() + QLatin1Char('/') + name; }
-    QString log() const { return platform::fromCp949(readAll(at(QStringLiteral("Brannow.LOG")))); }
+    QString log() const { return platform::fromCp949(readFile(at(QStringLiteral("Brannow.LOG")))); }
 
 private slots:
     void init() {
@@ -137,9 +126,9 @@ private slots:
 
         // Settings files and the program are in place byte for byte; the
         // program can be run; everything else waits in the download folder.
-        QCOMPARE(readAll(at(QStringLiteral("Version.ini"))), versionIni("202405011200"));
-        QCOMPARE(readAll(at(QStringLiteral("setup.ini"))), kSetupIni);
-        QCOMPARE(readAll(at(QStringLiteral("Vantrel"))), standInProgram());
+        QCOMPARE(readFile(at(QStringLiteral("Version.ini"))), versionIni("202405011200"));
+        QCOMPARE(readFile(at(QStringLiteral("setup.ini"))), kSetupIni);
+        QCOMPARE(readFile(at(QStringLiteral("Vantrel"))), standInProgram());
         QVERIFY(QFileInfo(at(QStringLiteral("Vantrel"))).isExecutable());
         QCOMPARE(filesIn(run.tempDir()), (QStringList{QStringLiteral("libQuorvel.so"), QStringLiteral("logo.bmp")}));
         QVERIFY(!QFile::exists(at(QStringLiteral("libQuorvel.so"))));
@@ -253,7 +242,7 @@ private slots:
         QVERIFY(log().endsWith(message + QStringLiteral("\r\n")));
         // Nothing fetched before the failure reached the program directory.
         QVERIFY(!QFile::exists(at(QStringLiteral("a_first.ini"))));
-        QCOMPARE(readAll(at(QStringLiteral("Vantrel"))), standInProgram());
+        QCOMPARE(readFile(at(QStringLiteral("Vantrel"))), standInProgram());
         if (QTest::currentDataTag() == QLatin1String("file fails mid-list"))
             QVERIFY(QFile::exists(whole.tempDir() + QStringLiteral("/a_first.ini")));
 
@@ -282,7 +271,7 @@ private slots:
         QVERIFY(!w.closed);
         QVERIFY(!run.state().ok);
         QVERIFY(run.state().done[kStepCopy]);
-        QCOMPARE(readAll(at(QStringLiteral("setup.ini"))), kSetupIni); // the settings were copied
+        QCOMPARE(readFile(at(QStringLiteral("setup.ini"))), kSetupIni); // the settings were copied
         QCOMPARE(filesIn(run.tempDir()), QStringList{QStringLiteral("Quorvel.dll")});
         run.OnOkButton();
         QVERIFY(waitForStart(prog()));
@@ -296,8 +285,8 @@ private slots:
         RecordingWindow w;
         UpdateRun run(w, prog());
         QVERIFY(run.CopyDownLoadFile(QStringLiteral("*.ini")));
-        QCOMPARE(readAll(at(QStringLiteral("SETUP.INI"))), QByteArray("upper"));
-        QCOMPARE(readAll(at(QStringLiteral("conn_setup.ini"))), QByteArray("lower"));
+        QCOMPARE(readFile(at(QStringLiteral("SETUP.INI"))), QByteArray("upper"));
+        QCOMPARE(readFile(at(QStringLiteral("conn_setup.ini"))), QByteArray("lower"));
         QCOMPARE(filesIn(run.tempDir()), QStringList{QStringLiteral("notes.ini.txt")});
         QVERIFY(!run.CopyDownLoadFile(QStringLiteral("*.exe")));
         QVERIFY(!run.CopyDownLoadFile(QStringLiteral("*.ini")));
@@ -349,9 +338,9 @@ private slots:
         const QString target = at(QStringLiteral("keep.bin"));
         writeFile(target, "previous");
         QVERIFY(!ftp.GetFile(QStringLiteral("missing.bin"), target));
-        QCOMPARE(readAll(target), QByteArray("previous"));
+        QCOMPARE(readFile(target), QByteArray("previous"));
         QVERIFY(ftp.GetFile(QStringLiteral("b.bin"), target));
-        QCOMPARE(readAll(target), QByteArray(100000, '\n'));
+        QCOMPARE(readFile(target), QByteArray(100000, '\n'));
         QVERIFY(ftp.GetFile(QStringLiteral("a.ini"), target));
         QCOMPARE(QFileInfo(target).size(), 0);
         ftp.Close();
