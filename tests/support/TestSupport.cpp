@@ -4,6 +4,7 @@
 #include "platform/ProgramDir.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 
 namespace testsupport {
@@ -35,6 +36,18 @@ QString binDir() {
 }
 
 QString sourceDir() { return QString::fromLocal8Bit(qgetenv("VANTREL_SOURCE_DIR")); }
+
+bool installSettingsTemplates(const QString& programDir) {
+    const QDir from(sourceDir() + QStringLiteral("/main/settings/install"));
+    const QStringList names = from.entryList(QDir::Files);
+    bool ok = !names.isEmpty();
+    for (const QString& name : names) {
+        const QString target = programDir + QLatin1Char('/') + name;
+        QFile::remove(target);
+        ok = QFile::copy(from.filePath(name), target) && ok;
+    }
+    return ok;
+}
 
 QString hex(const QByteArray& bytes) { return QString::fromLatin1(bytes.toHex(' ').toUpper()); }
 

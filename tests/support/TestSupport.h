@@ -27,6 +27,10 @@ private:
 // The folder of the built programs (printer-sim, vantrelctl, Quorvel ...).
 QString binDir();
 QString sourceDir();
+// Copies the settings files an installation ships (main/settings/install:
+// rfid_setup.ini, adjust_setup.ini, long_sno.ini) into a program directory.
+// False when one could not be copied.
+bool installSettingsTemplates(const QString& programDir);
 // Upper-case hex of bytes, two digits per byte, separated by blanks.
 QString hex(const QByteArray& bytes);
 

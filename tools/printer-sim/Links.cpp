@@ -170,8 +170,16 @@ void PtyLink::watchForHost() {
     if (m_master < 0)
         return;
     pollfd pfd{m_master, POLLIN, 0};
-    if (::poll(&pfd, 1, 0) < 0 || (pfd.revents & POLLHUP))
-        return; // still nobody at the other end
+    if (::poll(&pfd, 1, 0) < 0)
+        return;
+    if (pfd.revents & POLLHUP) {
+        // A host that opened the device, wrote and closed it again between two
+        // looks (the settings window's configuration records, one USB write)
+        // left its bytes behind: they are its session.
+        if (pfd.revents & POLLIN)
+            takeBytesLeftBehind();
+        return; // nobody at the other end now
+    }
     m_hangupWatch.stop();
     const int master = m_master;
     m_session = m_printer->openSession(
@@ -188,6 +196,24 @@ void PtyLink::watchForHost() {
         },
         [this] { drop(); });
     m_notifier->setEnabled(true);
+}
+
+void PtyLink::takeBytesLeftBehind() {
+    Session* session = nullptr;
+    char buf[4096];
+    for (;;) {
+        const ssize_t n = ::read(m_master, buf, sizeof buf);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        // Answers have nobody to go to.
+        if (!session)
+            session = m_printer->openSession([](const QByteArray&) {}, [] {});
+        session->received(QByteArrayView(buf, n));
+    }
+    if (session)
+        m_printer->closeSession(session);
 }
 
 void PtyLink::readMaster() {

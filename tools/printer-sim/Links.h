@@ -45,6 +45,7 @@ private:
     void closePty();
     void readMaster();
     void watchForHost();
+    void takeBytesLeftBehind();
     void hostClosed();
     void drop();
 

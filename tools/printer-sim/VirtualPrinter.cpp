@@ -210,14 +210,14 @@ void VirtualPrinter::sendAnswers(Session& s, const Behaviour& b, const QList<QBy
             if (i > 0)
                 t += gap;
             if (b.splitAt && *b.splitAt < packets[i].size()) {
+                // The rest of a split answer comes before the next answer.
                 s.schedule(t, packets[i].left(*b.splitAt));
-                s.schedule(t + b.splitMs.value_or(DefaultSplitMs), packets[i].mid(*b.splitAt));
+                t += b.splitMs.value_or(DefaultSplitMs);
+                s.schedule(t, packets[i].mid(*b.splitAt));
             } else {
                 s.schedule(t, packets[i]);
             }
         }
-        if (b.splitAt)
-            t += b.splitMs.value_or(DefaultSplitMs);
     }
     if (b.drop.value_or(false))
         s.schedule(t, QByteArray(), true);
@@ -379,11 +379,28 @@ bool VirtualPrinter::onAdjustSettings(Session&, QByteArrayView params) {
     return true;
 }
 
+QString PrinterSettings::summary() const {
+    QStringList parts;
+    // The adjust retry has at least two digits and is followed by the three
+    // of the power level and the ten of the model tail.
+    static const QRegularExpression rfid(QStringLiteral("IR:(\\d+),FR:\\d\\d,AJ:([+-])(\\d+)(\\d{3})\\d{10}\\|\\}$"));
+    const auto r = rfid.match(QString::fromLatin1(rfidRecord));
+    if (r.hasMatch())
+        parts << QStringLiteral("RFID IR %1 AJ %2%3 PW %4").arg(r.captured(1), r.captured(2), r.captured(3), r.captured(4));
+    static const QRegularExpression adjust(QStringLiteral("FW-(\\d+)-(\\d+),"));
+    const auto a = adjust.match(QString::fromLatin1(adjustRecord));
+    if (a.hasMatch())
+        parts << QStringLiteral("RBN FW -%1 BK -%2").arg(a.captured(1), a.captured(2));
+    return parts.join(QStringLiteral("  "));
+}
+
 QString VirtualPrinter::writeLabelImage(int number) {
     const int fileNumber = m_firstImageNumber + number - 1;
     const QString path = QDir(m_options.labelsDir)
                              .filePath(QStringLiteral("label-%1.png").arg(fileNumber, 6, 10, QLatin1Char('0')));
-    const QString caption = QStringLiteral("%1  label %2").arg(m_options.model).arg(number);
+    QString caption = QStringLiteral("%1  label %2").arg(m_options.model).arg(number);
+    if (const QString config = m_settings.summary(); !config.isEmpty())
+        caption += QStringLiteral("   ") + config;
     if (!m_canvas.render(caption).save(path, "PNG"))
         return QString();
     return path;

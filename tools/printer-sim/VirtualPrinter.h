@@ -33,6 +33,11 @@ struct PrinterSettings {
     QByteArray adjustRecord; // last accepted "{@ADJ;...|}"
     QByteArray density;      // from "{AY;...|}"
     QByteArray feed;         // from "{@003;...|}"
+
+    // The RFID and ribbon-adjust values in force, for the margin of each
+    // label: "RFID IR 003 AJ +00 PW 010  RBN FW -03 BK -02"; empty before
+    // any configuration took effect.
+    QString summary() const;
 };
 
 class VirtualPrinter;
