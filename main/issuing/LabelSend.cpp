@@ -20,6 +20,11 @@ using printerlink::SendWait;
 
 namespace {
 
+// Kinds of run.
+constexpr qint16 kIssueRun = 1;
+constexpr qint16 kReissueRun = 2;
+constexpr qint16 kTestRun = 3;
+
 LabelItem readRow(const ItemGrid& grid, int row) {
     LabelItem item;
     item.purcSno = grid.text(row, database::ColPurcSno);
@@ -49,14 +54,14 @@ void markIssuedRow(IssueContext& ctx, qint32 nIndex, qint16 nProc) {
     grid.setRowBackground(nIndex, QColor(255, 255, 0));
     const QString yes = QStringLiteral("Y");
     const QString no = QStringLiteral("N");
-    if (nProc == kIssue) {
+    if (nProc == kIssueRun) {
         grid.setText(nIndex, database::ColIssued, yes);
         grid.setText(nIndex, database::ColTestIssued, no);
-    } else if (nProc == kReissue) {
+    } else if (nProc == kReissueRun) {
         grid.setText(nIndex, database::ColIssued, yes);
         grid.setText(nIndex, database::ColTestIssued, no);
         grid.setText(nIndex, database::ColReissued, yes);
-    } else if (nProc == kTestIssue) {
+    } else if (nProc == kTestRun) {
         grid.setText(nIndex, database::ColTestIssued, yes);
     }
     platform::clock().pumpEvents();
@@ -80,9 +85,9 @@ void Label_Send(IssueContext& ctx, qint32& nIndex, qint16& nProc) {
             shell::WriteDetailLog(traceLine(ctx, item));
 
         const auto send = [&](const QByteArray& record) { ctx.link->fncRsSend(record, SendWait::Bounded); };
-        labelLayoutRecords(item, tag, ctx.sOrganNm, setup, printType, nProc == kTestIssue, send);
+        labelLayoutRecords(item, tag, ctx.sOrganNm, setup, printType, nProc == kTestRun, send);
         // A normal issue or reissue always locks the inlay.
-        send(records::rfidSetup(nProc == kTestIssue && ctx.OptLock == 1));
+        send(records::rfidSetup(nProc == kTestRun && ctx.OptLock == 1));
         const QString tagData = tagdata::SetTagData(ctx.sPreCode, ctx.sOrganCode, run.sSeqNo, ctx.sExpandCode);
         send(records::rfidData(platform::toCp949(tagData)));
         const QByteArray issueRecord = records::issue(settingIs(setup.sSensorType, 2));

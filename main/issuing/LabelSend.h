@@ -6,11 +6,8 @@
 
 namespace issuing {
 
-inline constexpr int kIssue = 1;     // nProc: issue
-inline constexpr int kReissue = 2;   // reissue
-inline constexpr int kTestIssue = 3; // test issue
-
-// Issues the tag of grid row nIndex (1 = first row). The outcome is the run
+// Issues the tag of grid row nIndex (1 = first row) for a run of kind nProc
+// (1 issue, 2 reissue, 3 test issue). The outcome is the run
 // state's failure flag: 0 issued, -1 failed (the operator has been told).
 // The run state's serial number must be set; the readable tag id is left in
 // the run state for recording.
