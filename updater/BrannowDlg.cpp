@@ -24,7 +24,8 @@ QFont textFont(int pixelHeight, int weight) {
 } // namespace
 
 void installUpdaterFonts() {
-    QFont::insertSubstitutions(QStringLiteral("굴림"), {QStringLiteral("Gulim"), QStringLiteral("NanumGothic")});
+    QFont::insertSubstitutions(QStringLiteral("굴림"),
+                               {QStringLiteral("Gulim"), QStringLiteral("NanumGothic")});
     QFont::insertSubstitutions(kTextFace, {QStringLiteral("GulimChe"), QStringLiteral("NanumGothicCoding"),
                                            QStringLiteral("NanumGothic")});
 }
@@ -37,45 +38,86 @@ int virtualKeyOf(int key, Qt::KeyboardModifiers modifiers) {
     if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
         return 0x70 + (key - Qt::Key_F1);
     switch (key) {
-    case Qt::Key_Backspace: return 0x08;
-    case Qt::Key_Tab: case Qt::Key_Backtab: return 0x09;
-    case Qt::Key_Clear: return 0x0C;
-    case Qt::Key_Return: case Qt::Key_Enter: return kVkReturn;
-    case Qt::Key_Shift: return kVkShift;
-    case Qt::Key_Control: return 0x11;
-    case Qt::Key_Alt: return 0x12;
-    case Qt::Key_Pause: return 0x13;
-    case Qt::Key_CapsLock: return 0x14;
-    case Qt::Key_Escape: return kVkEscape;
-    case Qt::Key_Space: return 0x20;
-    case Qt::Key_PageUp: return 0x21;
-    case Qt::Key_PageDown: return 0x22;
-    case Qt::Key_End: return 0x23;
-    case Qt::Key_Home: return 0x24;
-    case Qt::Key_Left: return 0x25;
-    case Qt::Key_Up: return 0x26;
-    case Qt::Key_Right: return 0x27;
-    case Qt::Key_Down: return 0x28;
-    case Qt::Key_Print: return 0x2C;
-    case Qt::Key_Insert: return 0x2D;
-    case Qt::Key_Delete: return 0x2E;
-    case Qt::Key_Menu: return 0x5D;
-    case Qt::Key_Asterisk: return 0x6A;
-    case Qt::Key_Plus: return (modifiers & Qt::KeypadModifier) ? 0x6B : 0xBB;
-    case Qt::Key_Minus: return (modifiers & Qt::KeypadModifier) ? 0x6D : 0xBD;
-    case Qt::Key_Period: return (modifiers & Qt::KeypadModifier) ? 0x6E : 0xBE;
-    case Qt::Key_Slash: return (modifiers & Qt::KeypadModifier) ? 0x6F : 0xBF;
-    case Qt::Key_NumLock: return 0x90;
-    case Qt::Key_ScrollLock: return 0x91;
-    case Qt::Key_Semicolon: return 0xBA;
-    case Qt::Key_Equal: return 0xBB;
-    case Qt::Key_Comma: return 0xBC;
-    case Qt::Key_QuoteLeft: return 0xC0;
-    case Qt::Key_BracketLeft: return 0xDB;
-    case Qt::Key_Backslash: return 0xDC;
-    case Qt::Key_BracketRight: return 0xDD;
-    case Qt::Key_Apostrophe: return 0xDE;
-    default: return 0;
+    case Qt::Key_Backspace:
+        return 0x08;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return 0x09;
+    case Qt::Key_Clear:
+        return 0x0C;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return kVkReturn;
+    case Qt::Key_Shift:
+        return kVkShift;
+    case Qt::Key_Control:
+        return 0x11;
+    case Qt::Key_Alt:
+        return 0x12;
+    case Qt::Key_Pause:
+        return 0x13;
+    case Qt::Key_CapsLock:
+        return 0x14;
+    case Qt::Key_Escape:
+        return kVkEscape;
+    case Qt::Key_Space:
+        return 0x20;
+    case Qt::Key_PageUp:
+        return 0x21;
+    case Qt::Key_PageDown:
+        return 0x22;
+    case Qt::Key_End:
+        return 0x23;
+    case Qt::Key_Home:
+        return 0x24;
+    case Qt::Key_Left:
+        return 0x25;
+    case Qt::Key_Up:
+        return 0x26;
+    case Qt::Key_Right:
+        return 0x27;
+    case Qt::Key_Down:
+        return 0x28;
+    case Qt::Key_Print:
+        return 0x2C;
+    case Qt::Key_Insert:
+        return 0x2D;
+    case Qt::Key_Delete:
+        return 0x2E;
+    case Qt::Key_Menu:
+        return 0x5D;
+    case Qt::Key_Asterisk:
+        return 0x6A;
+    case Qt::Key_Plus:
+        return (modifiers & Qt::KeypadModifier) ? 0x6B : 0xBB;
+    case Qt::Key_Minus:
+        return (modifiers & Qt::KeypadModifier) ? 0x6D : 0xBD;
+    case Qt::Key_Period:
+        return (modifiers & Qt::KeypadModifier) ? 0x6E : 0xBE;
+    case Qt::Key_Slash:
+        return (modifiers & Qt::KeypadModifier) ? 0x6F : 0xBF;
+    case Qt::Key_NumLock:
+        return 0x90;
+    case Qt::Key_ScrollLock:
+        return 0x91;
+    case Qt::Key_Semicolon:
+        return 0xBA;
+    case Qt::Key_Equal:
+        return 0xBB;
+    case Qt::Key_Comma:
+        return 0xBC;
+    case Qt::Key_QuoteLeft:
+        return 0xC0;
+    case Qt::Key_BracketLeft:
+        return 0xDB;
+    case Qt::Key_Backslash:
+        return 0xDC;
+    case Qt::Key_BracketRight:
+        return 0xDD;
+    case Qt::Key_Apostrophe:
+        return 0xDE;
+    default:
+        return 0;
     }
 }
 
@@ -129,9 +171,10 @@ void BrannowDlg::OnInitDialog() {
     const QString okOver = m_baseDir + QStringLiteral("/ok_o.bmp");
     if (QFileInfo::exists(ok)) {
         const QString overUrl = QFileInfo::exists(okOver) ? okOver : ok;
-        ui->btnOk->setStyleSheet(QStringLiteral("QPushButton#btnOk { border-image: url(%1); border: none; }"
-                                                " QPushButton#btnOk:hover { border-image: url(%2); }")
-                                     .arg(QFileInfo(ok).absoluteFilePath(), QFileInfo(overUrl).absoluteFilePath()));
+        ui->btnOk->setStyleSheet(
+            QStringLiteral("QPushButton#btnOk { border-image: url(%1); border: none; }"
+                           " QPushButton#btnOk:hover { border-image: url(%2); }")
+                .arg(QFileInfo(ok).absoluteFilePath(), QFileInfo(overUrl).absoluteFilePath()));
         ui->btnOk->setText(QString());
     } else {
         ui->btnOk->setText(QStringLiteral("확인"));
@@ -173,42 +216,64 @@ void BrannowDlg::onStepTimer(int step) {
         m_stepTimers[step].start(500);
 }
 
-void BrannowDlg::onOk() { m_run->OnOkButton(); }
+void BrannowDlg::onOk() {
+    m_run->OnOkButton();
+}
 
 void BrannowDlg::setBarPos(int barId, int pos) {
-    QMetaObject::invokeMethod(this, [this, barId, pos] {
-        QProgressBar* bar = nullptr;
-        switch (barId) {
-        case kBarServerInfo: bar = ui->progStep1; break;
-        case kBarDownload: bar = ui->progStep2; break;
-        case kBarCopy: bar = ui->progStep3; break;
-        case kBarLaunch: bar = ui->progStep4; break;
-        case kBarTotal: bar = ui->progTotal; break;
-        default: break;
-        }
-        if (bar)
-            bar->setValue(pos);
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this, barId, pos] {
+            QProgressBar* bar = nullptr;
+            switch (barId) {
+            case kBarServerInfo:
+                bar = ui->progStep1;
+                break;
+            case kBarDownload:
+                bar = ui->progStep2;
+                break;
+            case kBarCopy:
+                bar = ui->progStep3;
+                break;
+            case kBarLaunch:
+                bar = ui->progStep4;
+                break;
+            case kBarTotal:
+                bar = ui->progTotal;
+                break;
+            default:
+                break;
+            }
+            if (bar)
+                bar->setValue(pos);
+        },
+        Qt::QueuedConnection);
 }
 
 void BrannowDlg::armStepTimer(int step, int ms) {
-    QMetaObject::invokeMethod(this, [this, step, ms] { m_stepTimers[step].start(ms); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, step, ms] { m_stepTimers[step].start(ms); }, Qt::QueuedConnection);
 }
 
 void BrannowDlg::ShowMessage(const QString& text) {
-    QMetaObject::invokeMethod(this, [this, text] {
-        ui->lblWait->hide();
-        ui->btnOk->show();
-        ui->lblMessage->setText(text);
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this, text] {
+            ui->lblWait->hide();
+            ui->btnOk->show();
+            ui->lblMessage->setText(text);
+        },
+        Qt::QueuedConnection);
 }
 
 void BrannowDlg::repaintWindow() {
-    QMetaObject::invokeMethod(this, [this] { repaint(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { repaint(); }, Qt::QueuedConnection);
 }
 
 void BrannowDlg::closeWindow() {
-    QMetaObject::invokeMethod(this, [this] { done(QDialog::Accepted); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { done(QDialog::Accepted); }, Qt::QueuedConnection);
 }
 
 void BrannowDlg::reject() {

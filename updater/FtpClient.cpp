@@ -28,7 +28,9 @@ QByteArray escapeSegment(const QByteArray& raw) {
 
 CFtpClient::CFtpClient() = default;
 
-CFtpClient::~CFtpClient() { Close(); }
+CFtpClient::~CFtpClient() {
+    Close();
+}
 
 bool CFtpClient::perform(const QByteArray& url) {
     curl_easy_setopt(m_internet, CURLOPT_URL, url.constData());
@@ -99,7 +101,9 @@ bool CFtpClient::ChangeDirectory(const QString& dir) {
     return true;
 }
 
-QByteArray CFtpClient::directoryUrl() const { return m_base + m_dirPath; }
+QByteArray CFtpClient::directoryUrl() const {
+    return m_base + m_dirPath;
+}
 
 bool CFtpClient::GetFile(const QString& remoteName, const QString& localPath) {
     if (!m_connected)

@@ -41,10 +41,10 @@ private:
 
     CURL* m_internet = nullptr; // the session: one easy handle, one login
     bool m_connected = false;
-    QByteArray m_base;         // "ftp://host:port/"
-    QByteArray m_dirPath;      // URL path of the current directory, ends with '/'
-    QStringList m_found;       // the listing of the last FindFirst
-    qsizetype m_next = -1;     // next entry to hand out; -1: no listing
+    QByteArray m_base;     // "ftp://host:port/"
+    QByteArray m_dirPath;  // URL path of the current directory, ends with '/'
+    QStringList m_found;   // the listing of the last FindFirst
+    qsizetype m_next = -1; // next entry to hand out; -1: no listing
     QString m_error;
 };
 

@@ -19,9 +19,13 @@ namespace updater {
 namespace {
 
 const QString kDlg = QStringLiteral("CBrannowDlg::");
-QString src(const char* step) { return kDlg + QLatin1String(step); }
+QString src(const char* step) {
+    return kDlg + QLatin1String(step);
+}
 
-bool isProgramFile(const QFileInfo& f) { return !f.fileName().contains(QLatin1Char('.')); }
+bool isProgramFile(const QFileInfo& f) {
+    return !f.fileName().contains(QLatin1Char('.'));
+}
 
 // Replaces `target` with the bytes of `source` in one step, so a half
 // written settings file or program never lies in the program directory.
@@ -93,7 +97,9 @@ UpdateRun::UpdateRun(UpdateWindow& window, const QString& baseDir)
 
 UpdateRun::~UpdateRun() = default;
 
-QString UpdateRun::local(const QString& name) const { return m_baseDir + QLatin1Char('/') + name; }
+QString UpdateRun::local(const QString& name) const {
+    return m_baseDir + QLatin1Char('/') + name;
+}
 
 void UpdateRun::fail(const QString& source, const QString& text) {
     m_window.ShowMessage(text);
@@ -163,7 +169,8 @@ int UpdateRun::GetServerInfo() {
     const QString section = QStringLiteral("SERVER_INFO");
     m_serverIp = platform::GetPrivateProfileStringA(section, QStringLiteral("SERVER_IP"),
                                                     QLatin1String(kDefaultServerIp), 16, ini);
-    m_serverPort = platform::GetPrivateProfileStringA(section, QStringLiteral("SERVER_PORT"), QStringLiteral("21"), 6, ini);
+    m_serverPort = platform::GetPrivateProfileStringA(section, QStringLiteral("SERVER_PORT"),
+                                                      QStringLiteral("21"), 6, ini);
     m_user = QStringLiteral("rfid");
     m_password = QStringLiteral("mxqa47");
     m_remoteDir = QStringLiteral("/download/");
@@ -212,8 +219,10 @@ int UpdateRun::AnalysisIni() {
     }
     const QString section = QStringLiteral("VERSION_INFO");
     const QString key = QStringLiteral("DATE");
-    const QString localDate = platform::GetPrivateProfileStringA(section, key, QStringLiteral("000000000000"), 51, local(name));
-    const QString serverDate = platform::GetPrivateProfileStringA(section, key, QStringLiteral("000000000001"), 51, serverFile);
+    const QString localDate =
+        platform::GetPrivateProfileStringA(section, key, QStringLiteral("000000000000"), 51, local(name));
+    const QString serverDate =
+        platform::GetPrivateProfileStringA(section, key, QStringLiteral("000000000001"), 51, serverFile);
     return compareVersionDates(platform::toCp949(localDate), platform::toCp949(serverDate));
 }
 
@@ -260,7 +269,8 @@ bool UpdateRun::CopyDownLoadFile(const QString& pattern) {
             continue; // stays in the download folder
         if (programs)
             QFile::setPermissions(target, QFile::permissions(target) | QFile::ExeOwner | QFile::ReadOwner |
-                                              QFile::ExeGroup | QFile::ReadGroup | QFile::ExeOther | QFile::ReadOther);
+                                              QFile::ExeGroup | QFile::ReadGroup | QFile::ExeOther |
+                                              QFile::ReadOther);
         QFile::remove(f.filePath());
     }
     LogWrite(1, source, QStringLiteral("서버정보(FTP) 파일 다운로드 복사 종료"));

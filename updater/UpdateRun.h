@@ -14,7 +14,13 @@ namespace updater {
 class CFtpClient;
 
 // Control ids of the bars: one per step, then the overall bar.
-enum BarId { kBarServerInfo = 1001, kBarDownload = 1002, kBarCopy = 1003, kBarLaunch = 1006, kBarTotal = 1008 };
+enum BarId {
+    kBarServerInfo = 1001,
+    kBarDownload = 1002,
+    kBarCopy = 1003,
+    kBarLaunch = 1006,
+    kBarTotal = 1008
+};
 // The steps, in the order they run: server information, download, copy,
 // program start.
 enum Step { kStepServerInfo = 0, kStepDownload = 1, kStepCopy = 2, kStepLaunch = 3 };
@@ -63,7 +69,8 @@ inline const QString kConnectFailed = QStringLiteral("서버연결 실패!! [확
 inline const QString kChangeDirFailed = QStringLiteral("서버디렉토리 변경 실패!! [확인]버튼을 눌러주십시오.");
 inline const QString kDownloadFailed = QStringLiteral("%1 DOWNLOAD에 실패하였습니다.");
 inline const QString kNothingToDownload = QStringLiteral("DOWNLOAD할 파일이 존재하지않습니다.");
-inline const QString kNoProgramFile = QStringLiteral("UPDATE 파일이 존재하지 않습니다. [확인]버튼을 눌러주십시오.");
+inline const QString kNoProgramFile =
+    QStringLiteral("UPDATE 파일이 존재하지 않습니다. [확인]버튼을 눌러주십시오.");
 } // namespace msg
 
 class UpdateRun {

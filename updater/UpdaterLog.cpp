@@ -26,9 +26,13 @@ const QString kSection = QStringLiteral("LOCAL_LOG");
 // Written once by LogOpen before the worker thread exists; only read after.
 LogSettings g_log;
 
-bool isLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool isLeap(int y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
-QString yyyymmdd(const QDate& d) { return d.toString(QStringLiteral("yyyyMMdd")); }
+QString yyyymmdd(const QDate& d) {
+    return d.toString(QStringLiteral("yyyyMMdd"));
+}
 
 // Removes daily files that are more than `keepDays` days old. The date is
 // read from the eight characters after the base name; a file without one
@@ -89,7 +93,9 @@ int dayNumber(int year, int month, int day) {
     return n;
 }
 
-LogSettings logSettings() { return g_log; }
+LogSettings logSettings() {
+    return g_log;
+}
 
 QString logFileFor(const QDate& day) {
     if (g_log.date < 0)
@@ -114,7 +120,8 @@ void LogOpen(const QString& module) {
         return;
     }
 
-    QString fname = platform::GetPrivateProfileStringA(kSection, QStringLiteral("LOG_FNAME"), programBase, 260, ini);
+    QString fname =
+        platform::GetPrivateProfileStringA(kSection, QStringLiteral("LOG_FNAME"), programBase, 260, ini);
     const qsizetype cut = fname.indexOf(QRegularExpression(QStringLiteral("[ \t]")));
     if (cut >= 0)
         fname.truncate(cut);
@@ -144,8 +151,8 @@ void LogWrite(int level, const QString& source, const QString& text) {
     const QDate d = now.date();
     const QTime t = now.time();
     char head[64];
-    std::snprintf(head, sizeof head, "%04d/%02d/%02d,%02d:%02d:%02d.%03hu,%d,", d.year(), d.month(), d.day(), t.hour(),
-                  t.minute(), t.second(), static_cast<unsigned short>(t.msec()), level);
+    std::snprintf(head, sizeof head, "%04d/%02d/%02d,%02d:%02d:%02d.%03hu,%d,", d.year(), d.month(), d.day(),
+                  t.hour(), t.minute(), t.second(), static_cast<unsigned short>(t.msec()), level);
     // The source tag takes exactly 30 bytes: cut or padded with blanks.
     QByteArray tag = platform::toCp949(source).left(30);
     tag.append(30 - tag.size(), ' ');
@@ -171,8 +178,8 @@ void LogWrite(int level, const QString& source, const QString& text) {
         return;
 
     if (s.sizeMb > 0 && st.st_size > static_cast<qint64>(s.sizeMb) * 1048576) {
-        const QString cutName = s.dir + s.base + yyyymmdd(d) + QLatin1Char('_') +
-                                t.toString(QStringLiteral("HHmmss")) + s.ext;
+        const QString cutName =
+            s.dir + s.base + yyyymmdd(d) + QLatin1Char('_') + t.toString(QStringLiteral("HHmmss")) + s.ext;
         ::rename(nativePath.constData(), QFile::encodeName(cutName).constData());
     }
 }

@@ -25,13 +25,13 @@ void LogWriteFmt(int level, const QString& source, const char* format, ...)
 
 // The settings and derived names fixed by LogOpen.
 struct LogSettings {
-    int level = 0;        // highest level written; 0 = nothing
-    int win = 0;          // 1: lines go to the trace viewer
-    QString dir;          // log directory, ends with '/'
-    QString base;         // log base name
-    QString ext;          // extension with its dot
-    int sizeMb = 0;       // cut size in MiB; 0 or less: no cut
-    int date = -1;        // <0 one undated file; 0 daily; n>0 daily, n days kept
+    int level = 0;  // highest level written; 0 = nothing
+    int win = 0;    // 1: lines go to the trace viewer
+    QString dir;    // log directory, ends with '/'
+    QString base;   // log base name
+    QString ext;    // extension with its dot
+    int sizeMb = 0; // cut size in MiB; 0 or less: no cut
+    int date = -1;  // <0 one undated file; 0 daily; n>0 daily, n days kept
 };
 LogSettings logSettings();
 

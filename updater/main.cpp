@@ -16,7 +16,8 @@ const QString kApp = QStringLiteral("CBrannowApp::InitInstance");
 // Returns the process's exit code.
 int InitInstance(QApplication& app) {
     if (curl_global_init(CURL_GLOBAL_ALL) != CURLE_OK) {
-        QMessageBox::critical(nullptr, QStringLiteral("Brannow"), QStringLiteral("Windows 소켓 초기화에 실패하였습니다."));
+        QMessageBox::critical(nullptr, QStringLiteral("Brannow"),
+                              QStringLiteral("Windows 소켓 초기화에 실패하였습니다."));
         return 1;
     }
     updater::LogOpen(QCoreApplication::applicationFilePath());

@@ -10,7 +10,9 @@
 
 namespace updatertest {
 
-FtpTestServer::FtpTestServer() { QDir(m_root.path()).mkdir(QStringLiteral("download")); }
+FtpTestServer::FtpTestServer() {
+    QDir(m_root.path()).mkdir(QStringLiteral("download"));
+}
 
 FtpTestServer::~FtpTestServer() {
     if (m_process.state() != QProcess::NotRunning) {
@@ -22,7 +24,8 @@ FtpTestServer::~FtpTestServer() {
 bool FtpTestServer::start(const QStringList& options) {
     const QString script = testsupport::sourceDir() + QStringLiteral("/tests/updater/ftp_server.py");
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
-    m_process.start(QStringLiteral("/usr/bin/python3"), QStringList{script, QStringLiteral("--root"), root()} + options);
+    m_process.start(QStringLiteral("/usr/bin/python3"),
+                    QStringList{script, QStringLiteral("--root"), root()} + options);
     if (!m_process.waitForStarted(5000))
         return false;
     // The first line is the port the server bound.
@@ -38,11 +41,17 @@ void FtpTestServer::put(const QString& name, const QByteArray& bytes) const {
     writeFile(downloadDir() + QLatin1Char('/') + name, bytes);
 }
 
-void FtpTestServer::putVersion(const QByteArray& date) const { put(QStringLiteral("Version.ini"), versionIni(date)); }
+void FtpTestServer::putVersion(const QByteArray& date) const {
+    put(QStringLiteral("Version.ini"), versionIni(date));
+}
 
-QByteArray versionIni(const QByteArray& date) { return "[VERSION_INFO]\r\nDATE=" + date + "\r\n"; }
+QByteArray versionIni(const QByteArray& date) {
+    return "[VERSION_INFO]\r\nDATE=" + date + "\r\n";
+}
 
-QByteArray standInProgram() { return readFile(testsupport::binDir() + QStringLiteral("/vantrel_standin")); }
+QByteArray standInProgram() {
+    return readFile(testsupport::binDir() + QStringLiteral("/vantrel_standin"));
+}
 
 int startsIn(const QString& dir) {
     return static_cast<int>(readFile(dir + QStringLiteral("/vantrel.mark")).count("started args=0\n"));
@@ -87,8 +96,12 @@ void RecordingWindow::setBarPos(int barId, int pos) {
         totals.append(pos);
 }
 
-void RecordingWindow::armStepTimer(int step, int ms) { timers.append({step, ms}); }
+void RecordingWindow::armStepTimer(int step, int ms) {
+    timers.append({step, ms});
+}
 
-void RecordingWindow::ShowMessage(const QString& text) { messages.append(text); }
+void RecordingWindow::ShowMessage(const QString& text) {
+    messages.append(text);
+}
 
 } // namespace updatertest

@@ -58,8 +58,8 @@ public:
     void repaintWindow() override {}
     void closeWindow() override { closed = true; }
 
-    QList<int> totals;              // positions of the overall bar, in order
-    QList<QPair<int, int>> timers;  // (step, ms) armed
+    QList<int> totals;             // positions of the overall bar, in order
+    QList<QPair<int, int>> timers; // (step, ms) armed
     QStringList messages;
     std::atomic<bool> closed{false};
 };

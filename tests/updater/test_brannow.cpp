@@ -50,7 +50,8 @@ private slots:
         QCOMPARE(child<QLabel>(dlg, "lblStep2")->text(), QStringLiteral("UPDATE 파일 다운로드 중입니다."));
         QCOMPARE(child<QLabel>(dlg, "lblStep3")->text(), QStringLiteral("UPDATE 파일 복사중입니다."));
         QCOMPARE(child<QLabel>(dlg, "lblStep4")->text(), QStringLiteral("프로그램 실행중입니다."));
-        QCOMPARE(child<QLabel>(dlg, "lblWait")->text(), QStringLiteral("진행중입니다. 잠시만 기다려 주십시오."));
+        QCOMPARE(child<QLabel>(dlg, "lblWait")->text(),
+                 QStringLiteral("진행중입니다. 잠시만 기다려 주십시오."));
         QVERIFY(child<QLabel>(dlg, "lblWait")->isVisible());
         QVERIFY(child<QLabel>(dlg, "lblMessage")->text().isEmpty());
         QVERIFY(!child<QPushButton>(dlg, "btnOk")->isVisible());
@@ -84,7 +85,8 @@ private slots:
         QCOMPARE(l.count(tag), 4);
         QVERIFY(l.contains(tag + QStringLiteral("[PosKey:0x0041][SFKC:0x0101] \r\n")));
         QVERIFY(l.contains(tag + QStringLiteral("[PosKey:0x1042][SFKC:0x0102] \r\n")));
-        QVERIFY(l.contains(tag + QStringLiteral("[PosKey:0x007c][SFKC:0x%1] \r\n").arg(PosKey::posCode(0x7C), 4, 16, QLatin1Char('0'))));
+        QVERIFY(l.contains(tag + QStringLiteral("[PosKey:0x007c][SFKC:0x%1] \r\n")
+                                     .arg(PosKey::posCode(0x7C), 4, 16, QLatin1Char('0'))));
         QVERIFY(l.contains(tag + QStringLiteral("[PosKey:0x0000][SFKC:0x0000] \r\n")));
         QVERIFY(!l.contains(QStringLiteral("[PosKey:0x001b]")));
         QVERIFY(!l.contains(QStringLiteral("[PosKey:0x000d]")));
@@ -151,7 +153,8 @@ private slots:
         QVERIFY(server.start());
         writeFtpSetup(m_prog->path(), server.port());
         QFile::remove(at(QStringLiteral("Vantrel")));
-        QVERIFY(QFile::copy(testsupport::binDir() + QStringLiteral("/Brannow"), at(QStringLiteral("Brannow"))));
+        QVERIFY(
+            QFile::copy(testsupport::binDir() + QStringLiteral("/Brannow"), at(QStringLiteral("Brannow"))));
         QTemporaryDir lockDir;
         QProcess brannow;
         auto env = QProcessEnvironment::systemEnvironment();
@@ -172,7 +175,8 @@ private slots:
 
     void secondCopyEndsAtOnce() {
         writeFtpSetup(m_prog->path(), deadPort());
-        QVERIFY(QFile::copy(testsupport::binDir() + QStringLiteral("/Brannow"), at(QStringLiteral("Brannow"))));
+        QVERIFY(
+            QFile::copy(testsupport::binDir() + QStringLiteral("/Brannow"), at(QStringLiteral("Brannow"))));
         QTemporaryDir lockDir;
         auto env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("TMPDIR"), lockDir.path());
@@ -187,7 +191,8 @@ private slots:
         second.start(at(QStringLiteral("Brannow")), {});
         QVERIFY(second.waitForFinished(5000));
         QCOMPARE(second.exitCode(), 0);
-        QVERIFY(log().contains(QStringLiteral(",1,CBrannowApp::InitInstance     ,프로그램이 이중 실행되어서 종료됩니다. \r\n")));
+        QVERIFY(log().contains(
+            QStringLiteral(",1,CBrannowApp::InitInstance     ,프로그램이 이중 실행되어서 종료됩니다. \r\n")));
         QCOMPARE(first.state(), QProcess::Running);
         QCOMPARE(log().count(QStringLiteral("서버정보(FTP) 취득 시작")), 1); // the second never began a run
         first.kill();

@@ -20,7 +20,9 @@ using updatertest::readFile;
 
 namespace {
 
-QString today() { return QDate::currentDate().toString(QStringLiteral("yyyyMMdd")); }
+QString today() {
+    return QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
+}
 
 } // namespace
 
@@ -90,12 +92,14 @@ private slots:
         open("LOG_LEVEL=3\r\n");
         LogWrite(2, QStringLiteral("CPosKey::POS_KeyPress"), QStringLiteral("◆POS_KeyPress 한글"));
         LogWrite(1, QStringLiteral("CBrannowDlg::ThisSourceTagIsLongerThanThirty"), QStringLiteral("cut"));
-        LogWriteFmt(3, QStringLiteral("CBrannowDlg::AnalysisIni"), "%s DOWNLOAD에 실패하였습니다.", "Version.ini");
+        LogWriteFmt(3, QStringLiteral("CBrannowDlg::AnalysisIni"), "%s DOWNLOAD에 실패하였습니다.",
+                    "Version.ini");
         const QByteArray log = readFile(dir() + QStringLiteral("Brannow.LOG"));
         const QList<QByteArray> lines = log.split('\n');
         QCOMPARE(lines.size(), 4);
         QVERIFY(lines.last().isEmpty());
-        const QRegularExpression stamp(QStringLiteral("^\\d{4}/\\d{2}/\\d{2},\\d{2}:\\d{2}:\\d{2}\\.\\d{3},$"));
+        const QRegularExpression stamp(
+            QStringLiteral("^\\d{4}/\\d{2}/\\d{2},\\d{2}:\\d{2}:\\d{2}\\.\\d{3},$"));
         for (int i = 0; i < 3; ++i) {
             QVERIFY(lines[i].endsWith('\r'));
             QVERIFY2(stamp.match(QString::fromLatin1(lines[i].left(24))).hasMatch(), lines[i].constData());
@@ -113,14 +117,15 @@ private slots:
         QTest::addColumn<QByteArray>("settings");
         QTest::addColumn<QString>("file"); // relative to the temporary folder; %D = today
         QTest::newRow("no name: program's name") << QByteArray() << QStringLiteral("Brannow.LOG");
-        QTest::newRow("directory, name, extension") << QByteArray("LOG_FNAME=@logs/upd.txt\r\n")
-                                                    << QStringLiteral("logs/upd.txt");
+        QTest::newRow("directory, name, extension")
+            << QByteArray("LOG_FNAME=@logs/upd.txt\r\n") << QStringLiteral("logs/upd.txt");
         QTest::newRow("daily file") << QByteArray("LOG_FNAME=@logs/upd.txt\r\nLOG_DATE=0\r\n")
                                     << QStringLiteral("logs/upd%D.txt");
         QTest::newRow("cut at the space") << QByteArray("LOG_FNAME=upd log\r\n") << QStringLiteral("upd.LOG");
-        QTest::newRow("cut at the tab") << QByteArray("LOG_FNAME=upd\tlog.txt\r\nLOG_DATE=3\r\n")
-                                        << QStringLiteral("upd%D.LOG");
-        QTest::newRow("directory only") << QByteArray("LOG_FNAME=@logs/\r\n") << QStringLiteral("logs/Brannow.LOG");
+        QTest::newRow("cut at the tab")
+            << QByteArray("LOG_FNAME=upd\tlog.txt\r\nLOG_DATE=3\r\n") << QStringLiteral("upd%D.LOG");
+        QTest::newRow("directory only")
+            << QByteArray("LOG_FNAME=@logs/\r\n") << QStringLiteral("logs/Brannow.LOG");
         QTest::newRow("extension only") << QByteArray("LOG_FNAME=.txt\r\n") << QStringLiteral("Brannow.txt");
     }
     void derivedNames() {
@@ -151,12 +156,14 @@ private slots:
 
     void oldFilesDeleted() {
         const QDate now = QDate::currentDate();
-        auto name = [](const QDate& d) { return QStringLiteral("upd") + d.toString(QStringLiteral("yyyyMMdd")); };
+        auto name = [](const QDate& d) {
+            return QStringLiteral("upd") + d.toString(QStringLiteral("yyyyMMdd"));
+        };
         const QStringList gone = {name(now.addDays(-10)) + QStringLiteral(".LOG"), QStringLiteral("upd.LOG"),
                                   name(now.addDays(-8)) + QStringLiteral("_101500.LOG")};
-        const QStringList kept = {name(now.addDays(-3)) + QStringLiteral(".LOG"),
-                                  name(now.addDays(-7)) + QStringLiteral(".LOG"),
-                                  name(now.addDays(-10)) + QStringLiteral(".txt"), QStringLiteral("other.LOG")};
+        const QStringList kept = {
+            name(now.addDays(-3)) + QStringLiteral(".LOG"), name(now.addDays(-7)) + QStringLiteral(".LOG"),
+            name(now.addDays(-10)) + QStringLiteral(".txt"), QStringLiteral("other.LOG")};
         for (const QString& f : gone + kept) {
             QFile file(dir() + f);
             QVERIFY(file.open(QIODevice::WriteOnly));
@@ -187,8 +194,9 @@ private slots:
         QVERIFY(!QFile::exists(current));
         const QStringList cut = QDir(m_dir.path()).entryList({QStringLiteral("upd*_*.LOG")});
         QCOMPARE(cut.size(), 1);
-        QVERIFY2(QRegularExpression(QStringLiteral("^upd%1_\\d{6}\\.LOG$").arg(today())).match(cut[0]).hasMatch(),
-                 qPrintable(cut[0]));
+        QVERIFY2(
+            QRegularExpression(QStringLiteral("^upd%1_\\d{6}\\.LOG$").arg(today())).match(cut[0]).hasMatch(),
+            qPrintable(cut[0]));
         QVERIFY(QFileInfo(dir() + cut[0]).size() > 1048576);
         LogWrite(1, QStringLiteral("s"), QStringLiteral("fresh"));
         const QByteArray fresh = readFile(current);
@@ -238,9 +246,9 @@ private slots:
 
     void twoThreadsKeepTheirTexts() {
         open("LOG_FNAME=threads\r\n");
-        const int count = 1500;
+        const int count = 5000;
         auto writer = [count](char c) {
-            const std::string body(200, c);
+            const std::string body(480, c);
             for (int i = 0; i < count; ++i)
                 LogWriteFmt(1, QStringLiteral("T%1").arg(c), "%s-%05d", body.c_str(), i);
         };
@@ -248,7 +256,8 @@ private slots:
         a.join();
         b.join();
         const QByteArray log = readFile(dir() + QStringLiteral("threads.LOG"));
-        const QRegularExpression line(QStringLiteral("^[^,]*,[^,]*,1,T(a|b) {28},(a{200}|b{200})-(\\d{5})\\r$"));
+        const QRegularExpression line(
+            QStringLiteral("^[^,]*,[^,]*,1,T(a|b) {28},(a{480}|b{480})-(\\d{5})\\r$"));
         int seen[2] = {0, 0};
         for (const QByteArray& l : log.split('\n')) {
             if (l.isEmpty())

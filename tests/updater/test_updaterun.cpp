@@ -17,11 +17,14 @@ using namespace updatertest;
 
 namespace {
 
-QStringList filesIn(const QString& dir) { return QDir(dir).entryList(QDir::Files, QDir::Name); }
+QStringList filesIn(const QString& dir) {
+    return QDir(dir).entryList(QDir::Files, QDir::Name);
+}
 
 // A settings file with CR LF lines, Korean text and bytes a text-mode
 // transfer would rewrite.
-const QByteArray kSetupIni = "[PRINTER]\r\nNAME=" + platform::toCp949(u"발행기") + "\r\nRAW=\x1a\x00\xff\n\r\n";
+const QByteArray kSetupIni =
+    "[PRINTER]\r\nNAME=" + platform::toCp949(u"발행기") + "\r\nRAW=\x1a\x00\xff\n\r\n";
 
 } // namespace
 
@@ -105,7 +108,9 @@ private slots:
         server.putVersion("202405011200");
         server.put(QStringLiteral("setup.ini"), kSetupIni);
         server.put(QStringLiteral("Vantrel"), standInProgram());
-        server.put(QStringLiteral("libQuorvel.so"), QByteArray("\x7f" "ELF\r\n", 6));
+        server.put(QStringLiteral("libQuorvel.so"), QByteArray("\x7f"
+                                                               "ELF\r\n",
+                                                               6));
         server.put(QStringLiteral("logo.bmp"), QByteArray(300, 'B'));
         QVERIFY(server.start());
         writeFtpSetup(prog(), server.port());
@@ -130,7 +135,8 @@ private slots:
         QCOMPARE(readFile(at(QStringLiteral("setup.ini"))), kSetupIni);
         QCOMPARE(readFile(at(QStringLiteral("Vantrel"))), standInProgram());
         QVERIFY(QFileInfo(at(QStringLiteral("Vantrel"))).isExecutable());
-        QCOMPARE(filesIn(run.tempDir()), (QStringList{QStringLiteral("libQuorvel.so"), QStringLiteral("logo.bmp")}));
+        QCOMPARE(filesIn(run.tempDir()),
+                 (QStringList{QStringLiteral("libQuorvel.so"), QStringLiteral("logo.bmp")}));
         QVERIFY(!QFile::exists(at(QStringLiteral("libQuorvel.so"))));
         QVERIFY(waitForStart(prog()));
 
@@ -148,7 +154,8 @@ private slots:
         writeFtpSetup(prog(), server.port());
         writeFile(at(QStringLiteral("Version.ini")), versionIni("202405011200"));
         writeFile(at(QStringLiteral("Vantrel")), standInProgram());
-        QFile::setPermissions(at(QStringLiteral("Vantrel")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::setPermissions(at(QStringLiteral("Vantrel")),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
         RecordingWindow w;
         UpdateRun run(w, prog());
@@ -192,17 +199,19 @@ private slots:
         QTest::addColumn<bool>("versionFile");
         QTest::addColumn<QString>("message");
         QTest::addColumn<int>("result");
-        QTest::newRow("login refused") << QStringList{QStringLiteral("--password"), QStringLiteral("other")} << true
-                                       << true << msg::kConnectFailed << -1;
-        QTest::newRow("no server") << QStringList{QStringLiteral("dead")} << true << true << msg::kConnectFailed << -1;
-        QTest::newRow("no download directory") << QStringList{} << false << false << msg::kChangeDirFailed << -1;
+        QTest::newRow("login refused") << QStringList{QStringLiteral("--password"), QStringLiteral("other")}
+                                       << true << true << msg::kConnectFailed << -1;
+        QTest::newRow("no server") << QStringList{QStringLiteral("dead")} << true << true
+                                   << msg::kConnectFailed << -1;
+        QTest::newRow("no download directory")
+            << QStringList{} << false << false << msg::kChangeDirFailed << -1;
         QTest::newRow("no version file") << QStringList{} << true << false
                                          << msg::kDownloadFailed.arg(QStringLiteral("Version.ini")) << -3;
-        QTest::newRow("empty listing") << QStringList{QStringLiteral("--hide-listing")} << true << true
-                                       << msg::kNothingToDownload << -3;
-        QTest::newRow("file fails mid-list") << QStringList{QStringLiteral("--extra"), QStringLiteral("m_broken.ini")}
-                                             << true << true
-                                             << msg::kDownloadFailed.arg(QStringLiteral("m_broken.ini")) << -3;
+        QTest::newRow("empty listing")
+            << QStringList{QStringLiteral("--hide-listing")} << true << true << msg::kNothingToDownload << -3;
+        QTest::newRow("file fails mid-list")
+            << QStringList{QStringLiteral("--extra"), QStringLiteral("m_broken.ini")} << true << true
+            << msg::kDownloadFailed.arg(QStringLiteral("m_broken.ini")) << -3;
     }
     void failures() {
         QFETCH(QStringList, options);
@@ -223,7 +232,8 @@ private slots:
             QVERIFY(server.start(options));
         writeFtpSetup(prog(), dead ? deadPort() : server.port());
         writeFile(at(QStringLiteral("Vantrel")), standInProgram());
-        QFile::setPermissions(at(QStringLiteral("Vantrel")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::setPermissions(at(QStringLiteral("Vantrel")),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
         RecordingWindow w;
         UpdateRun run(w, prog());
@@ -262,7 +272,8 @@ private slots:
         QVERIFY(server.start());
         writeFtpSetup(prog(), server.port());
         writeFile(at(QStringLiteral("Vantrel")), standInProgram());
-        QFile::setPermissions(at(QStringLiteral("Vantrel")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::setPermissions(at(QStringLiteral("Vantrel")),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
         RecordingWindow w;
         UpdateRun run(w, prog());
@@ -300,23 +311,28 @@ private slots:
         server.put(QStringLiteral("Vantrel"), standInProgram());
         // What "../x" would fetch if it were asked for.
         writeFile(server.root() + QStringLiteral("/x"), "escaped");
-        QVERIFY(server.start({QStringLiteral("--extra"), QStringLiteral("../x"), QStringLiteral("--extra"), absolute,
-                              QStringLiteral("--extra"), QStringLiteral("/etc/x"), QStringLiteral("--extra"),
-                              QStringLiteral("sub/../../x"), QStringLiteral("--extra"), QStringLiteral("..")}));
-        writeFtpSetup(prog(), server.port());
+        QVERIFY(server.start({QStringLiteral("--extra"), QStringLiteral("../x"), QStringLiteral("--extra"),
+                              absolute, QStringLiteral("--extra"), QStringLiteral("/etc/x"),
+                              QStringLiteral("--extra"), QStringLiteral("sub/../../x"),
+                              QStringLiteral("--extra"), QStringLiteral("..")}));
+        // The program directory lies one level down, so "../x" would land
+        // in a folder of this test.
+        const QString base = at(QStringLiteral("inner"));
+        QVERIFY(QDir().mkpath(base));
+        writeFtpSetup(base, server.port());
         const bool etcHadX = QFile::exists(QStringLiteral("/etc/x"));
 
         RecordingWindow w;
-        UpdateRun run(w, prog());
+        UpdateRun run(w, base);
         run.UpdateThread();
         // The refused names are logged; the rest of the update goes on.
         QVERIFY2(w.messages.isEmpty(), qPrintable(w.messages.join('|')));
         QVERIFY(w.closed);
-        QVERIFY(waitForStart(prog()));
+        QVERIFY(waitForStart(base));
         QVERIFY(!QFile::exists(absolute));
         QCOMPARE(QFile::exists(QStringLiteral("/etc/x")), etcHadX);
+        QVERIFY(!QFile::exists(base + QStringLiteral("/x")));
         QVERIFY(!QFile::exists(at(QStringLiteral("x"))));
-        QVERIFY(!QFile::exists(QFileInfo(prog()).absolutePath() + QStringLiteral("/x")));
         QCOMPARE(filesIn(run.tempDir()), QStringList{});
         QCOMPARE(log().count(QStringLiteral(",3,CBrannowDlg::GetDownLoadFile  ,")), 5);
     }
@@ -328,7 +344,8 @@ private slots:
         QVERIFY(server.start());
         CFtpClient ftp;
         QVERIFY(!ftp.ChangeDirectory(QStringLiteral("/download/"))); // not connected
-        QVERIFY(ftp.Open(QStringLiteral("127.0.0.1"), server.port(), QStringLiteral("rfid"), QStringLiteral("mxqa47")));
+        QVERIFY(ftp.Open(QStringLiteral("127.0.0.1"), server.port(), QStringLiteral("rfid"),
+                         QStringLiteral("mxqa47")));
         QVERIFY(!ftp.ChangeDirectory(QStringLiteral("/nowhere/")));
         QVERIFY(ftp.ChangeDirectory(QStringLiteral("/download/")));
         QCOMPARE(ftp.FindFirst(), QStringLiteral("a.ini"));
