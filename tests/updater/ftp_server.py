@@ -4,8 +4,7 @@ Serves --root to the user "rfid" (password --password, "mxqa47" by default)
 on 127.0.0.1, on a free port that it prints as the first line of output.
 --extra NAME adds a name to the listing of /download/ that is not a file
 (a file that fails when fetched, or a hostile name); --hide-listing makes the
-listing of /download/ empty while its files can still be fetched; --throttle
-slows every transfer down.
+listing of /download/ empty while its files can still be fetched.
 """
 import argparse
 import logging
@@ -14,7 +13,7 @@ import sys
 
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.filesystems import AbstractedFS
-from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
+from pyftpdlib.handlers import FTPHandler
 from pyftpdlib.servers import FTPServer
 
 ap = argparse.ArgumentParser()
@@ -22,7 +21,6 @@ ap.add_argument("--root", required=True)
 ap.add_argument("--password", default="mxqa47")
 ap.add_argument("--extra", action="append", default=[])
 ap.add_argument("--hide-listing", action="store_true")
-ap.add_argument("--throttle", type=int, default=0, help="bytes per second of every transfer")
 args = ap.parse_args()
 
 
@@ -44,11 +42,6 @@ class Handler(FTPHandler):
 authorizer = DummyAuthorizer()
 authorizer.add_user("rfid", args.password, args.root, perm="elr")
 Handler.authorizer = authorizer
-if args.throttle:
-    class SlowDTP(ThrottledDTPHandler):
-        read_limit = args.throttle
-        write_limit = args.throttle
-    Handler.dtp_handler = SlowDTP
 
 logging.basicConfig(level=logging.WARNING, stream=sys.stderr)
 

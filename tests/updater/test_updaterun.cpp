@@ -7,7 +7,6 @@
 #include "updater/UpdaterLog.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -36,6 +35,7 @@ class UpdateRunTest : public QObject {
     QString prog() const { return m_prog->path(); }
     QString at(const QString& name) const { return prog() + QLatin1Char('/') + name; }
     QString log() const { return platform::fromCp949(readFile(at(QStringLiteral("Brannow.LOG")))); }
+    void putStandIn() { writeFile(at(QStringLiteral("Vantrel")), standInProgram(), true); }
 
 private slots:
     void init() {
@@ -53,12 +53,10 @@ private slots:
         QTest::newRow("local digit greater") << QByteArray("202406011200") << QByteArray("202405011200") << 0;
         QTest::newRow("server a start of local") << QByteArray("20240501") << QByteArray("2024") << 0;
         QTest::newRow("local a start of server") << QByteArray("2024") << QByteArray("20240501") << 1;
-        QTest::newRow("local empty") << QByteArray() << QByteArray("1") << 1;
         QTest::newRow("server empty") << QByteArray("1") << QByteArray() << 0;
         // Bytes compare unsigned: a lead byte of a Korean text is greater
         // than any digit.
         QTest::newRow("high byte local") << QByteArray("\xb0\xa1") << QByteArray("9") << 0;
-        QTest::newRow("high byte server") << QByteArray("9") << QByteArray("\xb0\xa1") << 1;
     }
     void versionComparison() {
         QFETCH(QByteArray, local);
@@ -67,46 +65,12 @@ private slots:
         QCOMPARE(compareVersionDates(local, server), newer);
     }
 
-    void stepBars() {
-        RunState s;
-        s.clear();
-        // The shared phase moves 25, 50, 75, 100 and round again.
-        QList<int> positions;
-        for (int i = 0; i < 5; ++i) {
-            const StepTick t = StepBarTick(s, kStepDownload);
-            QVERIFY(t.again);
-            positions.append(t.pos);
-        }
-        QCOMPARE(positions, (QList<int>{25, 50, 75, 100, 25}));
-        s.done[kStepDownload] = 1;
-        s.ok = 0;
-        QCOMPARE(StepBarTick(s, kStepDownload).pos, 0);
-        QVERIFY(!StepBarTick(s, kStepDownload).again);
-        s.ok = 1;
-        QCOMPARE(StepBarTick(s, kStepDownload).pos, 100);
-        s.done[kStepServerInfo] = 1;
-        s.ok = 0;
-        QCOMPARE(StepBarTick(s, kStepServerInfo).pos, 100); // fetching the address cannot fail
-    }
-
-    void serverInfoDefaults() {
-        RecordingWindow w;
-        UpdateRun run(w, prog());
-        QCOMPARE(run.GetServerInfo(), 1);
-        QCOMPARE(run.serverIp(), QString::fromLatin1(kDefaultServerIp));
-        QCOMPARE(run.serverPort(), QStringLiteral("21"));
-        writeFile(at(QStringLiteral("Ftp_Setup.ini")),
-                  "[SERVER_INFO]\r\nSERVER_IP=10.200.300.400.500\r\nSERVER_PORT=2121999\r\n");
-        run.GetServerInfo();
-        QCOMPARE(run.serverIp(), QStringLiteral("10.200.300.400.")); // 15 characters at most
-        QCOMPARE(run.serverPort(), QStringLiteral("21219"));         // 5 at most
-        QVERIFY(log().contains(QStringLiteral("서버정보(FTP) 취득  종료")));
-    }
-
+    // No local "Version.ini": the server's real date is newer.
     void newerVersionUpdatesAndStarts() {
         FtpTestServer server;
         server.putVersion("202405011200");
         server.put(QStringLiteral("setup.ini"), kSetupIni);
+        server.put(QStringLiteral("PRINTER.INI"), "upper case");
         server.put(QStringLiteral("Vantrel"), standInProgram());
         server.put(QStringLiteral("libQuorvel.so"), QByteArray("\x7f"
                                                                "ELF\r\n",
@@ -114,36 +78,27 @@ private slots:
         server.put(QStringLiteral("logo.bmp"), QByteArray(300, 'B'));
         QVERIFY(server.start());
         writeFtpSetup(prog(), server.port());
-        writeFile(at(QStringLiteral("Version.ini")), versionIni("202404011200"));
         writeFile(at(QStringLiteral("setup.ini")), "old");
 
         RecordingWindow w;
         UpdateRun run(w, prog());
         QCOMPARE(run.UpdateThread(), 0);
-
         QVERIFY2(w.messages.isEmpty(), qPrintable(w.messages.join('|')));
         QVERIFY(w.closed);
         QCOMPARE(w.totals, (QList<int>{0, 15, 25, 50, 75, 100}));
         QCOMPARE(w.timers.size(), 4);
-        QVERIFY(run.state().ok);
-        for (int step = 0; step < 4; ++step)
-            QVERIFY(run.state().done[step]);
 
-        // Settings files and the program are in place byte for byte; the
-        // program can be run; everything else waits in the download folder.
+        // Settings files and the program are in place byte for byte and the
+        // program can run; everything else waits in the download folder.
         QCOMPARE(readFile(at(QStringLiteral("Version.ini"))), versionIni("202405011200"));
         QCOMPARE(readFile(at(QStringLiteral("setup.ini"))), kSetupIni);
+        QCOMPARE(readFile(at(QStringLiteral("PRINTER.INI"))), QByteArray("upper case"));
         QCOMPARE(readFile(at(QStringLiteral("Vantrel"))), standInProgram());
         QVERIFY(QFileInfo(at(QStringLiteral("Vantrel"))).isExecutable());
         QCOMPARE(filesIn(run.tempDir()),
                  (QStringList{QStringLiteral("libQuorvel.so"), QStringLiteral("logo.bmp")}));
-        QVERIFY(!QFile::exists(at(QStringLiteral("libQuorvel.so"))));
         QVERIFY(waitForStart(prog()));
-
-        const QString l = log();
-        for (const char* line : {"서버정보(FTP) 연결 종료", "서버정보(FTP) 파일 다운로드 시작",
-                                 "서버정보(FTP) 파일 다운로드 복사 종료"})
-            QVERIFY2(l.contains(QString::fromUtf8(line)), line);
+        QVERIFY(log().contains(QStringLiteral("서버정보(FTP) 파일 다운로드 복사 종료")));
     }
 
     void equalDatesStartAtOnce() {
@@ -153,42 +108,18 @@ private slots:
         QVERIFY(server.start());
         writeFtpSetup(prog(), server.port());
         writeFile(at(QStringLiteral("Version.ini")), versionIni("202405011200"));
-        writeFile(at(QStringLiteral("Vantrel")), standInProgram());
-        QFile::setPermissions(at(QStringLiteral("Vantrel")),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        putStandIn();
 
         RecordingWindow w;
         UpdateRun run(w, prog());
         run.UpdateThread();
         QVERIFY(w.messages.isEmpty());
         QVERIFY(w.closed);
-        QCOMPARE(w.totals.last(), 100);
         // Only the version file was fetched; nothing was copied.
         QCOMPARE(filesIn(run.tempDir()), QStringList{QStringLiteral("Version.ini")});
         QVERIFY(!QFile::exists(at(QStringLiteral("setup.ini"))));
         QVERIFY(!run.state().ok); // the download bar ends at 0
         QVERIFY(waitForStart(prog()));
-    }
-
-    void missingLocalVersion_data() {
-        QTest::addColumn<QByteArray>("serverDate");
-        QTest::addColumn<int>("newer");
-        QTest::newRow("real date") << QByteArray("202405011200") << 1;
-        QTest::newRow("zero date") << QByteArray("000000000000") << 0;
-    }
-    void missingLocalVersion() {
-        QFETCH(QByteArray, serverDate);
-        QFETCH(int, newer);
-        FtpTestServer server;
-        server.putVersion(serverDate);
-        QVERIFY(server.start());
-        writeFtpSetup(prog(), server.port());
-        RecordingWindow w;
-        UpdateRun run(w, prog());
-        run.GetServerInfo();
-        QCOMPARE(run.ServerConnect(), 1);
-        QDir().mkpath(run.tempDir());
-        QCOMPARE(run.AnalysisIni(), newer);
     }
 
     // Each failure shows its message with the OK button and stops; the OK
@@ -198,27 +129,24 @@ private slots:
         QTest::addColumn<bool>("downloadDir");
         QTest::addColumn<bool>("versionFile");
         QTest::addColumn<QString>("message");
-        QTest::addColumn<int>("result");
         QTest::newRow("login refused") << QStringList{QStringLiteral("--password"), QStringLiteral("other")}
-                                       << true << true << msg::kConnectFailed << -1;
+                                       << true << true << msg::kConnectFailed;
         QTest::newRow("no server") << QStringList{QStringLiteral("dead")} << true << true
-                                   << msg::kConnectFailed << -1;
-        QTest::newRow("no download directory")
-            << QStringList{} << false << false << msg::kChangeDirFailed << -1;
-        QTest::newRow("no version file") << QStringList{} << true << false
-                                         << msg::kDownloadFailed.arg(QStringLiteral("Version.ini")) << -3;
+                                   << msg::kConnectFailed;
+        QTest::newRow("no download directory") << QStringList{} << false << false << msg::kChangeDirFailed;
+        QTest::newRow("no version file")
+            << QStringList{} << true << false << msg::kDownloadFailed.arg(QStringLiteral("Version.ini"));
         QTest::newRow("empty listing")
-            << QStringList{QStringLiteral("--hide-listing")} << true << true << msg::kNothingToDownload << -3;
+            << QStringList{QStringLiteral("--hide-listing")} << true << true << msg::kNothingToDownload;
         QTest::newRow("file fails mid-list")
             << QStringList{QStringLiteral("--extra"), QStringLiteral("m_broken.ini")} << true << true
-            << msg::kDownloadFailed.arg(QStringLiteral("m_broken.ini")) << -3;
+            << msg::kDownloadFailed.arg(QStringLiteral("m_broken.ini"));
     }
     void failures() {
         QFETCH(QStringList, options);
         QFETCH(bool, downloadDir);
         QFETCH(bool, versionFile);
         QFETCH(QString, message);
-        QFETCH(int, result);
         FtpTestServer server;
         if (versionFile)
             server.putVersion("202405011200");
@@ -231,35 +159,27 @@ private slots:
         if (!dead)
             QVERIFY(server.start(options));
         writeFtpSetup(prog(), dead ? deadPort() : server.port());
-        writeFile(at(QStringLiteral("Vantrel")), standInProgram());
-        QFile::setPermissions(at(QStringLiteral("Vantrel")),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        putStandIn();
 
         RecordingWindow w;
         UpdateRun run(w, prog());
-        run.GetServerInfo();
-        QCOMPARE(run.DownloadUpdate(), result);
-
-        RecordingWindow w2;
-        UpdateRun whole(w2, prog());
-        whole.UpdateThread();
-        QCOMPARE(w2.messages, QStringList{message});
-        QVERIFY(!w2.closed);
-        QVERIFY(!whole.state().ok);
-        QVERIFY(whole.state().done[kStepDownload]);
-        QVERIFY(!whole.state().done[kStepCopy]);
-        QVERIFY(log().contains(QStringLiteral(",3,CBrannowDlg::")));
-        QVERIFY(log().endsWith(message + QStringLiteral("\r\n")));
+        run.UpdateThread();
+        QCOMPARE(w.messages, QStringList{message});
+        QVERIFY(!w.closed);
+        QVERIFY(!run.state().ok);
+        QVERIFY(run.state().done[kStepDownload] && !run.state().done[kStepCopy]);
+        const QString last = log().section(QStringLiteral("\r\n"), -2, -2);
+        QVERIFY2(last.contains(QStringLiteral(",3,CBrannowDlg::")) &&
+                     last.endsWith(QLatin1Char(',') + message),
+                 qPrintable(last));
         // Nothing fetched before the failure reached the program directory.
         QVERIFY(!QFile::exists(at(QStringLiteral("a_first.ini"))));
         QCOMPARE(readFile(at(QStringLiteral("Vantrel"))), standInProgram());
-        if (QTest::currentDataTag() == QLatin1String("file fails mid-list"))
-            QVERIFY(QFile::exists(whole.tempDir() + QStringLiteral("/a_first.ini")));
 
         QTest::qWait(200);
         QCOMPARE(startsIn(prog()), 0);
-        whole.OnOkButton();
-        QVERIFY(w2.closed);
+        run.OnOkButton();
+        QVERIFY(w.closed);
         QVERIFY(waitForStart(prog()));
         QVERIFY(log().contains(QStringLiteral("CBrannowDlg::OnInitDialog     ,POS 프로그램 기동 처리 종료")));
     }
@@ -271,36 +191,17 @@ private slots:
         server.put(QStringLiteral("Quorvel.dll"), "dll");
         QVERIFY(server.start());
         writeFtpSetup(prog(), server.port());
-        writeFile(at(QStringLiteral("Vantrel")), standInProgram());
-        QFile::setPermissions(at(QStringLiteral("Vantrel")),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        putStandIn();
 
         RecordingWindow w;
         UpdateRun run(w, prog());
         run.UpdateThread();
         QCOMPARE(w.messages, QStringList{msg::kNoProgramFile});
         QVERIFY(!w.closed);
-        QVERIFY(!run.state().ok);
-        QVERIFY(run.state().done[kStepCopy]);
         QCOMPARE(readFile(at(QStringLiteral("setup.ini"))), kSetupIni); // the settings were copied
         QCOMPARE(filesIn(run.tempDir()), QStringList{QStringLiteral("Quorvel.dll")});
         run.OnOkButton();
         QVERIFY(waitForStart(prog()));
-    }
-
-    void settingsFilesMatchWithoutCase() {
-        QDir().mkpath(at(QStringLiteral("FtpTemp")));
-        writeFile(at(QStringLiteral("FtpTemp/SETUP.INI")), "upper");
-        writeFile(at(QStringLiteral("FtpTemp/conn_setup.ini")), "lower");
-        writeFile(at(QStringLiteral("FtpTemp/notes.ini.txt")), "other");
-        RecordingWindow w;
-        UpdateRun run(w, prog());
-        QVERIFY(run.CopyDownLoadFile(QStringLiteral("*.ini")));
-        QCOMPARE(readFile(at(QStringLiteral("SETUP.INI"))), QByteArray("upper"));
-        QCOMPARE(readFile(at(QStringLiteral("conn_setup.ini"))), QByteArray("lower"));
-        QCOMPARE(filesIn(run.tempDir()), QStringList{QStringLiteral("notes.ini.txt")});
-        QVERIFY(!run.CopyDownLoadFile(QStringLiteral("*.exe")));
-        QVERIFY(!run.CopyDownLoadFile(QStringLiteral("*.ini")));
     }
 
     void hostileNamesStayOutside() {
@@ -309,14 +210,14 @@ private slots:
         FtpTestServer server;
         server.putVersion("202405011200");
         server.put(QStringLiteral("Vantrel"), standInProgram());
-        // What "../x" would fetch if it were asked for.
-        writeFile(server.root() + QStringLiteral("/x"), "escaped");
-        QVERIFY(server.start({QStringLiteral("--extra"), QStringLiteral("../x"), QStringLiteral("--extra"),
-                              absolute, QStringLiteral("--extra"), QStringLiteral("/etc/x"),
-                              QStringLiteral("--extra"), QStringLiteral("sub/../../x"),
-                              QStringLiteral("--extra"), QStringLiteral("..")}));
-        // The program directory lies one level down, so "../x" would land
-        // in a folder of this test.
+        writeFile(server.root() + QStringLiteral("/x"), "escaped"); // what "../x" would fetch
+        QStringList extras;
+        for (const QString& name : {QStringLiteral("../x"), absolute, QStringLiteral("/etc/x"),
+                                    QStringLiteral("sub/../../x"), QStringLiteral("..")})
+            extras << QStringLiteral("--extra") << name;
+        QVERIFY(server.start(extras));
+        // The program directory lies one level down, so "../x" would land in
+        // a folder of this test.
         const QString base = at(QStringLiteral("inner"));
         QVERIFY(QDir().mkpath(base));
         writeFtpSetup(base, server.port());
@@ -327,7 +228,6 @@ private slots:
         run.UpdateThread();
         // The refused names are logged; the rest of the update goes on.
         QVERIFY2(w.messages.isEmpty(), qPrintable(w.messages.join('|')));
-        QVERIFY(w.closed);
         QVERIFY(waitForStart(base));
         QVERIFY(!QFile::exists(absolute));
         QCOMPARE(QFile::exists(QStringLiteral("/etc/x")), etcHadX);
@@ -337,32 +237,20 @@ private slots:
         QCOMPARE(log().count(QStringLiteral(",3,CBrannowDlg::GetDownLoadFile  ,")), 5);
     }
 
-    void ftpClientListsAndFetches() {
+    void failedFetchKeepsLocalFile() {
         FtpTestServer server;
         server.put(QStringLiteral("b.bin"), QByteArray(100000, '\n'));
-        server.put(QStringLiteral("a.ini"), "");
         QVERIFY(server.start());
         CFtpClient ftp;
-        QVERIFY(!ftp.ChangeDirectory(QStringLiteral("/download/"))); // not connected
         QVERIFY(ftp.Open(QStringLiteral("127.0.0.1"), server.port(), QStringLiteral("rfid"),
                          QStringLiteral("mxqa47")));
-        QVERIFY(!ftp.ChangeDirectory(QStringLiteral("/nowhere/")));
         QVERIFY(ftp.ChangeDirectory(QStringLiteral("/download/")));
-        QCOMPARE(ftp.FindFirst(), QStringLiteral("a.ini"));
-        QCOMPARE(ftp.FindNext(), QStringLiteral("b.bin"));
-        QCOMPARE(ftp.FindNext(), QString());
-        // A fetch replaces the local file only when it completes.
         const QString target = at(QStringLiteral("keep.bin"));
         writeFile(target, "previous");
         QVERIFY(!ftp.GetFile(QStringLiteral("missing.bin"), target));
         QCOMPARE(readFile(target), QByteArray("previous"));
         QVERIFY(ftp.GetFile(QStringLiteral("b.bin"), target));
         QCOMPARE(readFile(target), QByteArray(100000, '\n'));
-        QVERIFY(ftp.GetFile(QStringLiteral("a.ini"), target));
-        QCOMPARE(QFileInfo(target).size(), 0);
-        ftp.Close();
-        QCOMPARE(ftp.FindNext(), QString());
-        QVERIFY(!ftp.GetFile(QStringLiteral("a.ini"), target));
     }
 };
 
