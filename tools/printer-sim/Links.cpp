@@ -172,15 +172,25 @@ void PtyLink::watchForHost() {
     pollfd pfd{m_master, POLLIN, 0};
     if (::poll(&pfd, 1, 0) < 0)
         return;
-    if (pfd.revents & POLLHUP) {
-        // A host that opened the device, wrote and closed it again between two
-        // looks (the settings window's configuration records, one USB write)
-        // left its bytes behind: they are its session.
-        if (pfd.revents & POLLIN)
-            takeBytesLeftBehind();
-        return; // nobody at the other end now
+    // A host may open the device, write and close it again between two
+    // looks: its bytes are still there to read.
+    if (pfd.revents & POLLIN) {
+        startSession();
+        drainMaster();
     }
+    if (pfd.revents & POLLHUP) {
+        if (m_session)
+            hostClosed();
+        return; // nobody at the other end (any more)
+    }
+    startSession();
     m_hangupWatch.stop();
+    m_notifier->setEnabled(true);
+}
+
+void PtyLink::startSession() {
+    if (m_session)
+        return;
     const int master = m_master;
     m_session = m_printer->openSession(
         [master](const QByteArray& bytes) {
@@ -195,28 +205,9 @@ void PtyLink::watchForHost() {
             }
         },
         [this] { drop(); });
-    m_notifier->setEnabled(true);
 }
 
-void PtyLink::takeBytesLeftBehind() {
-    Session* session = nullptr;
-    char buf[4096];
-    for (;;) {
-        const ssize_t n = ::read(m_master, buf, sizeof buf);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        // Answers have nobody to go to.
-        if (!session)
-            session = m_printer->openSession([](const QByteArray&) {}, [] {});
-        session->received(QByteArrayView(buf, n));
-    }
-    if (session)
-        m_printer->closeSession(session);
-}
-
-void PtyLink::readMaster() {
+bool PtyLink::drainMaster() {
     char buf[4096];
     for (;;) {
         const ssize_t n = ::read(m_master, buf, sizeof buf);
@@ -227,15 +218,18 @@ void PtyLink::readMaster() {
         }
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0 && errno == EAGAIN)
-            return;
-        hostClosed(); // EIO: the last host closed the device
-        return;
+        return n < 0 && errno == EAGAIN; // false: EIO, the last host closed the device
     }
 }
 
+void PtyLink::readMaster() {
+    if (!drainMaster())
+        hostClosed();
+}
+
 void PtyLink::hostClosed() {
-    m_notifier->setEnabled(false);
+    if (m_notifier)
+        m_notifier->setEnabled(false);
     if (m_session) {
         m_printer->closeSession(m_session);
         m_session = nullptr;

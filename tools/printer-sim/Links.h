@@ -44,6 +44,8 @@ private:
     bool openPty(QString* error);
     void closePty();
     void readMaster();
+    bool drainMaster();
+    void startSession();
     void watchForHost();
     void takeBytesLeftBehind();
     void hostClosed();
