@@ -188,33 +188,37 @@ void DbConnection::callProcedure(const QString& procedure, const QList<QPair<QSt
 Recordset::Recordset(DbConnection& conn, const QString& sql) {
     if (!conn.isOpen())
         throw RuntimeError(QStringLiteral("The database connection is closed."));
-    QString sequence;
-    const QString statement = conn.isEmbedded() ? embeddedStatement(sql, &sequence) : sql;
+    if (conn.isEmbedded()) {
+        QString sequence;
+        QSqlDatabase db = conn.database();
+        m_result = queryEmbedded(db, embeddedStatement(sql, &sequence));
+        if (!sequence.isEmpty() && m_result.rows == 0)
+            throw RuntimeError(QStringLiteral("sequence %1 does not exist").arg(sequence));
+        return;
+    }
     QSqlQuery q(conn.database());
     q.setForwardOnly(true);
-    if (!q.exec(statement))
+    if (!q.exec(sql))
         throw RuntimeError(errorOf(q.lastError()));
     const QSqlRecord rec = q.record();
     const int n = rec.count();
     for (int i = 0; i < n; ++i)
-        m_columns << rec.fieldName(i);
+        m_result.columns << rec.fieldName(i);
     while (q.next()) {
         for (int i = 0; i < n; ++i) {
             const QVariant v = q.value(i);
-            m_nulls.push_back(v.isNull() ? 1 : 0);
-            m_cells.push_back(v.isNull() ? QString() : v.toString());
+            m_result.nulls.push_back(v.isNull() ? 1 : 0);
+            m_result.cells.push_back(v.isNull() ? QString() : v.toString());
         }
-        ++m_rowCount;
+        ++m_result.rows;
     }
     if (q.lastError().isValid())
         throw RuntimeError(errorOf(q.lastError()));
-    if (!sequence.isEmpty() && m_rowCount == 0)
-        throw RuntimeError(QStringLiteral("sequence %1 does not exist").arg(sequence));
 }
 
 int Recordset::column(const QString& fieldName) const {
-    for (int i = 0; i < m_columns.size(); ++i)
-        if (m_columns[i].compare(fieldName, Qt::CaseInsensitive) == 0)
+    for (int i = 0; i < m_result.columns.size(); ++i)
+        if (m_result.columns[i].compare(fieldName, Qt::CaseInsensitive) == 0)
             return i;
     throw RuntimeError(QStringLiteral("The result has no field %1.").arg(fieldName));
 }
@@ -222,14 +226,15 @@ int Recordset::column(const QString& fieldName) const {
 size_t Recordset::cell(int column) const {
     if (eof())
         throw RuntimeError(QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."));
-    if (column < 0 || column >= m_columns.size())
+    if (column < 0 || column >= m_result.columns.size())
         throw RuntimeError(QStringLiteral("The result has no field number %1.").arg(column));
-    return static_cast<size_t>(m_current) * static_cast<size_t>(m_columns.size()) + static_cast<size_t>(column);
+    return static_cast<size_t>(m_current) * static_cast<size_t>(m_result.columns.size()) +
+           static_cast<size_t>(column);
 }
 
-QString Recordset::text(int column) const { return m_cells[cell(column)]; }
+QString Recordset::text(int column) const { return m_result.cells[cell(column)]; }
 
-bool Recordset::isNull(int column) const { return m_nulls[cell(column)] != 0; }
+bool Recordset::isNull(int column) const { return m_result.nulls[cell(column)] != 0; }
 
 ProcedureCall::ProcedureCall(const QString& procedure, const QStringList& parameterNames)
     : m_procedure(procedure) {

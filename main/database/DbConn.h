@@ -66,14 +66,22 @@ private:
     bool m_registered = false;
 };
 
+// The rows of a query as read: column names, then the values row after row.
+struct ResultRows {
+    QStringList columns;
+    std::vector<QString> cells;
+    std::vector<char> nulls;
+    int rows = 0;
+};
+
 // A query's rows, read completely when it opens.
 class Recordset {
 public:
     // Runs the statement on the connection; throws platform::RuntimeError.
     Recordset(DbConnection& conn, const QString& sql);
 
-    int recordCount() const { return m_rowCount; }
-    bool eof() const { return m_current >= m_rowCount; }
+    int recordCount() const { return m_result.rows; }
+    bool eof() const { return m_current >= m_result.rows; }
     void moveNext() { ++m_current; }
 
     // Column position of a field name (names compare case-insensitively);
@@ -88,10 +96,7 @@ public:
 private:
     size_t cell(int column) const;
 
-    QStringList m_columns;
-    std::vector<QString> m_cells; // row after row
-    std::vector<char> m_nulls;
-    int m_rowCount = 0;
+    ResultRows m_result;
     int m_current = 0;
 };
 

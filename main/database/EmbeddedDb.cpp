@@ -3,6 +3,7 @@
 #include "main/database/DbConn.h"
 #include "platform/RuntimeError.h"
 
+#include <QLocale>
 #include <QRegularExpression>
 #include <QSet>
 #include <QSqlDatabase>
@@ -174,6 +175,49 @@ QString embeddedStatement(const QString& sql, QString* sequence) {
     return QStringLiteral("update sys_sequences set last_value = last_value + increment_by"
                           " where seq_name = '%1' returning last_value as nextval")
         .arg(sqlText(name));
+}
+
+ResultRows queryEmbedded(QSqlDatabase& db, const QString& sql) {
+    sqlite3* h = handleOf(db);
+    if (!h)
+        throw RuntimeError(QStringLiteral("The embedded database handle is not available."));
+    const QByteArray text = sql.toUtf8();
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(h, text.constData(), static_cast<int>(text.size()), &stmt, nullptr) != SQLITE_OK) {
+        const QString error = QString::fromUtf8(sqlite3_errmsg(h));
+        sqlite3_finalize(stmt);
+        throw RuntimeError(error);
+    }
+    ResultRows r;
+    const int n = sqlite3_column_count(stmt);
+    for (int i = 0; i < n; ++i)
+        r.columns << QString::fromUtf8(sqlite3_column_name(stmt, i));
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        for (int i = 0; i < n; ++i) {
+            switch (sqlite3_column_type(stmt, i)) {
+            case SQLITE_NULL:
+                r.cells.emplace_back();
+                r.nulls.push_back(1);
+                continue;
+            case SQLITE_FLOAT:
+                // As the server shows a number: shortest form, no trailing ".0".
+                r.cells.push_back(QString::number(sqlite3_column_double(stmt, i), 'g', QLocale::FloatingPointShortest));
+                break;
+            default: {
+                const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
+                r.cells.push_back(QString::fromUtf8(p, sqlite3_column_bytes(stmt, i)));
+            }
+            }
+            r.nulls.push_back(0);
+        }
+        ++r.rows;
+    }
+    const QString error = rc == SQLITE_DONE ? QString() : QString::fromUtf8(sqlite3_errmsg(h));
+    sqlite3_finalize(stmt);
+    if (!error.isEmpty())
+        throw RuntimeError(error);
+    return r;
 }
 
 void callEmbeddedProcedure(DbConnection& conn, const QString& procedure,

@@ -30,6 +30,11 @@ void prepareEmbeddedConnection(QSqlDatabase& db);
 // `sequence` receives the sequence name when the statement was rewritten.
 QString embeddedStatement(const QString& sql, QString* sequence = nullptr);
 
+// Runs a query on the embedded database and reads all its rows; throws
+// platform::RuntimeError with the database's text.
+struct ResultRows;
+ResultRows queryEmbedded(QSqlDatabase& db, const QString& sql);
+
 // Runs a stored procedure of the embedded database; throws
 // platform::RuntimeError (nothing is changed when any step fails).
 void callEmbeddedProcedure(DbConnection& conn, const QString& procedure,

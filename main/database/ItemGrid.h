@@ -46,6 +46,8 @@ public:
     void clear();
     // Appends an empty row (no tick, grid default background); returns its number.
     int addRow();
+    // Room for this many rows, so that a big search does not move rows around.
+    void reserveRows(int count) { m_rows.reserve(static_cast<size_t>(qMax(0, count))); }
     // Sets the row count, dropping rows at the end or adding empty ones.
     void setRows(int count);
 

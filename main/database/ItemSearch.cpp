@@ -5,6 +5,7 @@
 #include "main/database/Reported.h"
 #include "main/shell/core/Logs.h"
 
+#include <QHash>
 #include <cmath>
 
 namespace database {
@@ -15,6 +16,20 @@ namespace {
 
 // A number as the formats read it: plain decimal notation only.
 std::optional<double> numberOf(const QString& text) {
+    // Most values are plain digits: read them without the general parser.
+    if (!text.isEmpty() && text.size() <= 15) {
+        qint64 n = 0;
+        bool digits = true;
+        for (QChar c : text) {
+            if (c < u'0' || c > u'9') {
+                digits = false;
+                break;
+            }
+            n = n * 10 + (c.unicode() - u'0');
+        }
+        if (digits)
+            return static_cast<double>(n);
+    }
     const QString t = text.trimmed();
     if (t.isEmpty())
         return std::nullopt;
@@ -186,16 +201,28 @@ void GetDBData(ItemGrid& vaSpread1, const SearchConditions& c, SearchUi& ui) {
                   cYmd = rs.column(QStringLiteral("purc_ymd")), cAmt = rs.column(QStringLiteral("chg_amt")),
                   cTagId = rs.column(QStringLiteral("tag_id"));
         const QString yes = QStringLiteral("Y"), no = QStringLiteral("N");
+        // One lookup per department code and search: the department table
+        // does not change while a search runs, and a big search of all
+        // departments would otherwise run one query per row.
+        QHash<QString, QString> deptNames;
+        auto deptNameOf = [&](const QString& deptCode) {
+            auto it = deptNames.constFind(deptCode);
+            if (it == deptNames.constEnd())
+                it = deptNames.insert(deptCode, GetDeptNm(deptCode));
+            return *it;
+        };
         int shown = 0;
         {
         BulkLoad bulk(vaSpread1);
+        vaSpread1.reserveRows(count);
+        shell::LogBatch statusLog(QStringLiteral("error.log"));
         for (int n = 1; !rs.eof(); rs.moveNext(), ++n) {
             const QString tagId = rs.text(cTagId).trimmed(), purcSno = rs.text(cPurcSno).trimmed(),
                           catNo = rs.text(cCatNo).trimmed(), catNm = rs.text(cCatNm).trimmed(),
                           sizNm = rs.text(cSizNm).trimmed(), amt = rs.text(cAmt).trimmed(),
                           ymdText = rs.text(cYmd).trimmed();
             const int row = vaSpread1.addRow();
-            shell::WriteLog(QStringLiteral("TAG_ID:") + tagId + QStringLiteral(" PURC_SND:") + purcSno +
+            statusLog.add(QStringLiteral("TAG_ID:") + tagId + QStringLiteral(" PURC_SND:") + purcSno +
                             QStringLiteral(" ATCL_CAT_NO:") + catNo + QStringLiteral(" ATCL_CAT_NM:") + catNm +
                             QStringLiteral(" ATCL_SIZ_NM:") + sizNm + QStringLiteral(" CHG_AMT:") + amt +
                             QStringLiteral(" PURC_YMD:") + ymdText);
@@ -210,7 +237,7 @@ void GetDBData(ItemGrid& vaSpread1, const SearchConditions& c, SearchUi& ui) {
             vaSpread1.setText(row, ColAmount, formatAmount(amt));
             vaSpread1.setText(row, ColPurcYmd, formatDate(ymdText));
             vaSpread1.setText(row, ColDeptNm,
-                              code == QLatin1String("00") ? GetDeptNm(rs.text(cDept).trimmed()) : deptName);
+                              code == QLatin1String("00") ? deptNameOf(rs.text(cDept).trimmed()) : deptName);
             vaSpread1.setText(row, ColIssued, tagId.isEmpty() ? no : yes);
             vaSpread1.setText(row, ColTestIssued, no);
             vaSpread1.setText(row, ColReissued, no);

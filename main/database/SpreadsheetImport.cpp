@@ -6,6 +6,7 @@
 #include "main/database/Reported.h"
 
 #include <QFile>
+#include <QSqlDatabase>
 #include <QFileInfo>
 #include <cmath>
 #include <freexl.h>
@@ -122,6 +123,21 @@ private:
     unsigned int m_cols = 0;
 };
 
+// On the embedded database every statement otherwise takes and drops the
+// file lock, which costs more than the lookup itself: one read transaction
+// spans all lookups of an import. Nothing is written inside it.
+class ReadTransaction {
+public:
+    ReadTransaction() : m_on(gDbConn.isOpen() && gDbConn.isEmbedded() && gDbConn.database().transaction()) {}
+    ~ReadTransaction() {
+        if (m_on)
+            gDbConn.database().rollback();
+    }
+
+private:
+    bool m_on;
+};
+
 class CsvWorkbook : public Workbook {
 public:
     explicit CsvWorkbook(const QString& path) {
@@ -233,6 +249,7 @@ int GetExcelData(ItemGrid& vaSpread1, const QString& fileName, SearchUi& ui) {
 
         vaSpread1.clear();
         progress(0);
+        const ReadTransaction snapshot;
         int shown = 0;
         for (int r = firstRow; r <= lastRow; ++r) {
             const QString value = serialNumberOf(book->cellText(r, column), kind);

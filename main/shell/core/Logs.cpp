@@ -4,6 +4,10 @@
 #include "platform/ProgramDir.h"
 
 #include <QFile>
+#include <cstdio>
+#include <ctime>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace shell {
 
@@ -14,12 +18,62 @@ QByteArray logLine(const QString& text, const QDateTime& when) {
     return line;
 }
 
-void appendLogLine(const QString& fileName, const QString& text) {
-    QFile f(platform::programPath(fileName));
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
+namespace {
+// "[YY/MM/DD HH:MM:SS]" of the local time now. localtime_r, unlike a
+// QDateTime per line, does not reread the time zone file: a search writes
+// one line per result row.
+QByteArray frameNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm t{};
+    localtime_r(&now, &t);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "[%02d/%02d/%02d %02d:%02d:%02d]", t.tm_year % 100, t.tm_mon + 1, t.tm_mday,
+                  t.tm_hour, t.tm_min, t.tm_sec);
+    return QByteArray(buf);
+}
+} // namespace
+
+namespace {
+// Appends bytes to a file of the program directory with one open-append-close;
+// failures are swallowed.
+void appendBytes(const QString& fileName, const QByteArray& bytes) {
+    const int fd = ::open(QFile::encodeName(platform::programPath(fileName)).constData(),
+                          O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0)
         return; // a log line never interrupts an operation
-    f.write(logLine(text, QDateTime::currentDateTime()));
-    f.close();
+    const char* p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
+        if (n <= 0)
+            break;
+        p += n;
+        left -= n;
+    }
+    ::close(fd);
+}
+} // namespace
+
+void appendLogLine(const QString& fileName, const QString& text) {
+    appendBytes(fileName, frameNow() + platform::toCp949(text) + "\r\n");
+}
+
+void LogBatch::add(const QString& text) {
+    if (m_pending.isEmpty())
+        m_pending.reserve(256 * 1024);
+    m_pending += frameNow();
+    m_pending += platform::toCp949(text);
+    m_pending += "\r\n";
+    // Bounded, so that a long loop never holds many lines back.
+    if (++m_lines >= 2000)
+        flush();
+}
+
+void LogBatch::flush() {
+    if (!m_pending.isEmpty())
+        appendBytes(m_fileName, m_pending);
+    m_pending.clear();
+    m_lines = 0;
 }
 
 void WriteLog(const QString& sLogData) { appendLogLine(QStringLiteral("error.log"), sLogData); }

@@ -17,4 +17,23 @@ QByteArray logLine(const QString& text, const QDateTime& when);
 // Appends one framed line to the named file of the program directory.
 void appendLogLine(const QString& fileName, const QString& text);
 
+// Lines for one log that a long loop writes row after row (a search writes one
+// status line per result row): each line is framed with the time it was
+// added, and the lines are appended in order with one open-append-close per
+// batch of lines instead of one per line, at the latest when the batch ends.
+class LogBatch {
+public:
+    explicit LogBatch(const QString& fileName) : m_fileName(fileName) {}
+    ~LogBatch() { flush(); }
+    LogBatch(const LogBatch&) = delete;
+    LogBatch& operator=(const LogBatch&) = delete;
+    void add(const QString& text);
+    void flush();
+
+private:
+    QString m_fileName;
+    QByteArray m_pending;
+    int m_lines = 0;
+};
+
 } // namespace shell
