@@ -3,7 +3,9 @@
 #include "main/issuing/LabelLayout.h"
 #include "main/shell/core/FailureReport.h"
 #include "main/shell/core/Operator.h"
+#include "main/database/DbConn.h"
 #include "platform/Clock.h"
+#include "platform/LocalIp.h"
 
 namespace issuing {
 
@@ -98,6 +100,24 @@ bool CheckSerNo(const QString& txtSerNo) {
         return false;
     }
     return true;
+}
+
+void loadIssueValues(IssueContext& ctx, database::TagRecordValues& values) {
+    QString ipError;
+    values.sLocalIp = platform::GetLocalIp(&ipError);
+    if (!ipError.isEmpty())
+        shell::currentOperator().showMessage(ipError);
+    ctx.sIpAddr = values.sLocalIp;
+    database::getOrganData(ctx.sOrganCode, ctx.sOrganNm);
+    ctx.sUserId = database::gUserId;
+    ctx.sTFormCode = values.sFormCode = QStringLiteral("01");
+    ctx.sPreCode = values.sPreCode = QStringLiteral("05410D");
+    ctx.sExpandCode = QStringLiteral("01");
+}
+
+void takeSetupValues(database::TagRecordValues& values, const settings::SetupData& setup) {
+    values.sSerialNo = setup.sSerialNo;
+    values.sDetailLog = setup.sDetailLog;
 }
 
 PrintJob::PrintJob(IssueContext& ctx, database::TagRecordValues& values, database::ButtonLock& buttons)

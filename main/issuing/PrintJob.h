@@ -69,6 +69,14 @@ qint32 GetPrtCnt(const database::ItemGrid& vaSpread1);
 // serial number box is blank.
 bool CheckSerNo(const QString& txtSerNo);
 
+// The values the main window takes when it loads, after its settings: the
+// workstation's address (the operator is shown why when it falls back to
+// the loopback address), the organisation code and name, the logged-in user
+// and the fixed tag id pieces.
+void loadIssueValues(IssueContext& ctx, database::TagRecordValues& values);
+// What the tag records take from the settings record.
+void takeSetupValues(database::TagRecordValues& values, const settings::SetupData& setup);
+
 // What happened to one row of a run, for those who watch a run go by.
 struct RowEvent {
     qint32 row = 0;

@@ -1,6 +1,6 @@
 #include "main/shell/Login.h"
 
-#include "main/database/DbConn.h"
+#include "main/database/Login.h"
 #include "main/settings/DbSettings.h"
 #include "main/shell/DBSetup.h"
 #include "main/shell/RPMain.h"
@@ -83,34 +83,10 @@ void Login::cmdOK_Click() {
         return;
     }
 
-    auto& conn = database::gDbConn;
+    if (database::loginDatabase(ui->txtID->text(), ui->txtDBNm->text(), ui->txtDBID->text(), ui->txtDBPW->text(),
+                                m_step) != database::LoginResult::Opened)
+        return;
     try {
-        m_step = QStringLiteral("A");
-        const QString sDBNm = ui->txtDBNm->text();
-        const QString sDBID = ui->txtDBID->text();
-        const QString sDBPW = ui->txtDBPW->text();
-        m_step = QStringLiteral("B");
-        const QString sDbKind = settings::readDbKind();
-        op.setWaitCursor(true);
-        database::connectionString(sDbKind, sDBNm, sDBID, sDBPW);
-        m_step = QStringLiteral("C");
-        conn.open(sDBNm, sDBID, sDBPW, sDbKind);
-        m_step = QStringLiteral("D");
-        const database::Recordset rs(conn, QStringLiteral("select *from slfanrfidauth where usr_sid = '") +
-                                               database::sqlText(ui->txtID->text()) + QStringLiteral("' "));
-        m_step = QStringLiteral("E");
-        op.setWaitCursor(false);
-        if (rs.recordCount() == 0) {
-            m_step = QStringLiteral("F");
-            op.showMessage(QStringLiteral("해당 아이디가 존재하지 않습니다."));
-            conn.close();
-            m_step = QStringLiteral("G");
-            op.setFocus(ui->txtID->objectName());
-            return;
-        }
-        m_step = QStringLiteral("H");
-        database::gUserId = ui->txtID->text();
-        m_step = QStringLiteral("I");
         if (!m_main)
             m_main = new RPMain();
         m_main->show();
@@ -118,13 +94,10 @@ void Login::cmdOK_Click() {
         m_main->activateWindow();
         m_step = QStringLiteral("J");
     } catch (const std::exception& e) {
-        op.setWaitCursor(false);
-        if (conn.isOpen())
-            conn.close();
         // A window that failed while loading is not left half made.
         if (m_main && !m_main->isVisible())
             delete m_main;
-        op.showMessage(errorText(e) + QLatin1Char('[') + m_step + QLatin1Char(']'));
+        database::reportLoginError(errorText(e), m_step);
     }
 }
 

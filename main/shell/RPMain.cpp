@@ -9,7 +9,6 @@
 #include "main/shell/Login.h"
 #include "main/shell/StartUp.h"
 #include "main/shell/core/Operator.h"
-#include "platform/LocalIp.h"
 #include "ui_RPMain.h"
 
 #include <QButtonGroup>
@@ -21,12 +20,6 @@
 #include <QWindow>
 
 namespace shell {
-
-namespace {
-const QString kTagIdPrefix = QStringLiteral("05410D");
-const QString kFormCode = QStringLiteral("01");
-const QString kTagIdSuffix = QStringLiteral("01");
-} // namespace
 
 RPMain::RPMain(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::RPMain>()) {
     ui->setupUi(this);
@@ -124,18 +117,7 @@ void RPMain::Form_Load() {
     ui->CboDept->addItems(depts);
     ui->CboDept->setCurrentIndex(0);
 
-    QString ipError;
-    m_values.sLocalIp = platform::GetLocalIp(&ipError);
-    if (!ipError.isEmpty())
-        currentOperator().showMessage(ipError);
-
-    m_ctx.sIpAddr = m_values.sLocalIp;
-    database::getOrganData(m_ctx.sOrganCode, m_ctx.sOrganNm);
-    m_ctx.sUserId = database::gUserId;
-    m_ctx.sTFormCode = m_values.sFormCode = kFormCode;
-    m_ctx.sPreCode = m_values.sPreCode = kTagIdPrefix;
-    m_ctx.sExpandCode = kTagIdSuffix;
-    m_loaded = true;
+    issuing::loadIssueValues(m_ctx, m_values);
 }
 
 void RPMain::GetSetupData() {
@@ -153,8 +135,7 @@ void RPMain::showSelections() {
     ui->CboPrintType->setCurrentIndex(m_selections.CboPrintType);
     if (m_selections.optConn >= 0)
         select(QStringLiteral("optConn"), m_selections.optConn);
-    m_values.sSerialNo = m_setup.sSerialNo;
-    m_values.sDetailLog = m_setup.sDetailLog;
+    issuing::takeSetupValues(m_values, m_setup);
 }
 
 void RPMain::Form_Activate() {

@@ -94,7 +94,6 @@ private:
     database::TagRecordValues m_values;
     std::unique_ptr<issuing::PrintJob> m_job;
     QPointer<QWindow> m_previousFocus;
-    bool m_loaded = false;
 };
 
 } // namespace shell

@@ -1,0 +1,157 @@
+// vantrelctl issue: the issuing run of the main window without windows. It
+// logs in with the database settings of the program directory and the given
+// user id, searches, chooses the rows, runs the print job against the
+// configured printer and prints every operator message; exit 0 only when the
+// run ended with its completion message.
+#include "main/cli/Command.h"
+#include "main/cli/SearchOptions.h"
+#include "main/database/DbConn.h"
+#include "main/database/Login.h"
+#include "main/issuing/PrintJob.h"
+#include "main/printerlink/PrinterLink.h"
+#include "main/settings/DbSettings.h"
+#include "main/settings/SetupData.h"
+#include "main/shell/core/Operator.h"
+
+#include <QElapsedTimer>
+#include <QRegularExpression>
+#include <sys/resource.h>
+
+namespace {
+
+// The buttons of a run without windows: nothing to lock.
+class NoButtons : public database::ButtonLock {
+public:
+    void DisableButtons() override {}
+    void EnableButtons() override {}
+};
+
+QString usage() {
+    return QStringLiteral("--user ID [--kind issue|reissue|test] [--unlock] [--rows START-END] "
+                          "[--label-type label|hangtag] ") +
+           cli::searchOptionsUsage();
+}
+
+double peakMegabytes() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_maxrss) / 1024.0;
+}
+
+int runIssue(const QStringList& args) {
+    const QString name = QStringLiteral("issue");
+    QStringList valueOptions = cli::searchValueOptions();
+    valueOptions << QStringLiteral("user") << QStringLiteral("kind") << QStringLiteral("rows")
+                 << QStringLiteral("label-type");
+    const cli::Options o(args, valueOptions, {QStringLiteral("unlock")});
+    if (!o.ok())
+        return cli::usageError(name, o.error());
+    if (!o.positional().isEmpty())
+        return cli::usageError(name, QStringLiteral("unexpected argument %1").arg(o.positional().first()));
+    if (!o.has(QStringLiteral("user")))
+        return cli::usageError(name, QStringLiteral("--user is required"));
+    const QStringList kinds = {QStringLiteral("issue"), QStringLiteral("reissue"), QStringLiteral("test")};
+    const qsizetype kind = kinds.indexOf(o.value(QStringLiteral("kind"), kinds[0]));
+    if (kind < 0)
+        return cli::usageError(name, QStringLiteral("--kind is issue, reissue or test"));
+    const QStringList labelTypes = {QStringLiteral("label"), QStringLiteral("hangtag")};
+    const qsizetype labelType = o.has(QStringLiteral("label-type"))
+                                    ? labelTypes.indexOf(o.value(QStringLiteral("label-type")))
+                                    : qsizetype(-2);
+    if (labelType == -1)
+        return cli::usageError(name, QStringLiteral("--label-type is label or hangtag"));
+    QString rangeStart, rangeEnd;
+    if (o.has(QStringLiteral("rows"))) {
+        const auto m = QRegularExpression(QStringLiteral("^([^-]*)-([^-]*)$")).match(o.value(QStringLiteral("rows")));
+        if (!m.hasMatch())
+            return cli::usageError(name, QStringLiteral("--rows is START-END"));
+        rangeStart = m.captured(1);
+        rangeEnd = m.captured(2);
+    }
+    database::SearchConditions conditions;
+    QString problem;
+    if (!cli::readSearchOptions(o, conditions, problem))
+        return cli::usageError(name, problem);
+
+    cli::installPrintingOperator();
+    shell::Operator& op = shell::currentOperator();
+
+    // The login: the user id as typed, the database account of the settings.
+    const QString user = o.value(QStringLiteral("user"));
+    const settings::DbInfo account = settings::readDbInfo();
+    if (user.isEmpty()) {
+        op.showMessage(QStringLiteral("아이디를 입력하여 주십시오."));
+        return cli::kFailed;
+    }
+    QString marker;
+    if (database::loginDatabase(user, account.sDatabase, account.sUser, account.sPassword, marker) !=
+        database::LoginResult::Opened)
+        return cli::kFailed;
+
+    // What the main window does when it loads and is activated.
+    settings::SetupData setup;
+    settings::MainSelections selections;
+    settings::GetSetupData(setup, selections, op);
+    printerlink::RunState run;
+    printerlink::PrinterLink link(setup, run);
+    database::ItemGrid grid;
+    issuing::IssueContext ctx;
+    ctx.setup = &setup;
+    ctx.vaSpread1 = &grid;
+    ctx.link = &link;
+    ctx.run = &run;
+    ctx.CboPrintType = labelType >= 0 ? static_cast<int>(labelType) : selections.CboPrintType;
+    ctx.OptLock = o.has(QStringLiteral("unlock")) ? 1 : 0;
+    database::TagRecordValues values;
+    issuing::takeSetupValues(values, setup);
+    issuing::loadIssueValues(ctx, values);
+    if (!issuing::CheckSerNo(setup.sSerialNo))
+        return cli::kFailed;
+
+    // The search, as the search button does it.
+    conditions.CboDept = cli::deptOptionText(o);
+    database::SearchUi searchUi;
+    database::cmdLoadDb(grid, conditions, searchUi);
+    issuing::RangeValues range;
+    range.start = searchUi.txtStart;
+    range.end = searchUi.txtEnd;
+    if (grid.rows() > 0 && !rangeStart.isNull()) {
+        issuing::OptPrt_Click(grid, 1, range);
+        range.optPrt = 1;
+        range.start = rangeStart;
+        range.end = rangeEnd;
+        const qsizetype shown = cli::shownMessages().size();
+        issuing::cmdSE_Click(grid, range);
+        // A range the rules refused leaves the ticks as they were: no run.
+        if (cli::shownMessages().size() != shown)
+            return cli::kFailed;
+    }
+    cli::err(QStringLiteral("rows: %1 found, %2 ticked").arg(grid.rows()).arg(issuing::GetPrtCnt(grid)));
+
+    NoButtons buttons;
+    issuing::PrintJob job(ctx, values, buttons);
+    int tags = 0;
+    QElapsedTimer clock;
+    job.onRow = [&](const issuing::RowEvent& e) {
+        ++tags;
+        cli::err(QStringLiteral("row %1: %2 %3").arg(e.row).arg(e.issued ? QStringLiteral("issued") : QStringLiteral("failed"), e.tagId));
+    };
+    clock.start();
+    if (kind == 2)
+        job.cmdTestPrint_Click();
+    else
+        job.Print_Pattern(static_cast<qint16>(kind + 1));
+    const double ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+    cli::err(QStringLiteral("run: %1 tags in %2 ms, %3 ms per tag, peak memory %4 MB")
+                 .arg(tags)
+                 .arg(ms, 0, 'f', 0)
+                 .arg(tags ? ms / tags : 0.0, 0, 'f', 1)
+                 .arg(peakMegabytes(), 0, 'f', 0));
+    return job.lastRunCompleted() ? cli::kOk : cli::kFailed;
+}
+
+const cli::CommandRegistration reg({QStringLiteral("issue"), usage(),
+                                    QStringLiteral("search and run an issue, reissue or test issue without windows"),
+                                    runIssue});
+
+} // namespace

@@ -1,0 +1,139 @@
+#include "tests/issuing/IssueRig.h"
+
+#include "main/database/DbConn.h"
+#include "main/database/DemoData.h"
+#include "main/database/EmbeddedDb.h"
+#include "main/database/ItemSearch.h"
+#include "main/database/Login.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSqlQuery>
+#include <QTest>
+#include <QVariant>
+
+namespace issuetest {
+
+void writeSettingsFiles(const testsupport::TempProgramDir& dir, const QString& serialNo) {
+    dir.writeText(QStringLiteral("setup.ini"),
+                  QStringLiteral("[PRINT_OPTION]\r\nTOT_HEIGHT=510\r\nLABEL_HEIGHT=480\r\nLABEL_WIDTH=940\r\n"
+                                 "X=0\r\nY=40\r\nDENSITY=0\r\nFEEDING=0060\r\nSENSOR_TYPE=2\r\n"
+                                 "[PRINTER_INFO]\r\nSERIAL_NO=%1\r\nCOM_PORT=1\r\n[TAG]\r\nTAG_KIND=1\r\n"
+                                 "[DBINFO]\r\nDB_KIND=1\r\n")
+                      .arg(serialNo));
+    dir.writeText(QStringLiteral("tag_type.ini"), QStringLiteral("[TAG_OPTION]\r\nTAG_TYPE=1\r\n"));
+    dir.writeText(QStringLiteral("printer_type.ini"), QStringLiteral("[PRINTER_LIST]\r\nPRINTER_TYPE=1\r\n"));
+    dir.writeText(QStringLiteral("log_setup.ini"), QStringLiteral("[LOG]\r\nDETAIL_LOG=2\r\n"));
+    dir.writeText(QStringLiteral("db_setup.ini"),
+                  QStringLiteral("[ETC]\r\nNOTICE=소중한 공공재산입니다\r\n[DB_INFO]\r\nDATABASE=items.db\r\n"
+                                 "USER=demo\r\nPASSWORD=demo\r\n"));
+}
+
+IssueRig::IssueRig() { shell::setCurrentOperator(&op); }
+
+IssueRig::~IssueRig() {
+    job.reset();
+    if (link)
+        link->fncRsClose();
+    link.reset();
+    database::gDbConn.close();
+    shell::setCurrentOperator(nullptr);
+}
+
+bool IssueRig::start(int purchases, const QString& script, const QString& serialNo) {
+    writeSettingsFiles(dir, serialNo);
+    try {
+        database::createDemoDatabase(dir.file(QStringLiteral("items.db")), purchases, 7);
+    } catch (const std::exception& e) {
+        m_problem = QString::fromUtf8(e.what());
+        return false;
+    }
+    QStringList args = {QStringLiteral("--tcp"), QStringLiteral("0"), QStringLiteral("--capture"),
+                        dir.file(QStringLiteral("capture.bin"))};
+    if (!script.isEmpty()) {
+        dir.writeText(QStringLiteral("printer.script"), script);
+        args << QStringLiteral("--script") << dir.file(QStringLiteral("printer.script"));
+    }
+    if (!sim.start(args)) {
+        m_problem = sim.error();
+        return false;
+    }
+    writeConnection();
+    openDatabase();
+    loadWindowValues();
+    return true;
+}
+
+void IssueRig::writeConnection() {
+    dir.writeText(QStringLiteral("conn_setup.ini"),
+                  QStringLiteral("[CONNECT_INFO]\r\nCONN_KIND=1\r\nPRINTER_IP=%1\r\nPRINTER_PORT=%2\r\n")
+                      .arg(sim.host())
+                      .arg(sim.port()));
+}
+
+void IssueRig::openDatabase() {
+    database::openDbConn(QStringLiteral("items.db"), QStringLiteral("demo"), QStringLiteral("demo"),
+                         QStringLiteral("1"));
+    database::gUserId = QLatin1String(database::kDemoUser);
+}
+
+void IssueRig::loadWindowValues() {
+    settings::GetSetupData(setup, selections, op);
+    link = std::make_unique<printerlink::PrinterLink>(setup, run);
+    ctx.setup = &setup;
+    ctx.vaSpread1 = &grid;
+    ctx.link = link.get();
+    ctx.run = &run;
+    ctx.CboPrintType = selections.CboPrintType;
+    issuing::takeSetupValues(values, setup);
+    issuing::loadIssueValues(ctx, values);
+    job = std::make_unique<issuing::PrintJob>(ctx, values, buttons);
+}
+
+int IssueRig::search(int state) {
+    database::SearchConditions c;
+    c.OptSearch = state;
+    database::SearchUi ui;
+    database::cmdLoadDb(grid, c, ui);
+    return grid.rows();
+}
+
+QByteArray IssueRig::captured() {
+    // The printer writes what it received as it comes; wait until it is quiet.
+    QByteArray last;
+    QElapsedTimer t;
+    t.start();
+    for (;;) {
+        QTest::qWait(60);
+        QByteArray now = dir.read(QStringLiteral("capture.bin"));
+        if (now == last || t.elapsed() > 3000)
+            return now;
+        last = now;
+    }
+}
+
+int IssueRig::capturedCount(const QByteArray& record) { return static_cast<int>(captured().count(record)); }
+
+QStringList IssueRig::history(const char* procedure, const QString& column) {
+    QStringList out;
+    QSqlQuery q(database::gDbConn.database());
+    q.exec(QStringLiteral("select %1 from %2 where proc_name = '%3' order by hist_sno")
+               .arg(column, QLatin1String(database::kTagHistoryTable), QLatin1String(procedure)));
+    while (q.next())
+        out << q.value(0).toString();
+    return out;
+}
+
+QString IssueRig::tagIdOf(const QString& purcSno) {
+    QSqlQuery q(database::gDbConn.database());
+    q.exec(QStringLiteral("select tag_id from slfanrfidmaster where purc_sno = '%1'").arg(purcSno));
+    return q.next() ? q.value(0).toString() : QStringLiteral("<none>");
+}
+
+void IssueRig::tickOnly(const QList<int>& rows) {
+    grid.setAllTicked(false);
+    for (int r : rows)
+        grid.setTicked(r, true);
+}
+
+} // namespace issuetest

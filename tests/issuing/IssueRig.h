@@ -1,0 +1,89 @@
+#pragma once
+// A workstation for issuing runs: a program directory with complete settings,
+// an embedded item database with demo records opened as the process's
+// connection under the user "demo", and the virtual printer on loopback TCP
+// recording every byte it receives.
+#include "main/database/ButtonLock.h"
+#include "main/database/IssuingRecords.h"
+#include "main/database/ItemGrid.h"
+#include "main/issuing/IssueContext.h"
+#include "main/issuing/PrintJob.h"
+#include "main/printerlink/PrinterLink.h"
+#include "main/settings/SetupData.h"
+#include "main/shell/core/Operator.h"
+#include "tests/support/PrinterSimProcess.h"
+#include "tests/support/TestSupport.h"
+
+#include <QStringList>
+#include <memory>
+
+namespace issuetest {
+
+// The eight buttons, as calls.
+class RecordingButtons : public database::ButtonLock {
+public:
+    void DisableButtons() override {
+        calls << QStringLiteral("disable");
+        enabled = false;
+    }
+    void EnableButtons() override {
+        calls << QStringLiteral("enable");
+        enabled = true;
+    }
+    QStringList calls;
+    bool enabled = true;
+};
+
+class IssueRig {
+public:
+    IssueRig();
+    ~IssueRig();
+
+    // Writes the settings files (serial number as given), creates the item
+    // database with `purchases` demo records and starts the printer with an
+    // optional script. False with `problem()` when something failed.
+    bool start(int purchases = 40, const QString& script = QString(),
+               const QString& serialNo = QStringLiteral("5T3C0815"));
+    QString problem() const { return m_problem; }
+
+    // The printer part of the settings for the running printer.
+    void writeConnection();
+    // Opens the item database as the process's connection.
+    void openDatabase();
+    // Loads the settings record and the values the main window loads.
+    void loadWindowValues();
+
+    // Searches the way the search button does: state 0 pending, 1 issued, 2 all.
+    int search(int state = 0);
+
+    // Every byte the printer has received so far (waits until it stops growing).
+    QByteArray captured();
+    int capturedCount(const QByteArray& record);
+    // Rows of the tag history written by the named procedure.
+    QStringList history(const char* procedure, const QString& column = QStringLiteral("tagidfull"));
+    // The tag id the database holds for a purchase.
+    QString tagIdOf(const QString& purcSno);
+    // Ticks exactly the given rows.
+    void tickOnly(const QList<int>& rows);
+
+    testsupport::TempProgramDir dir;
+    testsupport::PrinterSimProcess sim;
+    shell::RecordingOperator op;
+    settings::SetupData setup;
+    settings::MainSelections selections;
+    printerlink::RunState run;
+    std::unique_ptr<printerlink::PrinterLink> link;
+    database::ItemGrid grid;
+    issuing::IssueContext ctx;
+    database::TagRecordValues values;
+    RecordingButtons buttons;
+    std::unique_ptr<issuing::PrintJob> job;
+
+private:
+    QString m_problem;
+};
+
+// The settings files of a workstation whose printer is reached over TCP.
+void writeSettingsFiles(const testsupport::TempProgramDir& dir, const QString& serialNo);
+
+} // namespace issuetest
