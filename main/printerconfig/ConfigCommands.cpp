@@ -83,8 +83,8 @@ QString buildRfidCommand(const QString& sRfidTemplate, const QString& issueRetry
 }
 
 QString buildAdjCommand(const QString& sAdjTemplate, const QString& rbnAdjFw, const QString& rbnAdjBk) {
-    return mid(sAdjTemplate, 1, 28) + formatNumber(rbnAdjFw, QStringLiteral("00")) + mid(sAdjTemplate, 31, 1) +
-           formatNumber(rbnAdjBk, QStringLiteral("00")) + sAdjTemplate.right(6);
+    return mid(sAdjTemplate, 1, 28) + formatNumber(rbnAdjFw, QStringLiteral("00")) +
+           mid(sAdjTemplate, 31, 1) + formatNumber(rbnAdjBk, QStringLiteral("00")) + sAdjTemplate.right(6);
 }
 
 RfidValues rfidValuesOf(const QString& sRfidTemplate) {

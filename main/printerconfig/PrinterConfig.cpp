@@ -85,7 +85,8 @@ bool PrinterConfig::cmdSetting_Click() {
     const QString issueRetry = m_boxes.text(QStringLiteral("txtIssueRetry"));
     const QString powerLevel = m_boxes.text(QStringLiteral("txtPowerLevel"));
     const QString adjRetry = m_boxes.text(QStringLiteral("txtAdjRetry"));
-    const QString command = buildRfidCommand(sRfidTemplate, issueRetry, powerLevel, adjRetry, m_boxes.CboPType());
+    const QString command =
+        buildRfidCommand(sRfidTemplate, issueRetry, powerLevel, adjRetry, m_boxes.CboPType());
     return sendAndStore(
         command,
         [&] {

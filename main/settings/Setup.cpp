@@ -70,10 +70,10 @@ constexpr ReflectiveRow kReflective[] = {
 // clang-format on
 
 // The boxes that select their whole text when they gain the focus.
-const char* const kSelectAllBoxes[] = {"txtDBID",       "txtDBNm",   "txtDBPW",       "txtDensity",
-                                       "txtFeeding",    "txtIP",     "txtIssueRetry", "txtLabelH",
-                                       "txtLabelW",     "txtNotice", "txtPort",       "txtPowerLevel",
-                                       "txtPrtX",       "txtPrtY",   "txtSerNo",      "txtTotH"};
+const char* const kSelectAllBoxes[] = {"txtDBID",    "txtDBNm",   "txtDBPW",       "txtDensity",
+                                       "txtFeeding", "txtIP",     "txtIssueRetry", "txtLabelH",
+                                       "txtLabelW",  "txtNotice", "txtPort",       "txtPowerLevel",
+                                       "txtPrtX",    "txtPrtY",   "txtSerNo",      "txtTotH"};
 
 QPointer<Setup> g_setupWindow;
 
@@ -115,11 +115,12 @@ Setup* openSetupWindow(QWidget* parent) {
 }
 
 Setup::Setup(QWidget* parent)
-    : QWidget(parent), ui(std::make_unique<Ui::Setup>()), m_op(*this), m_boxes(*this),
-      m_link([this] {
-          return printerlink::SettingsControls{
-              ui->optConn_0->isChecked() ? ConnTcp : ui->optConn_1->isChecked() ? ConnSerial : ConnUsb,
-              ui->txtIP->text(), ui->txtPort->text(), ui->CboPort->currentIndex()};
+    : QWidget(parent), ui(std::make_unique<Ui::Setup>()), m_op(*this), m_boxes(*this), m_link([this] {
+          return printerlink::SettingsControls{ui->optConn_0->isChecked()   ? ConnTcp
+                                               : ui->optConn_1->isChecked() ? ConnSerial
+                                                                            : ConnUsb,
+                                               ui->txtIP->text(), ui->txtPort->text(),
+                                               ui->CboPort->currentIndex()};
       }),
       m_config(m_link, m_boxes, m_op) {
     ui->setupUi(this);
@@ -164,7 +165,8 @@ QLineEdit* Setup::box(const QString& name) const {
 }
 
 bool Setup::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    if (event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         if (watched == ui->lblIPDisable)
             lblIPDisable_Click();
         else if (watched == ui->lblIPEable)
@@ -302,17 +304,19 @@ void Setup::enableConnection() {
     ui->CboPort->setEnabled(serial);
 }
 
-void Setup::optConn_Click(int) { enableConnection(); }
+void Setup::optConn_Click(int) {
+    enableConnection();
+}
 
 void Setup::lblIPDisable_Click() {
-    for (QWidget* w : std::initializer_list<QWidget*>{ui->optConn_0, ui->optConn_1, ui->txtIP, ui->txtPort, ui->lblIP,
-                                                      ui->lblPortNo, ui->fraConn})
+    for (QWidget* w : std::initializer_list<QWidget*>{ui->optConn_0, ui->optConn_1, ui->txtIP, ui->txtPort,
+                                                      ui->lblIP, ui->lblPortNo, ui->fraConn})
         w->hide();
 }
 
 void Setup::lblIPEable_Click() {
-    for (QWidget* w : std::initializer_list<QWidget*>{ui->optConn_0, ui->optConn_1, ui->txtIP, ui->txtPort, ui->lblIP,
-                                                      ui->lblPortNo, ui->fraConn})
+    for (QWidget* w : std::initializer_list<QWidget*>{ui->optConn_0, ui->optConn_1, ui->txtIP, ui->txtPort,
+                                                      ui->lblIP, ui->lblPortNo, ui->fraConn})
         w->show();
 }
 
@@ -420,10 +424,16 @@ void Setup::WindowOperator::setFocus(const QString& controlName) {
         w->setFocus(Qt::OtherFocusReason);
 }
 
-QString Setup::FrameBoxes::text(const QString& name) const { return m_window.box(name)->text(); }
+QString Setup::FrameBoxes::text(const QString& name) const {
+    return m_window.box(name)->text();
+}
 
-void Setup::FrameBoxes::setText(const QString& name, const QString& value) { m_window.box(name)->setText(value); }
+void Setup::FrameBoxes::setText(const QString& name, const QString& value) {
+    m_window.box(name)->setText(value);
+}
 
-int Setup::FrameBoxes::CboPType() const { return m_window.ui->CboPType->currentIndex(); }
+int Setup::FrameBoxes::CboPType() const {
+    return m_window.ui->CboPType->currentIndex();
+}
 
 } // namespace settings

@@ -21,28 +21,72 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("pattern");
         QTest::addColumn<QString>("formatted");
-        QTest::newRow("5 three digits") << "5" << "000" << "005";
-        QTest::newRow("5 signed") << "5" << "+00" << "+05";
-        QTest::newRow("5 two digits") << "5" << "00" << "05";
-        QTest::newRow("zero signed") << "0" << "+00" << "+00";
-        QTest::newRow("already padded") << "012" << "000" << "012";
-        QTest::newRow("typed with plus") << "+3" << "+00" << "+03";
-        QTest::newRow("blanks around") << " 7 " << "000" << "007";
-        QTest::newRow("wider keeps digits") << "1234" << "000" << "1234";
-        QTest::newRow("wider signed") << "123" << "+00" << "+123";
-        QTest::newRow("negative") << "-3" << "+00" << "-+03";
-        QTest::newRow("negative plain") << "-12" << "00" << "-12";
-        QTest::newRow("minus zero") << "-0" << "000" << "000";
-        QTest::newRow("fraction rounds up") << "4.5" << "000" << "005";
-        QTest::newRow("fraction rounds down") << "4.49" << "000" << "004";
-        QTest::newRow("fraction carries") << "99.7" << "00" << "100";
-        QTest::newRow("only a fraction") << ".6" << "00" << "01";
-        QTest::newRow("letters unchanged") << "abc" << "000" << "abc";
-        QTest::newRow("mixed unchanged") << "1a" << "000" << "1a";
-        QTest::newRow("empty unchanged") << "" << "000" << "";
-        QTest::newRow("blank unchanged") << "  " << "+00" << "  ";
-        QTest::newRow("sign alone unchanged") << "-" << "00" << "-";
-        QTest::newRow("two points unchanged") << "1.2.3" << "000" << "1.2.3";
+        QTest::newRow("5 three digits") << "5"
+                                        << "000"
+                                        << "005";
+        QTest::newRow("5 signed") << "5"
+                                  << "+00"
+                                  << "+05";
+        QTest::newRow("5 two digits") << "5"
+                                      << "00"
+                                      << "05";
+        QTest::newRow("zero signed") << "0"
+                                     << "+00"
+                                     << "+00";
+        QTest::newRow("already padded") << "012"
+                                        << "000"
+                                        << "012";
+        QTest::newRow("typed with plus") << "+3"
+                                         << "+00"
+                                         << "+03";
+        QTest::newRow("blanks around") << " 7 "
+                                       << "000"
+                                       << "007";
+        QTest::newRow("wider keeps digits") << "1234"
+                                            << "000"
+                                            << "1234";
+        QTest::newRow("wider signed") << "123"
+                                      << "+00"
+                                      << "+123";
+        QTest::newRow("negative") << "-3"
+                                  << "+00"
+                                  << "-+03";
+        QTest::newRow("negative plain") << "-12"
+                                        << "00"
+                                        << "-12";
+        QTest::newRow("minus zero") << "-0"
+                                    << "000"
+                                    << "000";
+        QTest::newRow("fraction rounds up") << "4.5"
+                                            << "000"
+                                            << "005";
+        QTest::newRow("fraction rounds down") << "4.49"
+                                              << "000"
+                                              << "004";
+        QTest::newRow("fraction carries") << "99.7"
+                                          << "00"
+                                          << "100";
+        QTest::newRow("only a fraction") << ".6"
+                                         << "00"
+                                         << "01";
+        QTest::newRow("letters unchanged") << "abc"
+                                           << "000"
+                                           << "abc";
+        QTest::newRow("mixed unchanged") << "1a"
+                                         << "000"
+                                         << "1a";
+        QTest::newRow("empty unchanged") << ""
+                                         << "000"
+                                         << "";
+        QTest::newRow("blank unchanged") << "  "
+                                         << "+00"
+                                         << "  ";
+        QTest::newRow("sign alone unchanged") << "-"
+                                              << "00"
+                                              << "-";
+        QTest::newRow("two points unchanged") << "1.2.3"
+                                              << "000"
+                                              << "1.2.3";
     }
     void numberPatterns() {
         QFETCH(QString, text);
@@ -76,9 +120,11 @@ private Q_SLOTS:
 
     void rfidCommandEdges() {
         // No template: the formatted values and the model tail alone.
-        QCOMPARE(buildRfidCommand(QString(), "5", "12", "3", ModelSX5T), QStringLiteral("005+030120000000000|}"));
+        QCOMPARE(buildRfidCommand(QString(), "5", "12", "3", ModelSX5T),
+                 QStringLiteral("005+030120000000000|}"));
         // A template shorter than ten characters gives what it has.
-        QCOMPARE(buildRfidCommand("{RS;", "1", "2", "3", ModelSX5T), QStringLiteral("{RS;001+030020000000000|}"));
+        QCOMPARE(buildRfidCommand("{RS;", "1", "2", "3", ModelSX5T),
+                 QStringLiteral("{RS;001+030020000000000|}"));
         // A wide value shifts the rest of the command instead of being cut.
         const QString wide = buildRfidCommand(kT23, "1234", "12", "3", ModelSX5T);
         QCOMPARE(wide.size(), 42);
@@ -95,7 +141,8 @@ private Q_SLOTS:
         QCOMPARE(cmd, QStringLiteral("abcdefghijklmnopqrstuvwxyzAB05C12DEFGHI"));
 
         const QString shipped = QStringLiteral("{@ADJ;0000,0000,0000,RBN,FW-03-02,0,0|}");
-        QCOMPARE(buildAdjCommand(shipped, "15", "0"), QStringLiteral("{@ADJ;0000,0000,0000,RBN,FW-15-00,0,0|}"));
+        QCOMPARE(buildAdjCommand(shipped, "15", "0"),
+                 QStringLiteral("{@ADJ;0000,0000,0000,RBN,FW-15-00,0,0|}"));
         const AdjValues v = adjValuesOf(shipped);
         QCOMPARE(v.rbnAdjFw, QStringLiteral("03"));
         QCOMPARE(v.rbnAdjBk, QStringLiteral("02"));

@@ -2,8 +2,8 @@
 // connection kind: the bytes the printer receives, the settings files written
 // only after a successful send, the boxes the reset buttons fill, and what
 // the operator is told.
-#include "main/printerconfig/ConfigCommands.h"
 #include "main/printerconfig/PrinterConfig.h"
+#include "main/printerconfig/ConfigCommands.h"
 #include "main/printerlink/PrinterLink.h"
 #include "main/shell/core/Operator.h"
 #include "platform/Clock.h"
@@ -47,7 +47,8 @@ struct Station {
         return platform::readProfileText(dir.file("rfid_setup.ini"), "RFID_OPTION", QString::fromLatin1(key));
     }
     QString adjust(const char* key) const {
-        return platform::readProfileText(dir.file("adjust_setup.ini"), "ADJUST_OPTION", QString::fromLatin1(key));
+        return platform::readProfileText(dir.file("adjust_setup.ini"), "ADJUST_OPTION",
+                                         QString::fromLatin1(key));
     }
     void fillRfid(const QString& issue, const QString& power, const QString& adj) {
         boxes.values["txtIssueRetry"] = issue;
@@ -77,8 +78,8 @@ class PrinterConfigTest : public QObject {
                 return false;
             st.controls = {0, sim.host(), QString::number(sim.port()), 0};
         } else if (kind == "serial") {
-            if (!sim.start({"--serial", m_work.filePath("ttyPRN-" + QFileInfo(capture).baseName()), "--capture",
-                            capture}))
+            if (!sim.start({"--serial", m_work.filePath("ttyPRN-" + QFileInfo(capture).baseName()),
+                            "--capture", capture}))
                 return false;
             // COM3 is the printer's line on this station.
             platform::WritePrivateProfileStringA("SERIAL_PORTS", QStringLiteral("COM3"), sim.path(),
@@ -168,8 +169,8 @@ private Q_SLOTS:
         QCOMPARE(st.adjust("RBN_ADJ(FW)"), QStringLiteral("03"));
         QCOMPARE(st.op.messages.last(), "ADJUST설정을 초기화 하였습니다." + kReset);
 
-        QTRY_COMPARE_WITH_TIMEOUT(readFile(capture), (kShippedRfid + "{Z0|}" + kShippedAdj + "{Z0|}").toLatin1(),
-                                  10000);
+        QTRY_COMPARE_WITH_TIMEOUT(readFile(capture),
+                                  (kShippedRfid + "{Z0|}" + kShippedAdj + "{Z0|}").toLatin1(), 10000);
     }
 
     void reopenedWindowResetsToLastCommand() {
@@ -211,7 +212,8 @@ private Q_SLOTS:
         st.boxes.values["txtRbnAdj_FW"] = "6";
         st.boxes.values["txtRbnAdj_BK"] = "1";
         QVERIFY(st.config.cmdAdjSetting_Click());
-        QTRY_COMPARE(printer.settings().summary(), QStringLiteral("RFID IR 004 AJ +02 PW 011  RBN FW -06 BK -01"));
+        QTRY_COMPARE(printer.settings().summary(),
+                     QStringLiteral("RFID IR 004 AJ +02 PW 011  RBN FW -06 BK -01"));
         QCOMPARE(printer.settings().rfidRecord, QByteArray("{@RFID;IR:004,FR:00,AJ:+020110000000000|}"));
     }
 
@@ -272,12 +274,13 @@ private Q_SLOTS:
         closed.close();
         st.controls = {0, "127.0.0.1", QString::number(deadPort), 0};
         QVERIFY(!st.config.cmdInit_Click());
-        QCOMPARE(st.op.messages.last(),
-                 QStringLiteral("프린터를 연결할 수 없습니다.\r\n\r\n네트워크 연결상태를 확인하여 주십시오."));
+        QCOMPARE(
+            st.op.messages.last(),
+            QStringLiteral("프린터를 연결할 수 없습니다.\r\n\r\n네트워크 연결상태를 확인하여 주십시오."));
 
         // A serial port that does not exist: the error text alone.
-        platform::WritePrivateProfileStringA("SERIAL_PORTS", QStringLiteral("COM2"), m_work.filePath("no-such-tty"),
-                                             st.dir.file("conn_setup.ini"));
+        platform::WritePrivateProfileStringA("SERIAL_PORTS", QStringLiteral("COM2"),
+                                             m_work.filePath("no-such-tty"), st.dir.file("conn_setup.ini"));
         st.controls = {1, QString(), QString(), 1};
         const int shown = st.op.messages.size();
         QVERIFY(!st.config.cmdAdjInit_Click());

@@ -2,8 +2,8 @@
 // defaults rule, the defaults rule for every list and every reflective-sensor
 // row, the combination check, storing, the connection controls and hidden
 // switches, select-all on focus, and one printer button end to end.
-#include "main/settings/Setup.h"
 #include "main/settings/SetupWindow.h"
+#include "main/settings/Setup.h"
 #include "main/shell/core/Operator.h"
 #include "platform/Clock.h"
 #include "platform/Profile.h"
@@ -30,7 +30,8 @@ enum { Transmissive = 0, Reflective = 1 };
 enum { Samsung = 0, Lusem = 1, UrTech = 2, RfLink = 3 };
 enum { LabelType = 0, HangTag = 1 };
 
-const char* const kSuggested[] = {"txtLabelH", "txtFeeding", "txtPrtY", "txtPowerLevel", "txtAdjRetry", "txtDensity"};
+const char* const kSuggested[] = {"txtLabelH",     "txtFeeding",  "txtPrtY",
+                                  "txtPowerLevel", "txtAdjRetry", "txtDensity"};
 
 // A program directory with the shipped files and a complete set of stored
 // settings, the working directory moved into it (the long-pitch list is
@@ -45,14 +46,16 @@ struct Workstation {
         testsupport::installSettingsTemplates(dir.path());
         QDir::setCurrent(dir.path());
         settings::gSettingsChanged = false;
-        dir.writeText("setup.ini", "[PRINT_OPTION]\r\nTOT_HEIGHT= 0510\r\nLABEL_HEIGHT=777\r\nLABEL_WIDTH=940\r\n"
-                                   "X=12\r\nY=34\r\nDENSITY=-3\r\nFEEDING=0130\r\nSENSOR_TYPE=2\r\n"
-                                   "[PRINTER_INFO]\r\nSERIAL_NO=9Z0001\r\nCOM_PORT=4\r\n[TAG]\r\nTAG_KIND=2\r\n");
+        dir.writeText("setup.ini",
+                      "[PRINT_OPTION]\r\nTOT_HEIGHT= 0510\r\nLABEL_HEIGHT=777\r\nLABEL_WIDTH=940\r\n"
+                      "X=12\r\nY=34\r\nDENSITY=-3\r\nFEEDING=0130\r\nSENSOR_TYPE=2\r\n"
+                      "[PRINTER_INFO]\r\nSERIAL_NO=9Z0001\r\nCOM_PORT=4\r\n[TAG]\r\nTAG_KIND=2\r\n");
         dir.writeText("tag_type.ini", "[TAG_OPTION]\r\nTAG_TYPE=1\r\n");
         dir.writeText("printer_type.ini", "[PRINTER_LIST]\r\nPRINTER_TYPE=1\r\n");
         dir.writeText("db_setup.ini", "[ETC]\r\nNOTICE=자산은 소중히\r\n[DB_INFO]\r\nDATABASE=ASSETDB\r\n"
                                       "USER=rfid\r\nPASSWORD=secret\r\n");
-        dir.writeText("conn_setup.ini", "[CONNECT_INFO]\r\nCONN_KIND=1\r\nPRINTER_IP=10.1.2.3\r\nPRINTER_PORT=9100\r\n");
+        dir.writeText("conn_setup.ini",
+                      "[CONNECT_INFO]\r\nCONN_KIND=1\r\nPRINTER_IP=10.1.2.3\r\nPRINTER_PORT=9100\r\n");
         dir.writeText("log_setup.ini", "[LOG]\r\nDETAIL_LOG=2\r\n");
         dir.writeText("pitch_setup.ini", "[PITCH_OPTION]\r\nPITCH=2\r\n");
     }
@@ -67,8 +70,9 @@ struct Workstation {
     // Every settings file, to tell whether anything was stored.
     QByteArray snapshot() const {
         QByteArray all;
-        for (const char* f : {"setup.ini", "tag_type.ini", "printer_type.ini", "db_setup.ini", "conn_setup.ini",
-                              "log_setup.ini", "pitch_setup.ini", "rfid_setup.ini", "adjust_setup.ini"})
+        for (const char* f :
+             {"setup.ini", "tag_type.ini", "printer_type.ini", "db_setup.ini", "conn_setup.ini",
+              "log_setup.ini", "pitch_setup.ini", "rfid_setup.ini", "adjust_setup.ini"})
             all += dir.read(QString::fromLatin1(f)) + '\0';
         return all;
     }
@@ -80,9 +84,15 @@ template <typename T> T* control(QWidget& w, const char* name) {
         qFatal("no control %s", name);
     return c;
 }
-QComboBox* list(QWidget& w, const char* name) { return control<QComboBox>(w, name); }
-QLineEdit* box(QWidget& w, const char* name) { return control<QLineEdit>(w, name); }
-QRadioButton* option(QWidget& w, const char* name) { return control<QRadioButton>(w, name); }
+QComboBox* list(QWidget& w, const char* name) {
+    return control<QComboBox>(w, name);
+}
+QLineEdit* box(QWidget& w, const char* name) {
+    return control<QLineEdit>(w, name);
+}
+QRadioButton* option(QWidget& w, const char* name) {
+    return control<QRadioButton>(w, name);
+}
 
 } // namespace
 
@@ -94,45 +104,24 @@ private Q_SLOTS:
     void initTestCase() { platform::setClock(&m_clock); }
     void cleanupTestCase() { platform::setClock(nullptr); }
 
-    void formHasEveryControl() {
+    void framesHoldTheirControls() {
         Workstation ws;
         Setup w;
         QCOMPARE(w.windowTitle(), QStringLiteral("환경설정"));
-        QCOMPARE(w.objectName(), QStringLiteral("Setup"));
-        const QStringList items{"B-SX5T", "B-SA4TP"};
-        QStringList shown;
-        for (int i = 0; i < list(w, "CboPType")->count(); ++i)
-            shown << list(w, "CboPType")->itemText(i);
-        QCOMPARE(shown, items);
-        QCOMPARE(list(w, "CboPort")->count(), 9);
-        QCOMPARE(list(w, "CboPort")->itemText(8), QStringLiteral("COM9"));
-        QCOMPARE(list(w, "CboTag")->itemText(3), QStringLiteral("RF링크"));
-        QCOMPARE(list(w, "CboType")->itemText(1), QStringLiteral("고리형"));
-        QCOMPARE(list(w, "cboPitch")->itemText(1), QStringLiteral("Long"));
-        QCOMPARE(list(w, "cboSensor")->itemText(1), QStringLiteral("반사"));
-        // Frames and what sits in them.
-        const auto frame = [&](const char* box) { return qobject_cast<QGroupBox*>(control<QWidget>(w, box)->parentWidget()); };
-        QCOMPARE(frame("optConn_2")->title(), QStringLiteral("프린터연결"));
-        QCOMPARE(frame("OptLog_1")->title(), QStringLiteral("Log출력여부"));
-        QCOMPARE(frame("txtAdjRetry")->title(), QStringLiteral("RFID설정"));
-        QCOMPARE(frame("cmdInit")->title(), QStringLiteral("RFID설정"));
-        QCOMPARE(frame("lblIPEable")->title(), QStringLiteral("RFID설정"));
-        QCOMPARE(frame("txtRbnAdj_BK")->title(), QStringLiteral("ADJUST설정"));
-        QCOMPARE(frame("cmdAdjInit")->title(), QStringLiteral("ADJUST설정"));
-        QCOMPARE(frame("lblIPDisable")->title(), QStringLiteral("ADJUST설정"));
+        const auto frame = [&](const char* c) {
+            auto* f = qobject_cast<QGroupBox*>(control<QWidget>(w, c)->parentWidget());
+            return f ? f->title() : QString();
+        };
+        QCOMPARE(frame("optConn_2"), QStringLiteral("프린터연결"));
+        QCOMPARE(frame("OptLog_1"), QStringLiteral("Log출력여부"));
+        for (const char* c :
+             {"txtIssueRetry", "txtPowerLevel", "txtAdjRetry", "cmdSetting", "cmdInit", "lblIPEable"})
+            QCOMPARE(frame(c), QStringLiteral("RFID설정"));
+        for (const char* c : {"txtRbnAdj_FW", "txtRbnAdj_BK", "cmdAdjSetting", "cmdAdjInit", "lblIPDisable"})
+            QCOMPARE(frame(c), QStringLiteral("ADJUST설정"));
+        // The hidden switches show nothing.
         QVERIFY(control<QLabel>(w, "lblIPDisable")->text().isEmpty());
-        // Hints, byte for byte.
-        QStringList hints;
-        for (QLabel* l : w.findChildren<QLabel*>())
-            hints << l->text();
-        for (const char* h : {"(510)", "(투과:320/반사:480) ", "(940) ", "(-10  to 10) ", "(세부Log출력시 Y)",
-                              "(-9999 to 9999)(In units of 0.1mm) (투과:0200/반사:0060)", "(000 to 255)",
-                              "(009 to 018)", "(00 to 99)", "(-15 to 0)(-생략)", "프린터IP", "프린터PORT", "라벨상단표어"})
-            QVERIFY2(hints.contains(QString::fromUtf8(h)), h);
-        QCOMPARE(control<QPushButton>(w, "cmdSave")->text(), QStringLiteral("저장"));
-        QCOMPARE(control<QPushButton>(w, "cmdOK")->text(), QStringLiteral("완료"));
-        QCOMPARE(control<QPushButton>(w, "cmdAdjSetting")->text(), QStringLiteral("설정"));
-        QCOMPARE(control<QPushButton>(w, "cmdAdjInit")->text(), QStringLiteral("설정초기화"));
+        QVERIFY(control<QLabel>(w, "lblIPEable")->text().isEmpty());
     }
 
     void loadingKeepsStoredValues() {
@@ -186,8 +175,9 @@ private Q_SLOTS:
 
     void loadingStopsAtBadValue() {
         Workstation ws;
-        ws.dir.writeText("setup.ini", "[PRINT_OPTION]\r\nTOT_HEIGHT=510\r\nLABEL_HEIGHT=480\r\nSENSOR_TYPE=2\r\n"
-                                      "[PRINTER_INFO]\r\nCOM_PORT=12\r\n");
+        ws.dir.writeText("setup.ini",
+                         "[PRINT_OPTION]\r\nTOT_HEIGHT=510\r\nLABEL_HEIGHT=480\r\nSENSOR_TYPE=2\r\n"
+                         "[PRINTER_INFO]\r\nCOM_PORT=12\r\n");
         Setup w;
         w.Form_Load();
         QCOMPARE(ws.op.messages.size(), 1);
@@ -206,7 +196,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("pitch");
         QTest::addColumn<int>("tag");
         QTest::addColumn<int>("type");
-        QTest::newRow("B-SX5T long UR-TECH hang tag") << int(SX5T) << int(Long) << int(UrTech) << int(HangTag);
+        QTest::newRow("B-SX5T long UR-TECH hang tag")
+            << int(SX5T) << int(Long) << int(UrTech) << int(HangTag);
         QTest::newRow("B-SA4TP long RF링크") << int(SA4TP) << int(Long) << int(RfLink) << int(LabelType);
         QTest::newRow("B-SX5T short 삼성테크윈") << int(SX5T) << int(Short) << int(Samsung) << int(LabelType);
     }
@@ -217,9 +208,11 @@ private Q_SLOTS:
         QFETCH(int, type);
         Workstation ws;
         // The lists as stored, reflective sensor; loading runs no rule.
-        ws.dir.writeText("setup.ini", QStringLiteral("[PRINT_OPTION]\r\nSENSOR_TYPE=2\r\n[TAG]\r\nTAG_KIND=%1\r\n")
-                                          .arg(tag + 1));
-        ws.dir.writeText("printer_type.ini", QStringLiteral("[PRINTER_LIST]\r\nPRINTER_TYPE=%1\r\n").arg(printer + 1));
+        ws.dir.writeText(
+            "setup.ini",
+            QStringLiteral("[PRINT_OPTION]\r\nSENSOR_TYPE=2\r\n[TAG]\r\nTAG_KIND=%1\r\n").arg(tag + 1));
+        ws.dir.writeText("printer_type.ini",
+                         QStringLiteral("[PRINTER_LIST]\r\nPRINTER_TYPE=%1\r\n").arg(printer + 1));
         ws.dir.writeText("pitch_setup.ini", QStringLiteral("[PITCH_OPTION]\r\nPITCH=%1\r\n").arg(pitch + 1));
         ws.dir.writeText("tag_type.ini", QStringLiteral("[TAG_OPTION]\r\nTAG_TYPE=%1\r\n").arg(type + 1));
         Setup w;
@@ -300,30 +293,49 @@ private Q_SLOTS:
         auto row = [](const char* name, int p, int pi, int t, int ty, QStringList v, QString m) {
             QTest::newRow(name) << p << pi << t << ty << v << m;
         };
-        row("SX5T long 삼성 label", SX5T, Long, Samsung, LabelType, {"480", "0060", "40", "010", "x", "x"}, none);
-        row("SX5T long 삼성 hang", SX5T, Long, Samsung, HangTag, {"480", "0200", "125", "012", "x", "x"}, none);
-        row("SX5T long 루셈 label", SX5T, Long, Lusem, LabelType, {"480", "0060", "40", "010", "x", "x"}, none);
+        row("SX5T long 삼성 label", SX5T, Long, Samsung, LabelType, {"480", "0060", "40", "010", "x", "x"},
+            none);
+        row("SX5T long 삼성 hang", SX5T, Long, Samsung, HangTag, {"480", "0200", "125", "012", "x", "x"},
+            none);
+        row("SX5T long 루셈 label", SX5T, Long, Lusem, LabelType, {"480", "0060", "40", "010", "x", "x"},
+            none);
         row("SX5T long 루셈 hang", SX5T, Long, Lusem, HangTag, {"480", "0110", "125", "014", "x", "x"}, none);
-        row("SX5T long UR label", SX5T, Long, UrTech, LabelType, {"500", "0030", "40", "010", "x", "x"}, none);
+        row("SX5T long UR label", SX5T, Long, UrTech, LabelType, {"500", "0030", "40", "010", "x", "x"},
+            none);
         row("SX5T long UR hang", SX5T, Long, UrTech, HangTag, unchanged, urNo);
-        row("SX5T long RF label", SX5T, Long, RfLink, LabelType, {"480", "0120", "40", "010", "x", "x"}, none);
+        row("SX5T long RF label", SX5T, Long, RfLink, LabelType, {"480", "0120", "40", "010", "x", "x"},
+            none);
         row("SX5T long RF hang", SX5T, Long, RfLink, HangTag, unchanged, rfNo);
-        row("SX5T short 삼성 label", SX5T, Short, Samsung, LabelType, {"480", "0110", "40", "010", "+00", "x"}, none);
-        row("SX5T short 삼성 hang", SX5T, Short, Samsung, HangTag, {"480", "0070", "125", "012", "+00", "x"}, none);
-        row("SX5T short 루셈 label", SX5T, Short, Lusem, LabelType, {"480", "0110", "40", "010", "+00", "x"}, none);
-        row("SX5T short 루셈 hang", SX5T, Short, Lusem, HangTag, {"480", "0030", "125", "011", "+00", "x"}, none);
-        row("SX5T short UR label", SX5T, Short, UrTech, LabelType, {"500", "0110", "40", "010", "+00", "x"}, none);
+        row("SX5T short 삼성 label", SX5T, Short, Samsung, LabelType,
+            {"480", "0110", "40", "010", "+00", "x"}, none);
+        row("SX5T short 삼성 hang", SX5T, Short, Samsung, HangTag, {"480", "0070", "125", "012", "+00", "x"},
+            none);
+        row("SX5T short 루셈 label", SX5T, Short, Lusem, LabelType, {"480", "0110", "40", "010", "+00", "x"},
+            none);
+        row("SX5T short 루셈 hang", SX5T, Short, Lusem, HangTag, {"480", "0030", "125", "011", "+00", "x"},
+            none);
+        row("SX5T short UR label", SX5T, Short, UrTech, LabelType, {"500", "0110", "40", "010", "+00", "x"},
+            none);
         row("SX5T short UR hang", SX5T, Short, UrTech, HangTag, unchanged, urNo);
-        row("SX5T short RF label", SX5T, Short, RfLink, LabelType, {"480", "0110", "40", "010", "+00", "x"}, none);
-        row("SX5T short RF hang", SX5T, Short, RfLink, HangTag, {"480", "0110", "140", "012", "+00", "x"}, none);
-        row("SA4TP short 삼성 label", SA4TP, Short, Samsung, LabelType, {"480", "0030", "50", "012", "+03", "0"}, none);
-        row("SA4TP short 삼성 hang", SA4TP, Short, Samsung, HangTag, {"480", "0030", "150", "013", "+03", "0"}, none);
-        row("SA4TP short 루셈 label", SA4TP, Short, Lusem, LabelType, {"480", "0000", "50", "012", "+00", "0"}, none);
-        row("SA4TP short 루셈 hang", SA4TP, Short, Lusem, HangTag, {"480", "0040", "150", "011", "+00", "0"}, none);
-        row("SA4TP short UR label", SA4TP, Short, UrTech, LabelType, {"500", "0000", "50", "012", "+03", "0"}, none);
+        row("SX5T short RF label", SX5T, Short, RfLink, LabelType, {"480", "0110", "40", "010", "+00", "x"},
+            none);
+        row("SX5T short RF hang", SX5T, Short, RfLink, HangTag, {"480", "0110", "140", "012", "+00", "x"},
+            none);
+        row("SA4TP short 삼성 label", SA4TP, Short, Samsung, LabelType,
+            {"480", "0030", "50", "012", "+03", "0"}, none);
+        row("SA4TP short 삼성 hang", SA4TP, Short, Samsung, HangTag,
+            {"480", "0030", "150", "013", "+03", "0"}, none);
+        row("SA4TP short 루셈 label", SA4TP, Short, Lusem, LabelType,
+            {"480", "0000", "50", "012", "+00", "0"}, none);
+        row("SA4TP short 루셈 hang", SA4TP, Short, Lusem, HangTag, {"480", "0040", "150", "011", "+00", "0"},
+            none);
+        row("SA4TP short UR label", SA4TP, Short, UrTech, LabelType, {"500", "0000", "50", "012", "+03", "0"},
+            none);
         row("SA4TP short UR hang", SA4TP, Short, UrTech, HangTag, unchanged, urUnsupported);
-        row("SA4TP short RF label", SA4TP, Short, RfLink, LabelType, {"480", "0000", "50", "012", "+03", "0"}, none);
-        row("SA4TP short RF hang", SA4TP, Short, RfLink, HangTag, {"480", "0000", "155", "013", "+03", "0"}, none);
+        row("SA4TP short RF label", SA4TP, Short, RfLink, LabelType, {"480", "0000", "50", "012", "+03", "0"},
+            none);
+        row("SA4TP short RF hang", SA4TP, Short, RfLink, HangTag, {"480", "0000", "155", "013", "+03", "0"},
+            none);
     }
     void reflectiveTable() {
         QFETCH(int, printer);
@@ -361,24 +373,30 @@ private Q_SLOTS:
         QTest::addColumn<QString>("serialNo");
         QTest::addColumn<QString>("message");
         const QString fine;
-        QTest::newRow("short pitch, listed printer") << int(SX5T) << int(Short) << int(Samsung) << int(LabelType)
-                                                     << 0 << " 5T1A0522 " << "SHORT PITCH로 변경할 수 없는 장비입니다.";
-        QTest::newRow("long pitch, listed printer") << int(SX5T) << int(Long) << int(Samsung) << int(LabelType) << 0
-                                                    << "5T1A0522" << fine;
-        QTest::newRow("UR-TECH hang tag, long") << int(SX5T) << int(Long) << int(UrTech) << int(HangTag) << 0
-                                                << "9Z0001" << "UR-TECH의 고리형Tag Type은 존재하지 않습니다.";
-        QTest::newRow("UR-TECH hang tag, short") << int(SX5T) << int(Short) << int(UrTech) << int(HangTag) << 0
-                                                 << "9Z0001" << "UR-TECH의 고리형Tag Type은 존재하지 않습니다.";
-        QTest::newRow("RF링크 hang tag, long") << int(SX5T) << int(Long) << int(RfLink) << int(HangTag) << 0
-                                               << "9Z0001" << "RF링크의 고리형Tag Type은 지원되지 않습니다.";
-        QTest::newRow("RF링크 hang tag, short") << int(SX5T) << int(Short) << int(RfLink) << int(HangTag) << 0
-                                                << "9Z0001" << fine;
-        QTest::newRow("B-SX5T over USB") << int(SX5T) << int(Long) << int(Samsung) << int(LabelType) << 2
-                                         << "9Z0001" << "B-SX5T는 USB모드를 지원하지 않습니다.";
-        QTest::newRow("B-SA4TP over serial") << int(SA4TP) << int(Short) << int(Samsung) << int(LabelType) << 1
-                                             << "9Z0001" << "B-SA4TP는 serial모드를 지원하지 않습니다.";
-        QTest::newRow("B-SA4TP over USB") << int(SA4TP) << int(Short) << int(Samsung) << int(LabelType) << 2
-                                          << "9Z0001" << fine;
+        QTest::newRow("short pitch, listed printer")
+            << int(SX5T) << int(Short) << int(Samsung) << int(LabelType) << 0 << " 5T1A0522 "
+            << "SHORT PITCH로 변경할 수 없는 장비입니다.";
+        QTest::newRow("long pitch, listed printer")
+            << int(SX5T) << int(Long) << int(Samsung) << int(LabelType) << 0 << "5T1A0522" << fine;
+        QTest::newRow("UR-TECH hang tag, long")
+            << int(SX5T) << int(Long) << int(UrTech) << int(HangTag) << 0 << "9Z0001"
+            << "UR-TECH의 고리형Tag Type은 존재하지 않습니다.";
+        QTest::newRow("UR-TECH hang tag, short")
+            << int(SX5T) << int(Short) << int(UrTech) << int(HangTag) << 0 << "9Z0001"
+            << "UR-TECH의 고리형Tag Type은 존재하지 않습니다.";
+        QTest::newRow("RF링크 hang tag, long")
+            << int(SX5T) << int(Long) << int(RfLink) << int(HangTag) << 0 << "9Z0001"
+            << "RF링크의 고리형Tag Type은 지원되지 않습니다.";
+        QTest::newRow("RF링크 hang tag, short")
+            << int(SX5T) << int(Short) << int(RfLink) << int(HangTag) << 0 << "9Z0001" << fine;
+        QTest::newRow("B-SX5T over USB")
+            << int(SX5T) << int(Long) << int(Samsung) << int(LabelType) << 2 << "9Z0001"
+            << "B-SX5T는 USB모드를 지원하지 않습니다.";
+        QTest::newRow("B-SA4TP over serial")
+            << int(SA4TP) << int(Short) << int(Samsung) << int(LabelType) << 1 << "9Z0001"
+            << "B-SA4TP는 serial모드를 지원하지 않습니다.";
+        QTest::newRow("B-SA4TP over USB")
+            << int(SA4TP) << int(Short) << int(Samsung) << int(LabelType) << 2 << "9Z0001" << fine;
     }
     void combinationCheck() {
         QFETCH(int, printer);
@@ -391,11 +409,15 @@ private Q_SLOTS:
         for (const char* button : {"cmdSave", "cmdOK"}) {
             Workstation ws;
             // Put the lists and options as loading would, past the defaults rule.
-            ws.dir.writeText("printer_type.ini", QStringLiteral("[PRINTER_LIST]\r\nPRINTER_TYPE=%1\r\n").arg(printer + 1));
-            ws.dir.writeText("pitch_setup.ini", QStringLiteral("[PITCH_OPTION]\r\nPITCH=%1\r\n").arg(pitch + 1));
+            ws.dir.writeText("printer_type.ini",
+                             QStringLiteral("[PRINTER_LIST]\r\nPRINTER_TYPE=%1\r\n").arg(printer + 1));
+            ws.dir.writeText("pitch_setup.ini",
+                             QStringLiteral("[PITCH_OPTION]\r\nPITCH=%1\r\n").arg(pitch + 1));
             ws.dir.writeText("tag_type.ini", QStringLiteral("[TAG_OPTION]\r\nTAG_TYPE=%1\r\n").arg(type + 1));
-            ws.dir.writeText("conn_setup.ini", QStringLiteral("[CONNECT_INFO]\r\nCONN_KIND=%1\r\nPRINTER_IP=10.1.2.3\r\n"
-                                                              "PRINTER_PORT=9100\r\n").arg(conn + 1));
+            ws.dir.writeText("conn_setup.ini",
+                             QStringLiteral("[CONNECT_INFO]\r\nCONN_KIND=%1\r\nPRINTER_IP=10.1.2.3\r\n"
+                                            "PRINTER_PORT=9100\r\n")
+                                 .arg(conn + 1));
             platform::WritePrivateProfileStringA("TAG", QStringLiteral("TAG_KIND"), QString::number(tag + 1),
                                                  ws.dir.file("setup.ini"));
             Setup w;
@@ -478,8 +500,10 @@ private Q_SLOTS:
         QTest::addColumn<int>("printer");
         QTest::addColumn<QString>("conn");
         QTest::addColumn<QString>("stored");
-        QTest::newRow("serial") << int(SX5T) << "optConn_1" << "2";
-        QTest::newRow("USB") << int(SA4TP) << "optConn_2" << "3";
+        QTest::newRow("serial") << int(SX5T) << "optConn_1"
+                                << "2";
+        QTest::newRow("USB") << int(SA4TP) << "optConn_2"
+                             << "3";
     }
     void emptyIpDoesNotBlockSerialOrUsb() {
         QFETCH(int, printer);
@@ -520,9 +544,13 @@ private Q_SLOTS:
         QVERIFY(!list(w, "CboPort")->isEnabled());
 
         const QByteArray before = ws.snapshot();
-        const QList<QWidget*> switched{option(w, "optConn_0"), option(w, "optConn_1"), box(w, "txtIP"),
-                                       box(w, "txtPort"),      control<QWidget>(w, "lblIP"),
-                                       control<QWidget>(w, "lblPortNo"), control<QWidget>(w, "fraConn")};
+        const QList<QWidget*> switched{option(w, "optConn_0"),
+                                       option(w, "optConn_1"),
+                                       box(w, "txtIP"),
+                                       box(w, "txtPort"),
+                                       control<QWidget>(w, "lblIP"),
+                                       control<QWidget>(w, "lblPortNo"),
+                                       control<QWidget>(w, "fraConn")};
         QTest::mouseClick(control<QLabel>(w, "lblIPDisable"), Qt::LeftButton);
         for (QWidget* c : switched)
             QVERIFY2(c->isHidden(), qPrintable(c->objectName()));
@@ -581,13 +609,11 @@ private Q_SLOTS:
         QCOMPARE(ws.op.messages, QStringList{"RFID환경을 설정하였습니다.\r\n\r\n태그발행기를 리셋합니다."});
         QCOMPARE(ws.read("rfid_setup.ini", "RFID_OPTION", "INIT_CMD"), command);
         QCOMPARE(ws.read("conn_setup.ini", "CONNECT_INFO", "PRINTER_IP"), QStringLiteral("10.1.2.3"));
-        QTRY_COMPARE(QFile(capture).exists(), true);
-        QTRY_COMPARE_WITH_TIMEOUT(
-            [&] {
-                QFile f(capture);
-                return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-            }(),
-            (command + "{Z0|}").toLatin1(), 10000);
+        const auto captured = [&] {
+            QFile f(capture);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(captured(), (command + "{Z0|}").toLatin1(), 10000);
 
         QTest::mouseClick(control<QPushButton>(w, "cmdAdjInit"), Qt::LeftButton);
         QCOMPARE(box(w, "txtRbnAdj_FW")->text(), QStringLiteral("03"));
