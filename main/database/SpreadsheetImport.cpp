@@ -124,18 +124,26 @@ private:
 };
 
 // On the embedded database every statement otherwise takes and drops the
-// file lock, which costs more than the lookup itself: one read transaction
-// spans all lookups of an import. Nothing is written inside it.
+// file lock, which costs more than the lookup itself: a read transaction
+// spans the lookups of an import. Nothing is written inside it, and it is
+// ended while a message waits for the operator, so that no other program
+// waits on the lock meanwhile.
 class ReadTransaction {
 public:
-    ReadTransaction() : m_on(gDbConn.isOpen() && gDbConn.isEmbedded() && gDbConn.database().transaction()) {}
-    ~ReadTransaction() {
+    ReadTransaction() { begin(); }
+    ~ReadTransaction() { end(); }
+    void begin() {
+        if (!m_on)
+            m_on = gDbConn.isOpen() && gDbConn.isEmbedded() && gDbConn.database().transaction();
+    }
+    void end() {
         if (m_on)
             gDbConn.database().rollback();
+        m_on = false;
     }
 
 private:
-    bool m_on;
+    bool m_on = false;
 };
 
 class CsvWorkbook : public Workbook {
@@ -249,7 +257,7 @@ int GetExcelData(ItemGrid& vaSpread1, const QString& fileName, SearchUi& ui) {
 
         vaSpread1.clear();
         progress(0);
-        const ReadTransaction snapshot;
+        ReadTransaction lookups;
         int shown = 0;
         for (int r = firstRow; r <= lastRow; ++r) {
             const QString value = serialNumberOf(book->cellText(r, column), kind);
@@ -267,11 +275,14 @@ int GetExcelData(ItemGrid& vaSpread1, const QString& fileName, SearchUi& ui) {
                     progress(percent);
                 }
             } else {
+                lookups.end();
                 shell::currentOperator().showMessage(QStringLiteral("구입일련번호[") + value +
                                                      QStringLiteral("]가 존재하지 않습니다."));
+                lookups.begin();
             }
         }
         wait.restore();
+        lookups.end();
         book.reset();
         progress(100);
         ui.OptPrt = 0;

@@ -9,6 +9,9 @@
 #include "platform/Cp949.h"
 #include "tests/support/TestSupport.h"
 
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTest>
 
 using namespace database;
@@ -121,7 +124,23 @@ private slots:
         QVERIFY(!path.isEmpty());
         ItemGrid grid;
         grid.setRows(5); // replaced by the import
+        // While a message waits for the operator, another program can write.
+        QStringList writes;
+        m_op.onMessage = [&](const QString&) {
+            QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+            other.setDatabaseName(m_dir->file(QStringLiteral("items.db")));
+            other.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
+            QSqlQuery q(other);
+            writes << (other.open() && q.exec(QStringLiteral("update slfanrfiddept set dept_nm = dept_nm"))
+                           ? QStringLiteral("ok")
+                           : q.lastError().text());
+            q = QSqlQuery();
+            other.close();
+            other = QSqlDatabase();
+            QSqlDatabase::removeDatabase(QStringLiteral("other"));
+        };
         QCOMPARE(GetExcelData(grid, path, m_ui), 2);
+        QCOMPARE(writes, QStringList(2, QStringLiteral("ok")));
         QCOMPARE(m_op.messages, (QStringList{QStringLiteral("구입일련번호[ZZZ9]가 존재하지 않습니다."),
                                              QStringLiteral("2건의 자료가 검색 되었습니다.")}));
         QCOMPARE(purcSnos(grid), (QStringList{"A123", "B200"}));

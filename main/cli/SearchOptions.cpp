@@ -1,0 +1,109 @@
+#include "main/cli/SearchOptions.h"
+
+#include "main/database/DbConn.h"
+#include "main/database/Departments.h"
+#include "main/database/Login.h"
+#include "main/settings/DbSettings.h"
+#include "platform/RuntimeError.h"
+
+#include <cstdio>
+
+namespace cli {
+
+namespace {
+
+bool dateOption(const Options& o, const QString& name, QDate& date, QString& problem) {
+    if (!o.has(name))
+        return true;
+    date = QDate::fromString(o.value(name), QStringLiteral("yyyyMMdd"));
+    if (!date.isValid())
+        problem = QStringLiteral("--%1 needs a date YYYYMMDD").arg(name);
+    return date.isValid();
+}
+
+bool amountOption(const Options& o, const QString& name, std::optional<double>& amount, QString& problem) {
+    if (!o.has(name))
+        return true;
+    bool ok = false;
+    const double v = o.value(name).toDouble(&ok);
+    if (!ok) {
+        problem = QStringLiteral("--%1 needs a number").arg(name);
+        return false;
+    }
+    amount = v;
+    return true;
+}
+
+} // namespace
+
+QStringList searchValueOptions() {
+    return {QStringLiteral("from"),      QStringLiteral("to"),          QStringLiteral("dept"),
+            QStringLiteral("cat-no"),    QStringLiteral("purc-sno"),    QStringLiteral("name"),
+            QStringLiteral("amount-from"), QStringLiteral("amount-to"), QStringLiteral("state"),
+            QStringLiteral("sort")};
+}
+
+QString searchOptionsUsage() {
+    return QStringLiteral("[--from YYYYMMDD] [--to YYYYMMDD] [--dept CODE] [--cat-no X] [--purc-sno X] [--name X] "
+                          "[--amount-from N] [--amount-to N] [--state pending|issued|all] [--sort sno|name|cat]");
+}
+
+bool readSearchOptions(const Options& o, database::SearchConditions& c, QString& problem) {
+    if (!dateOption(o, QStringLiteral("from"), c.TDBDate2From, problem) ||
+        !dateOption(o, QStringLiteral("to"), c.TDBDate2To, problem) ||
+        !amountOption(o, QStringLiteral("amount-from"), c.TDBNumFrom, problem) ||
+        !amountOption(o, QStringLiteral("amount-to"), c.TDBNumTo, problem))
+        return false;
+    const QStringList states = {QStringLiteral("pending"), QStringLiteral("issued"), QStringLiteral("all")};
+    const QStringList sorts = {QStringLiteral("sno"), QStringLiteral("name"), QStringLiteral("cat")};
+    c.OptSearch = static_cast<int>(states.indexOf(o.value(QStringLiteral("state"), states[0])));
+    c.OptSort = static_cast<int>(sorts.indexOf(o.value(QStringLiteral("sort"), sorts[0])));
+    if (c.OptSearch < 0) {
+        problem = QStringLiteral("--state is pending, issued or all");
+        return false;
+    }
+    if (c.OptSort < 0) {
+        problem = QStringLiteral("--sort is sno, name or cat");
+        return false;
+    }
+    c.txtCatNo = o.value(QStringLiteral("cat-no"));
+    c.txtPurcSNo = o.value(QStringLiteral("purc-sno"));
+    c.txtCatNm = o.value(QStringLiteral("name"));
+    return true;
+}
+
+QString deptOptionText(const Options& o) {
+    const QString dept = o.value(QStringLiteral("dept"), QStringLiteral("00"));
+    if (dept.contains(QLatin1Char('(')))
+        return dept;
+    if (dept == QLatin1String("00"))
+        return QString::fromUtf16(database::kAllDepartments);
+    return database::GetDeptNm(dept).trimmed() + QLatin1Char('(') + dept + QLatin1Char(')');
+}
+
+bool openSettingsDatabase(const QString& command) {
+    const settings::DbInfo account = settings::readDbInfo();
+    try {
+        database::openDbConn(account.sDatabase, account.sUser, account.sPassword, settings::readDbKind());
+        return true;
+    } catch (const platform::RuntimeError& e) {
+        err(QStringLiteral("vantrelctl %1: cannot open the database: %2").arg(command, e.text()));
+        return false;
+    }
+}
+
+void printGrid(const database::ItemGrid& grid) {
+    QByteArray text = database::gridHeaders().join(QLatin1Char('\t')).toUtf8() + '\n';
+    for (int r = 1; r <= grid.rows(); ++r) {
+        for (int col = 1; col <= database::kGridColumns; ++col) {
+            if (col > 1)
+                text += '\t';
+            text += grid.text(r, col).toUtf8();
+        }
+        text += '\n';
+    }
+    fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stdout);
+    fflush(stdout);
+}
+
+} // namespace cli
