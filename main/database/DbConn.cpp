@@ -33,6 +33,13 @@ QString connectionString(const QString& providerKind, const QString& dataSource,
            QStringLiteral(";Password=") + password + QStringLiteral(";");
 }
 
+QString sqlErrorText(const QSqlError& error) {
+    QString t = error.databaseText().trimmed();
+    if (t.isEmpty())
+        t = error.driverText().trimmed();
+    return t.isEmpty() ? QStringLiteral("Unknown database error") : t;
+}
+
 bool isEmbeddedSource(const QString& dataSource) {
     const QString s = dataSource.trimmed().toLower();
     return s.endsWith(QLatin1String(".db")) || s.endsWith(QLatin1String(".sqlite")) ||
@@ -59,11 +66,6 @@ QString missingDriverText(const QString& driver) {
     return QStringLiteral("The Qt database driver %1 is not installed: install the package "
                           "libqt6sql6-sqlite.")
         .arg(driver);
-}
-
-QString errorOf(const QSqlError& e) {
-    QString t = e.text().trimmed();
-    return t.isEmpty() ? QStringLiteral("Unknown database error") : t;
 }
 
 } // namespace
@@ -131,14 +133,14 @@ void DbConnection::open(const QString& dataSource, const QString& user, const QS
                 db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=10;SQL_ATTR_CONNECTION_TIMEOUT=10"));
         }
         if (!db.open()) {
-            failure = errorOf(db.lastError());
+            failure = sqlErrorText(db.lastError());
         } else if (m_embedded) {
             try {
                 prepareEmbeddedConnection(db);
                 // A file that is not an SQLite database only shows it on first read.
                 QSqlQuery q(db);
                 if (!q.exec(QStringLiteral("select count(*) from sqlite_master")))
-                    failure = errorOf(q.lastError());
+                    failure = sqlErrorText(q.lastError());
             } catch (const RuntimeError& e) {
                 failure = e.text();
             }
@@ -155,7 +157,7 @@ void DbConnection::execute(const QString& sql) {
         throw RuntimeError(QStringLiteral("The database connection is closed."));
     QSqlQuery q(database());
     if (!q.exec(sql))
-        throw RuntimeError(errorOf(q.lastError()));
+        throw RuntimeError(sqlErrorText(q.lastError()));
 }
 
 void DbConnection::callProcedure(const QString& procedure, const QList<QPair<QString, QString>>& parameters) {
@@ -174,7 +176,7 @@ void DbConnection::callProcedure(const QString& procedure, const QList<QPair<QSt
     const QString call = oci ? QStringLiteral("BEGIN %1(%2); END;").arg(procedure, marks.join(QStringLiteral(", ")))
                              : QStringLiteral("{call %1(%2)}").arg(procedure, marks.join(QStringLiteral(", ")));
     if (!q.prepare(call))
-        throw RuntimeError(errorOf(q.lastError()));
+        throw RuntimeError(sqlErrorText(q.lastError()));
     for (const auto& p : parameters) {
         if (oci)
             q.bindValue(QLatin1Char(':') + p.first, p.second);
@@ -182,7 +184,7 @@ void DbConnection::callProcedure(const QString& procedure, const QList<QPair<QSt
             q.addBindValue(p.second);
     }
     if (!q.exec())
-        throw RuntimeError(errorOf(q.lastError()));
+        throw RuntimeError(sqlErrorText(q.lastError()));
 }
 
 Recordset::Recordset(DbConnection& conn, const QString& sql) {
@@ -199,7 +201,7 @@ Recordset::Recordset(DbConnection& conn, const QString& sql) {
     QSqlQuery q(conn.database());
     q.setForwardOnly(true);
     if (!q.exec(sql))
-        throw RuntimeError(errorOf(q.lastError()));
+        throw RuntimeError(sqlErrorText(q.lastError()));
     const QSqlRecord rec = q.record();
     const int n = rec.count();
     for (int i = 0; i < n; ++i)
@@ -213,7 +215,7 @@ Recordset::Recordset(DbConnection& conn, const QString& sql) {
         ++m_result.rows;
     }
     if (q.lastError().isValid())
-        throw RuntimeError(errorOf(q.lastError()));
+        throw RuntimeError(sqlErrorText(q.lastError()));
 }
 
 int Recordset::column(const QString& fieldName) const {

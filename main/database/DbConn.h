@@ -16,12 +16,17 @@
 #include <vector>
 
 class QSqlDatabase;
+class QSqlError;
 
 namespace database {
 
 // Places a value inside a quoted SQL literal: apostrophes doubled, so that an
 // apostrophe in a search box can neither break a statement nor change it.
 QString sqlText(const QString& value);
+
+// The text of a database error as the operator sees it: the database's own
+// message when there is one, else the driver's.
+QString sqlErrorText(const QSqlError& error);
 
 // The connection string of the login for a provider kind ("2" selects
 // oraOLEDB.oracle.1, anything else MSDAORA), concatenated as typed.

@@ -83,13 +83,13 @@ QString str(const char16_t* s) { return QString::fromUtf16(s); }
 
 void exec(QSqlQuery& q) {
     if (!q.exec())
-        throw RuntimeError(q.lastError().text().trimmed());
+        throw RuntimeError(sqlErrorText(q.lastError()));
 }
 
 void exec(QSqlDatabase& db, const QString& sql) {
     QSqlQuery q(db);
     if (!q.exec(sql))
-        throw RuntimeError(q.lastError().text().trimmed());
+        throw RuntimeError(sqlErrorText(q.lastError()));
 }
 
 DemoSummary fill(DbConnection& conn, int purchases, quint32 seed) {

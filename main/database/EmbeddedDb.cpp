@@ -37,7 +37,7 @@ sqlite3* handleOf(QSqlDatabase& db) {
 void run(QSqlDatabase& db, const QString& sql) {
     QSqlQuery q(db);
     if (!q.exec(sql))
-        throw RuntimeError(q.lastError().text().trimmed());
+        throw RuntimeError(sqlErrorText(q.lastError()));
 }
 
 const QRegularExpression& sequenceRead() {
@@ -228,7 +228,7 @@ void callEmbeddedProcedure(DbConnection& conn, const QString& procedure,
         QSqlQuery q(db);
         if (!q.exec(QStringLiteral("select body from sys_procedures where proc_name = '%1' order by step_no")
                         .arg(sqlText(procedure.toUpper()))))
-            throw RuntimeError(q.lastError().text().trimmed());
+            throw RuntimeError(sqlErrorText(q.lastError()));
         while (q.next())
             bodies << q.value(0).toString();
     }
