@@ -139,6 +139,13 @@ void RPMain::showSelections() {
 }
 
 void RPMain::Form_Activate() {
+    // Coming back to the window while a run holds the buttons must neither
+    // unlock them nor swap the settings under the run: the activation is
+    // carried out when the run lets go of the buttons.
+    if (m_locked) {
+        m_activatePending = true;
+        return;
+    }
     if (settings::gSettingsChanged) {
         GetSetupData();
         settings::gSettingsChanged = false;
@@ -187,6 +194,7 @@ void RPMain::closeEvent(QCloseEvent* event) {
 }
 
 void RPMain::DisableButtons() {
+    m_locked = true;
     for (QPushButton* b : {ui->cmdLoad, ui->cmdPrint, ui->cmdRePrint, ui->cmdSaveExcel, ui->cmdSE, ui->cmdSetup,
                            ui->cmdTestPrint, ui->cmdDel})
         b->setEnabled(false);
@@ -196,6 +204,11 @@ void RPMain::EnableButtons() {
     for (QPushButton* b : {ui->cmdLoad, ui->cmdPrint, ui->cmdRePrint, ui->cmdSaveExcel, ui->cmdSE, ui->cmdSetup,
                            ui->cmdTestPrint, ui->cmdDel})
         b->setEnabled(true);
+    m_locked = false;
+    if (m_activatePending) {
+        m_activatePending = false;
+        Form_Activate();
+    }
 }
 
 bool RPMain::CheckSerNo() { return issuing::CheckSerNo(ui->txtSerNo->text()); }

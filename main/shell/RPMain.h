@@ -94,6 +94,8 @@ private:
     database::TagRecordValues m_values;
     std::unique_ptr<issuing::PrintJob> m_job;
     QPointer<QWindow> m_previousFocus;
+    bool m_locked = false;
+    bool m_activatePending = false;
 };
 
 } // namespace shell
