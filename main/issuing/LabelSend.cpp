@@ -64,11 +64,11 @@ void markIssuedRow(IssueContext& ctx, qint32 nIndex, qint16 nProc) {
     } else if (nProc == kTestRun) {
         grid.setText(nIndex, database::ColTestIssued, yes);
     }
-    platform::clock().pumpEvents();
+    printerlink::processPendingEvents();
     grid.setText(nIndex, database::ColTagId, ctx.run->sTagId);
     if (ctx.setActiveCell)
         ctx.setActiveCell(nIndex, database::ColTagId);
-    platform::clock().pumpEvents();
+    printerlink::processPendingEvents();
 }
 
 void Label_Send(IssueContext& ctx, qint32& nIndex, qint16& nProc) {

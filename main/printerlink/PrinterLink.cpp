@@ -10,6 +10,8 @@
 #include "platform/Cp949.h"
 #include "platform/RuntimeError.h"
 
+#include <QCoreApplication>
+
 namespace printerlink {
 
 namespace {
@@ -31,6 +33,16 @@ const QString kInvalidPort = QStringLiteral("Invalid port number");
 const QString kInvalidPropertyValue = QStringLiteral("Invalid property value");
 
 void show(const QString& text) { shell::currentOperator().showMessage(text); }
+
+} // namespace
+
+void processPendingEvents() {
+    // Once, without the pause a waiting loop makes between its passes.
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents();
+}
+
+namespace {
 
 int kindOfSettingsChoice(int optConn) { return optConn == 0 ? 1 : optConn == 1 ? 2 : 3; }
 
@@ -136,6 +148,9 @@ bool PrinterLink::openTcp(const QString& host, const QString& portText) {
         show(kCheckNetworkState);
         return false;
     }
+    // Every record is a small write of its own; none may wait for the
+    // acknowledgement of the one before.
+    m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
     return true;
 }
 
@@ -185,11 +200,11 @@ void PrinterLink::fncRsSend(const QByteArray& sData, SendWait wait) {
             throw platform::RuntimeError(kWrongSocketState);
         m_socket.write(sData);
         m_socket.flush();
-        clock.pumpEvents();
+        processPendingEvents();
     } else if (kind == 2) {
         requirePortOpen();
         m_port.write(sData);
-        clock.pumpEvents();
+        processPendingEvents();
         const qint64 start = clock.wallSeconds();
         while (m_port.bytesToWrite() >= 1) {
             clock.pumpEvents();
