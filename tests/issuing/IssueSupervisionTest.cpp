@@ -18,8 +18,7 @@ const char* const P = "\r\n\r\n전원을 내렸다 올려주십시오.";
 class IssueSupervisionTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<testsupport::TempProgramDir> m_dir;
-    shell::RecordingOperator m_op;
+    std::unique_ptr<TestScope> m_t;
 
     // Issues the tag of a fresh row 7 (six rows before it).
     qint16 issue(Window& w, qint16 nProc = 1) {
@@ -30,18 +29,11 @@ class IssueSupervisionTest : public QObject {
         issuing::Label_Send(w.ctx, row, nProc);
         return w.run.nErrFlag;
     }
-    QString lastLog() { return logLines(*m_dir, "error.log").last(); }
+    QString lastLog() { return logLines(m_t->dir, "error.log").last(); }
 
 private slots:
-    void init() {
-        m_dir = std::make_unique<testsupport::TempProgramDir>();
-        m_op = shell::RecordingOperator();
-        shell::setCurrentOperator(&m_op);
-    }
-    void cleanup() {
-        shell::setCurrentOperator(nullptr);
-        m_dir.reset();
-    }
+    void init() { m_t = std::make_unique<TestScope>(); }
+    void cleanup() { m_t.reset(); }
 
     void everyErrorCodeOverTcp() {
         struct Case {
@@ -83,10 +75,10 @@ private slots:
         Window w(printer.setup());
         QVERIFY(w.link->fncRsOpen());
         for (const Case& c : cases) {
-            m_op.messages.clear();
+            m_t->op.messages.clear();
             w.grid.setText(7, 13, QStringLiteral("N"));
             QCOMPARE(issue(w), qint16(-1));
-            QCOMPARE(m_op.messages, QStringList{c.message});
+            QCOMPARE(m_t->op.messages, QStringList{c.message});
             QCOMPARE(lastLog(), QString::fromUtf8(c.log));
             // A failed tag is neither coloured nor marked.
             QCOMPARE(w.grid.text(7, 13), QStringLiteral("N"));
@@ -114,16 +106,16 @@ private slots:
 
         // "60" writes its line and keeps waiting; "40" decides.
         QCOMPARE(issue(w), qint16(0));
-        QVERIFY(logLines(*m_dir, "error.log")
+        QVERIFY(logLines(m_t->dir, "error.log")
                     .contains(QStringLiteral("Auto Status Transmission:[7]번 출력중 RFID WRITE ERROR !! [60]")));
 
         // The answer split in two, its rest 300 ms later: the first part
         // ends a wait period (counted), the next period waits for the rest
         // and completes the answer from what was kept.
-        const int linesBefore = logLines(*m_dir, "error.log").size();
+        const int linesBefore = logLines(m_t->dir, "error.log").size();
         w.run.nStatusErrCnt = 1;
         QCOMPARE(issue(w), qint16(0));
-        const QStringList raw = logLines(*m_dir, "error.log").mid(linesBefore).filter("[PRINTER_DATA]");
+        const QStringList raw = logLines(m_t->dir, "error.log").mid(linesBefore).filter("[PRINTER_DATA]");
         const QString head = QStringLiteral("Auto Status Transmission[PRINTER_DATA] : [7]번 출력 ");
         QCOMPARE(raw.size(), 2);
         QCOMPARE(raw[0], head + QString::fromLatin1("\x01\x02" "400"));
@@ -131,7 +123,7 @@ private slots:
 
         // Two answers in one chunk: the second is read from what was kept.
         QCOMPARE(issue(w), qint16(0));
-        QVERIFY(m_op.messages.isEmpty());
+        QVERIFY(m_t->op.messages.isEmpty());
         w.link->fncRsClose();
     }
 
@@ -139,7 +131,7 @@ private slots:
         FastClockScope fast(20);
         Printer printer;
         QVERIFY2(printer.start(Link::Serial, "label * silent\n"), qPrintable(printer.error()));
-        mapCom1(*m_dir, printer.path());
+        mapCom1(m_t->dir, printer.path());
         Window w(printer.setup());
         QVERIFY(w.link->fncRsOpen());
         // Three silent 5-second periods, at twenty times the speed.
@@ -147,34 +139,34 @@ private slots:
         t.start();
         QCOMPARE(issue(w), qint16(-1));
         QVERIFY2(t.elapsed() >= 600 && t.elapsed() < 4000, qPrintable(QString::number(t.elapsed())));
-        QCOMPARE(m_op.messages, QStringList{QStringLiteral("[7]번 출력중 에러가 발생했습니다")});
+        QCOMPARE(m_t->op.messages, QStringList{QStringLiteral("[7]번 출력중 에러가 발생했습니다")});
         QCOMPARE(lastLog(), QStringLiteral("Auto Status Transmission:[7]번 출력중 에러가 발생"));
         QCOMPARE(w.run.nStatusErrCnt, qint16(3));
 
         // A count already at 2 fails on the first silent period.
         w.run.nStatusErrCnt = 2;
-        m_op.messages.clear();
+        m_t->op.messages.clear();
         t.restart();
         QCOMPARE(issue(w), qint16(-1));
         QVERIFY2(t.elapsed() < 600, qPrintable(QString::number(t.elapsed())));
-        QCOMPARE(m_op.messages, QStringList{QStringLiteral("[7]번 출력중 에러가 발생했습니다")});
+        QCOMPARE(m_t->op.messages, QStringList{QStringLiteral("[7]번 출력중 에러가 발생했습니다")});
         w.link->fncRsClose();
     }
 
     void serialRibbonOut() {
         Printer printer;
         QVERIFY2(printer.start(Link::Serial, "label 1 answers 14\n"), qPrintable(printer.error()));
-        mapCom1(*m_dir, printer.path());
+        mapCom1(m_t->dir, printer.path());
         Window w(printer.setup());
         QVERIFY(w.link->fncRsOpen());
         QCOMPARE(issue(w), qint16(-1));
-        QCOMPARE(m_op.messages, QStringList{QStringLiteral("리본이 없습니다 !! [14]\r\n전원을 내렸다 올려주십시오.")});
+        QCOMPARE(m_t->op.messages, QStringList{QStringLiteral("리본이 없습니다 !! [14]\r\n전원을 내렸다 올려주십시오.")});
         QCOMPARE(lastLog(), QStringLiteral("Auto Status Transmission:[7]번 출력중 리본이 없습니다 !! [14]"));
         w.link->fncRsClose();
     }
 
     void usbStatusLoop() {
-        QVERIFY(installQuorvel(*m_dir));
+        QVERIFY(installQuorvel(m_t->dir));
         FastClockScope fast(10);
         Printer printer;
         QVERIFY2(printer.start(Link::Usb, "label 1 answers 05 05 00\n"
@@ -192,7 +184,7 @@ private slots:
         t.start();
         QCOMPARE(issue(w), qint16(0));
         QVERIFY2(t.elapsed() >= 280, qPrintable(QString::number(t.elapsed())));
-        QVERIFY(m_op.messages.isEmpty());
+        QVERIFY(m_t->op.messages.isEmpty());
         // Over USB the count keeps its value.
         QCOMPARE(w.run.nStatusErrCnt, qint16(1));
         QCOMPARE(w.grid.text(7, 13), QStringLiteral("Y"));
@@ -204,9 +196,9 @@ private slots:
             {"[7]번 출력중 에러가 발생했습니다", "Status Request Command:[7]번 출력중 에러가 발생"},
         };
         for (const QStringList& e : expected) {
-            m_op.messages.clear();
+            m_t->op.messages.clear();
             QCOMPARE(issue(w), qint16(-1));
-            QCOMPARE(m_op.messages, QStringList{e[0]});
+            QCOMPARE(m_t->op.messages, QStringList{e[0]});
             QCOMPARE(lastLog(), e[1]);
         }
     }

@@ -115,19 +115,11 @@ bool onlyStatusRequests(QByteArray rest) {
 class LabelSendTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<testsupport::TempProgramDir> m_dir;
-    shell::RecordingOperator m_op;
+    std::unique_ptr<TestScope> m_t;
 
 private slots:
-    void init() {
-        m_dir = std::make_unique<testsupport::TempProgramDir>();
-        m_op = shell::RecordingOperator();
-        shell::setCurrentOperator(&m_op);
-    }
-    void cleanup() {
-        shell::setCurrentOperator(nullptr);
-        m_dir.reset();
-    }
+    void init() { m_t = std::make_unique<TestScope>(); }
+    void cleanup() { m_t.reset(); }
 
     void labelTypeOverTcp() {
         Printer printer;
@@ -142,7 +134,7 @@ private slots:
         qint16 nProc = 1;
         issuing::Label_Send(w.ctx, row, nProc);
         QCOMPARE(w.run.nErrFlag, qint16(0));
-        QVERIFY(m_op.messages.isEmpty());
+        QVERIFY(m_t->op.messages.isEmpty());
         const QByteArray expected = kFormat + "{WS|}" + labelTypeIssue();
         QCOMPARE(printer.captureOf(expected.size()), expected);
 
@@ -158,14 +150,14 @@ private slots:
             QCOMPARE(w.grid.background(row, col), QColor(255, 255, 0));
         QCOMPARE(w.activeCells, (QList<QPair<int, int>>{{row, 3}}));
         // Detail tracing is off: no trace line.
-        QVERIFY(logLines(*m_dir, "detail_error.log").isEmpty());
+        QVERIFY(logLines(m_t->dir, "detail_error.log").isEmpty());
         w.link->fncRsClose();
     }
 
     void hangTagOverSerial() {
         Printer printer;
         QVERIFY2(printer.start(Link::Serial), qPrintable(printer.error()));
-        mapCom1(*m_dir, printer.path());
+        mapCom1(m_t->dir, printer.path());
         Window w(printer.setup());
         w.setup.sPrinterType = QStringLiteral("2");
         w.setup.sSensorType = QStringLiteral("2");
@@ -190,7 +182,7 @@ private slots:
     }
 
     void shiftedTestLabelOverUsb() {
-        QVERIFY(installQuorvel(*m_dir));
+        QVERIFY(installQuorvel(m_t->dir));
         printertest::FastClockScope fast(10);
         Printer printer;
         QVERIFY2(printer.start(Link::Usb, "label 1 answers 00\n"), qPrintable(printer.error()));
@@ -206,7 +198,7 @@ private slots:
         QVERIFY(w.link->fncRsOpen());
         qint16 nProc = 3;
         issuing::Label_Send(w.ctx, row, nProc);
-        QVERIFY2(m_op.messages.isEmpty(), qPrintable(m_op.messages.join('|')));
+        QVERIFY2(m_t->op.messages.isEmpty(), qPrintable(m_t->op.messages.join('|')));
         QCOMPARE(w.run.nErrFlag, qint16(0));
         const QByteArray expected = shiftedTestLabel();
         const QByteArray captured = printer.captureOf(expected.size() + 5);
@@ -230,7 +222,7 @@ private slots:
         QCOMPARE(w.grid.text(row, 13), QStringLiteral("Y"));
         QCOMPARE(w.grid.text(row, 14), QStringLiteral("N"));
         QCOMPARE(w.grid.text(row, 15), QStringLiteral("Y"));
-        QCOMPARE(logLines(*m_dir, "detail_error.log"),
+        QCOMPARE(logLines(m_t->dir, "detail_error.log"),
                  QStringList{QStringLiteral("BEFORE- [2024000123] PDAID:SN-01 TAGIDFULL:05410DABC1234500000000000901 "
                                             "IP_ADDR:10.0.0.5 PURC_SNO:2024000123 TFORM:01 TUSER:kim")});
         w.link->fncRsClose();
@@ -250,18 +242,18 @@ private slots:
         w.setup.sDetailLog.clear();
         issuing::Label_Send(w.ctx, row, nProc);
         QCOMPARE(w.run.nErrFlag, qint16(-1));
-        QCOMPARE(m_op.messages, QStringList{QStringLiteral("[Label_Send][Type mismatch]")});
-        QCOMPARE(logLines(*m_dir, "detail_error.log"), QStringList{QStringLiteral("[Label_Send][Type mismatch]")});
+        QCOMPARE(m_t->op.messages, QStringList{QStringLiteral("[Label_Send][Type mismatch]")});
+        QCOMPARE(logLines(m_t->dir, "detail_error.log"), QStringList{QStringLiteral("[Label_Send][Type mismatch]")});
 
         // An item name the printer's font cannot take: the records before
         // its field have gone out, nothing from its field on.
         w.setup.sDetailLog = QStringLiteral("2");
         w.grid.setText(row, 7, QStringLiteral("노트북 \U0001F600"));
-        m_op.messages.clear();
+        m_t->op.messages.clear();
         issuing::Label_Send(w.ctx, row, nProc);
         QCOMPARE(w.run.nErrFlag, qint16(-1));
-        QCOMPARE(m_op.messages.size(), 1);
-        QVERIFY(m_op.messages.first().startsWith(QStringLiteral("[Label_Send][")));
+        QCOMPARE(m_t->op.messages.size(), 1);
+        QVERIFY(m_t->op.messages.first().startsWith(QStringLiteral("[Label_Send][")));
         const QByteArray lastSent = "{RC006;" + H("물 품 명") + "|}";
         QTRY_VERIFY(printer.capture().endsWith(lastSent));
         QTest::qWait(200);
@@ -270,9 +262,9 @@ private slots:
         // A print offset that leaves the 16-bit range.
         w.grid.setText(row, 7, QStringLiteral("노트북"));
         w.setup.nPrtX = 32767;
-        m_op.messages.clear();
+        m_t->op.messages.clear();
         issuing::Label_Send(w.ctx, row, nProc);
-        QCOMPARE(m_op.messages, QStringList{QStringLiteral("[Label_Send][Overflow]")});
+        QCOMPARE(m_t->op.messages, QStringList{QStringLiteral("[Label_Send][Overflow]")});
 
         // A failed tag keeps its marks and gets no colour.
         QCOMPARE(w.grid.text(row, 13), QStringLiteral("N"));
@@ -287,7 +279,7 @@ private slots:
         QVERIFY2(printer.start(Link::Tcp), qPrintable(printer.error()));
         Window w(printer.setup());
         issuing::Format_Send(w.ctx);
-        QCOMPARE(m_op.messages,
+        QCOMPARE(m_t->op.messages,
                  QStringList{QStringLiteral("[Format_Send][Wrong protocol or connection state for the requested "
                                             "transaction or request]")});
     }

@@ -20,19 +20,11 @@ const QByteArray SOH_STX = QByteArrayLiteral("\x01\x02");
 class CheckPrintTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<testsupport::TempProgramDir> m_dir;
-    shell::RecordingOperator m_op;
+    std::unique_ptr<TestScope> m_t;
 
 private slots:
-    void init() {
-        m_dir = std::make_unique<testsupport::TempProgramDir>();
-        m_op = shell::RecordingOperator();
-        shell::setCurrentOperator(&m_op);
-    }
-    void cleanup() {
-        shell::setCurrentOperator(nullptr);
-        m_dir.reset();
-    }
+    void init() { m_t = std::make_unique<TestScope>(); }
+    void cleanup() { m_t.reset(); }
 
     void cuttingFrames() {
         // The first answer runs from SOH through the first LF after it.
@@ -104,21 +96,21 @@ private slots:
         PrinterLink link(setup, run);
         QVERIFY(link.fncRsOpen());
         for (const Case& c : cases) {
-            m_op.messages.clear();
+            m_t->op.messages.clear();
             QVERIFY2(!link.CheckPrint(7), c.code);
-            QCOMPARE(m_op.messages, QStringList{QString::fromUtf8(c.message)});
-            QCOMPARE(logLines(*m_dir, "error.log").last(), QString::fromUtf8(c.log));
+            QCOMPARE(m_t->op.messages, QStringList{QString::fromUtf8(c.message)});
+            QCOMPARE(logLines(m_t->dir, "error.log").last(), QString::fromUtf8(c.log));
             QCOMPARE(link.lastStatusCode(), QLatin1String(c.code));
         }
-        m_op.messages.clear();
+        m_t->op.messages.clear();
         for (const QString& c : ready) {
             QVERIFY2(link.CheckPrint(7), qPrintable(c));
             QCOMPARE(link.lastStatusCode(), c);
         }
-        QVERIFY(m_op.messages.isEmpty());
+        QVERIFY(m_t->op.messages.isEmpty());
         QCOMPARE(run.nStatusErrCnt, qint16(0));
         // The status log keeps the raw answer after the request head.
-        QVERIFY(logLines(*m_dir, "error.log")
+        QVERIFY(logLines(m_t->dir, "error.log")
                     .contains(QStringLiteral("Status Request Command[PRINTER_DATA] : [7]번 출력 ") +
                               QString::fromLatin1(SOH_STX + "4100000000\n")));
         link.fncRsClose();
@@ -140,20 +132,20 @@ private slots:
         QCOMPARE(run.nStatusErrCnt, qint16(3));
         // Two silent waits of 5 clock seconds at twenty times the speed.
         QVERIFY2(t.elapsed() >= 350 && t.elapsed() < 3000, qPrintable(QString::number(t.elapsed())));
-        QCOMPARE(m_op.messages, QStringList{QStringLiteral("[]번 출력중 에러가 발생했습니다")});
-        QCOMPARE(logLines(*m_dir, "error.log").last(), QStringLiteral("Status Request Command:[]번 출력중 에러가 발생"));
+        QCOMPARE(m_t->op.messages, QStringList{QStringLiteral("[]번 출력중 에러가 발생했습니다")});
+        QCOMPARE(logLines(m_t->dir, "error.log").last(), QStringLiteral("Status Request Command:[]번 출력중 에러가 발생"));
         // Each silent wait still writes the raw line of the second chance.
-        QCOMPARE(logLines(*m_dir, "error.log").count(QStringLiteral("Status Request Command[PRINTER_DATA] : []번 출력 ")),
+        QCOMPARE(logLines(m_t->dir, "error.log").count(QStringLiteral("Status Request Command[PRINTER_DATA] : []번 출력 ")),
                  2);
 
         // The count carries over from tag to tag: at 2, one unusable "60"
         // gives the general message at once.
         run.nStatusErrCnt = 2;
-        m_op.messages.clear();
+        m_t->op.messages.clear();
         t.restart();
         QVERIFY(!link.CheckPrint(4));
         QVERIFY(t.elapsed() < 1000);
-        QCOMPARE(m_op.messages, QStringList{QStringLiteral("[4]번 출력중 에러가 발생했습니다")});
+        QCOMPARE(m_t->op.messages, QStringList{QStringLiteral("[4]번 출력중 에러가 발생했습니다")});
         link.fncRsClose();
     }
 
@@ -180,8 +172,8 @@ private slots:
         QCOMPARE(link.lastStatusCode(), QStringLiteral("02"));
         // Noise ending in LF before the answer is no error.
         QVERIFY(link.CheckPrint(4));
-        QVERIFY(m_op.messages.isEmpty());
-        QVERIFY(logLines(*m_dir, "detail_error.log").isEmpty());
+        QVERIFY(m_t->op.messages.isEmpty());
+        QVERIFY(logLines(m_t->dir, "detail_error.log").isEmpty());
         link.fncRsClose();
     }
 
@@ -189,14 +181,14 @@ private slots:
         Printer printer;
         QVERIFY2(printer.start(Link::Serial, "status 1 silent\nstatus 1 garbage 02 31 33 30 30 0A\n"),
                  qPrintable(printer.error()));
-        mapCom1(*m_dir, printer.path());
+        mapCom1(m_t->dir, printer.path());
         const settings::SetupData setup = printer.setup();
         RunState run;
         PrinterLink link(setup, run);
         QVERIFY(link.fncRsOpen());
         QVERIFY(!link.CheckPrint(7));
-        QCOMPARE(m_op.messages, QStringList{QStringLiteral("용지가 없습니다 !! [13]")});
-        QCOMPARE(logLines(*m_dir, "error.log").last(),
+        QCOMPARE(m_t->op.messages, QStringList{QStringLiteral("용지가 없습니다 !! [13]")});
+        QCOMPARE(logLines(m_t->dir, "error.log").last(),
                  QStringLiteral("Status Request Command:[7]번 출력중 용지가 없습니다 !! [13]"));
         QCOMPARE(printer.captureOf(5), QByteArrayLiteral("{WS|}"));
         link.fncRsClose();
@@ -204,7 +196,7 @@ private slots:
     }
 
     void usbStatus() {
-        QVERIFY(installQuorvel(*m_dir));
+        QVERIFY(installQuorvel(m_t->dir));
         Printer printer;
         QVERIFY2(printer.start(Link::Usb, "status 1 code 13\nstatus 2 code 03\nstatus 3 code 29\n"),
                  qPrintable(printer.error()));
@@ -213,12 +205,12 @@ private slots:
         PrinterLink link(setup, run);
         QVERIFY(link.fncRsOpen());
         QVERIFY(!link.CheckPrint(12));
-        QCOMPARE(m_op.messages, QStringList{QStringLiteral("용지가 없습니다 !! [13]")});
+        QCOMPARE(m_t->op.messages, QStringList{QStringLiteral("용지가 없습니다 !! [13]")});
         // A number outside the table: the general message at once, uncounted.
-        m_op.messages.clear();
+        m_t->op.messages.clear();
         QVERIFY(!link.CheckPrint(12));
-        QCOMPARE(m_op.messages, QStringList{QStringLiteral("[12]번 출력중 에러가 발생했습니다")});
-        QCOMPARE(logLines(*m_dir, "error.log").last(), QStringLiteral("Status Request Command:[12]번 출력중 에러가 발생"));
+        QCOMPARE(m_t->op.messages, QStringList{QStringLiteral("[12]번 출력중 에러가 발생했습니다")});
+        QCOMPARE(logLines(m_t->dir, "error.log").last(), QStringLiteral("Status Request Command:[12]번 출력중 에러가 발생"));
         QCOMPARE(run.nStatusErrCnt, qint16(0));
         QVERIFY(link.CheckPrint(12));
         QCOMPARE(link.lastStatusCode(), QStringLiteral("29"));

@@ -81,19 +81,11 @@ quint16 closedPort() {
 class ConnectionTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<testsupport::TempProgramDir> m_dir;
-    shell::RecordingOperator m_op;
+    std::unique_ptr<TestScope> m_t;
 
 private slots:
-    void init() {
-        m_dir = std::make_unique<testsupport::TempProgramDir>();
-        m_op = shell::RecordingOperator();
-        shell::setCurrentOperator(&m_op);
-    }
-    void cleanup() {
-        shell::setCurrentOperator(nullptr);
-        m_dir.reset();
-    }
+    void init() { m_t = std::make_unique<TestScope>(); }
+    void cleanup() { m_t.reset(); }
 
     // Runs first: the library is bound on its first successful call and
     // stays bound for the rest of the process.
@@ -103,8 +95,8 @@ private slots:
         RunState run;
         PrinterLink link(setup, run);
         QVERIFY(!link.fncRsOpen());
-        QCOMPARE(m_op.messages, QStringList{QStringLiteral("[fncRsOpen][File not found: Quorvel]")});
-        QCOMPARE(logLines(*m_dir, "detail_error.log"), QStringList{QStringLiteral("[fncRsOpen][File not found: Quorvel]")});
+        QCOMPARE(m_t->op.messages, QStringList{QStringLiteral("[fncRsOpen][File not found: Quorvel]")});
+        QCOMPARE(logLines(m_t->dir, "detail_error.log"), QStringList{QStringLiteral("[fncRsOpen][File not found: Quorvel]")});
     }
 
     void tcpSettingsMissing() {
@@ -117,7 +109,7 @@ private slots:
         setup.sPrinterIP.clear();
         setup.sPrinterPort = QStringLiteral("9100");
         QVERIFY(!link.fncRsOpen());
-        QCOMPARE(m_op.messages, (QStringList{kCheckInfo, kCheckInfo}));
+        QCOMPARE(m_t->op.messages, (QStringList{kCheckInfo, kCheckInfo}));
         QCOMPARE(link.Winsock1().state(), QAbstractSocket::UnconnectedState);
     }
 
@@ -136,27 +128,27 @@ private slots:
         t.start();
         QVERIFY(!link.fncRsOpen());
         QVERIFY2(t.elapsed() >= 350 && t.elapsed() < 1500, qPrintable(QString::number(t.elapsed())));
-        QCOMPARE(m_op.messages, QStringList{kCheckState});
-        QCOMPARE(logLines(*m_dir, "error.log"), QStringList{QStringLiteral("Error Code:10061 is Connection refused")});
+        QCOMPARE(m_t->op.messages, QStringList{kCheckState});
+        QCOMPARE(logLines(m_t->dir, "error.log"), QStringList{QStringLiteral("Error Code:10061 is Connection refused")});
         QCOMPARE(run.sWinsockErr, QStringLiteral("Error Code:10061 is Connection refused"));
         QVERIFY(run.sRecvData.isEmpty());
 
         // A host that never answers: a listener whose queue is full takes
         // no more connections and leaves them unanswered.
-        m_op.messages.clear();
+        m_t->op.messages.clear();
         DeafListener deaf;
         QVERIFY(deaf.port() != 0);
         setup.sPrinterPort = QString::number(deaf.port());
         t.restart();
         QVERIFY(!link.fncRsOpen());
         QVERIFY(t.elapsed() < 1500);
-        QCOMPARE(m_op.messages, QStringList{kCheckState});
+        QCOMPARE(m_t->op.messages, QStringList{kCheckState});
 
         // A port that is no number is a run-time error of the open.
-        m_op.messages.clear();
+        m_t->op.messages.clear();
         setup.sPrinterPort = QStringLiteral("91x");
         QVERIFY(!link.fncRsOpen());
-        QCOMPARE(m_op.messages, QStringList{QStringLiteral("[fncRsOpen][Type mismatch]")});
+        QCOMPARE(m_t->op.messages, QStringList{QStringLiteral("[fncRsOpen][Type mismatch]")});
     }
 
     void tcpSendReceiveAndError() {
@@ -166,7 +158,7 @@ private slots:
         RunState run;
         PrinterLink link(setup, run);
         QVERIFY(link.fncRsOpen());
-        QVERIFY(m_op.messages.isEmpty());
+        QVERIFY(m_t->op.messages.isEmpty());
 
         // Records go out one write each, as they are.
         link.fncRsSend(QByteArrayLiteral("{C|}"), SendWait::Bounded);
@@ -182,19 +174,19 @@ private slots:
             platform::clock().pumpEvents();
         QCOMPARE(run.sRecvData.left(8), QByteArrayLiteral("unread\x01\x02"));
         QCOMPARE(run.sRecvData.size(), 6 + 13);
-        QCOMPARE(logLines(*m_dir, "error.log").last(), QString::fromLatin1(run.sRecvData.mid(6)));
+        QCOMPARE(logLines(m_t->dir, "error.log").last(), QString::fromLatin1(run.sRecvData.mid(6)));
 
         // The error event logs, closes the connection and empties the buffer.
         link.Winsock1_Error(10053, QStringLiteral("Connection is aborted due to timeout or other failure"));
         QCOMPARE(link.Winsock1().state(), QAbstractSocket::UnconnectedState);
         QVERIFY(run.sRecvData.isEmpty());
-        QCOMPARE(logLines(*m_dir, "error.log").last(),
+        QCOMPARE(logLines(m_t->dir, "error.log").last(),
                  QStringLiteral("Error Code:10053 is Connection is aborted due to timeout or other failure"));
         // Sending on the closed socket is a run-time error for the caller.
         QVERIFY(sendFails(link));
         // Closing what is closed does nothing.
         link.fncRsClose();
-        QVERIFY(m_op.messages.isEmpty());
+        QVERIFY(m_t->op.messages.isEmpty());
 
         // Opening again connects anew.
         QVERIFY(link.fncRsOpen());
@@ -205,7 +197,7 @@ private slots:
     void serialPortNumbers() {
         QCOMPARE(printerlink::serialDevicePath(1), QStringLiteral("/dev/ttyS0"));
         QCOMPARE(printerlink::serialDevicePath(9), QStringLiteral("/dev/ttyS8"));
-        m_dir->writeText("conn_setup.ini", "[SERIAL_PORTS]\r\nCOM2 = /dev/ttyUSB0\r\n");
+        m_t->dir.writeText("conn_setup.ini", "[SERIAL_PORTS]\r\nCOM2 = /dev/ttyUSB0\r\n");
         QCOMPARE(printerlink::serialDevicePath(2), QStringLiteral("/dev/ttyUSB0"));
         QCOMPARE(printerlink::serialDevicePath(3), QStringLiteral("/dev/ttyS2"));
     }
@@ -215,12 +207,12 @@ private slots:
         QVERIFY2(printer.start(Link::Serial), qPrintable(printer.error()));
         // COM_PORT stored as 0 opens port 1, which the settings point at the
         // virtual printer's line.
-        m_dir->writeText("setup.ini", "[PRINTER_INFO]\r\nCOM_PORT=0\r\n");
-        m_dir->writeText("conn_setup.ini", QStringLiteral("[CONNECT_INFO]\r\nCONN_KIND=2\r\n[SERIAL_PORTS]\r\nCOM1=") +
+        m_t->dir.writeText("setup.ini", "[PRINTER_INFO]\r\nCOM_PORT=0\r\n");
+        m_t->dir.writeText("conn_setup.ini", QStringLiteral("[CONNECT_INFO]\r\nCONN_KIND=2\r\n[SERIAL_PORTS]\r\nCOM1=") +
                                                printer.path() + "\r\n");
         settings::SetupData setup;
         settings::MainSelections selections;
-        settings::GetSetupData(setup, selections, m_op);
+        settings::GetSetupData(setup, selections, m_t->op);
         QCOMPARE(setup.nComPort, qint16(1));
         RunState run;
         PrinterLink link(setup, run);
@@ -233,20 +225,20 @@ private slots:
 
         // The run's port stays open; a second open is a run-time error.
         QVERIFY(!link.fncRsOpen());
-        QCOMPARE(m_op.messages, QStringList{QStringLiteral("[fncRsOpen][Port already open]")});
+        QCOMPARE(m_t->op.messages, QStringList{QStringLiteral("[fncRsOpen][Port already open]")});
         link.fncRsClose();
         QVERIFY(!link.MSComm1().isOpen());
         QVERIFY(sendFails(link));
 
         // A port number that names no device.
-        m_op.messages.clear();
-        m_dir->writeText("conn_setup.ini", "[SERIAL_PORTS]\r\nCOM1=/nonexistent/tty\r\n");
+        m_t->op.messages.clear();
+        m_t->dir.writeText("conn_setup.ini", "[SERIAL_PORTS]\r\nCOM1=/nonexistent/tty\r\n");
         QVERIFY(!link.fncRsOpen());
-        QCOMPARE(m_op.messages, QStringList{QStringLiteral("[fncRsOpen][Invalid port number]")});
+        QCOMPARE(m_t->op.messages, QStringList{QStringLiteral("[fncRsOpen][Invalid port number]")});
     }
 
     void usbPrinters() {
-        QVERIFY(installQuorvel(*m_dir));
+        QVERIFY(installQuorvel(m_t->dir));
         QTemporaryDir devices;
         qputenv("QUORVEL_DEVICE_DIR", QFile::encodeName(devices.path()));
         settings::SetupData setup;
@@ -254,15 +246,15 @@ private slots:
         RunState run;
         PrinterLink link(setup, run);
         QVERIFY(!link.fncRsOpen());
-        QCOMPARE(m_op.messages, QStringList{kNoUsb});
+        QCOMPARE(m_t->op.messages, QStringList{kNoUsb});
 
         Printer first;
         QVERIFY2(first.start(Link::Usb, {}, {}, devices.path()), qPrintable(first.error()));
         // Any kind other than 1 and 2 opens as USB.
         setup.sConnKind = QStringLiteral("4");
-        m_op.messages.clear();
+        m_t->op.messages.clear();
         QVERIFY(link.fncRsOpen());
-        QVERIFY(m_op.messages.isEmpty());
+        QVERIFY(m_t->op.messages.isEmpty());
         // ... but only kind 3 sends over USB.
         link.fncRsSend(QByteArrayLiteral("{C|}"), SendWait::Bounded);
         setup.sConnKind = QStringLiteral("3");
@@ -274,7 +266,7 @@ private slots:
         Printer second;
         QVERIFY2(second.start(Link::Usb, {}, {}, devices.path()), qPrintable(second.error()));
         QVERIFY(!link.fncRsOpen());
-        QCOMPARE(m_op.messages, QStringList{kSeveralUsb});
+        QCOMPARE(m_t->op.messages, QStringList{kSeveralUsb});
     }
 
     void settingsWindowConnection() {
@@ -293,20 +285,20 @@ private slots:
         for (const auto& [ip, port] : refused) {
             controls.txtIP = ip;
             controls.txtPort = port;
-            m_op.messages.clear();
+            m_t->op.messages.clear();
             QVERIFY(!link.fncRsOpen());
-            QCOMPARE(m_op.messages, QStringList{kEnterIpPort});
+            QCOMPARE(m_t->op.messages, QStringList{kEnterIpPort});
         }
         // A port that is no number: the error text alone, nothing logged.
         controls.txtPort = QStringLiteral("abc");
-        m_op.messages.clear();
+        m_t->op.messages.clear();
         QVERIFY(!link.fncRsOpen());
-        QCOMPARE(m_op.messages, QStringList{QStringLiteral("Type mismatch")});
-        QVERIFY(logLines(*m_dir, "detail_error.log").isEmpty());
+        QCOMPARE(m_t->op.messages, QStringList{QStringLiteral("Type mismatch")});
+        QVERIFY(logLines(m_t->dir, "detail_error.log").isEmpty());
 
         // Blanks around the port number are accepted.
         controls.txtPort = QStringLiteral(" %1 ").arg(printer.port());
-        m_op.messages.clear();
+        m_t->op.messages.clear();
         QVERIFY(link.fncRsOpen());
         link.fncRsSend(QStringLiteral("{Z0|}"), SendWait::Unbounded);
         QCOMPARE(printer.captureOf(5), QByteArrayLiteral("{Z0|}"));
@@ -316,7 +308,7 @@ private slots:
         // Serial: the list index picks the port.
         Printer serial;
         QVERIFY2(serial.start(Link::Serial), qPrintable(serial.error()));
-        m_dir->writeText("conn_setup.ini", QStringLiteral("[SERIAL_PORTS]\r\nCOM3=") + serial.path() + "\r\n");
+        m_t->dir.writeText("conn_setup.ini", QStringLiteral("[SERIAL_PORTS]\r\nCOM3=") + serial.path() + "\r\n");
         controls.optConn = 1;
         controls.CboPort = 2;
         QVERIFY(link.fncRsOpen());
@@ -324,7 +316,7 @@ private slots:
         QCOMPARE(serial.captureOf(5), QByteArrayLiteral("{Z0|}"));
         link.fncRsClose();
         QVERIFY(!link.MSComm1().isOpen());
-        QVERIFY(m_op.messages.isEmpty());
+        QVERIFY(m_t->op.messages.isEmpty());
     }
 };
 

@@ -4,6 +4,7 @@
 // directory, and the USB library copied next to the program.
 #include "main/printerlink/RunState.h"
 #include "main/settings/SetupData.h"
+#include "main/shell/core/Operator.h"
 #include "platform/Clock.h"
 #include "platform/Cp949.h"
 #include "tests/support/PrinterSimProcess.h"
@@ -118,6 +119,15 @@ inline QStringList logLines(const testsupport::TempProgramDir& dir, const QStrin
         lines << (l.startsWith(QLatin1Char('[')) && l.size() >= 19 ? l.mid(19) : l);
     return lines;
 }
+
+// What one test function runs in: a fresh program directory and an operator
+// that records every message.
+struct TestScope {
+    testsupport::TempProgramDir dir;
+    shell::RecordingOperator op;
+    TestScope() { shell::setCurrentOperator(&op); }
+    ~TestScope() { shell::setCurrentOperator(nullptr); }
+};
 
 // A clock whose seconds run fast, installed for one scope.
 class FastClockScope {
