@@ -73,6 +73,8 @@ PrinterLink::PrinterLink(std::function<SettingsControls()> controls, QObject* pa
     : QObject(parent), m_controls(std::move(controls)) {}
 
 PrinterLink::~PrinterLink() {
+    // No socket event may reach a run state that is going away with us.
+    m_socket.disconnect(this);
     // The port's lock file must not outlive the window.
     if (m_port.isOpen())
         m_port.close();

@@ -169,12 +169,14 @@ private slots:
         QVERIFY(installQuorvel(m_t->dir));
         FastClockScope fast(10);
         Printer printer;
-        QVERIFY2(printer.start(Link::Usb, "label 1 answers 05 05 00\n"
-                                          "label 2 answers 02 13\n"
-                                          "label 3 answers 28\n"
-                                          "label 4 answers 61\n"
-                                          "label 5 answers 40\n"),
-                 qPrintable(printer.error()));
+        // Label 1: busy, busy, done; then one label for each error code,
+        // and one with a code outside the table.
+        QString script = QStringLiteral("label 1 answers 05 05 00\n");
+        int label = 1;
+        for (const StatusRequestCase& c : kStatusRequestCases)
+            script += QStringLiteral("label %1 answers 02 %2\n").arg(++label).arg(QLatin1String(c.code));
+        script += QStringLiteral("label %1 answers 29 40\n").arg(++label);
+        QVERIFY2(printer.start(Link::Usb, script), qPrintable(printer.error()));
         Window w(printer.setup());
         QVERIFY(w.link->fncRsOpen());
 
@@ -189,18 +191,17 @@ private slots:
         QCOMPARE(w.run.nStatusErrCnt, qint16(1));
         QCOMPARE(w.grid.text(7, 13), QStringLiteral("Y"));
 
-        const QStringList expected[] = {
-            {"용지가 없습니다 !! [13]", "Status Request Command:[7]번 출력중 용지가 없습니다 !! [13]"},
-            {"PAUSE가 눌렸습니다 !! [28]", "Status Request Command:[7]번 출력중 PAUSE가 눌렸습니다 !! [28]"},
-            {"[7]번 출력중 RFID WRITE ERROR !! [61]", "Status Request Command::[7]번 출력중RFID WRITE ERROR [61]"},
-            {"[7]번 출력중 에러가 발생했습니다", "Status Request Command:[7]번 출력중 에러가 발생"},
-        };
-        for (const QStringList& e : expected) {
+        for (const StatusRequestCase& c : kStatusRequestCases) {
             m_t->op.messages.clear();
             QCOMPARE(issue(w), qint16(-1));
-            QCOMPARE(m_t->op.messages, QStringList{e[0]});
-            QCOMPARE(lastLog(), e[1]);
+            QCOMPARE(m_t->op.messages, QStringList{QString::fromUtf8(c.message)});
+            QCOMPARE(lastLog(), QString::fromUtf8(c.log));
         }
+        // "40" is no answer of the USB wait: the general message.
+        m_t->op.messages.clear();
+        QCOMPARE(issue(w), qint16(-1));
+        QCOMPARE(m_t->op.messages, QStringList{QStringLiteral("[7]번 출력중 에러가 발생했습니다")});
+        QCOMPARE(lastLog(), QStringLiteral("Status Request Command:[7]번 출력중 에러가 발생"));
     }
 };
 

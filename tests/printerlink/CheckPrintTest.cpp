@@ -51,40 +51,10 @@ private slots:
     }
 
     void everyCodeOverTcp() {
-        struct Case {
-            const char* code;
-            const char* message;
-            const char* log;
-        };
-        // clang-format off
-        const Case cases[] = {
-            {"01", "헤드 오픈 에러 !! [01]", "Status Request Command:[7]번 출력중 헤드 오픈 에러 !! [01]"},
-            {"15", "헤드 오픈 에러 !! [15]", "Status Request Command:[7]번 출력중 헤드 오픈 에러 !! [15]"},
-            {"04", "PAUSE가 눌렸습니다 !! [04]", "Status Request Command:[7]번 출력중 PAUSE가 눌렸습니다 !! [04]"},
-            {"28", "PAUSE가 눌렸습니다 !! [28]", "Status Request Command:[7]번 출력중 PAUSE가 눌렸습니다 !! [28]"},
-            {"06", "COMMAND ERROR !! [06]", "Status Request Command:[7]번 출력중 COMMAND ERROR !! [06]"},
-            {"07", "COMMS ERROR !! [07]", "Status Request Command:[7]번 출력중 COMMS ERROR !! [07]"},
-            {"11", "PAPER JAM !! [11]", "Status Request Command:[7]번 출력중 PAPER JAM !! [11]"},
-            {"12", "CUTTER ERROR !! [12]", "Status Request Command:[7]번 출력중 CUTTER ERROR !! [12]"},
-            {"13", "용지가 없습니다 !! [13]", "Status Request Command:[7]번 출력중 용지가 없습니다 !! [13]"},
-            {"14", "리본이 없습니다 !! [14]", "Status Request Command:[7]번 출력중 리본이 없습니다 !! [14]"},
-            {"17", "헤드 에러 !! [17]", "Status Request Command:[7]번 출력중 헤드 에러 !! [17]"},
-            {"18", "헤드 과열 !! [18]", "Status Request Command:[7]번 출력중 헤드 과열 !! [18]"},
-            {"21", "리본 에러 !! [21]", "Status Request Command:[7]번 출력중 리본 에러 !! [21]"},
-            {"22", "REWIND FULL !! [22]", "Status Request Command:[7]번 출력중 REWIND FULL !! [22]"},
-            {"50", "FLASH WRITE ERROR !! [50]", "Status Request Command:[7]번 출력중 FLASH WRITE ERROR !! [50]"},
-            {"51", "FORMAT ERROR !! [51]", "Status Request Command:[7]번 출력중 FORMAT ERROR !! [51]"},
-            {"54", "FLASH CARD FULL !! [54]", "Status Request Command:[7]번 출력중 FLASH CARD FULL !! [54]"},
-            {"55", "SAVING ERROR !! [55]", "Status Request Command:[7]번 출력중 SAVING ERROR !! [55]"},
-            {"61", "[7]번 출력중 RFID WRITE ERROR !! [61]", "Status Request Command::[7]번 출력중RFID WRITE ERROR [61]"},
-            {"62", "[7]번 출력중 RFID ERROR !! [62]", "Status Request Command:[7]번 출력중 RFID ERROR !! [62]"},
-            {"65", "[7]번 출력중 RFID CONFIG ERROR !! [65]", "Status Request Command:[7]번 출력중 RFID CONFIG ERROR !! [65]"},
-        };
-        // clang-format on
         const QStringList ready = {"00", "02", "05", "27", "29", "41"};
         QString script;
         int request = 0;
-        for (const Case& c : cases)
+        for (const StatusRequestCase& c : kStatusRequestCases)
             script += QStringLiteral("status %1 code %2\n").arg(++request).arg(QLatin1String(c.code));
         for (const QString& c : ready)
             script += QStringLiteral("status %1 code %2\n").arg(++request).arg(c);
@@ -95,7 +65,7 @@ private slots:
         RunState run;
         PrinterLink link(setup, run);
         QVERIFY(link.fncRsOpen());
-        for (const Case& c : cases) {
+        for (const StatusRequestCase& c : kStatusRequestCases) {
             m_t->op.messages.clear();
             QVERIFY2(!link.CheckPrint(7), c.code);
             QCOMPARE(m_t->op.messages, QStringList{QString::fromUtf8(c.message)});
