@@ -3,16 +3,21 @@
 #include "main/database/DbConn.h"
 #include "main/database/Departments.h"
 #include "main/database/ItemSearch.h"
+#include "main/database/SpreadsheetExport.h"
+#include "main/database/SpreadsheetImport.h"
 #include "main/database/TagRemoval.h"
 #include "main/settings/SetupWindow.h"
 #include "main/shell/GridView.h"
 #include "main/shell/Login.h"
 #include "main/shell/StartUp.h"
 #include "main/shell/core/Operator.h"
+#include "platform/ProgramDir.h"
 #include "ui_RPMain.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QRadioButton>
@@ -214,27 +219,6 @@ void RPMain::EnableButtons() {
 bool RPMain::CheckSerNo() { return issuing::CheckSerNo(ui->txtSerNo->text()); }
 
 void RPMain::cmdLoad_Click() {
-    if (checkedIndex(QStringLiteral("OptPos")) == 1) {
-        ui->LblPrtCnt->clear();
-        ui->txtStart->clear();
-        ui->txtEnd->clear();
-        notAvailableYet(QStringLiteral("엑셀참조 검색"));
-        return;
-    }
-    database::SearchConditions c;
-    c.TDBDate2From = ui->TDBDate2_0->date();
-    c.TDBDate2To = ui->TDBDate2_1->date();
-    c.CboDept = ui->CboDept->currentText();
-    c.txtCatNo = ui->txtCatNo->text();
-    c.txtPurcSNo = ui->txtPurcSNo->text();
-    c.txtCatNm = ui->txtCatNm->text();
-    if (!ui->TDBNum_0->text().isEmpty())
-        c.TDBNumFrom = ui->TDBNum_0->text().toDouble();
-    if (!ui->TDBNum_1->text().isEmpty())
-        c.TDBNumTo = ui->TDBNum_1->text().toDouble();
-    c.OptSearch = qMax(0, checkedIndex(QStringLiteral("OptSearch")));
-    c.OptSort = qMax(0, checkedIndex(QStringLiteral("OptSort")));
-
     database::SearchUi out;
     out.LblPrtCnt = ui->LblPrtCnt->text();
     out.txtStart = ui->txtStart->text();
@@ -245,7 +229,31 @@ void RPMain::cmdLoad_Click() {
             ui->ProgressBar1->repaint();
         }
     };
-    database::cmdLoadDb(m_grid, c, out);
+    if (checkedIndex(QStringLiteral("OptPos")) == 1) {
+        ui->LblPrtCnt->clear();
+        ui->txtStart->clear();
+        ui->txtEnd->clear();
+        // cmnDlg: an empty name (cancelled) ends in the import's failure report.
+        const QString file = QFileDialog::getOpenFileName(
+            this, QString::fromUtf16(database::kImportDialogTitle), platform::programDir(),
+            database::qtDialogFilter(database::kImportDialogFilter));
+        database::cmdLoadExcel(m_grid, file, out);
+    } else {
+        database::SearchConditions c;
+        c.TDBDate2From = ui->TDBDate2_0->date();
+        c.TDBDate2To = ui->TDBDate2_1->date();
+        c.CboDept = ui->CboDept->currentText();
+        c.txtCatNo = ui->txtCatNo->text();
+        c.txtPurcSNo = ui->txtPurcSNo->text();
+        c.txtCatNm = ui->txtCatNm->text();
+        if (!ui->TDBNum_0->text().isEmpty())
+            c.TDBNumFrom = ui->TDBNum_0->text().toDouble();
+        if (!ui->TDBNum_1->text().isEmpty())
+            c.TDBNumTo = ui->TDBNum_1->text().toDouble();
+        c.OptSearch = qMax(0, checkedIndex(QStringLiteral("OptSearch")));
+        c.OptSort = qMax(0, checkedIndex(QStringLiteral("OptSort")));
+        database::cmdLoadDb(m_grid, c, out);
+    }
     ui->LblPrtCnt->setText(out.LblPrtCnt);
     ui->txtStart->setText(out.txtStart);
     ui->txtEnd->setText(out.txtEnd);
@@ -261,7 +269,16 @@ void RPMain::cmdTestPrint_Click() { m_job->cmdTestPrint_Click(); }
 
 void RPMain::cmdDel_Click() { database::cmdDel_Click(m_grid, m_values, m_run.nErrFlag, *this); }
 
-void RPMain::cmdSaveExcel_Click() { notAvailableYet(QStringLiteral("엑셀저장")); }
+void RPMain::cmdSaveExcel_Click() {
+    if (!database::exportAllowed(m_grid))
+        return;
+    // cmnDlg: an empty name (cancelled) ends in the export's failure report.
+    const QString file = QFileDialog::getSaveFileName(
+        this, QString::fromUtf16(database::kExportDialogTitle),
+        QDir(platform::programDir()).filePath(database::proposedExportName()),
+        database::qtDialogFilter(database::kExportDialogFilter));
+    database::cmdSaveExcel_Click(m_grid, file);
+}
 
 void RPMain::cmdSetup_Click() { notAvailableYet(QStringLiteral("환경설정")); }
 
