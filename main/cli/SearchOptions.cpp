@@ -37,15 +37,16 @@ bool amountOption(const Options& o, const QString& name, std::optional<double>& 
 } // namespace
 
 QStringList searchValueOptions() {
-    return {QStringLiteral("from"),      QStringLiteral("to"),          QStringLiteral("dept"),
-            QStringLiteral("cat-no"),    QStringLiteral("purc-sno"),    QStringLiteral("name"),
+    return {QStringLiteral("from"),        QStringLiteral("to"),        QStringLiteral("dept"),
+            QStringLiteral("cat-no"),      QStringLiteral("purc-sno"),  QStringLiteral("name"),
             QStringLiteral("amount-from"), QStringLiteral("amount-to"), QStringLiteral("state"),
             QStringLiteral("sort")};
 }
 
 QString searchOptionsUsage() {
-    return QStringLiteral("[--from YYYYMMDD] [--to YYYYMMDD] [--dept CODE] [--cat-no X] [--purc-sno X] [--name X] "
-                          "[--amount-from N] [--amount-to N] [--state pending|issued|all] [--sort sno|name|cat]");
+    return QStringLiteral(
+        "[--from YYYYMMDD] [--to YYYYMMDD] [--dept CODE] [--cat-no X] [--purc-sno X] [--name X] "
+        "[--amount-from N] [--amount-to N] [--state pending|issued|all] [--sort sno|name|cat]");
 }
 
 bool readSearchOptions(const Options& o, database::SearchConditions& c, QString& problem) {

@@ -6,8 +6,8 @@
 #include "main/database/Reported.h"
 
 #include <QFile>
-#include <QSqlDatabase>
 #include <QFileInfo>
+#include <QSqlDatabase>
 #include <cmath>
 #include <freexl.h>
 
@@ -91,8 +91,8 @@ public:
         if (row < 1 || col < 1 || static_cast<unsigned>(row) > m_rows || static_cast<unsigned>(col) > m_cols)
             return {};
         FreeXL_CellValue v;
-        if (freexl_get_cell_value(m_handle, static_cast<unsigned>(row - 1), static_cast<unsigned short>(col - 1),
-                                  &v) != FREEXL_OK)
+        if (freexl_get_cell_value(m_handle, static_cast<unsigned>(row - 1),
+                                  static_cast<unsigned short>(col - 1), &v) != FREEXL_OK)
             throw RuntimeError(QStringLiteral("cell %1,%2 cannot be read").arg(row).arg(col));
         switch (v.type) {
         case FREEXL_CELL_INT:
@@ -206,11 +206,13 @@ QString serialNumberOf(const QString& cellText, SheetKind kind) {
 
 QString importQuery(const QString& purcSno) {
     QString sql;
-    sql += QStringLiteral(" select A.purc_sno, A.atcl_cat_no, nvl(B.atcl_cat_nm,'') atcl_cat_nm, A.atcl_siz_no, "
-                          "nvl(B.atcl_siz_nm,'') atcl_siz_nm, A.dept_code, A.purc_ymd, A.chg_amt, A.tag_proc, A.tag_id");
+    sql += QStringLiteral(
+        " select A.purc_sno, A.atcl_cat_no, nvl(B.atcl_cat_nm,'') atcl_cat_nm, A.atcl_siz_no, "
+        "nvl(B.atcl_siz_nm,'') atcl_siz_nm, A.dept_code, A.purc_ymd, A.chg_amt, A.tag_proc, A.tag_id");
     sql += QStringLiteral(" from slfanrfidmaster A left outer join ");
-    sql += QStringLiteral(" (select A.atcl_cat_no, nvl(B.atcl_cat_nm,'') atcl_cat_nm, A.atcl_siz_no, A.atcl_siz_nm "
-                          "from slfanrfidspec A left outer join slfanrfiditem B");
+    sql += QStringLiteral(
+        " (select A.atcl_cat_no, nvl(B.atcl_cat_nm,'') atcl_cat_nm, A.atcl_siz_no, A.atcl_siz_nm "
+        "from slfanrfidspec A left outer join slfanrfiditem B");
     sql += QStringLiteral("  on A.atcl_cat_no = B.atcl_cat_no) B");
     sql += QStringLiteral("  on (a.atcl_cat_no = b.atcl_cat_no");
     sql += QStringLiteral("  and a.atcl_siz_no = b.atcl_siz_no)");
@@ -289,7 +291,8 @@ int GetExcelData(ItemGrid& vaSpread1, const QString& fileName, SearchUi& ui) {
         ui.LblPrtCnt = QString::number(found);
         ui.txtStart = QStringLiteral("1");
         ui.txtEnd = QString::number(found);
-        shell::currentOperator().showMessage(QString::number(found) + QStringLiteral("건의 자료가 검색 되었습니다."));
+        shell::currentOperator().showMessage(QString::number(found) +
+                                             QStringLiteral("건의 자료가 검색 되었습니다."));
     });
     return ok ? found : -1;
 }

@@ -16,7 +16,9 @@ namespace {
 // ---------------------------------------------------------------------------
 // Little-endian byte building.
 
-void put8(QByteArray& b, quint8 v) { b.append(static_cast<char>(v)); }
+void put8(QByteArray& b, quint8 v) {
+    b.append(static_cast<char>(v));
+}
 void put16(QByteArray& b, quint16 v) {
     char d[2];
     qToLittleEndian(v, d);
@@ -27,8 +29,12 @@ void put32(QByteArray& b, quint32 v) {
     qToLittleEndian(v, d);
     b.append(d, 4);
 }
-void patch16(QByteArray& b, qsizetype at, quint16 v) { qToLittleEndian(v, b.data() + at); }
-void patch32(QByteArray& b, qsizetype at, quint32 v) { qToLittleEndian(v, b.data() + at); }
+void patch16(QByteArray& b, qsizetype at, quint16 v) {
+    qToLittleEndian(v, b.data() + at);
+}
+void patch32(QByteArray& b, qsizetype at, quint32 v) {
+    qToLittleEndian(v, b.data() + at);
+}
 
 // ---------------------------------------------------------------------------
 // Workbook stream records.
@@ -111,16 +117,16 @@ QByteArray font() {
 
 QByteArray xf(bool style) {
     QByteArray d;
-    put16(d, 0);                            // font 0
-    put16(d, style ? 0 : kTextFormat);      // number format
-    put16(d, style ? 0xFFF5 : 0x0001);      // locked; style: parent none
-    put8(d, 0x20);                          // general, bottom aligned
-    put8(d, 0);                             // no rotation
-    put8(d, 0);                             // no indent
-    put8(d, style ? 0xF4 : 0x00);           // attributes defined here
-    put32(d, 0);                            // no borders
-    put32(d, 0);                            // border colours
-    put16(d, 0x20C0);                       // pattern colours: automatic
+    put16(d, 0);                       // font 0
+    put16(d, style ? 0 : kTextFormat); // number format
+    put16(d, style ? 0xFFF5 : 0x0001); // locked; style: parent none
+    put8(d, 0x20);                     // general, bottom aligned
+    put8(d, 0);                        // no rotation
+    put8(d, 0);                        // no indent
+    put8(d, style ? 0xF4 : 0x00);      // attributes defined here
+    put32(d, 0);                       // no borders
+    put32(d, 0);                       // border colours
+    put16(d, 0x20C0);                  // pattern colours: automatic
     return d;
 }
 
@@ -178,7 +184,8 @@ private:
             begin(kContinue);
         }
         if (indexed)
-            m_index.emplace_back(static_cast<quint32>(m_s.size()), static_cast<quint16>(m_s.size() - m_start));
+            m_index.emplace_back(static_cast<quint32>(m_s.size()),
+                                 static_cast<quint16>(m_s.size() - m_start));
         put(16, static_cast<quint32>(t.size()));
         put(8, compressed ? 0 : 1);
         qsizetype pos = 0;
@@ -345,7 +352,8 @@ QByteArray directoryEntry(const QString& name, quint8 type, quint32 child, quint
     QByteArray e(128, '\0');
     for (int i = 0; i < name.size(); ++i)
         qToLittleEndian<quint16>(name[i].unicode(), e.data() + 2 * i);
-    qToLittleEndian<quint16>(static_cast<quint16>(name.isEmpty() ? 0 : (name.size() + 1) * 2), e.data() + 0x40);
+    qToLittleEndian<quint16>(static_cast<quint16>(name.isEmpty() ? 0 : (name.size() + 1) * 2),
+                             e.data() + 0x40);
     e[0x42] = static_cast<char>(type);
     e[0x43] = 1; // black
     qToLittleEndian<quint32>(kNoStream, e.data() + 0x44);
@@ -368,9 +376,8 @@ QByteArray compoundDocument(QByteArray workbook) {
     for (;;) {
         const quint32 total = w + 1 + fat + difat;
         const quint32 f = (total + kEntriesPerSector - 1) / kEntriesPerSector;
-        const quint32 d = f > kHeaderFatSlots
-                              ? (f - kHeaderFatSlots + kEntriesPerSector - 2) / (kEntriesPerSector - 1)
-                              : 0;
+        const quint32 d =
+            f > kHeaderFatSlots ? (f - kHeaderFatSlots + kEntriesPerSector - 2) / (kEntriesPerSector - 1) : 0;
         if (f == fat && d == difat)
             break;
         fat = f;
@@ -445,7 +452,8 @@ QByteArray xlsBytes(int rows, int cols, const XlsCellText& cell) {
     if (rows > kXlsMaxRows)
         throw platform::RuntimeError(
             QStringLiteral("An .xls worksheet holds at most %1 rows; %2 rows were to be written.")
-                .arg(QLocale(QLocale::English).toString(kXlsMaxRows), QLocale(QLocale::English).toString(rows)));
+                .arg(QLocale(QLocale::English).toString(kXlsMaxRows),
+                     QLocale(QLocale::English).toString(rows)));
     if (cols > kXlsMaxColumns)
         throw platform::RuntimeError(
             QStringLiteral("An .xls worksheet holds at most %1 columns; %2 columns were to be written.")

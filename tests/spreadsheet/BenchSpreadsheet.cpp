@@ -74,7 +74,8 @@ int main(int argc, char** argv) {
         if (serials.size() < kImportValues)
             return fail(QStringLiteral("the database holds too few purchases (init-db --demo-rows 100000)"));
         const QString importFile = QDir(dir).filePath(QStringLiteral("bench-import.xls"));
-        if (!writeXls(importFile, kImportValues, 4, [&](int r, int c) { return c == 3 ? serials[r] : QString(); }))
+        if (!writeXls(importFile, kImportValues, 4,
+                      [&](int r, int c) { return c == 3 ? serials[r] : QString(); }))
             return fail(QStringLiteral("cannot write ") + importFile);
 
         ItemGrid grid;
@@ -86,7 +87,10 @@ int main(int argc, char** argv) {
         const double importSeconds = t.nsecsElapsed() / 1e9;
         const double importCpu = cpuSeconds() - cpu;
         if (found != kImportValues)
-            return fail(QStringLiteral("import found %1 of %2 (%3)").arg(found).arg(kImportValues).arg(op.messages.join(u'|')));
+            return fail(QStringLiteral("import found %1 of %2 (%3)")
+                            .arg(found)
+                            .arg(kImportValues)
+                            .arg(op.messages.join(u'|')));
         say(QStringLiteral("import of %1 serial numbers against %2 purchases: %3 s (processor %4 s)")
                 .arg(kImportValues)
                 .arg(Recordset(gDbConn, QStringLiteral("select count(*) from slfanrfidmaster")).text(0))
@@ -95,7 +99,8 @@ int main(int argc, char** argv) {
 
         // A full grid of distinct purchases, as the search fills it.
         QHash<QString, QString> deptNames;
-        for (Recordset d(gDbConn, QStringLiteral("select dept_code, dept_nm from slfanrfiddept")); !d.eof(); d.moveNext())
+        for (Recordset d(gDbConn, QStringLiteral("select dept_code, dept_nm from slfanrfiddept")); !d.eof();
+             d.moveNext())
             deptNames.insert(d.text(0), d.text(1));
         SearchConditions everything;
         everything.OptSearch = 2;
@@ -103,7 +108,8 @@ int main(int argc, char** argv) {
         ItemGrid big;
         big.beginBulkLoad();
         for (; !rows.eof() && big.rows() < kExportMaxRows; rows.moveNext())
-            fillItemRecord(big, big.addRow(), rows, deptNames.value(rows.text(QStringLiteral("dept_code")).trimmed()));
+            fillItemRecord(big, big.addRow(), rows,
+                           deptNames.value(rows.text(QStringLiteral("dept_code")).trimmed()));
         big.endBulkLoad();
         if (big.rows() != kExportMaxRows)
             return fail(QStringLiteral("the search gave only %1 rows").arg(big.rows()));

@@ -11,8 +11,8 @@ class CsvReaderTest : public QObject {
 
 private slots:
     void fieldsAndQuotes() {
-        const QList<QStringList> r =
-            parseCsv(u"a,b,c\r\n\"x,y\",\"say \"\"hi\"\"\",'A123'\n\"two\nlines\",z\rlast,\"q\"tail,mid\"dle\"");
+        const QList<QStringList> r = parseCsv(
+            u"a,b,c\r\n\"x,y\",\"say \"\"hi\"\"\",'A123'\n\"two\nlines\",z\rlast,\"q\"tail,mid\"dle\"");
         QCOMPARE(r.size(), 4);
         QCOMPARE(r[0], (QStringList{"a", "b", "c"}));
         QCOMPARE(r[1], (QStringList{"x,y", "say \"hi\"", "'A123'"}));

@@ -20,7 +20,8 @@ struct Run {
 
 Run vantrelctl(const QString& dir, const QStringList& args) {
     QProcess p;
-    p.start(testsupport::binDir() + QStringLiteral("/vantrelctl"), QStringList{QStringLiteral("--dir"), dir} + args);
+    p.start(testsupport::binDir() + QStringLiteral("/vantrelctl"),
+            QStringList{QStringLiteral("--dir"), dir} + args);
     Run r;
     if (!p.waitForFinished(120000))
         return r;
@@ -39,20 +40,23 @@ class SpreadsheetCommandsTest : public QObject {
 
 private slots:
     void initTestCase() {
-        const Run r = vantrelctl(m_dir.path(), {QStringLiteral("init-db"), m_dir.file(QStringLiteral("items.db")),
-                                                QStringLiteral("--demo-rows"), QStringLiteral("300")});
+        const Run r =
+            vantrelctl(m_dir.path(), {QStringLiteral("init-db"), m_dir.file(QStringLiteral("items.db")),
+                                      QStringLiteral("--demo-rows"), QStringLiteral("300")});
         QVERIFY2(r.code == 0, qPrintable(r.err));
-        m_dir.write(QStringLiteral("db_setup.ini"), "[DB_INFO]\r\nDATABASE=items.db\r\nUSER=demo\r\nPASSWORD=x\r\n");
+        m_dir.write(QStringLiteral("db_setup.ini"),
+                    "[DB_INFO]\r\nDATABASE=items.db\r\nUSER=demo\r\nPASSWORD=x\r\n");
     }
 
     void exportToFolderThenImportAgain() {
-        const Run ex = vantrelctl(m_dir.path(), {QStringLiteral("export"), m_dir.path(), QStringLiteral("--state"),
-                                                 QStringLiteral("all"), QStringLiteral("--sort"), QStringLiteral("name")});
+        const Run ex = vantrelctl(m_dir.path(),
+                                  {QStringLiteral("export"), m_dir.path(), QStringLiteral("--state"),
+                                   QStringLiteral("all"), QStringLiteral("--sort"), QStringLiteral("name")});
         QVERIFY2(ex.code == 0, qPrintable(ex.err));
         QVERIFY(ex.err.contains(QStringLiteral("message: 300건의 자료가 검색 되었습니다.")));
         QVERIFY(ex.err.contains(QStringLiteral("message: 엑셀저장에 성공하였습니다.")));
-        const QString file =
-            m_dir.file(QDate::currentDate().toString(QStringLiteral("yyyyMMdd")) + QStringLiteral("태그발행결과.xls"));
+        const QString file = m_dir.file(QDate::currentDate().toString(QStringLiteral("yyyyMMdd")) +
+                                        QStringLiteral("태그발행결과.xls"));
         QVERIFY(ex.out.startsWith(QDir::toNativeSeparators(file)));
 
         const auto sheet = readWithXlrd(file);
@@ -72,7 +76,8 @@ private slots:
 
     void failuresAndUsage() {
         m_dir.write(QStringLiteral("plain.csv"), "header\n1,20200001\n");
-        const Run bad = vantrelctl(m_dir.path(), {QStringLiteral("import"), m_dir.file(QStringLiteral("plain.csv"))});
+        const Run bad =
+            vantrelctl(m_dir.path(), {QStringLiteral("import"), m_dir.file(QStringLiteral("plain.csv"))});
         QCOMPARE(bad.code, 1);
         QVERIFY(bad.err.contains(QStringLiteral("message: [GetExcelData][")));
 
@@ -83,8 +88,9 @@ private slots:
         QCOMPARE(badState.code, 2);
 
         // A search that finds nothing leaves nothing to save.
-        const Run empty = vantrelctl(m_dir.path(), {QStringLiteral("export"), m_dir.file(QStringLiteral("e.xls")),
-                                                    QStringLiteral("--purc-sno"), QStringLiteral("none")});
+        const Run empty =
+            vantrelctl(m_dir.path(), {QStringLiteral("export"), m_dir.file(QStringLiteral("e.xls")),
+                                      QStringLiteral("--purc-sno"), QStringLiteral("none")});
         QCOMPARE(empty.code, 1);
         QVERIFY(empty.err.contains(QStringLiteral("message: 엑셀파일로 저장할 데이타가 없습니다.")));
         QVERIFY(!QFile::exists(m_dir.file(QStringLiteral("e.xls"))));

@@ -1,9 +1,9 @@
 // The spreadsheet import against a real embedded item database.
+#include "main/database/SpreadsheetImport.h"
 #include "main/database/DbConn.h"
 #include "main/database/EmbeddedDb.h"
 #include "main/database/ItemGrid.h"
 #include "main/database/SpreadsheetExport.h"
-#include "main/database/SpreadsheetImport.h"
 #include "main/database/XlsWriter.h"
 #include "main/shell/core/Operator.h"
 #include "platform/Cp949.h"
@@ -48,13 +48,15 @@ private slots:
         gDbConn.open(QStringLiteral("items.db"), {}, {}, QStringLiteral("1"));
         createSchema(gDbConn);
         gDbConn.execute(QStringLiteral("insert into slfanrfiditem values ('43211503', '노트북컴퓨터')"));
-        gDbConn.execute(QStringLiteral("insert into slfanrfidspec values ('43211503', '21400001', '15인치')"));
+        gDbConn.execute(
+            QStringLiteral("insert into slfanrfidspec values ('43211503', '21400001', '15인치')"));
         gDbConn.execute(QStringLiteral("insert into slfanrfiddept values ('D01', '정보통신과', null)"));
-        gDbConn.execute(QStringLiteral("insert into slfanrfidmaster values "
-                                       "('A123', '43211503', '21400001', 'D01', '20230115', 1234567, null, null),"
-                                       "('B200', '43211503', '21400001', 'D01', '20220301', 990, 'Y', "
-                                       "'GG41350000000000012301'),"
-                                       "('C300', '43211503', '21400009', 'D99', '20210704', 15000, null, null)"));
+        gDbConn.execute(
+            QStringLiteral("insert into slfanrfidmaster values "
+                           "('A123', '43211503', '21400001', 'D01', '20230115', 1234567, null, null),"
+                           "('B200', '43211503', '21400001', 'D01', '20220301', 990, 'Y', "
+                           "'GG41350000000000012301'),"
+                           "('C300', '43211503', '21400009', 'D99', '20210704', 15000, null, null)"));
         m_ui = SearchUi();
         m_progress.clear();
         m_ui.progress = [this](int p) { m_progress << p; };
@@ -82,7 +84,7 @@ private slots:
         QCOMPARE(grid.text(1, ColPurcYmd), QStringLiteral("2023-01-15"));
         QCOMPARE(grid.text(1, ColDeptNm), QStringLiteral("정보통신과"));
         QCOMPARE(grid.text(2, ColDeptNm), QStringLiteral("전체")); // unknown department code
-        QCOMPARE(grid.text(2, ColCatNm), QString());                 // no such size: names empty
+        QCOMPARE(grid.text(2, ColCatNm), QString());               // no such size: names empty
         QCOMPARE(grid.text(1, ColIssued), QStringLiteral("N"));
 
         QCOMPARE(m_ui.OptPrt, 0);
@@ -95,7 +97,8 @@ private slots:
     }
 
     void utf8CsvWithByteOrderMark() {
-        m_dir->write(QStringLiteral("u.csv"), "\xEF\xBB\xBF" + QStringLiteral("구분,번호\n가,'B200'\n").toUtf8());
+        m_dir->write(QStringLiteral("u.csv"),
+                     "\xEF\xBB\xBF" + QStringLiteral("구분,번호\n가,'B200'\n").toUtf8());
         ItemGrid grid;
         QCOMPARE(GetExcelData(grid, m_dir->file(QStringLiteral("u.csv")), m_ui), 1);
         QCOMPARE(grid.text(1, ColTagId), QStringLiteral("GG41350000000000012301"));
@@ -112,22 +115,25 @@ private slots:
         m_op.messages.clear();
         ItemGrid again;
         QCOMPARE(GetExcelData(again, path, m_ui), 3);
-        QCOMPARE(m_op.messages, (QStringList{QStringLiteral("구입일련번호[구입일련번호]가 존재하지 않습니다."),
-                                             QStringLiteral("3건의 자료가 검색 되었습니다.")}));
+        QCOMPARE(m_op.messages,
+                 (QStringList{QStringLiteral("구입일련번호[구입일련번호]가 존재하지 않습니다."),
+                              QStringLiteral("3건의 자료가 검색 되었습니다.")}));
         for (int r = 1; r <= 3; ++r)
             for (int c = 1; c <= kGridColumns; ++c)
                 QCOMPARE(again.text(r, c), grid.text(r, c));
     }
 
     void blankCellsSkippedAndUnknownValueReported() {
-        const QString path = writeXlsColumnD(QStringLiteral("d.xls"), {"A123", "", "ZZZ9", "   ", " B200 ", ""});
+        const QString path =
+            writeXlsColumnD(QStringLiteral("d.xls"), {"A123", "", "ZZZ9", "   ", " B200 ", ""});
         QVERIFY(!path.isEmpty());
         ItemGrid grid;
         grid.setRows(5); // replaced by the import
         // While a message waits for the operator, another program can write.
         QStringList writes;
         m_op.onMessage = [&](const QString&) {
-            QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+            QSqlDatabase other =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
             other.setDatabaseName(m_dir->file(QStringLiteral("items.db")));
             other.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
             QSqlQuery q(other);
@@ -181,9 +187,11 @@ private slots:
         QCOMPARE(GetExcelData(grid, name.isEmpty() ? QString() : m_dir->file(name), m_ui), -1);
         QCOMPARE(grid.rows(), rowsKept);
         QCOMPARE(m_op.messages.size(), 1);
-        QVERIFY2(m_op.messages[0].startsWith(QStringLiteral("[GetExcelData][")), qPrintable(m_op.messages[0]));
+        QVERIFY2(m_op.messages[0].startsWith(QStringLiteral("[GetExcelData][")),
+                 qPrintable(m_op.messages[0]));
         QVERIFY(m_op.messages[0].endsWith(QLatin1Char(']')));
-        QCOMPARE(platform::fromCp949(m_dir->read(QStringLiteral("detail_error.log"))).count(m_op.messages[0]), 1);
+        QCOMPARE(platform::fromCp949(m_dir->read(QStringLiteral("detail_error.log"))).count(m_op.messages[0]),
+                 1);
         QVERIFY(!m_op.waitCursor);
         QVERIFY(m_ui.LblPrtCnt.isEmpty());
         if (name.isEmpty())

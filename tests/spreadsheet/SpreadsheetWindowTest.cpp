@@ -21,8 +21,7 @@ using issuetest::IssueRig;
 
 namespace {
 
-template <class T = QWidget>
-T* control(QWidget* window, const char* name) {
+template <class T = QWidget> T* control(QWidget* window, const char* name) {
     return window->findChild<T*>(QString::fromLatin1(name));
 }
 
@@ -121,11 +120,13 @@ private slots:
             QTest::mouseClick(load, Qt::LeftButton);
             QVERIFY(answer.seen);
             QCOMPARE(answer.title, QStringLiteral("엑셀파일 불러오기"));
-            QCOMPARE(answer.filters, (QStringList{QStringLiteral("엑셀파일 (*.xls)"), QStringLiteral("CSV파일 (*.csv)")}));
+            QCOMPARE(answer.filters,
+                     (QStringList{QStringLiteral("엑셀파일 (*.xls)"), QStringLiteral("CSV파일 (*.csv)")}));
             QCOMPARE(answer.folder, QDir(rig.dir.path()).absolutePath());
         }
-        QCOMPARE(rig.op.messages, (QStringList{QStringLiteral("구입일련번호[구입일련번호]가 존재하지 않습니다."),
-                                               QStringLiteral("12건의 자료가 검색 되었습니다.")}));
+        QCOMPARE(rig.op.messages,
+                 (QStringList{QStringLiteral("구입일련번호[구입일련번호]가 존재하지 않습니다."),
+                              QStringLiteral("12건의 자료가 검색 되었습니다.")}));
         QCOMPARE(control<QLabel>(main, "LblPrtCnt")->text(), QStringLiteral("12"));
         QCOMPARE(control<QLineEdit>(main, "txtStart")->text(), QStringLiteral("1"));
         QCOMPARE(control<QLineEdit>(main, "txtEnd")->text(), QStringLiteral("12"));
@@ -144,8 +145,9 @@ private slots:
             QTest::mouseClick(save, Qt::LeftButton);
             QVERIFY(answer.seen);
         }
-        QCOMPARE(rig.op.messages, (QStringList{QStringLiteral("[GetExcelData][Cancel was selected.]"),
-                                               QStringLiteral("[cmdSaveExcel_Click][Cancel was selected.]")}));
+        QCOMPARE(rig.op.messages,
+                 (QStringList{QStringLiteral("[GetExcelData][Cancel was selected.]"),
+                              QStringLiteral("[cmdSaveExcel_Click][Cancel was selected.]")}));
         QCOMPARE(control<QLabel>(main, "LblPrtCnt")->text(), QString());
         delete main;
     }

@@ -142,7 +142,8 @@ private slots:
         }
         const QString path = m_dir->file(QStringLiteral("strings.xls"));
         QString error;
-        QVERIFY2(writeXls(path, cells.size(), 4, [&](int r, int c) { return cells[r][c]; }, &error),
+        QVERIFY2(writeXls(
+                     path, cells.size(), 4, [&](int r, int c) { return cells[r][c]; }, &error),
                  qPrintable(error));
         const auto sheet = readWithXlrd(path);
         QVERIFY2(sheet.ok, qPrintable(sheet.error));
@@ -166,7 +167,8 @@ private slots:
         m_op.messages.clear();
         QVERIFY(!cmdSaveExcel_Click(grid, QString()));
         QCOMPARE(m_op.messages, QStringList{QStringLiteral("[cmdSaveExcel_Click][Cancel was selected.]")});
-        QVERIFY(m_dir->read(QStringLiteral("detail_error.log")).contains("[cmdSaveExcel_Click][Cancel was selected.]"));
+        QVERIFY(m_dir->read(QStringLiteral("detail_error.log"))
+                    .contains("[cmdSaveExcel_Click][Cancel was selected.]"));
 
         m_op.messages.clear();
         QVERIFY(!cmdSaveExcel_Click(grid, m_dir->file(QStringLiteral("no-such-folder/x.xls"))));
