@@ -74,18 +74,12 @@ private slots:
             QCOMPARE(lines[r].split(QLatin1Char('\t')), sheet.rows[r]);
     }
 
-    void failuresAndUsage() {
+    void failures() {
         m_dir.write(QStringLiteral("plain.csv"), "header\n1,20200001\n");
         const Run bad =
             vantrelctl(m_dir.path(), {QStringLiteral("import"), m_dir.file(QStringLiteral("plain.csv"))});
         QCOMPARE(bad.code, 1);
         QVERIFY(bad.err.contains(QStringLiteral("message: [GetExcelData][")));
-
-        const Run noFile = vantrelctl(m_dir.path(), {QStringLiteral("import")});
-        QCOMPARE(noFile.code, 2);
-        const Run badState = vantrelctl(m_dir.path(), {QStringLiteral("export"), m_dir.path(),
-                                                       QStringLiteral("--state"), QStringLiteral("maybe")});
-        QCOMPARE(badState.code, 2);
 
         // A search that finds nothing leaves nothing to save.
         const Run empty =

@@ -96,15 +96,6 @@ private slots:
         QVERIFY(!m_op.waitCursor);
     }
 
-    void utf8CsvWithByteOrderMark() {
-        m_dir->write(QStringLiteral("u.csv"),
-                     "\xEF\xBB\xBF" + QStringLiteral("구분,번호\n가,'B200'\n").toUtf8());
-        ItemGrid grid;
-        QCOMPARE(GetExcelData(grid, m_dir->file(QStringLiteral("u.csv")), m_ui), 1);
-        QCOMPARE(grid.text(1, ColTagId), QStringLiteral("GG41350000000000012301"));
-        QCOMPARE(grid.text(1, ColIssued), QStringLiteral("Y"));
-    }
-
     void exportedFileImportsAgainWithItsHeaderRow() {
         ItemGrid grid;
         m_dir->write(QStringLiteral("seed.csv"), "h\n,'A123'\n,'B200'\n,'C300'\n");
