@@ -49,6 +49,9 @@ QString TcpLink::endpoint() const {
 void TcpLink::acceptClients() {
     while (QTcpSocket* socket = m_server->nextPendingConnection()) {
         socket->setParent(this);
+        // A printer answers at once; its small answers never wait for the
+        // acknowledgement of the one before.
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         QPointer<QTcpSocket> guard(socket);
         Session* session = m_printer->openSession(
             [guard](const QByteArray& bytes) {
