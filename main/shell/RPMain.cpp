@@ -6,6 +6,7 @@
 #include "main/database/SpreadsheetExport.h"
 #include "main/database/SpreadsheetImport.h"
 #include "main/database/TagRemoval.h"
+#include "main/settings/Setup.h"
 #include "main/settings/SetupWindow.h"
 #include "main/shell/GridView.h"
 #include "main/shell/Login.h"
@@ -280,11 +281,9 @@ void RPMain::cmdSaveExcel_Click() {
     database::cmdSaveExcel_Click(m_grid, file);
 }
 
-void RPMain::cmdSetup_Click() { notAvailableYet(QStringLiteral("환경설정")); }
-
-void RPMain::notAvailableYet(const QString& function) {
-    currentOperator().showMessage(function + QStringLiteral(" 기능은 아직 준비되지 않았습니다."));
-}
+// Opens without waiting; the settings it stores take effect when this
+// window is activated again (gSettingsChanged).
+void RPMain::cmdSetup_Click() { settings::openSetupWindow(); }
 
 void RPMain::cmdSE_Click() { issuing::cmdSE_Click(m_grid, *this); }
 

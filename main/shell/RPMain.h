@@ -82,7 +82,6 @@ private:
     void select(const QString& arrayName, int index);
     void showSelections();
     void focusWindowChanged(QWindow* now);
-    void notAvailableYet(const QString& function);
 
     std::unique_ptr<Ui::RPMain> ui;
     database::ItemGrid m_grid;
