@@ -214,7 +214,12 @@ void PrinterLink::fncRsSend(const QByteArray& sData, SendWait wait) {
                 break; // the caller carries on as if it had been written
         }
     } else if (kind == 3) {
-        SA4T_Print(sData, 0);
+        const int written = SA4T_Print(sData, 0);
+        // The settings window stores a configuration only when it reached the
+        // printer: a write the library reports as failed must not pass as sent.
+        // The issuing side reads the printer's answers instead.
+        if (isSettingsWindow() && written < 0)
+            throw platform::RuntimeError(QStringLiteral("USB printer write failed (%1)").arg(written));
     }
     // Any other kind sends nothing.
 }

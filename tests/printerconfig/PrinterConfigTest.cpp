@@ -297,6 +297,19 @@ private Q_SLOTS:
         QCOMPARE(st.op.messages.last(),
                  QStringLiteral("프린터를 연결할 수 없습니다.\r\n\r\n프린터 연결상태를 확인하여 주십시오."));
 
+        // A USB printer that takes no bytes (a device that is always full):
+        // the library reports the short write, so nothing counts as set.
+        if (QFileInfo(QStringLiteral("/dev/full")).exists()) {
+            const QString fullUsb = m_work.filePath("usb-full");
+            QDir().mkpath(fullUsb);
+            QVERIFY(QFile::link(QStringLiteral("/dev/full"), fullUsb + QStringLiteral("/lp0")));
+            qputenv("QUORVEL_DEVICE_DIR", fullUsb.toLocal8Bit());
+            QVERIFY(!st.config.cmdSetting_Click());
+            QVERIFY2(st.op.messages.last().contains(QStringLiteral("USB printer write failed (-6)")),
+                     qPrintable(st.op.messages.last()));
+            QVERIFY(!st.op.messages.last().contains("리셋"));
+        }
+
         QCOMPARE(st.dir.read("rfid_setup.ini"), rfidBefore);
         QCOMPARE(st.dir.read("adjust_setup.ini"), adjBefore);
         QVERIFY(!st.op.waitCursor);
