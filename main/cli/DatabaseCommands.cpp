@@ -34,13 +34,13 @@ int initDb(const QStringList& args) {
     try {
         const database::DemoSummary s = database::createDemoDatabase(path, rows, seed);
         cli::out(QStringLiteral("created %1: %2 purchase records (%3 with a tag), %4 departments, %5 items, "
-                                "%6 specifications, user \"%7\"")
+                                "%6 item sizes, user \"%7\"")
                      .arg(QDir::toNativeSeparators(path))
                      .arg(s.purchases)
                      .arg(s.issued)
                      .arg(s.departments)
                      .arg(s.items)
-                     .arg(s.specs)
+                     .arg(s.sizes)
                      .arg(QLatin1String(database::kDemoUser)));
         return cli::kOk;
     } catch (const platform::RuntimeError& e) {
@@ -65,12 +65,8 @@ int search(const QStringList& args) {
     cli::installPrintingOperator();
     if (!cli::openSettingsDatabase(cmd))
         return cli::kFailed;
-    // A department is given by its code, or as the list shows it: "name(code)".
-    c.CboDept = cli::deptOptionText(o);
-
     database::ItemGrid grid;
-    database::SearchUi ui;
-    database::cmdLoadDb(grid, c, ui);
+    cli::runSearch(o, c, grid);
     cli::printGrid(grid);
     database::gDbConn.close();
     return grid.rows() > 0 ? cli::kOk : cli::kFailed;

@@ -109,9 +109,7 @@ int runIssue(const QStringList& args) {
         return cli::kFailed;
 
     // The search, as the search button does it.
-    conditions.CboDept = cli::deptOptionText(o);
-    database::SearchUi searchUi;
-    database::cmdLoadDb(grid, conditions, searchUi);
+    const database::SearchUi searchUi = cli::runSearch(o, conditions, grid);
     issuing::RangeValues range;
     range.start = searchUi.txtStart;
     range.end = searchUi.txtEnd;

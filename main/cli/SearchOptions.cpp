@@ -82,6 +82,13 @@ QString deptOptionText(const Options& o) {
     return database::GetDeptNm(dept).trimmed() + QLatin1Char('(') + dept + QLatin1Char(')');
 }
 
+database::SearchUi runSearch(const Options& o, database::SearchConditions& c, database::ItemGrid& grid) {
+    c.CboDept = deptOptionText(o);
+    database::SearchUi ui;
+    database::cmdLoadDb(grid, c, ui);
+    return ui;
+}
+
 bool openSettingsDatabase(const QString& command) {
     const settings::DbInfo account = settings::readDbInfo();
     try {

@@ -19,6 +19,10 @@ bool readSearchOptions(const Options& o, database::SearchConditions& c, QString&
 // named from the open database.
 QString deptOptionText(const Options& o);
 
+// The search button's work on the open database: the department of the
+// options into the conditions, then the search into the grid.
+database::SearchUi runSearch(const Options& o, database::SearchConditions& c, database::ItemGrid& grid);
+
 // Opens `gDbConn` with the account of the program directory's settings;
 // prints why and returns false when it cannot.
 bool openSettingsDatabase(const QString& command);

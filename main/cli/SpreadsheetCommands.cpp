@@ -50,10 +50,8 @@ int exportCommand(const QStringList& args) {
     cli::installPrintingOperator();
     if (!cli::openSettingsDatabase(cmd))
         return cli::kFailed;
-    c.CboDept = cli::deptOptionText(o);
     database::ItemGrid grid;
-    database::SearchUi ui;
-    database::cmdLoadDb(grid, c, ui);
+    cli::runSearch(o, c, grid);
     const bool written = database::cmdSaveExcel_Click(grid, path);
     database::gDbConn.close();
     if (!written)

@@ -129,11 +129,11 @@ DemoSummary fill(DbConnection& conn, int purchases, quint32 seed) {
     QSqlQuery qi(db), qs(db);
     qi.prepare(QStringLiteral("insert into slfanrfiditem (atcl_cat_no, atcl_cat_nm) values (?, ?)"));
     qs.prepare(QStringLiteral("insert into slfanrfidspec (atcl_cat_no, atcl_siz_no, atcl_siz_nm) values (?, ?, ?)"));
-    struct Spec {
+    struct ItemSize {
         int item;
         QString sizNo;
     };
-    std::vector<Spec> specs;
+    std::vector<ItemSize> itemSizes;
     int itemNo = 0;
     for (const Item& it : kItems) {
         qi.addBindValue(str(it.catNo));
@@ -147,8 +147,8 @@ DemoSummary fill(DbConnection& conn, int purchases, quint32 seed) {
             qs.addBindValue(sizNo);
             qs.addBindValue(str(size));
             exec(qs);
-            specs.push_back({itemNo, sizNo});
-            ++sum.specs;
+            itemSizes.push_back({itemNo, sizNo});
+            ++sum.sizes;
             ++sizeNo;
         }
         ++itemNo;
@@ -187,7 +187,7 @@ DemoSummary fill(DbConnection& conn, int purchases, quint32 seed) {
             sizNo = QStringLiteral("10000001");
             price = 50000 + pick(100) * 1000;
         } else {
-            const Spec& s = specs[static_cast<size_t>(pick(static_cast<quint32>(specs.size())))];
+            const ItemSize& s = itemSizes[static_cast<size_t>(pick(static_cast<quint32>(itemSizes.size())))];
             catNo = str(kItems[s.item].catNo);
             sizNo = s.sizNo;
             // Prices move between 70% and 130% of the catalogue price, in tens of won.

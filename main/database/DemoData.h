@@ -1,6 +1,6 @@
 #pragma once
 // A demo item database: the schema, one organisation, the user "demo",
-// departments (active and abolished), article categories and specifications,
+// departments (active and abolished), article categories and their sizes,
 // and purchase records spread over several years, departments and amounts,
 // some already tagged. The same seed always gives the same data.
 #include <QString>
@@ -12,7 +12,7 @@ struct DemoSummary {
     int issued = 0;
     int departments = 0;
     int items = 0;
-    int specs = 0;
+    int sizes = 0;
 };
 
 inline constexpr const char* kDemoOrganCode = "GG413500";

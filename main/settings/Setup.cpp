@@ -1,5 +1,6 @@
 #include "main/settings/Setup.h"
 
+#include "main/settings/SetupRules.h"
 #include "main/settings/SetupWindow.h"
 #include "ui_Setup.h"
 
@@ -14,60 +15,7 @@ namespace settings {
 
 namespace {
 
-// List positions as the lists hold them.
-enum { SX5T = 0, SA4TP = 1 };
-enum { Short = 0, Long = 1 };
-enum { Transmissive = 0, Reflective = 1 };
-enum { Samsung = 0, Lusem = 1, UrTech = 2, RfLink = 3 };
-enum { LabelType = 0, HangTag = 1 };
-enum { ConnTcp = 0, ConnSerial = 1, ConnUsb = 2 };
-
-// Print values that suit the reflective sensor for one printer, pitch, tag
-// kind and label type; a null value leaves its box as it is. Combinations
-// the tags do not exist in give a message instead.
-struct ReflectiveRow {
-    int printer, pitch, tag, type;
-    const char* txtLabelH;
-    const char* txtFeeding;
-    const char* txtPrtY;
-    const char* txtPowerLevel;
-    const char* txtAdjRetry;
-    const char* txtDensity;
-    const char* message;
-};
-
-constexpr const char* kUrTechNoHangTag = "UR-TECH의 고리형Tag Type은 존재하지 않습니다.";
-constexpr const char* kRfLinkNoHangTag = "RF링크의 고리형Tag Type은 지원되지 않습니다.";
-constexpr const char* kUrTechUnsupported = "UR-TECH의 고리형Tag Type은 지원되지 않습니다.";
-
-// clang-format off
-constexpr ReflectiveRow kReflective[] = {
-    {SX5T, Long, Samsung, LabelType, "480", "0060", "40", "010", nullptr, nullptr, nullptr},
-    {SX5T, Long, Samsung, HangTag,   "480", "0200", "125", "012", nullptr, nullptr, nullptr},
-    {SX5T, Long, Lusem,   LabelType, "480", "0060", "40", "010", nullptr, nullptr, nullptr},
-    {SX5T, Long, Lusem,   HangTag,   "480", "0110", "125", "014", nullptr, nullptr, nullptr},
-    {SX5T, Long, UrTech,  LabelType, "500", "0030", "40", "010", nullptr, nullptr, nullptr},
-    {SX5T, Long, UrTech,  HangTag,   nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, kUrTechNoHangTag},
-    {SX5T, Long, RfLink,  LabelType, "480", "0120", "40", "010", nullptr, nullptr, nullptr},
-    {SX5T, Long, RfLink,  HangTag,   nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, kRfLinkNoHangTag},
-    {SX5T, Short, Samsung, LabelType, "480", "0110", "40", "010", "+00", nullptr, nullptr},
-    {SX5T, Short, Samsung, HangTag,   "480", "0070", "125", "012", "+00", nullptr, nullptr},
-    {SX5T, Short, Lusem,   LabelType, "480", "0110", "40", "010", "+00", nullptr, nullptr},
-    {SX5T, Short, Lusem,   HangTag,   "480", "0030", "125", "011", "+00", nullptr, nullptr},
-    {SX5T, Short, UrTech,  LabelType, "500", "0110", "40", "010", "+00", nullptr, nullptr},
-    {SX5T, Short, UrTech,  HangTag,   nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, kUrTechNoHangTag},
-    {SX5T, Short, RfLink,  LabelType, "480", "0110", "40", "010", "+00", nullptr, nullptr},
-    {SX5T, Short, RfLink,  HangTag,   "480", "0110", "140", "012", "+00", nullptr, nullptr},
-    {SA4TP, Short, Samsung, LabelType, "480", "0030", "50", "012", "+03", "0", nullptr},
-    {SA4TP, Short, Samsung, HangTag,   "480", "0030", "150", "013", "+03", "0", nullptr},
-    {SA4TP, Short, Lusem,   LabelType, "480", "0000", "50", "012", "+00", "0", nullptr},
-    {SA4TP, Short, Lusem,   HangTag,   "480", "0040", "150", "011", "+00", "0", nullptr},
-    {SA4TP, Short, UrTech,  LabelType, "500", "0000", "50", "012", "+03", "0", nullptr},
-    {SA4TP, Short, UrTech,  HangTag,   nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, kUrTechUnsupported},
-    {SA4TP, Short, RfLink,  LabelType, "480", "0000", "50", "012", "+03", "0", nullptr},
-    {SA4TP, Short, RfLink,  HangTag,   "480", "0000", "155", "013", "+03", "0", nullptr},
-};
-// clang-format on
+using namespace setup;
 
 // The boxes that select their whole text when they gain the focus.
 const char* const kSelectAllBoxes[] = {"txtDBID",    "txtDBNm",   "txtDBPW",       "txtDensity",
@@ -116,9 +64,7 @@ Setup* openSetupWindow(QWidget* parent) {
 
 Setup::Setup(QWidget* parent)
     : QWidget(parent), ui(std::make_unique<Ui::Setup>()), m_op(*this), m_boxes(*this), m_link([this] {
-          return printerlink::SettingsControls{ui->optConn_0->isChecked()   ? ConnTcp
-                                               : ui->optConn_1->isChecked() ? ConnSerial
-                                                                            : ConnUsb,
+          return printerlink::SettingsControls{connOption(),
                                                ui->txtIP->text(), ui->txtPort->text(),
                                                ui->CboPort->currentIndex()};
       }),
@@ -210,7 +156,7 @@ SetupValues Setup::readValues() const {
     v.CboTag = ui->CboTag->currentIndex();
     v.cboSensor = ui->cboSensor->currentIndex();
     v.CboType = ui->CboType->currentIndex();
-    v.optConn = ui->optConn_0->isChecked() ? ConnTcp : ui->optConn_1->isChecked() ? ConnSerial : ConnUsb;
+    v.optConn = connOption();
     v.OptLog = ui->OptLog_0->isChecked() ? 0 : ui->OptLog_1->isChecked() ? 1 : -1;
     return v;
 }
@@ -357,45 +303,36 @@ void Setup::applyDefaults() {
 }
 
 void Setup::applyReflective() {
-    const int printer = ui->CboPType->currentIndex();
-    const int pitch = ui->cboPitch->currentIndex();
-    const int tag = ui->CboTag->currentIndex();
-    const int type = ui->CboType->currentIndex();
-    for (const ReflectiveRow& row : kReflective) {
-        if (row.printer != printer || row.pitch != pitch || row.tag != tag || row.type != type)
-            continue;
-        if (row.message) {
-            m_op.showMessage(QString::fromUtf8(row.message));
-            return;
-        }
-        setIfGiven(ui->txtLabelH, row.txtLabelH);
-        setIfGiven(ui->txtFeeding, row.txtFeeding);
-        setIfGiven(ui->txtPrtY, row.txtPrtY);
-        setIfGiven(ui->txtPowerLevel, row.txtPowerLevel);
-        setIfGiven(ui->txtAdjRetry, row.txtAdjRetry);
-        setIfGiven(ui->txtDensity, row.txtDensity);
+    const ReflectiveRow* row = reflectiveDefaults(listChoice());
+    if (!row)
+        return;
+    if (row->message) {
+        m_op.showMessage(QString::fromUtf8(row->message));
         return;
     }
+    setIfGiven(ui->txtLabelH, row->txtLabelH);
+    setIfGiven(ui->txtFeeding, row->txtFeeding);
+    setIfGiven(ui->txtPrtY, row->txtPrtY);
+    setIfGiven(ui->txtPowerLevel, row->txtPowerLevel);
+    setIfGiven(ui->txtAdjRetry, row->txtAdjRetry);
+    setIfGiven(ui->txtDensity, row->txtDensity);
+}
+
+ListChoice Setup::listChoice() const {
+    return {ui->CboPType->currentIndex(), ui->cboPitch->currentIndex(), ui->CboTag->currentIndex(),
+            ui->CboType->currentIndex()};
+}
+
+int Setup::connOption() const {
+    return ui->optConn_0->isChecked() ? ConnTcp : ui->optConn_1->isChecked() ? ConnSerial : ConnUsb;
 }
 
 // ---- storing ---------------------------------------------------------------
 
 bool Setup::checkCombination() {
-    const int printer = ui->CboPType->currentIndex();
-    const int pitch = ui->cboPitch->currentIndex();
-    const int tag = ui->CboTag->currentIndex();
-    const int type = ui->CboType->currentIndex();
-    if (pitch == Short && !setup::CheckLongSNO(ui->txtSerNo->text(), m_op))
+    if (ui->cboPitch->currentIndex() == Short && !CheckLongSNO(ui->txtSerNo->text(), m_op))
         return false;
-    QString message;
-    if (tag == UrTech && type == HangTag)
-        message = QString::fromUtf8(kUrTechNoHangTag);
-    else if (type == HangTag && pitch == Long && tag == RfLink)
-        message = QString::fromUtf8(kRfLinkNoHangTag);
-    else if (printer == SX5T && ui->optConn_2->isChecked())
-        message = QStringLiteral("B-SX5T는 USB모드를 지원하지 않습니다.");
-    else if (printer == SA4TP && ui->optConn_1->isChecked())
-        message = QStringLiteral("B-SA4TP는 serial모드를 지원하지 않습니다.");
+    const QString message = combinationProblem(listChoice(), connOption());
     if (message.isEmpty())
         return true;
     m_op.showMessage(message);

@@ -7,6 +7,7 @@
 // connection.
 #include "main/printerconfig/PrinterConfig.h"
 #include "main/printerlink/PrinterLink.h"
+#include "main/settings/SetupRules.h"
 #include "main/settings/SetupWindow.h"
 #include "main/shell/core/Operator.h"
 
@@ -100,6 +101,8 @@ private:
     void enableConnection();
     void applyPrinterConnection();
     void applyReflective();
+    setup::ListChoice listChoice() const;
+    int connOption() const;
     SetupValues readValues() const;
     void showValues(const SetupValues& values);
     QLineEdit* box(const QString& name) const;
