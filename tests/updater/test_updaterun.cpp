@@ -272,6 +272,7 @@ private slots:
         server.putVersion("202405011200");
         server.put(QStringLiteral("setup.ini"), kSetupIni);
         server.put(QStringLiteral("Vantrel"), standInProgram());
+        server.put(QStringLiteral("Quorvel.dll"), "stays in the download folder");
         QVERIFY(server.start());
         writeFtpSetup(prog(), server.port());
         const QString target = outside.filePath(QStringLiteral("target"));
