@@ -109,11 +109,11 @@ QMap<QString, QByteArray> snapshot(const QString& dir) {
     return entries;
 }
 
-bool openssl(const QStringList& args, const QString& dir) {
+bool openssl(const QString& command, const QString& dir) {
     QProcess p;
     p.setWorkingDirectory(dir);
     p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    p.start(QStringLiteral("openssl"), args);
+    p.start(QStringLiteral("openssl"), QProcess::splitCommand(command));
     return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 

@@ -50,8 +50,9 @@ int deadPort();
 // the stand-in write on every start (log, start marks): path to kind,
 // permissions and bytes, or link target. Equal snapshots: nothing changed.
 QMap<QString, QByteArray> snapshot(const QString& dir);
-// Runs the openssl command line in `dir`; false when it fails.
-bool openssl(const QStringList& args, const QString& dir);
+// Runs openssl with `command` (arguments split as a shell would, quotes
+// kept together) in `dir`; false when it fails.
+bool openssl(const QString& command, const QString& dir);
 
 // "Ftp_Setup.ini" of a program directory pointing at 127.0.0.1:port.
 void writeFtpSetup(const QString& dir, int port);

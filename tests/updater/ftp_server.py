@@ -8,8 +8,7 @@ listing of /download/ empty while its files can still be fetched.
 --truncate NAME sends only the first half of that file, announces that half
 as its size and ends the transfer as if complete (the listing keeps the true
 size); --stall-listing answers a listing of /download/ and then sends
-nothing; --tls CERT requires TLS on the control and data connections, with
-the certificate and key in the PEM file CERT.
+nothing; --tls CERT KEY requires TLS on the control and data connections.
 """
 import argparse
 import logging
@@ -29,7 +28,7 @@ ap.add_argument("--extra", action="append", default=[])
 ap.add_argument("--hide-listing", action="store_true")
 ap.add_argument("--truncate", action="append", default=[])
 ap.add_argument("--stall-listing", action="store_true")
-ap.add_argument("--tls")
+ap.add_argument("--tls", nargs=2)
 args = ap.parse_args()
 
 halves = tempfile.mkdtemp()
@@ -98,7 +97,7 @@ class Handler(TLS_FTPHandler if args.tls else FTPHandler):
 
 
 if args.tls:
-    Handler.certfile = args.tls
+    Handler.certfile, Handler.keyfile = args.tls
     Handler.tls_control_required = True
     Handler.tls_data_required = True
 
