@@ -1,23 +1,39 @@
 #include "updater/FtpClient.h"
 
 #include "platform/Cp949.h"
+#include "updater/StagedFile.h"
 
-#include <QSaveFile>
+#include <QRegularExpression>
 #include <curl/curl.h>
 
 namespace updater {
 
 namespace {
 
+// More than any download directory lists; a server that sends without end
+// fails the listing instead of filling the memory.
+constexpr qsizetype kListingLimit = 4 << 20;
+
 size_t toByteArray(char* data, size_t size, size_t count, void* user) {
-    static_cast<QByteArray*>(user)->append(data, static_cast<qsizetype>(size * count));
+    auto* out = static_cast<QByteArray*>(user);
+    if (out->size() + static_cast<qsizetype>(size * count) > kListingLimit)
+        return 0; // a short count aborts the transfer
+    out->append(data, static_cast<qsizetype>(size * count));
     return size * count;
 }
 
-size_t toSaveFile(char* data, size_t size, size_t count, void* user) {
-    auto* file = static_cast<QSaveFile*>(user);
-    const qint64 n = file->write(data, static_cast<qint64>(size * count));
-    return n < 0 ? 0 : static_cast<size_t>(n); // a short count aborts the transfer
+struct Fetch {
+    StagedFile* file;
+    qint64 expected; // -1: unknown
+};
+
+size_t toStagedFile(char* data, size_t size, size_t count, void* user) {
+    auto* fetch = static_cast<Fetch*>(user);
+    const auto n = static_cast<qint64>(size * count);
+    // More bytes than the listing announced: not the file that was listed.
+    if (fetch->expected >= 0 && fetch->file->size() + n > fetch->expected)
+        return 0;
+    return fetch->file->write(data, n) ? size * count : 0;
 }
 
 QByteArray escapeSegment(const QByteArray& raw) {
@@ -25,6 +41,38 @@ QByteArray escapeSegment(const QByteArray& raw) {
 }
 
 } // namespace
+
+bool parseListLine(const QByteArray& line, QString& name, qint64& size) {
+    // "-rw-r--r--   1 owner group   30072 Jan 01 12:00 name"; the size is the
+    // number before the month, the name whatever follows the time or year.
+    static const QRegularExpression unixForm(
+        QStringLiteral("^([-dlbcps])\\S{9}\\S*\\s+\\d+\\s+.*?\\s(\\d+)\\s+[A-Za-z]{3}\\s+\\d{1,2}\\s+"
+                       "(?:\\d{1,2}:\\d{2}|\\d{4})\\s(.+)$"));
+    // "01-01-24  12:00PM       30072 name" or "<DIR>" instead of the size.
+    static const QRegularExpression dosForm(QStringLiteral(
+        "^\\d{2}-\\d{2}-\\d{2,4}\\s+\\d{1,2}:\\d{2}\\s*(?:[AaPp][Mm])?\\s+(<DIR>|\\d+)\\s+(.+)$"));
+    // Matched on Latin-1 so that CP949 bytes of a name pass through the
+    // patterns unchanged.
+    const QString text = QString::fromLatin1(line);
+    if (const auto m = unixForm.match(text); m.hasMatch()) {
+        QByteArray raw = m.captured(3).toLatin1();
+        const QChar kind = m.captured(1).at(0);
+        if (kind == QLatin1Char('l')) {
+            const qsizetype arrow = raw.indexOf(" -> ");
+            if (arrow > 0)
+                raw.truncate(arrow);
+        }
+        name = platform::fromCp949(raw);
+        size = kind == QLatin1Char('-') ? m.captured(2).toLongLong() : -1;
+        return true;
+    }
+    if (const auto m = dosForm.match(text); m.hasMatch()) {
+        name = platform::fromCp949(m.captured(2).toLatin1());
+        size = m.captured(1) == QLatin1String("<DIR>") ? -1 : m.captured(1).toLongLong();
+        return true;
+    }
+    return false;
+}
 
 CFtpClient::CFtpClient() = default;
 
@@ -60,12 +108,21 @@ bool CFtpClient::Open(const QString& host, int port, const QString& user, const 
     curl_easy_setopt(m_internet, CURLOPT_FTP_USE_EPSV, 0L);
     curl_easy_setopt(m_internet, CURLOPT_TRANSFERTEXT, 0L);
     curl_easy_setopt(m_internet, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_MULTICWD));
+    // TLS when the server offers it, plain FTP with servers that do not. The
+    // certificate is not checked: at this level anyone in the middle can
+    // refuse TLS anyway, and site servers carry their own certificates. TLS
+    // keeps the shared login and the files from passive listeners; what is
+    // installed is vouched for by the signed manifest.
+    curl_easy_setopt(m_internet, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_TRY));
+    curl_easy_setopt(m_internet, CURLOPT_SSL_VERIFYPEER, 0L);
+    curl_easy_setopt(m_internet, CURLOPT_SSL_VERIFYHOST, 0L);
     curl_easy_setopt(m_internet, CURLOPT_CONNECTTIMEOUT, 15L);
-    curl_easy_setopt(m_internet, CURLOPT_SERVER_RESPONSE_TIMEOUT, 30L);
-    // A transfer that stalls for a minute counts as failed instead of
-    // holding the updater (and the main program behind it) forever.
+    curl_easy_setopt(m_internet, CURLOPT_SERVER_RESPONSE_TIMEOUT,
+                     static_cast<long>(qMin(30, m_stallSeconds)));
+    // A transfer that stalls counts as failed instead of holding the updater
+    // (and the main program behind it) forever.
     curl_easy_setopt(m_internet, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(m_internet, CURLOPT_LOW_SPEED_TIME, 60L);
+    curl_easy_setopt(m_internet, CURLOPT_LOW_SPEED_TIME, static_cast<long>(m_stallSeconds));
 
     m_base = "ftp://" + host.toLatin1();
     if (port > 0)
@@ -108,49 +165,74 @@ QByteArray CFtpClient::directoryUrl() const {
 bool CFtpClient::GetFile(const QString& remoteName, const QString& localPath) {
     if (!m_connected)
         return false;
-    QSaveFile file(localPath);
-    if (!file.open(QIODevice::WriteOnly)) {
+    StagedFile file(localPath);
+    if (!file.open()) {
         m_error = file.errorString();
         return false;
     }
+    Fetch fetch{&file, m_size.value(remoteName, -1)};
     curl_easy_setopt(m_internet, CURLOPT_NOBODY, 0L);
     curl_easy_setopt(m_internet, CURLOPT_DIRLISTONLY, 0L);
-    curl_easy_setopt(m_internet, CURLOPT_WRITEFUNCTION, toSaveFile);
-    curl_easy_setopt(m_internet, CURLOPT_WRITEDATA, &file);
+    curl_easy_setopt(m_internet, CURLOPT_WRITEFUNCTION, toStagedFile);
+    curl_easy_setopt(m_internet, CURLOPT_WRITEDATA, &fetch);
     const bool ok = perform(directoryUrl() + escapeSegment(platform::toCp949(remoteName)));
     curl_easy_setopt(m_internet, CURLOPT_WRITEDATA, nullptr);
-    if (!ok) {
-        file.cancelWriting();
+    if (!ok)
+        return false;
+    // A server may announce no size or a false one and end the transfer
+    // early: only the listing's size tells a whole file from a cut one.
+    if (fetch.expected >= 0 && file.size() != fetch.expected) {
+        m_error = QStringLiteral("%1 of %2 bytes received").arg(file.size()).arg(fetch.expected);
         return false;
     }
-    if (!file.commit()) {
+    if (!file.finish(0644) || !file.place()) {
         m_error = file.errorString();
         return false;
     }
     return true;
 }
 
-QString CFtpClient::FindFirst(const QString& pattern) {
-    Q_UNUSED(pattern); // the server's whole directory is wanted
-    m_found.clear();
-    m_next = -1;
-    if (!m_connected)
-        return {};
-    QByteArray listing;
+bool CFtpClient::list(bool namesOnly, QByteArray& out) {
     curl_easy_setopt(m_internet, CURLOPT_NOBODY, 0L);
-    curl_easy_setopt(m_internet, CURLOPT_DIRLISTONLY, 1L);
+    curl_easy_setopt(m_internet, CURLOPT_DIRLISTONLY, namesOnly ? 1L : 0L);
     curl_easy_setopt(m_internet, CURLOPT_WRITEFUNCTION, toByteArray);
-    curl_easy_setopt(m_internet, CURLOPT_WRITEDATA, &listing);
+    curl_easy_setopt(m_internet, CURLOPT_WRITEDATA, &out);
     const bool ok = perform(directoryUrl());
     curl_easy_setopt(m_internet, CURLOPT_DIRLISTONLY, 0L);
     curl_easy_setopt(m_internet, CURLOPT_WRITEDATA, nullptr);
-    if (!ok)
+    return ok;
+}
+
+QString CFtpClient::FindFirst(const QString& pattern) {
+    Q_UNUSED(pattern); // the server's whole directory is wanted
+    m_found.clear();
+    m_size.clear();
+    m_next = -1;
+    m_listingFailed = false;
+    if (!m_connected) {
+        m_listingFailed = true;
         return {};
-    for (QByteArray line : listing.split('\n')) {
+    }
+    // The names come from the short listing, which every server gives in
+    // one form; the long listing adds the sizes that a fetch must reach.
+    QByteArray names, details;
+    if (!list(true, names) || !list(false, details)) {
+        m_listingFailed = true;
+        return {};
+    }
+    for (QByteArray line : names.split('\n')) {
         if (line.endsWith('\r'))
             line.chop(1);
         if (!line.isEmpty())
             m_found.append(platform::fromCp949(line));
+    }
+    for (QByteArray line : details.split('\n')) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        QString name;
+        qint64 size = -1;
+        if (parseListLine(line, name, size) && size >= 0)
+            m_size.insert(name, size);
     }
     m_next = 0;
     return FindNext();
@@ -164,6 +246,7 @@ QString CFtpClient::FindNext() {
 
 void CFtpClient::Close() {
     m_found.clear();
+    m_size.clear();
     m_next = -1;
     m_connected = false;
     if (m_internet) {

@@ -3,16 +3,20 @@
 #include "platform/Cp949.h"
 #include "platform/Profile.h"
 #include "updater/FtpClient.h"
+#include "updater/StagedFile.h"
+#include "updater/UpdateManifest.h"
 #include "updater/UpdaterLog.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSaveFile>
 
 #include <chrono>
+#include <memory>
 #include <thread>
+#include <vector>
 
 namespace updater {
 
@@ -23,27 +27,29 @@ QString src(const char* step) {
     return kDlg + QLatin1String(step);
 }
 
-bool isProgramFile(const QFileInfo& f) {
-    return !f.fileName().contains(QLatin1Char('.'));
+bool isProgramFile(const QString& name) {
+    return !name.contains(QLatin1Char('.'));
 }
 
-// Replaces `target` with the bytes of `source` in one step, so a half
-// written settings file or program never lies in the program directory.
-bool copyOver(const QString& source, const QString& target) {
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly))
-        return false;
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    while (!in.atEnd()) {
-        const QByteArray chunk = in.read(1 << 16);
-        if (chunk.isEmpty() && in.error() != QFileDevice::NoError)
-            return false;
-        if (out.write(chunk) != chunk.size())
-            return false;
+bool isVersionFile(const QString& name) {
+    return name.compare(QLatin1String("Version.ini"), Qt::CaseInsensitive) == 0;
+}
+
+// A file placed by the copy step, and where the file it replaced waits until
+// the whole update is in.
+struct Placed {
+    QString target;
+    QString backup; // empty: nothing lay there before
+};
+
+// Puts the program directory back as it was before the copy step.
+void rollBack(const QList<Placed>& placed) {
+    for (auto it = placed.crbegin(); it != placed.crend(); ++it) {
+        if (it->backup.isEmpty())
+            QFile::remove(it->target);
+        else
+            renamePath(it->backup, it->target);
     }
-    return out.commit();
 }
 
 } // namespace
@@ -101,6 +107,24 @@ QString UpdateRun::local(const QString& name) const {
     return m_baseDir + QLatin1Char('/') + name;
 }
 
+QString UpdateRun::fetched(const QString& name) const {
+    return m_tempDir + QLatin1Char('/') + name;
+}
+
+void UpdateRun::noteFetched(const QString& name) {
+    if (!m_fetched.contains(name))
+        m_fetched.append(name);
+}
+
+bool UpdateRun::isProtected(const QString& name) const {
+    // Replacing the updater or the file naming its server would hand every
+    // later update to whoever wrote them.
+    QStringList own{QStringLiteral("Brannow"), QStringLiteral("Ftp_Setup.ini")};
+    if (QCoreApplication::instance())
+        own.append(QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+    return own.contains(name, Qt::CaseInsensitive);
+}
+
 void UpdateRun::fail(const QString& source, const QString& text) {
     m_window.ShowMessage(text);
     LogWrite(3, source, text);
@@ -126,13 +150,15 @@ int UpdateRun::UpdateThread() {
         m_state.done[kStepDownload] = 1;
         m_window.armStepTimer(kStepCopy, 100);
         m_window.setBarPos(kBarTotal, 50);
-        CopyDownLoadFile(QStringLiteral("*.ini"));
-        if (!CopyDownLoadFile(QStringLiteral("*.exe"))) {
-            // Nothing to start from the download: say so and let the OK
-            // button start the program that is there.
+        const int copied = CopyDownLoadFile();
+        if (copied <= 0) {
             m_state.ok = 0;
             m_state.done[kStepCopy] = 1;
-            fail(src("CopyDownLoadFile"), msg::kNoProgramFile);
+            // Nothing to start from the download: say so and let the OK
+            // button start the program that is there. A failed copy has
+            // shown its own message.
+            if (copied == 0)
+                fail(src("CopyDownLoadFile"), msg::kNoProgramFile);
             return 0;
         }
         m_state.ok = 1;
@@ -181,8 +207,10 @@ int UpdateRun::GetServerInfo() {
 int UpdateRun::DownloadUpdate() {
     if (!ServerConnect())
         return -1;
-    if (!QFileInfo::exists(m_tempDir))
-        QDir().mkpath(m_tempDir);
+    // A link in place of the download folder would carry the downloads
+    // elsewhere; it is replaced by a real folder.
+    m_fetched.clear();
+    ensureRealDirectory(m_tempDir);
     int r = AnalysisIni();
     if (r > 0)
         r = GetDownLoadFile() ? 1 : -3;
@@ -195,6 +223,7 @@ int UpdateRun::ServerConnect() {
     LogWrite(1, source, QStringLiteral("서버정보(FTP) 연결 시작"));
     if (!m_ftp)
         m_ftp = std::make_unique<CFtpClient>();
+    m_ftp->setStallSeconds(m_stallSeconds);
     const int port = leadingNumber(m_serverPort);
     QString failure;
     if (!m_ftp->Open(m_serverIp, port, m_user, m_password))
@@ -214,9 +243,11 @@ int UpdateRun::AnalysisIni() {
     const QString name = QStringLiteral("Version.ini");
     const QString serverFile = m_tempDir + QLatin1Char('/') + name;
     if (!m_ftp->GetFile(name, serverFile)) {
+        LogWrite(3, source, m_ftp->lastError());
         fail(source, msg::kDownloadFailed.arg(name));
         return -3;
     }
+    noteFetched(name);
     const QString section = QStringLiteral("VERSION_INFO");
     const QString key = QStringLiteral("DATE");
     const QString localDate =
@@ -231,7 +262,13 @@ int UpdateRun::GetDownLoadFile() {
     LogWrite(1, source, QStringLiteral("서버정보(FTP) 파일 다운로드 시작"));
     QString name = m_ftp->FindFirst(QStringLiteral("*.*"));
     if (name.isEmpty()) {
-        fail(source, msg::kNothingToDownload);
+        // A listing that broke off says nothing about the server's files.
+        if (m_ftp->listingFailed()) {
+            LogWrite(3, source, m_ftp->lastError());
+            fail(source, msg::kListFailed);
+        } else {
+            fail(source, msg::kNothingToDownload);
+        }
         return 0;
     }
     for (; !name.isEmpty(); name = m_ftp->FindNext()) {
@@ -240,41 +277,143 @@ int UpdateRun::GetDownLoadFile() {
             LogWrite(3, source, QStringLiteral("%1 파일명이 올바르지 않아 받지 않습니다.").arg(name));
             continue;
         }
-        if (!m_ftp->GetFile(name, m_tempDir + QLatin1Char('/') + name)) {
+        if (!m_ftp->GetFile(name, fetched(name))) {
+            LogWrite(3, source, name + QStringLiteral(": ") + m_ftp->lastError());
             fail(source, msg::kDownloadFailed.arg(name));
             return 0;
         }
+        noteFetched(name);
     }
     return 1;
 }
 
-bool UpdateRun::CopyDownLoadFile(const QString& pattern) {
+bool UpdateRun::loadManifest(QHash<QString, QByteArray>& sums, QString& why) const {
+    // Only this run's downloads count: a manifest left from an earlier run
+    // vouches for nothing on the server now.
+    for (const QString& name : {kManifestName, kSignatureName})
+        if (!m_fetched.contains(name)) {
+            why = name + QStringLiteral(" 파일이 서버에 없습니다.");
+            return false;
+        }
+    // The key may be a link to where the site keeps it; only the copy step
+    // is kept from writing through links.
+    QFile keyFile(local(kUpdateKeyName));
+    if (!keyFile.open(QIODevice::ReadOnly)) {
+        why = kUpdateKeyName + QStringLiteral(" 키를 읽을 수 없습니다.");
+        return false;
+    }
+    const QByteArray key = keyFile.read(64 * 1024);
+    bool manifestOk = false, signatureOk = false;
+    const QByteArray manifest = readPlainFile(fetched(kManifestName), 1 << 20, &manifestOk);
+    const QByteArray signature = readPlainFile(fetched(kSignatureName), 4096, &signatureOk);
+    if (!manifestOk || !signatureOk) {
+        why = (manifestOk ? kSignatureName : kManifestName) + QStringLiteral(" 파일을 읽을 수 없습니다.");
+        return false;
+    }
+    return verifySignature(key, manifest, signature, why) && parseManifest(manifest, sums, why);
+}
+
+int UpdateRun::CopyDownLoadFile() {
     const QString source = src("CopyDownLoadFile");
     LogWrite(1, source, QStringLiteral("서버정보(FTP) 파일 다운로드 복사 시작"));
-    const bool programs = pattern == QLatin1String("*.exe");
-    QDir temp(m_tempDir);
-    QFileInfoList matches;
-    for (const QFileInfo& f : temp.entryInfoList(QDir::Files | QDir::Hidden, QDir::Name)) {
-        // Names match without regard to case: the files come from a server
-        // whose file names were written on a case-blind file system.
-        const bool match = programs ? isProgramFile(f) : QDir::match(pattern, f.fileName());
-        if (match)
-            matches.append(f);
-    }
-    if (matches.isEmpty())
-        return false;
-    for (const QFileInfo& f : matches) {
-        const QString target = local(f.fileName());
-        if (!copyOver(f.filePath(), target))
+
+    // Settings files first, then programs, "Version.ini" last. Names match
+    // without regard to case: the files come from a server whose file names
+    // were written on a case-blind file system.
+    QStringList settings, programs, version;
+    QStringList names = m_fetched;
+    names.sort();
+    for (const QString& name : names) {
+        const bool program = isProgramFile(name);
+        if (!program && !QDir::match(QStringLiteral("*.ini"), name))
             continue; // stays in the download folder
-        if (programs)
-            QFile::setPermissions(target, QFile::permissions(target) | QFile::ExeOwner | QFile::ReadOwner |
-                                              QFile::ExeGroup | QFile::ReadGroup | QFile::ExeOther |
-                                              QFile::ReadOther);
-        QFile::remove(f.filePath());
+        if (isProtected(name)) {
+            LogWrite(3, source, QStringLiteral("%1 파일은 UPDATE로 바꾸지 않습니다.").arg(name));
+            continue;
+        }
+        (isVersionFile(name) ? version : program ? programs : settings).append(name);
     }
+    const QStringList plan = settings + programs + version;
+
+    const bool keyInstalled = pathKind(local(kUpdateKeyName)) != PathKind::Missing;
+    QHash<QString, QByteArray> sums;
+    auto verifyFailed = [&](const QString& why) {
+        LogWrite(3, source, why);
+        fail(source, msg::kVerifyFailed);
+        return -1;
+    };
+    if (keyInstalled) {
+        QString why;
+        if (!loadManifest(sums, why))
+            return verifyFailed(why);
+        for (const QString& name : plan)
+            if (!sums.contains(name))
+                return verifyFailed(QStringLiteral("%1 파일이 %2에 없습니다.").arg(name, kManifestName));
+    } else {
+        LogWrite(3, source, msg::kNotVerified);
+    }
+
+    // Every file is first written whole beside its place, and checked
+    // against the manifest from the very bytes that will be installed.
+    std::vector<std::unique_ptr<StagedFile>> staged;
+    for (const QString& name : plan) {
+        auto file = std::make_unique<StagedFile>(local(name));
+        Sha256 sum;
+        const bool ok = file->open() && file->copyFrom(fetched(name), [&](const char* d, qsizetype n) {
+            sum.update(d, n);
+        }) && file->finish(isProgramFile(name) ? 0755 : 0644);
+        if (!ok) {
+            LogWrite(3, source, name + QStringLiteral(": ") + file->errorString());
+            fail(source, msg::kCopyFailed.arg(name));
+            return -1;
+        }
+        if (keyInstalled && sum.result() != sums.value(name))
+            return verifyFailed(
+                QStringLiteral("%1 파일의 SHA-256이 %2와 다릅니다.").arg(name, kManifestName));
+        staged.push_back(std::move(file));
+    }
+
+    // Into place one by one; the file each one replaces is kept until all
+    // are in, so a failure puts the program directory back as it was.
+    QList<Placed> placed;
+    for (const auto& file : staged) {
+        const QString target = file->target();
+        const PathKind kind = pathKind(target);
+        Placed p{target, QString()};
+        QString why;
+        bool ok = kind == PathKind::Missing || kind == PathKind::File || kind == PathKind::Link;
+        if (!ok)
+            why = QStringLiteral("not a file");
+        if (ok && kind != PathKind::Missing) {
+            p.backup = reserveBeside(target);
+            ok = !p.backup.isEmpty() && renamePath(target, p.backup, &why);
+            if (!ok && !p.backup.isEmpty())
+                QFile::remove(p.backup);
+            if (!ok)
+                p.backup.clear();
+        }
+        if (ok && !file->place()) {
+            ok = false;
+            why = file->errorString();
+            if (!p.backup.isEmpty())
+                renamePath(p.backup, target);
+        }
+        if (!ok) {
+            rollBack(placed);
+            const QString name = QFileInfo(target).fileName();
+            LogWrite(3, source, name + QStringLiteral(": ") + why);
+            fail(source, msg::kCopyFailed.arg(name));
+            return -1;
+        }
+        placed.append(p);
+    }
+    for (const Placed& p : placed)
+        if (!p.backup.isEmpty())
+            QFile::remove(p.backup);
+    for (const QString& name : plan)
+        QFile::remove(fetched(name));
     LogWrite(1, source, QStringLiteral("서버정보(FTP) 파일 다운로드 복사 종료"));
-    return true;
+    return programs.isEmpty() ? 0 : 1;
 }
 
 int UpdateRun::RunMainProgram(const QString& path) {

@@ -4,7 +4,9 @@
 // download directory, copy the settings and program files into the program
 // directory and start the main program. What the run shows goes through
 // UpdateWindow; the dialog forwards it to its own thread.
+#include <QHash>
 #include <QString>
+#include <QStringList>
 
 #include <atomic>
 #include <memory>
@@ -71,6 +73,13 @@ inline const QString kDownloadFailed = QStringLiteral("%1 DOWNLOAD에 실패하�
 inline const QString kNothingToDownload = QStringLiteral("DOWNLOAD할 파일이 존재하지않습니다.");
 inline const QString kNoProgramFile =
     QStringLiteral("UPDATE 파일이 존재하지 않습니다. [확인]버튼을 눌러주십시오.");
+inline const QString kListFailed = QStringLiteral("파일 목록 DOWNLOAD에 실패하였습니다.");
+inline const QString kVerifyFailed =
+    QStringLiteral("UPDATE 파일 검증에 실패하였습니다. [확인]버튼을 눌러주십시오.");
+inline const QString kCopyFailed = QStringLiteral("%1 복사에 실패하였습니다.");
+// Level 3 log line of an installation without "update_key.pem".
+inline const QString kNotVerified =
+    QStringLiteral("update_key.pem 키가 설치되지 않아 UPDATE 파일을 검증하지 않고 복사합니다.");
 } // namespace msg
 
 class UpdateRun {
@@ -90,16 +99,23 @@ public:
     // 1 newer on the server, 0 not newer, -3 "Version.ini" not fetched.
     int AnalysisIni();
     int GetDownLoadFile();
-    // Moves the matching files of the download folder into the program
-    // directory. "*.exe" means the program files: on this system the files
-    // without an extension, which keep their execute permission.
-    bool CopyDownLoadFile(const QString& pattern);
+    // Installs the settings files ("*.ini") and program files (on this
+    // system the files without an extension) that this run fetched, all or
+    // none: "Version.ini" last, so it takes the new date only with the rest.
+    // With "update_key.pem" installed, only a verified signed manifest that
+    // lists every one of them with its SHA-256 lets them in. Never replaces
+    // the updater itself or "Ftp_Setup.ini".
+    // 1 installed with a program file, 0 installed without one (or nothing
+    // to install), -1 failed: message shown, nothing changed.
+    int CopyDownLoadFile();
     int RunMainProgram(const QString& path);
     // The OK button shown after a failure: starts the main program anyway and
     // closes the window.
     void OnOkButton();
 
     RunState& state() { return m_state; }
+    // How long the server may stand still before a step counts as failed.
+    void setStallSeconds(int seconds) { m_stallSeconds = seconds; }
     QString tempDir() const { return m_tempDir; }
     QString mainProgram() const { return m_mainProgram; }
     QString serverIp() const { return m_serverIp; }
@@ -109,6 +125,10 @@ private:
     void fail(const QString& source, const QString& text);
     void launch();
     QString local(const QString& name) const;
+    QString fetched(const QString& name) const;
+    void noteFetched(const QString& name);
+    bool isProtected(const QString& name) const;
+    bool loadManifest(QHash<QString, QByteArray>& sums, QString& why) const;
 
     UpdateWindow& m_window;
     QString m_baseDir;
@@ -116,6 +136,8 @@ private:
     QString m_mainProgram; // the main program's path
     QString m_serverIp, m_serverPort, m_user, m_password, m_remoteDir;
     std::unique_ptr<CFtpClient> m_ftp;
+    QStringList m_fetched; // names this run fetched into the download folder
+    int m_stallSeconds = 60;
     RunState m_state;
 };
 

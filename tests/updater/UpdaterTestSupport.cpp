@@ -4,6 +4,7 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QTcpServer>
 #include <QThread>
@@ -84,6 +85,36 @@ int deadPort() {
     const int port = probe.serverPort();
     probe.close();
     return port;
+}
+
+QMap<QString, QByteArray> snapshot(const QString& dir) {
+    QMap<QString, QByteArray> entries;
+    const QDir base(dir);
+    QDirIterator it(dir, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QString rel = base.relativeFilePath(path);
+        if (rel == QLatin1String("FtpTemp") || rel.startsWith(QLatin1String("FtpTemp/")) ||
+            rel == QLatin1String("Brannow.LOG") || rel == QLatin1String("vantrel.mark"))
+            continue;
+        const QFileInfo f = it.fileInfo();
+        if (f.isSymLink())
+            entries[rel] = "link " + f.symLinkTarget().toUtf8();
+        else if (f.isDir())
+            entries[rel] = "dir";
+        else
+            entries[rel] = "file " + QByteArray::number(int(f.permissions()), 16) + ' ' + readFile(path);
+    }
+    return entries;
+}
+
+bool openssl(const QString& command, const QString& dir) {
+    QProcess p;
+    p.setWorkingDirectory(dir);
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(QStringLiteral("openssl"), QProcess::splitCommand(command));
+    return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
 void writeFtpSetup(const QString& dir, int port) {

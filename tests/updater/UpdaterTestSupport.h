@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QMap>
 #include <QPair>
 #include <QProcess>
 #include <QStringList>
@@ -44,6 +45,14 @@ QByteArray readFile(const QString& path);
 void writeFile(const QString& path, const QByteArray& bytes, bool executable = false);
 // A loopback port that nobody listens on.
 int deadPort();
+
+// Everything under `dir` but its download folder and the files the run and
+// the stand-in write on every start (log, start marks): path to kind,
+// permissions and bytes, or link target. Equal snapshots: nothing changed.
+QMap<QString, QByteArray> snapshot(const QString& dir);
+// Runs openssl with `command` (arguments split as a shell would, quotes
+// kept together) in `dir`; false when it fails.
+bool openssl(const QString& command, const QString& dir);
 
 // "Ftp_Setup.ini" of a program directory pointing at 127.0.0.1:port.
 void writeFtpSetup(const QString& dir, int port);

@@ -141,6 +141,13 @@ private slots:
         QTest::newRow("file fails mid-list")
             << QStringList{QStringLiteral("--extra"), QStringLiteral("m_broken.ini")} << true << true
             << msg::kDownloadFailed.arg(QStringLiteral("m_broken.ini"));
+        QTest::newRow("listing stalls")
+            << QStringList{QStringLiteral("--stall-listing")} << true << true << msg::kListFailed;
+        // The server announces half the program as its size and ends the
+        // transfer there; only the listing has the true size.
+        QTest::newRow("program cut short, false size")
+            << QStringList{QStringLiteral("--truncate"), QStringLiteral("Vantrel")} << true << true
+            << msg::kDownloadFailed.arg(QStringLiteral("Vantrel"));
     }
     void failures() {
         QFETCH(QStringList, options);
@@ -152,7 +159,7 @@ private slots:
             server.putVersion("202405011200");
         server.put(QStringLiteral("a_first.ini"), "first");
         server.put(QStringLiteral("z_last.ini"), "last");
-        server.put(QStringLiteral("Vantrel"), "not the stand-in");
+        server.put(QStringLiteral("Vantrel"), QByteArray(30072, 'V'));
         if (!downloadDir)
             QDir(server.downloadDir()).removeRecursively();
         const bool dead = options == QStringList{QStringLiteral("dead")};
@@ -160,9 +167,11 @@ private slots:
             QVERIFY(server.start(options));
         writeFtpSetup(prog(), dead ? deadPort() : server.port());
         putStandIn();
+        const auto before = snapshot(prog());
 
         RecordingWindow w;
         UpdateRun run(w, prog());
+        run.setStallSeconds(2);
         run.UpdateThread();
         QCOMPARE(w.messages, QStringList{message});
         QVERIFY(!w.closed);
@@ -173,8 +182,7 @@ private slots:
                      last.endsWith(QLatin1Char(',') + message),
                  qPrintable(last));
         // Nothing fetched before the failure reached the program directory.
-        QVERIFY(!QFile::exists(at(QStringLiteral("a_first.ini"))));
-        QCOMPARE(readFile(at(QStringLiteral("Vantrel"))), standInProgram());
+        QCOMPARE(snapshot(prog()), before);
 
         QTest::qWait(200);
         QCOMPARE(startsIn(prog()), 0);
@@ -210,6 +218,10 @@ private slots:
         FtpTestServer server;
         server.putVersion("202405011200");
         server.put(QStringLiteral("Vantrel"), standInProgram());
+        // The updater itself and the file naming its server are never
+        // replaced, whatever case the server writes them in.
+        server.put(QStringLiteral("Brannow"), "forged updater");
+        server.put(QStringLiteral("FTP_SETUP.INI"), "[SERVER_INFO]\r\nSERVER_IP=10.6.6.6\r\n");
         writeFile(server.root() + QStringLiteral("/x"), "escaped"); // what "../x" would fetch
         QStringList extras;
         for (const QString& name : {QStringLiteral("../x"), absolute, QStringLiteral("/etc/x"),
@@ -221,6 +233,8 @@ private slots:
         const QString base = at(QStringLiteral("inner"));
         QVERIFY(QDir().mkpath(base));
         writeFtpSetup(base, server.port());
+        writeFile(base + QStringLiteral("/Brannow"), "own updater", true);
+        const QByteArray setup = readFile(base + QStringLiteral("/Ftp_Setup.ini"));
         const bool etcHadX = QFile::exists(QStringLiteral("/etc/x"));
 
         RecordingWindow w;
@@ -233,8 +247,107 @@ private slots:
         QCOMPARE(QFile::exists(QStringLiteral("/etc/x")), etcHadX);
         QVERIFY(!QFile::exists(base + QStringLiteral("/x")));
         QVERIFY(!QFile::exists(at(QStringLiteral("x"))));
-        QCOMPARE(filesIn(run.tempDir()), QStringList{});
+        QCOMPARE(filesIn(run.tempDir()),
+                 (QStringList{QStringLiteral("Brannow"), QStringLiteral("FTP_SETUP.INI")}));
         QCOMPARE(log().count(QStringLiteral(",3,CBrannowDlg::GetDownLoadFile  ,")), 5);
+        QCOMPARE(readFile(base + QStringLiteral("/Brannow")), QByteArray("own updater"));
+        QCOMPARE(readFile(base + QStringLiteral("/Ftp_Setup.ini")), setup);
+        QVERIFY(!QFile::exists(base + QStringLiteral("/FTP_SETUP.INI")));
+        QCOMPARE(log().count(QStringLiteral("파일은 UPDATE로 바꾸지 않습니다.")), 2);
+    }
+
+    // Links planted where the run writes: the links are replaced, their
+    // targets outside the folders stay as they were.
+    void plantedLinksAreReplaced_data() {
+        QTest::addColumn<bool>("folderLink");
+        QTest::newRow("download folder is a link") << true;
+        QTest::newRow("links to files in both folders") << false;
+    }
+    void plantedLinksAreReplaced() {
+        QFETCH(bool, folderLink);
+        QTemporaryDir outside;
+        writeFile(outside.filePath(QStringLiteral("target")), "outside");
+        const auto outsideBefore = snapshot(outside.path());
+        FtpTestServer server;
+        server.putVersion("202405011200");
+        server.put(QStringLiteral("setup.ini"), kSetupIni);
+        server.put(QStringLiteral("Vantrel"), standInProgram());
+        server.put(QStringLiteral("Quorvel.dll"), "stays in the download folder");
+        QVERIFY(server.start());
+        writeFtpSetup(prog(), server.port());
+        const QString target = outside.filePath(QStringLiteral("target"));
+        if (folderLink) {
+            QVERIFY(QFile::link(outside.path(), at(QStringLiteral("FtpTemp"))));
+        } else {
+            QVERIFY(QDir(prog()).mkdir(QStringLiteral("FtpTemp")));
+            QVERIFY(QFile::link(target, at(QStringLiteral("FtpTemp/Vantrel"))));
+            QVERIFY(QFile::link(target, at(QStringLiteral("FtpTemp/Version.ini"))));
+            QVERIFY(QFile::link(target, at(QStringLiteral("setup.ini"))));
+            QVERIFY(QFile::link(target, at(QStringLiteral("Vantrel"))));
+        }
+
+        RecordingWindow w;
+        UpdateRun run(w, prog());
+        run.UpdateThread();
+        QVERIFY2(w.messages.isEmpty(), qPrintable(w.messages.join('|')));
+        QVERIFY(waitForStart(prog()));
+        QCOMPARE(snapshot(outside.path()), outsideBefore);
+        QVERIFY(!QFileInfo(at(QStringLiteral("FtpTemp"))).isSymLink());
+        QVERIFY(!QFileInfo(at(QStringLiteral("setup.ini"))).isSymLink());
+        QCOMPARE(readFile(at(QStringLiteral("setup.ini"))), kSetupIni);
+        QCOMPARE(readFile(at(QStringLiteral("Vantrel"))), standInProgram());
+    }
+
+    // A file that cannot be put in place fails the copy step, and what was
+    // already in place is put back.
+    void copyFailureRestoresProgramDirectory() {
+        FtpTestServer server;
+        server.putVersion("202405011200");
+        server.put(QStringLiteral("a_first.ini"), "new first");
+        server.put(QStringLiteral("z_last.ini"), "new last");
+        server.put(QStringLiteral("Vantrel"), "new program");
+        QVERIFY(server.start());
+        writeFtpSetup(prog(), server.port());
+        putStandIn();
+        writeFile(at(QStringLiteral("a_first.ini")), "old first");
+        writeFile(at(QStringLiteral("Version.ini")), versionIni("202301010000"));
+        QVERIFY(QDir(prog()).mkdir(QStringLiteral("z_last.ini"))); // in the way of the second file
+        const auto before = snapshot(prog());
+
+        RecordingWindow w;
+        UpdateRun run(w, prog());
+        run.UpdateThread();
+        QCOMPARE(w.messages, QStringList{msg::kCopyFailed.arg(QStringLiteral("z_last.ini"))});
+        QVERIFY(!w.closed);
+        QCOMPARE(snapshot(prog()), before); // no copy left over beside the files either
+        run.OnOkButton();
+        QVERIFY(waitForStart(prog()));
+    }
+
+    // The server of the tests lists in the Unix form; other servers write
+    // these.
+    void listingLines_data() {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<qint64>("size"); // -1 not a file, -2 not a listing line
+        QTest::newRow("unix, no group, year, blank in name")
+            << QByteArray("-rwxr-xr-x 1 ftp 7 Dec 31  2023 my file.ini") << QStringLiteral("my file.ini")
+            << qint64(7);
+        QTest::newRow("unix link") << QByteArray("lrwxrwxrwx 1 ftp ftp 3 Jan 01 12:00 a.ini -> b.ini")
+                                   << QStringLiteral("a.ini") << qint64(-1);
+        QTest::newRow("dos") << QByteArray("01-01-24  12:00PM              15036 setup.ini")
+                             << QStringLiteral("setup.ini") << qint64(15036);
+        QTest::newRow("neither") << QByteArray("total 12") << QString() << qint64(-2);
+    }
+    void listingLines() {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, name);
+        QFETCH(qint64, size);
+        QString gotName;
+        qint64 gotSize = -2;
+        QCOMPARE(parseListLine(line, gotName, gotSize), size != -2);
+        QCOMPARE(gotName, name);
+        QCOMPARE(gotSize, size);
     }
 
     void failedFetchKeepsLocalFile() {
