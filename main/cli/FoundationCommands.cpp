@@ -3,8 +3,8 @@
 // loads it.
 #include "main/cli/Command.h"
 #include "main/settings/SetupData.h"
-#include "main/shell/core/FailureReport.h"
-#include "main/shell/core/Operator.h"
+#include "main/core/FailureReport.h"
+#include "main/core/Operator.h"
 #include "main/tagdata/TagData.h"
 #include "platform/RuntimeError.h"
 
@@ -51,7 +51,7 @@ int runSettings(const QStringList& args) {
     installPrintingOperator();
     settings::SetupData d;
     settings::MainSelections sel;
-    const bool loaded = settings::GetSetupData(d, sel, shell::currentOperator());
+    const bool loaded = settings::GetSetupData(d, sel, core::currentOperator());
     const auto line = [](const char* name, const QString& value) { out(QLatin1String(name) + '=' + value); };
     const auto num = [&](const char* name, int value) { line(name, QString::number(value)); };
     num("nTotHeight", d.nTotHeight);

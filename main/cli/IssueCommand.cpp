@@ -11,7 +11,7 @@
 #include "main/printerlink/PrinterLink.h"
 #include "main/settings/DbSettings.h"
 #include "main/settings/SetupData.h"
-#include "main/shell/core/Operator.h"
+#include "main/core/Operator.h"
 
 #include <QElapsedTimer>
 #include <QRegularExpression>
@@ -20,7 +20,7 @@
 namespace {
 
 // The buttons of a run without windows: nothing to lock.
-class NoButtons : public database::ButtonLock {
+class NoButtons : public core::ButtonLock {
 public:
     void DisableButtons() override {}
     void EnableButtons() override {}
@@ -74,7 +74,7 @@ int runIssue(const QStringList& args) {
         return cli::usageError(name, problem);
 
     cli::installPrintingOperator();
-    shell::Operator& op = shell::currentOperator();
+    core::Operator& op = core::currentOperator();
 
     // The login: the user id as typed, the database account of the settings.
     const QString user = o.value(QStringLiteral("user"));

@@ -5,7 +5,7 @@
 #include "main/printerlink/PrinterLink.h"
 #include "main/printerlink/StatusCodes.h"
 #include "main/settings/SetupData.h"
-#include "main/shell/core/Operator.h"
+#include "main/core/Operator.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ int runStatus(const QStringList& args) {
     settings::MainSelections selections;
     // A settings file that stops the loading has shown its message; the
     // fields read so far are used, as the main window does.
-    settings::GetSetupData(setup, selections, shell::currentOperator());
+    settings::GetSetupData(setup, selections, core::currentOperator());
 
     printerlink::RunState run;
     printerlink::PrinterLink link(setup, run);

@@ -2,7 +2,7 @@
 // automation. Global option: --dir DIR (the program directory; default: the
 // folder of this executable).
 #include "main/cli/Command.h"
-#include "main/shell/core/Operator.h"
+#include "main/core/Operator.h"
 #include "platform/ProgramDir.h"
 
 #include <QCoreApplication>
@@ -17,8 +17,24 @@ QList<Command>& table() {
     static QList<Command> t;
     return t;
 }
-shell::RecordingOperator& printingOperator() {
-    static shell::RecordingOperator op;
+// Prints every message on stderr as it comes and answers every question No.
+class ConsoleOperator : public core::Operator {
+public:
+    void showMessage(const QString& text) override {
+        shown.append(text);
+        QString t = text;
+        t.replace(QStringLiteral("\r\n"), QStringLiteral(" / "));
+        t.replace(QLatin1Char('\n'), QStringLiteral(" / "));
+        t.replace(QLatin1Char('\r'), QStringLiteral(" / "));
+        err(QStringLiteral("message: ") + t);
+    }
+    bool askYesNo(const QString&) override { return false; }
+    void setWaitCursor(bool) override {}
+    void setFocus(const QString&) override {}
+    QStringList shown;
+};
+ConsoleOperator& printingOperator() {
+    static ConsoleOperator op;
     return op;
 }
 } // namespace
@@ -48,18 +64,10 @@ int usageError(const QString& command, const QString& problem) {
 }
 
 void installPrintingOperator() {
-    shell::RecordingOperator& op = printingOperator();
-    op.onMessage = [](const QString& text) {
-        QString t = text;
-        t.replace(QStringLiteral("\r\n"), QStringLiteral(" / "));
-        t.replace(QLatin1Char('\n'), QStringLiteral(" / "));
-        t.replace(QLatin1Char('\r'), QStringLiteral(" / "));
-        err(QStringLiteral("message: ") + t);
-    };
-    shell::setCurrentOperator(&op);
+    core::setCurrentOperator(&printingOperator());
 }
 
-QStringList shownMessages() { return printingOperator().messages; }
+QStringList shownMessages() { return printingOperator().shown; }
 
 Options::Options(const QStringList& args, const QStringList& valueOptions, const QStringList& flags) {
     for (qsizetype i = 0; i < args.size(); ++i) {

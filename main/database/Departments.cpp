@@ -1,7 +1,7 @@
 #include "main/database/Departments.h"
 
 #include "main/database/DbConn.h"
-#include "main/database/Reported.h"
+#include "main/core/Reported.h"
 
 #include <QDate>
 
@@ -24,8 +24,8 @@ QString deptQuery(const QString& sDeptNm, qint16 nKind, const QString& today) {
 }
 
 bool GetDeptData(QStringList& CboDept, const QString& sDeptNm, qint16 nKind) {
-    return runReported(QStringLiteral("GetDeptData"), [&] {
-        WaitCursor wait;
+    return core::runReported(QStringLiteral("GetDeptData"), [&] {
+        core::WaitCursor wait;
         const QString today = QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
         Recordset rs(gDbConn, deptQuery(sDeptNm, nKind, today));
         CboDept.clear();
@@ -33,7 +33,7 @@ bool GetDeptData(QStringList& CboDept, const QString& sDeptNm, qint16 nKind) {
         const int name = rs.column(QStringLiteral("dept_nm")), code = rs.column(QStringLiteral("dept_code"));
         for (; !rs.eof(); rs.moveNext()) {
             if (rs.isNull(name) || rs.isNull(code))
-                throw invalidUseOfNull();
+                throw core::invalidUseOfNull();
             CboDept << rs.text(name).trimmed() + QLatin1Char('(') + rs.text(code).trimmed() + QLatin1Char(')');
         }
     });
@@ -41,7 +41,7 @@ bool GetDeptData(QStringList& CboDept, const QString& sDeptNm, qint16 nKind) {
 
 QString GetDeptNm(const QString& sDeptCode) {
     QString name;
-    const bool ok = runReported(QStringLiteral("GetDeptNm"), [&] {
+    const bool ok = core::runReported(QStringLiteral("GetDeptNm"), [&] {
         Recordset rs(gDbConn, QStringLiteral("select *from slfanrfiddept where dept_code = '") + sqlText(sDeptCode) +
                                   QStringLiteral("'"));
         if (rs.recordCount() == 0) {
@@ -49,7 +49,7 @@ QString GetDeptNm(const QString& sDeptCode) {
             return;
         }
         if (rs.isNull(QStringLiteral("dept_nm")))
-            throw invalidUseOfNull();
+            throw core::invalidUseOfNull();
         name = rs.text(QStringLiteral("dept_nm"));
     });
     return ok ? name : QString();

@@ -2,18 +2,18 @@
 
 #include "main/database/DbConn.h"
 #include "main/database/EmbeddedDb.h"
-#include "main/database/Reported.h"
-#include "main/shell/core/Logs.h"
+#include "main/core/Reported.h"
+#include "main/core/Logs.h"
 
 namespace database {
 
 void getOrganData(QString& sOrganCode, QString& sOrganNm) {
-    runReported(QStringLiteral("getOrganData"), [&] {
+    core::runReported(QStringLiteral("getOrganData"), [&] {
         Recordset rs(gDbConn, QStringLiteral("select * from slfanrfidcommon where code_id='SLF001' "));
         if (rs.recordCount() == 0)
             return;
         if (rs.isNull(QStringLiteral("code")) || rs.isNull(QStringLiteral("code_ctn")))
-            throw invalidUseOfNull();
+            throw core::invalidUseOfNull();
         const QString code = rs.text(QStringLiteral("code")).trimmed();
         const QString name = rs.text(QStringLiteral("code_ctn")).trimmed();
         sOrganCode = code;
@@ -23,7 +23,7 @@ void getOrganData(QString& sOrganCode, QString& sOrganNm) {
 
 QString getSeqNo() {
     QString result = QStringLiteral("0");
-    runReported(QStringLiteral("getSeqNo"), [&] {
+    core::runReported(QStringLiteral("getSeqNo"), [&] {
         Recordset rs(gDbConn, QStringLiteral("select SEQ_SLFRFID_SERIALNO.nextval from dual"));
         if (rs.recordCount() > 0)
             result = rs.text(QStringLiteral("nextval")).trimmed();
@@ -41,7 +41,7 @@ QString tagTraceLine(const QString& head, const QString& purcSno, const TagRecor
 }
 
 void Update_TagData(const ItemGrid& vaSpread1, int nIndex, const TagRecordValues& v, qint16& failureFlag) {
-    const bool ok = runReported(QStringLiteral("Update_TagData"), [&] {
+    const bool ok = core::runReported(QStringLiteral("Update_TagData"), [&] {
         if (vaSpread1.text(nIndex, ColIssued) == QLatin1String("N"))
             return;
         const QString purcSno = vaSpread1.text(nIndex, ColPurcSno);
@@ -55,7 +55,7 @@ void Update_TagData(const ItemGrid& vaSpread1, int nIndex, const TagRecordValues
         call.setValue(QStringLiteral("TFORM"), v.sFormCode);
         call.setValue(QStringLiteral("TUSER"), gUserId);
         if (detailTraceOn(v.sDetailLog))
-            shell::WriteDetailLog(tagTraceLine(QStringLiteral("AFTER - "), purcSno, v));
+            core::WriteDetailLog(tagTraceLine(QStringLiteral("AFTER - "), purcSno, v));
         call.execute(gDbConn);
     });
     if (!ok)
@@ -78,7 +78,7 @@ void Delete_TagData(const ItemGrid& vaSpread1, int nIndex, const TagRecordValues
         call.execute(gDbConn);
     } catch (const std::exception& e) {
         failureFlag = -1;
-        shell::reportFailure(QStringLiteral("Delete_TagData"), shell::errorText(e));
+        core::reportFailure(QStringLiteral("Delete_TagData"), core::errorText(e));
     }
 }
 

@@ -2,8 +2,8 @@
 
 #include "main/database/DbConn.h"
 #include "main/database/Departments.h"
-#include "main/database/Reported.h"
-#include "main/shell/core/Logs.h"
+#include "main/core/Reported.h"
+#include "main/core/Logs.h"
 
 #include <QHash>
 #include <cmath>
@@ -173,15 +173,15 @@ void GetDBData(ItemGrid& vaSpread1, const SearchConditions& c, SearchUi& ui) {
     };
     const QString from = formatWhole(c.TDBNumFrom), to = formatWhole(c.TDBNumTo);
     if (!from.isEmpty() && !to.isEmpty() && to.toLongLong() < from.toLongLong()) {
-        shell::currentOperator().showMessage(QStringLiteral("구입단가를 다시 입력하십시오"));
-        shell::currentOperator().setFocus(QStringLiteral("TDBNum(0)"));
+        core::currentOperator().showMessage(QStringLiteral("구입단가를 다시 입력하십시오"));
+        core::currentOperator().setFocus(QStringLiteral("TDBNum(0)"));
         return;
     }
 
-    runReported(QStringLiteral("GetDBData"), [&] {
+    core::runReported(QStringLiteral("GetDBData"), [&] {
         vaSpread1.clear();
         progress(0);
-        WaitCursor wait;
+        core::WaitCursor wait;
 
         const QString sql = searchQuery(c);
         const QString code = deptCodeOf(c.CboDept);
@@ -191,7 +191,7 @@ void GetDBData(ItemGrid& vaSpread1, const SearchConditions& c, SearchUi& ui) {
         wait.restore();
         const int count = rs.recordCount();
         if (count == 0) {
-            shell::currentOperator().showMessage(QStringLiteral("해당 데이터가 존재하지 않습니다."));
+            core::currentOperator().showMessage(QStringLiteral("해당 데이터가 존재하지 않습니다."));
             return;
         }
 
@@ -215,7 +215,7 @@ void GetDBData(ItemGrid& vaSpread1, const SearchConditions& c, SearchUi& ui) {
         {
         BulkLoad bulk(vaSpread1);
         vaSpread1.reserveRows(count);
-        shell::LogBatch statusLog(QStringLiteral("error.log"));
+        core::LogBatch statusLog(QStringLiteral("error.log"));
         for (int n = 1; !rs.eof(); rs.moveNext(), ++n) {
             const QString tagId = rs.text(cTagId).trimmed(), purcSno = rs.text(cPurcSno).trimmed(),
                           catNo = rs.text(cCatNo).trimmed(), catNm = rs.text(cCatNm).trimmed(),
@@ -252,7 +252,7 @@ void GetDBData(ItemGrid& vaSpread1, const SearchConditions& c, SearchUi& ui) {
         ui.LblPrtCnt = QString::number(count);
         ui.txtStart = QStringLiteral("1");
         ui.txtEnd = QString::number(count);
-        shell::currentOperator().showMessage(QString::number(count) + QStringLiteral("건의 자료가 검색 되었습니다."));
+        core::currentOperator().showMessage(QString::number(count) + QStringLiteral("건의 자료가 검색 되었습니다."));
     });
 }
 

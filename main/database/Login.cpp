@@ -1,8 +1,8 @@
 #include "main/database/Login.h"
 
 #include "main/database/DbConn.h"
-#include "main/shell/core/FailureReport.h"
-#include "main/shell/core/Operator.h"
+#include "main/core/FailureReport.h"
+#include "main/core/Operator.h"
 #include "main/settings/DbSettings.h"
 
 namespace database {
@@ -13,7 +13,7 @@ void openDbConn(const QString& dataSource, const QString& user, const QString& p
 }
 
 void reportLoginError(const QString& errorText, const QString& marker) {
-    shell::Operator& op = shell::currentOperator();
+    core::Operator& op = core::currentOperator();
     op.setWaitCursor(false);
     if (gDbConn.isOpen())
         gDbConn.close();
@@ -22,7 +22,7 @@ void reportLoginError(const QString& errorText, const QString& marker) {
 
 LoginResult loginDatabase(const QString& txtID, const QString& txtDBNm, const QString& txtDBID,
                           const QString& txtDBPW, QString& marker) {
-    shell::Operator& op = shell::currentOperator();
+    core::Operator& op = core::currentOperator();
     marker = QStringLiteral("A");
     try {
         const QString dataSource = txtDBNm, user = txtDBID, password = txtDBPW;
@@ -51,7 +51,7 @@ LoginResult loginDatabase(const QString& txtID, const QString& txtDBNm, const QS
         marker = QStringLiteral("I");
         return LoginResult::Opened;
     } catch (const std::exception& e) {
-        reportLoginError(shell::errorText(e), marker);
+        reportLoginError(core::errorText(e), marker);
         return LoginResult::Failed;
     }
 }

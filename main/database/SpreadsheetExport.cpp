@@ -1,6 +1,6 @@
 #include "main/database/SpreadsheetExport.h"
 
-#include "main/database/Reported.h"
+#include "main/core/Reported.h"
 #include "main/database/XlsWriter.h"
 
 #include <QLocale>
@@ -41,11 +41,11 @@ QString tooManyRowsMessage(int rows) {
 
 bool exportAllowed(const ItemGrid& grid) {
     if (grid.rows() == 0) {
-        shell::currentOperator().showMessage(QStringLiteral("엑셀파일로 저장할 데이타가 없습니다."));
+        core::currentOperator().showMessage(QStringLiteral("엑셀파일로 저장할 데이타가 없습니다."));
         return false;
     }
     if (grid.rows() > kExportMaxRows) {
-        shell::currentOperator().showMessage(tooManyRowsMessage(grid.rows()));
+        core::currentOperator().showMessage(tooManyRowsMessage(grid.rows()));
         return false;
     }
     return true;
@@ -55,11 +55,11 @@ bool cmdSaveExcel_Click(const ItemGrid& vaSpread1, const QString& fileName) {
     if (!exportAllowed(vaSpread1))
         return false;
     bool written = false;
-    runReported(QStringLiteral("cmdSaveExcel_Click"), [&] {
+    core::runReported(QStringLiteral("cmdSaveExcel_Click"), [&] {
         if (fileName.isEmpty())
             throw platform::RuntimeError(QStringLiteral("Cancel was selected."));
         written = exportGrid(vaSpread1, fileName);
-        shell::currentOperator().showMessage(written ? QStringLiteral("엑셀저장에 성공하였습니다.")
+        core::currentOperator().showMessage(written ? QStringLiteral("엑셀저장에 성공하였습니다.")
                                                      : QStringLiteral("엑셀저장에 실패하였습니다."));
     });
     return written;

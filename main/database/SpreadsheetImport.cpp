@@ -3,7 +3,7 @@
 #include "main/database/CsvReader.h"
 #include "main/database/DbConn.h"
 #include "main/database/Departments.h"
-#include "main/database/Reported.h"
+#include "main/core/Reported.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -246,12 +246,12 @@ int GetExcelData(ItemGrid& vaSpread1, const QString& fileName, SearchUi& ui) {
             ui.progress(value);
     };
     int found = 0;
-    const bool ok = runReported(QStringLiteral("GetExcelData"), [&] {
+    const bool ok = core::runReported(QStringLiteral("GetExcelData"), [&] {
         if (fileName.isEmpty())
             throw RuntimeError(QStringLiteral("Cancel was selected."));
         const SheetKind kind = sheetKind(fileName);
         // The wait cursor covers the opening of the file and the first lookup.
-        WaitCursor wait;
+        core::WaitCursor wait;
         std::unique_ptr<Workbook> book = openWorkbook(fileName, kind);
         const int lastRow = book->lastUsedRow();
         const int firstRow = kind == SheetXls ? 1 : 2;
@@ -278,7 +278,7 @@ int GetExcelData(ItemGrid& vaSpread1, const QString& fileName, SearchUi& ui) {
                 }
             } else {
                 lookups.end();
-                shell::currentOperator().showMessage(QStringLiteral("구입일련번호[") + value +
+                core::currentOperator().showMessage(QStringLiteral("구입일련번호[") + value +
                                                      QStringLiteral("]가 존재하지 않습니다."));
                 lookups.begin();
             }
@@ -291,7 +291,7 @@ int GetExcelData(ItemGrid& vaSpread1, const QString& fileName, SearchUi& ui) {
         ui.LblPrtCnt = QString::number(found);
         ui.txtStart = QStringLiteral("1");
         ui.txtEnd = QString::number(found);
-        shell::currentOperator().showMessage(QString::number(found) +
+        core::currentOperator().showMessage(QString::number(found) +
                                              QStringLiteral("건의 자료가 검색 되었습니다."));
     });
     return ok ? found : -1;

@@ -1,17 +1,17 @@
 #include "main/database/TagRemoval.h"
 
-#include "main/database/Reported.h"
+#include "main/core/Reported.h"
 #include "platform/Clock.h"
 
 #include <QColor>
 
 namespace database {
 
-void cmdDel_Click(ItemGrid& vaSpread1, const TagRecordValues& v, qint16& failureFlag, ButtonLock& buttons) {
+void cmdDel_Click(ItemGrid& vaSpread1, const TagRecordValues& v, qint16& failureFlag, core::ButtonLock& buttons) {
     buttons.DisableButtons();
     try {
         if (vaSpread1.rows() == 0) {
-            shell::currentOperator().showMessage(QStringLiteral("태그삭제할 데이터가 존재하지 않습니다."));
+            core::currentOperator().showMessage(QStringLiteral("태그삭제할 데이터가 존재하지 않습니다."));
             buttons.EnableButtons();
             return;
         }
@@ -38,11 +38,11 @@ void cmdDel_Click(ItemGrid& vaSpread1, const TagRecordValues& v, qint16& failure
             vaSpread1.setText(i, ColTagId, QString());
         }
         if (removed)
-            shell::currentOperator().showMessage(QStringLiteral("태그삭제가 완료 되었습니다."));
+            core::currentOperator().showMessage(QStringLiteral("태그삭제가 완료 되었습니다."));
         buttons.EnableButtons();
     } catch (const std::exception& e) {
         buttons.EnableButtons();
-        shell::reportFailure(QStringLiteral("cmdDel_Click"), shell::errorText(e));
+        core::reportFailure(QStringLiteral("cmdDel_Click"), core::errorText(e));
     }
 }
 

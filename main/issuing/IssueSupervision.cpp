@@ -1,8 +1,8 @@
 #include "main/issuing/IssueSupervision.h"
 
 #include "main/printerlink/Quorvel.h"
-#include "main/shell/core/Logs.h"
-#include "main/shell/core/Operator.h"
+#include "main/core/Logs.h"
+#include "main/core/Operator.h"
 #include "platform/Clock.h"
 
 #include <array>
@@ -68,9 +68,9 @@ namespace {
 
 // A failure: the box first, then the flag, then the log line.
 bool fail(IssueContext& ctx, const StatusReport& report) {
-    shell::currentOperator().showMessage(report.message);
+    core::currentOperator().showMessage(report.message);
     ctx.run->nErrFlag = -1;
-    shell::WriteLog(report.logLine);
+    core::WriteLog(report.logLine);
     return false;
 }
 
@@ -102,7 +102,7 @@ bool superviseAnswers(IssueContext& ctx, const QString& n, const QString& tagTex
         if (code == QLatin1String("00") || code == QLatin1String("41"))
             continue;
         if (code == QLatin1String("60")) {
-            shell::WriteLog(autoStatusRetryLine(n));
+            core::WriteLog(autoStatusRetryLine(n));
             continue;
         }
         if (const auto report = autoStatusReport(code, n, tagText))

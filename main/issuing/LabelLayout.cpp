@@ -2,8 +2,8 @@
 
 #include "main/issuing/CommandRecords.h"
 #include "main/printerlink/PrinterLink.h"
-#include "main/shell/core/FailureReport.h"
-#include "main/shell/core/Operator.h"
+#include "main/core/FailureReport.h"
+#include "main/core/Operator.h"
 #include "main/tagdata/TagData.h"
 #include "platform/Cp949.h"
 #include "platform/RuntimeError.h"
@@ -162,7 +162,7 @@ void Format_Send(IssueContext& ctx) {
         formatRecords(*ctx.setup,
                       [&](const QByteArray& r) { ctx.link->fncRsSend(r, printerlink::SendWait::Unbounded); });
     } catch (const std::exception& e) {
-        shell::reportFailure(shell::currentOperator(), QStringLiteral("Format_Send"), shell::errorText(e));
+        core::reportFailure(core::currentOperator(), QStringLiteral("Format_Send"), core::errorText(e));
     }
 }
 

@@ -3,9 +3,9 @@
 #include "main/issuing/CommandRecords.h"
 #include "main/issuing/IssueSupervision.h"
 #include "main/issuing/LabelLayout.h"
-#include "main/shell/core/FailureReport.h"
-#include "main/shell/core/Logs.h"
-#include "main/shell/core/Operator.h"
+#include "main/core/FailureReport.h"
+#include "main/core/Logs.h"
+#include "main/core/Operator.h"
 #include "main/tagdata/TagData.h"
 #include "platform/Clock.h"
 #include "platform/Cp949.h"
@@ -82,7 +82,7 @@ void Label_Send(IssueContext& ctx, qint32& nIndex, qint16& nProc) {
         run.sTagId = ctx.sOrganCode + run.sSeqNo + ctx.sExpandCode;
 
         if (platform::toInt16(setup.sDetailLog) == 1)
-            shell::WriteDetailLog(traceLine(ctx, item));
+            core::WriteDetailLog(traceLine(ctx, item));
 
         const auto send = [&](const QByteArray& record) { ctx.link->fncRsSend(record, SendWait::Bounded); };
         labelLayoutRecords(item, tag, ctx.sOrganNm, setup, printType, nProc == kTestRun, send);
@@ -97,7 +97,7 @@ void Label_Send(IssueContext& ctx, qint32& nIndex, qint16& nProc) {
             return;
         markIssuedRow(ctx, nIndex, nProc);
     } catch (const std::exception& e) {
-        shell::reportFailure(shell::currentOperator(), QStringLiteral("Label_Send"), shell::errorText(e));
+        core::reportFailure(core::currentOperator(), QStringLiteral("Label_Send"), core::errorText(e));
         run.nErrFlag = -1;
     }
 }

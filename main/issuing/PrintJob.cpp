@@ -1,8 +1,8 @@
 #include "main/issuing/PrintJob.h"
 
 #include "main/issuing/LabelLayout.h"
-#include "main/shell/core/FailureReport.h"
-#include "main/shell/core/Operator.h"
+#include "main/core/FailureReport.h"
+#include "main/core/Operator.h"
 #include "main/database/DbConn.h"
 #include "platform/Clock.h"
 #include "platform/LocalIp.h"
@@ -45,7 +45,7 @@ void OptPrt_Click(ItemGrid& vaSpread1, int index, RangeControls& range) {
 void cmdSE_Click(ItemGrid& vaSpread1, RangeControls& range) {
     if (range.OptPrt() != 1)
         return;
-    shell::Operator& op = shell::currentOperator();
+    core::Operator& op = core::currentOperator();
     if (range.txtStart().isEmpty()) {
         op.showMessage(QStringLiteral("시작번호를 입력하십시오"));
         op.setFocus(QStringLiteral("txtStart"));
@@ -95,7 +95,7 @@ qint32 GetPrtCnt(const ItemGrid& vaSpread1) {
 
 bool CheckSerNo(const QString& txtSerNo) {
     if (txtSerNo.trimmed().isEmpty()) {
-        shell::currentOperator().showMessage(
+        core::currentOperator().showMessage(
             QStringLiteral("환경설정에서 태그발행기 시리얼번호를 등록하여 주십시오."));
         return false;
     }
@@ -106,7 +106,7 @@ void loadIssueValues(IssueContext& ctx, database::TagRecordValues& values) {
     QString ipError;
     values.sLocalIp = platform::GetLocalIp(&ipError);
     if (!ipError.isEmpty())
-        shell::currentOperator().showMessage(ipError);
+        core::currentOperator().showMessage(ipError);
     ctx.sIpAddr = values.sLocalIp;
     database::getOrganData(ctx.sOrganCode, ctx.sOrganNm);
     ctx.sUserId = database::gUserId;
@@ -120,12 +120,12 @@ void takeSetupValues(database::TagRecordValues& values, const settings::SetupDat
     values.sDetailLog = setup.sDetailLog;
 }
 
-PrintJob::PrintJob(IssueContext& ctx, database::TagRecordValues& values, database::ButtonLock& buttons)
+PrintJob::PrintJob(IssueContext& ctx, database::TagRecordValues& values, core::ButtonLock& buttons)
     : m_ctx(ctx), m_values(values), m_buttons(buttons) {}
 
 void PrintJob::cmdTestPrint_Click() {
     if (GetPrtCnt(*m_ctx.vaSpread1) > kTestIssueLimit) {
-        shell::currentOperator().showMessage(QStringLiteral("테스트발행은 최대 10장까지 입니다."));
+        core::currentOperator().showMessage(QStringLiteral("테스트발행은 최대 10장까지 입니다."));
         return;
     }
     Print_Pattern(kTestIssue);
@@ -144,7 +144,7 @@ void PrintJob::Print_Pattern(qint16 nProc) {
     m_buttons.DisableButtons();
     try {
         if (grid.rows() == 0) {
-            shell::currentOperator().showMessage(QStringLiteral("발행할 데이터가 존재하지 않습니다."));
+            core::currentOperator().showMessage(QStringLiteral("발행할 데이터가 존재하지 않습니다."));
             m_buttons.EnableButtons();
             return;
         }
@@ -216,14 +216,14 @@ void PrintJob::Print_Pattern(qint16 nProc) {
         }
         m_ctx.link->fncRsClose();
         if (issuedAny && run.nErrFlag == 0) {
-            shell::currentOperator().showMessage(runWord + QStringLiteral("이 완료 되었습니다."));
+            core::currentOperator().showMessage(runWord + QStringLiteral("이 완료 되었습니다."));
             m_completed = true;
         }
         m_buttons.EnableButtons();
     } catch (const std::exception& e) {
         m_ctx.link->fncRsClose();
         m_buttons.EnableButtons();
-        shell::reportFailure(QStringLiteral("Print_Pattern"), shell::errorText(e));
+        core::reportFailure(QStringLiteral("Print_Pattern"), core::errorText(e));
     }
 }
 

@@ -4,7 +4,7 @@
 // opened and the label format sent once, then per row the status check, the
 // serial number, the tag issue and its record; the first failure stops the
 // run. Also the row choice of the "발행범위" frame and the serial-number guard.
-#include "main/database/ButtonLock.h"
+#include "main/core/ButtonLock.h"
 #include "main/database/IssuingRecords.h"
 #include "main/database/ItemGrid.h"
 #include "main/issuing/IssueContext.h"
@@ -89,7 +89,7 @@ class PrintJob {
 public:
     // ctx: the window's issue context; values: what the tag records read
     // (serial number, address, trace setting); buttons: the eight buttons.
-    PrintJob(IssueContext& ctx, database::TagRecordValues& values, database::ButtonLock& buttons);
+    PrintJob(IssueContext& ctx, database::TagRecordValues& values, core::ButtonLock& buttons);
 
     void cmdPrint_Click() { Print_Pattern(kIssue); }
     void cmdRePrint_Click() { Print_Pattern(kReissue); }
@@ -116,7 +116,7 @@ private:
 
     IssueContext& m_ctx;
     database::TagRecordValues& m_values;
-    database::ButtonLock& m_buttons;
+    core::ButtonLock& m_buttons;
     bool m_completed = false;
 };
 

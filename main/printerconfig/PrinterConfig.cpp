@@ -3,8 +3,8 @@
 #include "main/printerconfig/ConfigCommands.h"
 #include "main/printerlink/PrinterLink.h"
 #include "main/settings/SetupWindow.h"
-#include "main/shell/core/FailureReport.h"
-#include "main/shell/core/Operator.h"
+#include "main/core/FailureReport.h"
+#include "main/core/Operator.h"
 #include "platform/Clock.h"
 
 namespace printerconfig {
@@ -21,7 +21,7 @@ void closeQuietly(printerlink::PrinterLink& link) {
 
 } // namespace
 
-bool RfidCmd_Send(printerlink::PrinterLink& link, const QString& sSendData, shell::Operator& op) {
+bool RfidCmd_Send(printerlink::PrinterLink& link, const QString& sSendData, core::Operator& op) {
     try {
         if (!link.fncRsOpen())
             return false;
@@ -31,12 +31,12 @@ bool RfidCmd_Send(printerlink::PrinterLink& link, const QString& sSendData, shel
         return true;
     } catch (const std::exception& e) {
         closeQuietly(link);
-        op.showMessage(shell::errorText(e));
+        op.showMessage(core::errorText(e));
         return false;
     }
 }
 
-PrinterConfig::PrinterConfig(printerlink::PrinterLink& link, ConfigBoxes& boxes, shell::Operator& op)
+PrinterConfig::PrinterConfig(printerlink::PrinterLink& link, ConfigBoxes& boxes, core::Operator& op)
     : m_link(link), m_boxes(boxes), m_op(op) {}
 
 void PrinterConfig::loadTemplates() {
@@ -72,7 +72,7 @@ bool PrinterConfig::sendAndStore(const QString& command, const std::function<voi
         return true;
     } catch (const std::exception& e) {
         m_op.setWaitCursor(false);
-        m_op.showMessage(shell::errorText(e));
+        m_op.showMessage(core::errorText(e));
         return false;
     }
 }

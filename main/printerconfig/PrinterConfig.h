@@ -9,7 +9,7 @@
 #include <QString>
 #include <functional>
 
-namespace shell {
+namespace core {
 class Operator;
 }
 namespace printerlink {
@@ -44,11 +44,11 @@ public:
 // latter with no limit on the serial drain). True when both were handed to
 // the connection; the connection is closed on every path. A failed open has
 // shown its own message; a failure while sending shows the error text.
-bool RfidCmd_Send(printerlink::PrinterLink& link, const QString& sSendData, shell::Operator& op);
+bool RfidCmd_Send(printerlink::PrinterLink& link, const QString& sSendData, core::Operator& op);
 
 class PrinterConfig {
 public:
-    PrinterConfig(printerlink::PrinterLink& link, ConfigBoxes& boxes, shell::Operator& op);
+    PrinterConfig(printerlink::PrinterLink& link, ConfigBoxes& boxes, core::Operator& op);
 
     // The stored commands, loaded with the window and kept while it is open.
     QString sRfidTemplate;
@@ -76,7 +76,7 @@ private:
 
     printerlink::PrinterLink& m_link;
     ConfigBoxes& m_boxes;
-    shell::Operator& m_op;
+    core::Operator& m_op;
 };
 
 } // namespace printerconfig

@@ -3,9 +3,9 @@
 #include "main/printerlink/Quorvel.h"
 #include "main/printerlink/SerialPorts.h"
 #include "main/printerlink/StatusCodes.h"
-#include "main/shell/core/FailureReport.h"
-#include "main/shell/core/Logs.h"
-#include "main/shell/core/Operator.h"
+#include "main/core/FailureReport.h"
+#include "main/core/Logs.h"
+#include "main/core/Operator.h"
 #include "platform/Clock.h"
 #include "platform/Cp949.h"
 #include "platform/RuntimeError.h"
@@ -32,7 +32,7 @@ const QString kPortAlreadyOpen = QStringLiteral("Port already open");
 const QString kInvalidPort = QStringLiteral("Invalid port number");
 const QString kInvalidPropertyValue = QStringLiteral("Invalid property value");
 
-void show(const QString& text) { shell::currentOperator().showMessage(text); }
+void show(const QString& text) { core::currentOperator().showMessage(text); }
 
 } // namespace
 
@@ -125,9 +125,9 @@ bool PrinterLink::fncRsOpen() {
         return openUsb();
     } catch (const std::exception& e) {
         if (isSettingsWindow())
-            show(shell::errorText(e));
+            show(core::errorText(e));
         else
-            shell::reportFailure(shell::currentOperator(), QStringLiteral("fncRsOpen"), shell::errorText(e));
+            core::reportFailure(core::currentOperator(), QStringLiteral("fncRsOpen"), core::errorText(e));
         return false;
     }
 }
@@ -250,14 +250,14 @@ void PrinterLink::Winsock1_DataArrival(qint32 bytesTotal) {
     const QByteArray data = m_socket.readAll();
     // Appended, not replaced: an earlier chunk no reader has taken yet stays.
     m_run->sRecvData += data;
-    shell::WriteLog(platform::fromCp949(data));
+    core::WriteLog(platform::fromCp949(data));
 }
 
 void PrinterLink::Winsock1_Error(qint16 number, const QString& description) {
     if (!m_run)
         return;
     m_run->sWinsockErr = QStringLiteral("Error Code:%1 is %2").arg(number).arg(description);
-    shell::WriteLog(m_run->sWinsockErr);
+    core::WriteLog(m_run->sWinsockErr);
     fncRsClose();
 }
 
@@ -293,11 +293,11 @@ QByteArray PrinterLink::awaitAnswer(QByteArray& pending, const QString& rawLogHe
                 if (!m_run->sRecvData.isEmpty()) {
                     pending += m_run->sRecvData;
                     m_run->sRecvData.clear();
-                    shell::WriteLog(rawLogHead + platform::fromCp949(pending));
+                    core::WriteLog(rawLogHead + platform::fromCp949(pending));
                 }
             } else if (newData) {
                 takeSerialInput(pending);
-                shell::WriteLog(rawLogHead + platform::fromCp949(pending));
+                core::WriteLog(rawLogHead + platform::fromCp949(pending));
             }
             return cutFrame(pending);
         }
@@ -335,7 +335,7 @@ bool PrinterLink::CheckPrint(qint32 nIndex) {
                 // Second chance: an answer that lost its SOH still has STX.
                 if (kind != 1)
                     takeSerialInput(pending);
-                shell::WriteLog(rawLogHead + platform::fromCp949(pending));
+                core::WriteLog(rawLogHead + platform::fromCp949(pending));
                 frame = cutFrame(pending, kSTX);
                 code = frameCode(frame, 1);
             }
@@ -354,7 +354,7 @@ bool PrinterLink::CheckPrint(qint32 nIndex) {
             // Not asked again: the answer may still be on its way.
         }
     } catch (const std::exception& e) {
-        shell::reportFailure(shell::currentOperator(), QStringLiteral("CheckPrint"), shell::errorText(e));
+        core::reportFailure(core::currentOperator(), QStringLiteral("CheckPrint"), core::errorText(e));
         return false;
     }
 }

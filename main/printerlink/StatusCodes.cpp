@@ -1,7 +1,7 @@
 #include "main/printerlink/StatusCodes.h"
 
-#include "main/shell/core/Logs.h"
-#include "main/shell/core/Operator.h"
+#include "main/core/Logs.h"
+#include "main/core/Operator.h"
 
 #include <array>
 
@@ -128,8 +128,8 @@ StatusReport statusRequestGeneral(const QString& n) {
 }
 
 void showAndLog(const StatusReport& report) {
-    shell::currentOperator().showMessage(report.message);
-    shell::WriteLog(report.logLine);
+    core::currentOperator().showMessage(report.message);
+    core::WriteLog(report.logLine);
 }
 
 QString statusMeaning(const QString& code) {

@@ -1,7 +1,7 @@
 #include "main/settings/DbSettings.h"
 
 #include "main/settings/SettingsFiles.h"
-#include "main/shell/core/Operator.h"
+#include "main/core/Operator.h"
 
 namespace settings {
 
@@ -31,7 +31,7 @@ void GetSetupData(int& CboCon) {
     selectListPosition(readDbKind(), 2, CboCon);
 }
 
-void SetSetupData(int CboCon, shell::Operator& op) {
+void SetSetupData(int CboCon, core::Operator& op) {
     writeSetting(kDbKind, QString::number(CboCon + 1));
     op.showMessage(QString::fromUtf8(kSettingsSavedMessage));
 }

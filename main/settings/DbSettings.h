@@ -4,7 +4,7 @@
 // login window starts with ("db_setup.ini" DB_INFO).
 #include <QString>
 
-namespace shell {
+namespace core {
 class Operator;
 }
 
@@ -33,7 +33,7 @@ namespace dbsetup {
 // "1"/"2" select the list position; other values keep it.
 void GetSetupData(int& CboCon);
 // Writes the position plus 1 and shows "환경정보를 설정하였습니다.".
-void SetSetupData(int CboCon, shell::Operator& op);
+void SetSetupData(int CboCon, core::Operator& op);
 } // namespace dbsetup
 
 } // namespace settings

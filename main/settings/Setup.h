@@ -9,7 +9,7 @@
 #include "main/printerlink/PrinterLink.h"
 #include "main/settings/SetupRules.h"
 #include "main/settings/SetupWindow.h"
-#include "main/shell/core/Operator.h"
+#include "main/core/Operator.h"
 
 #include <QWidget>
 #include <memory>
@@ -75,12 +75,12 @@ protected:
 private:
     // Messages and the wait cursor go to the program's operator; the focus
     // goes into this window's own box of that name.
-    class WindowOperator : public shell::Operator {
+    class WindowOperator : public core::Operator {
     public:
         explicit WindowOperator(Setup& window) : m_window(window) {}
-        void showMessage(const QString& text) override { shell::currentOperator().showMessage(text); }
-        bool askYesNo(const QString& text) override { return shell::currentOperator().askYesNo(text); }
-        void setWaitCursor(bool on) override { shell::currentOperator().setWaitCursor(on); }
+        void showMessage(const QString& text) override { core::currentOperator().showMessage(text); }
+        bool askYesNo(const QString& text) override { return core::currentOperator().askYesNo(text); }
+        void setWaitCursor(bool on) override { core::currentOperator().setWaitCursor(on); }
         void setFocus(const QString& controlName) override;
 
     private:

@@ -1,12 +1,12 @@
 #include "main/settings/SetupData.h"
 
 #include "main/settings/SettingsFiles.h"
-#include "main/shell/core/FailureReport.h"
+#include "main/core/FailureReport.h"
 #include "platform/RuntimeError.h"
 
 namespace settings {
 
-bool GetSetupData(SetupData& setupData, MainSelections& selections, shell::Operator& op) {
+bool GetSetupData(SetupData& setupData, MainSelections& selections, core::Operator& op) {
     try {
         setupData.nTotHeight = platform::toInt16(readSetting(kTotHeight));
         setupData.nLabelHeight = platform::toInt16(readSetting(kLabelHeight));
@@ -42,7 +42,7 @@ bool GetSetupData(SetupData& setupData, MainSelections& selections, shell::Opera
         setupData.sPrinterPort = readSetting(kPrinterPort);
         setupData.sDetailLog = readSetting(kDetailLog);
     } catch (const std::exception& e) {
-        shell::reportFailure(op, QStringLiteral("GetSetupData"), shell::errorText(e));
+        core::reportFailure(op, QStringLiteral("GetSetupData"), core::errorText(e));
         return false;
     }
     return true;

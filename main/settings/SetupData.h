@@ -3,7 +3,7 @@
 // program directory. Text fields are compared as numbers by their users.
 #include <QString>
 
-namespace shell {
+namespace core {
 class Operator;
 }
 
@@ -47,6 +47,6 @@ inline constexpr int kLabelTypeCount = 2;
 // fields loaded before it keep their new values, the rest keep what they had,
 // and "[GetSetupData][error]" goes to the detail log and to the operator.
 // Returns false in that case.
-bool GetSetupData(SetupData& setupData, MainSelections& selections, shell::Operator& op);
+bool GetSetupData(SetupData& setupData, MainSelections& selections, core::Operator& op);
 
 } // namespace settings

@@ -2,8 +2,8 @@
 
 #include "main/settings/SettingsFiles.h"
 #include "main/settings/SetupData.h"
-#include "main/shell/core/FailureReport.h"
-#include "main/shell/core/Operator.h"
+#include "main/core/FailureReport.h"
+#include "main/core/Operator.h"
 #include "platform/Cp949.h"
 #include "platform/RuntimeError.h"
 
@@ -56,7 +56,7 @@ const RequiredBox kRequired[] = {
 
 } // namespace
 
-bool GetSetupData(SetupValues& values, shell::Operator& op) {
+bool GetSetupData(SetupValues& values, core::Operator& op) {
     try {
         values.txtTotH = QString::number(platform::toInt16(readSetting(kTotHeight)));
         values.txtLabelH = readSetting(kLabelHeight);
@@ -90,7 +90,7 @@ bool GetSetupData(SetupValues& values, shell::Operator& op) {
 
         selectListPosition(readSetting(kDetailLog), 2, values.OptLog);
     } catch (const std::exception& e) {
-        op.showMessage(shell::errorText(e));
+        op.showMessage(core::errorText(e));
         return false;
     }
     return true;
@@ -104,7 +104,7 @@ QString feedingToStore(const QString& txtFeeding) {
     return text;
 }
 
-bool SetSetupData(const SetupValues& values, shell::Operator& op) {
+bool SetSetupData(const SetupValues& values, core::Operator& op) {
     const bool tcpIp = values.optConn == 0;
     for (const RequiredBox& r : kRequired) {
         if (!tcpIp && (r.box == &SetupValues::txtIP || r.box == &SetupValues::txtPort))
@@ -145,7 +145,7 @@ bool SetSetupData(const SetupValues& values, shell::Operator& op) {
         else if (values.OptLog == 1)
             writeSetting(kDetailLog, QStringLiteral("2"));
     } catch (const std::exception& e) {
-        op.showMessage(shell::errorText(e));
+        op.showMessage(core::errorText(e));
         return false;
     }
     op.showMessage(QString::fromUtf8(kSettingsSavedMessage));
@@ -183,7 +183,7 @@ void SetPTSetupData(int cboPitch) {
     writeSetting(kPitch, positionText(cboPitch));
 }
 
-bool CheckLongSNO(const QString& txtSerNo, shell::Operator& op) {
+bool CheckLongSNO(const QString& txtSerNo, core::Operator& op) {
     const QString fileName = QString::fromLatin1(kLongSnoFile);
     QFile f(fileName);
     if (!f.open(QIODevice::ReadOnly)) {

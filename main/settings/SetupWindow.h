@@ -4,7 +4,7 @@
 // back, and shows nothing the procedures here do not show themselves.
 #include <QString>
 
-namespace shell {
+namespace core {
 class Operator;
 }
 
@@ -64,13 +64,13 @@ inline constexpr int kComPortCount = 9;
 // list's entries stay as they were. A value that cannot be converted (a
 // non-numeric height or port, a port above COM9) stops the loading there: the
 // error text is shown and false returned; values loaded before it stay.
-bool GetSetupData(SetupValues& values, shell::Operator& op);
+bool GetSetupData(SetupValues& values, core::Operator& op);
 
 // Stores the values. The first empty required box gets its message and the
 // focus and nothing is stored; then the keys are written in a fixed order;
 // success is shown and gSettingsChanged set. A feed that is no number shows
 // the error after the keys before it were written. Returns true when stored.
-bool SetSetupData(const SetupValues& values, shell::Operator& op);
+bool SetSetupData(const SetupValues& values, core::Operator& op);
 
 // The feed as stored: four digits, a minus sign when negative, no "+".
 // Raises the 16-bit conversion's error for text that is no number.
@@ -93,7 +93,7 @@ void SetPTSetupData(int cboPitch);
 // and the lines do not count). A listed number shows
 // "SHORT PITCH로 변경할 수 없는 장비입니다."; a missing or unreadable list
 // shows the error; both return false.
-bool CheckLongSNO(const QString& txtSerNo, shell::Operator& op);
+bool CheckLongSNO(const QString& txtSerNo, core::Operator& op);
 
 } // namespace setup
 } // namespace settings

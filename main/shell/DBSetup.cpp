@@ -2,7 +2,7 @@
 
 #include "main/settings/DbSettings.h"
 #include "main/shell/Login.h"
-#include "main/shell/core/Operator.h"
+#include "main/core/Operator.h"
 #include "ui_DBSetup.h"
 
 #include <QShowEvent>
@@ -27,7 +27,7 @@ void DBSetup::showEvent(QShowEvent* event) {
         centreOnScreen(this);
 }
 
-void DBSetup::cmdSave_Click() { settings::dbsetup::SetSetupData(ui->CboCon->currentIndex(), currentOperator()); }
+void DBSetup::cmdSave_Click() { settings::dbsetup::SetSetupData(ui->CboCon->currentIndex(), core::currentOperator()); }
 
 void DBSetup::cmdExit_Click() { close(); }
 

@@ -5,8 +5,8 @@
 #include "main/shell/DBSetup.h"
 #include "main/shell/RPMain.h"
 #include "main/shell/StartUp.h"
-#include "main/shell/core/FailureReport.h"
-#include "main/shell/core/Operator.h"
+#include "main/core/FailureReport.h"
+#include "main/core/Operator.h"
 #include "ui_Login.h"
 
 #include <QCloseEvent>
@@ -59,7 +59,7 @@ void Login::keyPressEvent(QKeyEvent* event) {
 }
 
 void Login::cmdOK_Click() {
-    Operator& op = currentOperator();
+    core::Operator& op = core::currentOperator();
     struct Box {
         QLineEdit* edit;
         const char16_t* message;
@@ -97,7 +97,7 @@ void Login::cmdOK_Click() {
         // A window that failed while loading is not left half made.
         if (m_main && !m_main->isVisible())
             delete m_main;
-        database::reportLoginError(errorText(e), m_step);
+        database::reportLoginError(core::errorText(e), m_step);
     }
 }
 

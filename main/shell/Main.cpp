@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
     platform::setProgramDir(QCoreApplication::applicationDirPath());
 
     shell::WidgetOperator op;
-    shell::setCurrentOperator(&op);
+    core::setCurrentOperator(&op);
     platform::SingleInstance instance(QStringLiteral("Vantrel"));
     const int code = shell::Main(instance, op);
     if (code >= 0)

@@ -11,7 +11,7 @@
 #include "main/shell/GridView.h"
 #include "main/shell/Login.h"
 #include "main/shell/StartUp.h"
-#include "main/shell/core/Operator.h"
+#include "main/core/Operator.h"
 #include "platform/ProgramDir.h"
 #include "ui_RPMain.h"
 
@@ -131,7 +131,7 @@ void RPMain::GetSetupData() {
     m_selections.CboPrintType = ui->CboPrintType->currentIndex();
     m_selections.optConn = checkedIndex(QStringLiteral("optConn"));
     // A failed load has already been reported; what was loaded is shown.
-    settings::GetSetupData(m_setup, m_selections, currentOperator());
+    settings::GetSetupData(m_setup, m_selections, core::currentOperator());
     showSelections();
 }
 
@@ -191,7 +191,7 @@ void RPMain::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    if (!currentOperator().askYesNo(QStringLiteral("프로그램을 종료하시겠습니까?"))) {
+    if (!core::currentOperator().askYesNo(QStringLiteral("프로그램을 종료하시겠습니까?"))) {
         event->ignore();
         return;
     }

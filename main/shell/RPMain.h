@@ -5,7 +5,7 @@
 //
 // Controls carry the system's names as object names; a member of a control
 // array is name_N (OptPrt_1 is option button 1 of OptPrt).
-#include "main/database/ButtonLock.h"
+#include "main/core/ButtonLock.h"
 #include "main/database/IssuingRecords.h"
 #include "main/database/ItemGrid.h"
 #include "main/issuing/IssueContext.h"
@@ -28,7 +28,7 @@ class RPMain;
 
 namespace shell {
 
-class RPMain : public QWidget, public database::ButtonLock, public issuing::RangeControls {
+class RPMain : public QWidget, public core::ButtonLock, public issuing::RangeControls {
     Q_OBJECT
 public:
     explicit RPMain(QWidget* parent = nullptr);

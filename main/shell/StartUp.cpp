@@ -2,8 +2,8 @@
 
 #include "main/issuing/PrintJob.h"
 #include "main/shell/Login.h"
-#include "main/shell/core/FailureReport.h"
-#include "main/shell/core/Operator.h"
+#include "main/core/FailureReport.h"
+#include "main/core/Operator.h"
 #include "platform/SingleInstance.h"
 
 #include <QAbstractSpinBox>
@@ -42,7 +42,7 @@ public:
 
 void SetToday() { gToday = QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd")); }
 
-int Main(platform::SingleInstance& instance, Operator& op) {
+int Main(platform::SingleInstance& instance, core::Operator& op) {
     if (!instance.acquire()) {
         op.showMessage(QStringLiteral("이미 실행되어있습니다."));
         return 0;
@@ -50,7 +50,7 @@ int Main(platform::SingleInstance& instance, Operator& op) {
     try {
         ShowLogin();
     } catch (const std::exception& e) {
-        op.showMessage(errorText(e));
+        op.showMessage(core::errorText(e));
         op.showMessage(QStringLiteral("데이타베이스 접속에 실패했습니다.\r\n프로그램을 종료합니다."));
         EndProgram();
         return 1;

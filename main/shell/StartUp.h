@@ -10,9 +10,11 @@ namespace platform {
 class SingleInstance;
 }
 
-namespace shell {
-
+namespace core {
 class Operator;
+}
+
+namespace shell {
 
 // Today's date as "YYYY/MM/DD", taken when the main window loads.
 extern QString gToday;
@@ -22,7 +24,7 @@ void SetToday();
 // otherwise shows the login window. Returns the process exit code when the
 // program must end at once, or -1 when the login window is up and the event
 // loop should run.
-int Main(platform::SingleInstance& instance, Operator& op);
+int Main(platform::SingleInstance& instance, core::Operator& op);
 
 // Resets the test counter and shows the login window without waiting for it.
 // Raises when the window cannot be made.

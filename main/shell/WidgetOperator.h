@@ -2,13 +2,13 @@
 // The operator at the screen: real message boxes with the caption "Vantrel",
 // the exit question with Yes and No, the wait cursor, and focus moves to a
 // control found by its system name in the program's windows.
-#include "main/shell/core/Operator.h"
+#include "main/core/Operator.h"
 
 class QWidget;
 
 namespace shell {
 
-class WidgetOperator : public Operator {
+class WidgetOperator : public core::Operator {
 public:
     void showMessage(const QString& text) override;
     bool askYesNo(const QString& text) override;

@@ -3,7 +3,7 @@
 // process's connection, with a recording operator installed.
 #include "main/database/DbConn.h"
 #include "main/database/EmbeddedDb.h"
-#include "main/shell/core/Operator.h"
+#include "tests/support/RecordingOperator.h"
 #include "platform/Cp949.h"
 #include "tests/support/TestSupport.h"
 
@@ -17,7 +17,7 @@ namespace dbtest {
 class ItemDb {
 public:
     explicit ItemDb(bool schema = true) {
-        shell::setCurrentOperator(&op);
+        core::setCurrentOperator(&op);
         dir.write(QStringLiteral("items.db"), {});
         database::gDbConn.open(QStringLiteral("items.db"), {}, {}, QStringLiteral("1"));
         if (schema)
@@ -25,7 +25,7 @@ public:
     }
     ~ItemDb() {
         database::gDbConn.close();
-        shell::setCurrentOperator(nullptr);
+        core::setCurrentOperator(nullptr);
     }
     void exec(const QString& sql) { database::gDbConn.execute(sql); }
     // The first column of every row, NULL as "<null>".
@@ -49,7 +49,7 @@ public:
     }
 
     testsupport::TempProgramDir dir;
-    shell::RecordingOperator op;
+    testsupport::RecordingOperator op;
 };
 
 } // namespace dbtest

@@ -14,7 +14,7 @@ using namespace database;
 
 namespace {
 
-class RecordingButtons : public ButtonLock {
+class RecordingButtons : public core::ButtonLock {
 public:
     void DisableButtons() override { calls << QStringLiteral("disable"); }
     void EnableButtons() override { calls << QStringLiteral("enable"); }

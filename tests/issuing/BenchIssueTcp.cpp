@@ -7,7 +7,7 @@
 //   bench_issue_tcp [TAGS]        (default 200)
 #include "main/issuing/LabelLayout.h"
 #include "main/issuing/LabelSend.h"
-#include "main/shell/core/Operator.h"
+#include "tests/support/RecordingOperator.h"
 #include "platform/Clock.h"
 #include "platform/ProgramDir.h"
 #include "tests/issuing/IssueFixture.h"
@@ -35,8 +35,8 @@ int main(int argc, char** argv) {
     const int tags = argc > 1 ? std::max(1, atoi(argv[1])) : 200;
     QTemporaryDir programDir;
     platform::setProgramDir(programDir.path());
-    shell::RecordingOperator op;
-    shell::setCurrentOperator(&op);
+    testsupport::RecordingOperator op;
+    core::setCurrentOperator(&op);
 
     printertest::Printer printer;
     if (!printer.start(printertest::Link::Tcp, {}, {QStringLiteral("--print-ms"), QStringLiteral("0")})) {

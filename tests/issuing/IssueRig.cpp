@@ -29,7 +29,7 @@ void writeSettingsFiles(const testsupport::TempProgramDir& dir, const QString& s
                                  "USER=demo\r\nPASSWORD=demo\r\n"));
 }
 
-IssueRig::IssueRig() { shell::setCurrentOperator(&op); }
+IssueRig::IssueRig() { core::setCurrentOperator(&op); }
 
 IssueRig::~IssueRig() {
     job.reset();
@@ -37,7 +37,7 @@ IssueRig::~IssueRig() {
         link->fncRsClose();
     link.reset();
     database::gDbConn.close();
-    shell::setCurrentOperator(nullptr);
+    core::setCurrentOperator(nullptr);
 }
 
 bool IssueRig::start(int purchases, const QString& script, const QString& serialNo) {

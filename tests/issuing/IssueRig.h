@@ -3,14 +3,14 @@
 // an embedded item database with demo records opened as the process's
 // connection under the user "demo", and the virtual printer on loopback TCP
 // recording every byte it receives.
-#include "main/database/ButtonLock.h"
+#include "main/core/ButtonLock.h"
 #include "main/database/IssuingRecords.h"
 #include "main/database/ItemGrid.h"
 #include "main/issuing/IssueContext.h"
 #include "main/issuing/PrintJob.h"
 #include "main/printerlink/PrinterLink.h"
 #include "main/settings/SetupData.h"
-#include "main/shell/core/Operator.h"
+#include "tests/support/RecordingOperator.h"
 #include "tests/support/PrinterSimProcess.h"
 #include "tests/support/TestSupport.h"
 
@@ -20,7 +20,7 @@
 namespace issuetest {
 
 // The eight buttons, as calls.
-class RecordingButtons : public database::ButtonLock {
+class RecordingButtons : public core::ButtonLock {
 public:
     void DisableButtons() override {
         calls << QStringLiteral("disable");
@@ -68,7 +68,7 @@ public:
 
     testsupport::TempProgramDir dir;
     testsupport::PrinterSimProcess sim;
-    shell::RecordingOperator op;
+    testsupport::RecordingOperator op;
     settings::SetupData setup;
     settings::MainSelections selections;
     printerlink::RunState run;

@@ -2,7 +2,7 @@
 // TCP/serial table and of the USB table with its message and log line,
 // answers spread over packets, silence, and the count of unusable answers.
 #include "main/issuing/LabelSend.h"
-#include "main/shell/core/Operator.h"
+#include "main/core/Operator.h"
 #include "tests/issuing/IssueFixture.h"
 
 #include <QElapsedTimer>

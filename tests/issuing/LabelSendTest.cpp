@@ -4,7 +4,7 @@
 // run-time failures inside the transaction.
 #include "main/issuing/LabelLayout.h"
 #include "main/issuing/LabelSend.h"
-#include "main/shell/core/Operator.h"
+#include "main/core/Operator.h"
 #include "tests/issuing/IssueFixture.h"
 
 #include <QTest>

@@ -1,5 +1,6 @@
 // Issuing runs over the result grid against the virtual printer and an
 // embedded item database: what is printed, recorded, marked and said.
+#include "tests/support/RecordingOperator.h"
 #include "main/database/EmbeddedDb.h"
 #include "main/issuing/LabelLayout.h"
 #include "main/issuing/PrintJob.h"
@@ -202,8 +203,8 @@ private slots:
     }
 
     void rangeChoiceRules() {
-        shell::RecordingOperator op;
-        shell::setCurrentOperator(&op);
+        testsupport::RecordingOperator op;
+        core::setCurrentOperator(&op);
         database::ItemGrid grid;
         grid.setRows(20);
         issuing::RangeValues range;
@@ -264,7 +265,7 @@ private slots:
         QVERIFY(!issuing::CheckSerNo(QStringLiteral("   ")));
         QCOMPARE(op.messages, QStringList{QStringLiteral("환경설정에서 태그발행기 시리얼번호를 등록하여 주십시오.")});
         QVERIFY(issuing::CheckSerNo(QStringLiteral(" 5T3C0815 ")));
-        shell::setCurrentOperator(nullptr);
+        core::setCurrentOperator(nullptr);
     }
 };
 

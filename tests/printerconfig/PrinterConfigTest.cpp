@@ -5,7 +5,7 @@
 #include "main/printerconfig/PrinterConfig.h"
 #include "main/printerconfig/ConfigCommands.h"
 #include "main/printerlink/PrinterLink.h"
-#include "main/shell/core/Operator.h"
+#include "tests/support/RecordingOperator.h"
 #include "platform/Clock.h"
 #include "platform/Profile.h"
 #include "tests/support/PrinterSimProcess.h"
@@ -30,18 +30,18 @@ const QString kReset = QStringLiteral("\r\n\r\n태그발행기를 리셋합니�
 // window's connection controls, its boxes, and an operator that records.
 struct Station {
     TempProgramDir dir;
-    shell::RecordingOperator op;
+    testsupport::RecordingOperator op;
     printerlink::SettingsControls controls;
     ValueBoxes boxes;
     printerlink::PrinterLink link{[this] { return controls; }};
     PrinterConfig config{link, boxes, op};
 
     Station() {
-        shell::setCurrentOperator(&op);
+        core::setCurrentOperator(&op);
         testsupport::installSettingsTemplates(dir.path());
         config.loadTemplates();
     }
-    ~Station() { shell::setCurrentOperator(nullptr); }
+    ~Station() { core::setCurrentOperator(nullptr); }
 
     QString rfid(const char* key) const {
         return platform::readProfileText(dir.file("rfid_setup.ini"), "RFID_OPTION", QString::fromLatin1(key));

@@ -3,7 +3,7 @@
 // against the virtual printer over TCP, serial and USB.
 #include "main/printerlink/PrinterLink.h"
 #include "main/printerlink/StatusCodes.h"
-#include "main/shell/core/Operator.h"
+#include "main/core/Operator.h"
 #include "tests/printerlink/PrinterTestKit.h"
 
 #include <QElapsedTimer>

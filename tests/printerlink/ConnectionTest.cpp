@@ -4,7 +4,7 @@
 #include "main/printerlink/PrinterLink.h"
 #include "main/printerlink/SerialPorts.h"
 #include "main/settings/SetupData.h"
-#include "main/shell/core/Operator.h"
+#include "main/core/Operator.h"
 #include "platform/RuntimeError.h"
 #include "tests/printerlink/PrinterTestKit.h"
 

@@ -4,7 +4,7 @@
 // directory, and the USB library copied next to the program.
 #include "main/printerlink/RunState.h"
 #include "main/settings/SetupData.h"
-#include "main/shell/core/Operator.h"
+#include "tests/support/RecordingOperator.h"
 #include "platform/Clock.h"
 #include "platform/Cp949.h"
 #include "tests/support/PrinterSimProcess.h"
@@ -124,9 +124,9 @@ inline QStringList logLines(const testsupport::TempProgramDir& dir, const QStrin
 // that records every message.
 struct TestScope {
     testsupport::TempProgramDir dir;
-    shell::RecordingOperator op;
-    TestScope() { shell::setCurrentOperator(&op); }
-    ~TestScope() { shell::setCurrentOperator(nullptr); }
+    testsupport::RecordingOperator op;
+    TestScope() { core::setCurrentOperator(&op); }
+    ~TestScope() { core::setCurrentOperator(nullptr); }
 };
 
 // Every error code a status request knows (also the USB waits after an

@@ -4,7 +4,7 @@
 #include "main/settings/SettingsFiles.h"
 #include "main/settings/SetupData.h"
 #include "main/settings/SetupWindow.h"
-#include "main/shell/core/Operator.h"
+#include "tests/support/RecordingOperator.h"
 #include "platform/Cp949.h"
 #include "tests/support/TestSupport.h"
 
@@ -61,7 +61,7 @@ private slots:
 
     void noIniFilesAtAll() {
         testsupport::TempProgramDir dir;
-        shell::RecordingOperator op;
+        testsupport::RecordingOperator op;
         SetupData d;
         d.nTotHeight = 99;
         MainSelections sel{2, 1, 1};
@@ -163,7 +163,7 @@ private slots:
             dir.write("setup.ini", setupIni);
         if (!connIni.isEmpty())
             dir.write("conn_setup.ini", connIni);
-        shell::RecordingOperator op;
+        testsupport::RecordingOperator op;
         SetupData d;
         MainSelections sel{2, 1, 1};
         QVERIFY(GetSetupData(d, sel, op));
@@ -187,7 +187,7 @@ private slots:
         testsupport::TempProgramDir dir;
         const QString notice = QStringLiteral("국가자산 똠방각하 관리");
         dir.write("db_setup.ini", "[ETC]\r\nNOTICE=" + platform::toCp949(notice) + "\r\n");
-        shell::RecordingOperator op;
+        testsupport::RecordingOperator op;
         SetupData d;
         MainSelections sel;
         QVERIFY(GetSetupData(d, sel, op));
@@ -198,7 +198,7 @@ private slots:
         testsupport::TempProgramDir dir;
         dir.write("setup.ini", "[PRINT_OPTION]\r\nTOT_HEIGHT=510\r\nLABEL_HEIGHT=320\r\nLABEL_WIDTH=940\r\n"
                                "X=abc\r\nY=40\r\nDENSITY=3\r\n");
-        shell::RecordingOperator op;
+        testsupport::RecordingOperator op;
         SetupData d;
         d.nPrtX = 77;
         d.nPrtY = 78;
@@ -217,7 +217,7 @@ private slots:
     void lateFailureKeepsEarlierSelections() {
         testsupport::TempProgramDir dir;
         dir.write("setup.ini", "[TAG]\r\nTAG_KIND=3\r\n[PRINT_OPTION]\r\nLABEL_WIDTH=40000\r\n");
-        shell::RecordingOperator op;
+        testsupport::RecordingOperator op;
         SetupData d;
         MainSelections sel;
         QVERIFY(!GetSetupData(d, sel, op));
@@ -236,7 +236,7 @@ private slots:
 
     void storeThenReadBack() {
         testsupport::TempProgramDir dir;
-        shell::RecordingOperator op;
+        testsupport::RecordingOperator op;
         QVERIFY(setup::SetSetupData(filledWindow(), op));
         QCOMPARE(op.messages, QStringList{QStringLiteral("환경정보를 설정하였습니다.")});
         QVERIFY(gSettingsChanged);
@@ -299,7 +299,7 @@ private slots:
 
     void badFeedingKeepsWhatWasWritten() {
         testsupport::TempProgramDir dir;
-        shell::RecordingOperator op;
+        testsupport::RecordingOperator op;
         SetupValues v = filledWindow();
         v.txtFeeding = "0x20";
         QVERIFY(!setup::SetSetupData(v, op));
@@ -313,7 +313,7 @@ private slots:
 
     void emptyBoxesBlockStoring() {
         testsupport::TempProgramDir dir;
-        shell::RecordingOperator op;
+        testsupport::RecordingOperator op;
         SetupValues v = filledWindow();
         v.txtTotH.clear();
         v.txtNotice.clear();
@@ -336,7 +336,7 @@ private slots:
         dir.write("conn_setup.ini",
                   "[CONNECT_INFO]\r\nCONN_KIND=1\r\nPRINTER_IP=10.1.1.1\r\nPRINTER_PORT=9100\r\n");
         dir.write("log_setup.ini", "[LOG]\r\nDETAIL_LOG=1\r\n");
-        shell::RecordingOperator op;
+        testsupport::RecordingOperator op;
         for (int conn : {1, 2}) {
             SetupValues v = filledWindow();
             v.optConn = conn;
@@ -356,7 +356,7 @@ private slots:
         dir.write("setup.ini", "[PRINT_OPTION]\r\nTOT_HEIGHT= 0510 \r\n[PRINTER_INFO]\r\nCOM_PORT=12\r\n"
                                "[TAG]\r\nTAG_KIND=2\r\n");
         dir.write("conn_setup.ini", "[CONNECT_INFO]\r\nPRINTER_IP=10.1.1.1\r\n");
-        shell::RecordingOperator op;
+        testsupport::RecordingOperator op;
         SetupValues v;
         v.CboTag = 3;
         QVERIFY(!setup::GetSetupData(v, op));
@@ -405,7 +405,7 @@ private slots:
     void longPitchList() {
         testsupport::TempProgramDir dir;
         WorkingDir cwd(dir.path());
-        shell::RecordingOperator op;
+        testsupport::RecordingOperator op;
         QVERIFY(!setup::CheckLongSNO("SN1", op));
         QCOMPARE(op.messages, QStringList{"File not found: long_sno.ini"});
 
@@ -435,7 +435,7 @@ private slots:
 
         testsupport::TempProgramDir dir;
         dir.write("setup.ini", "[PRINT_OPTION]\r\nX=5\r\n");
-        shell::RecordingOperator op;
+        testsupport::RecordingOperator op;
         dbsetup::SetSetupData(1, op);
         QCOMPARE(op.messages, QStringList{QStringLiteral("환경정보를 설정하였습니다.")});
         QCOMPARE(dir.read("setup.ini"), QByteArray("[PRINT_OPTION]\r\nX=5\r\n[DBINFO]\r\nDB_KIND=2\r\n"));

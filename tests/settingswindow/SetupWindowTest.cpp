@@ -4,7 +4,7 @@
 // switches, select-all on focus, and one printer button end to end.
 #include "main/settings/SetupWindow.h"
 #include "main/settings/Setup.h"
-#include "main/shell/core/Operator.h"
+#include "tests/support/RecordingOperator.h"
 #include "platform/Clock.h"
 #include "platform/Profile.h"
 #include "tests/support/PrinterSimProcess.h"
@@ -38,11 +38,11 @@ const char* const kSuggested[] = {"txtLabelH",     "txtFeeding",  "txtPrtY",
 // looked up there), and an operator that records.
 struct Workstation {
     TempProgramDir dir;
-    shell::RecordingOperator op;
+    testsupport::RecordingOperator op;
     QString previousCwd = QDir::currentPath();
 
     Workstation() {
-        shell::setCurrentOperator(&op);
+        core::setCurrentOperator(&op);
         testsupport::installSettingsTemplates(dir.path());
         QDir::setCurrent(dir.path());
         settings::gSettingsChanged = false;
@@ -61,7 +61,7 @@ struct Workstation {
     }
     ~Workstation() {
         QDir::setCurrent(previousCwd);
-        shell::setCurrentOperator(nullptr);
+        core::setCurrentOperator(nullptr);
     }
     QString read(const char* file, const char* section, const char* key) const {
         return platform::readProfileText(dir.file(QString::fromLatin1(file)), QString::fromLatin1(section),

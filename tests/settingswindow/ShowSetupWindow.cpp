@@ -2,7 +2,7 @@
 // the shipped settings files and a typical workstation's settings, and saves
 // a picture of it: setup_window_shot OUT.png
 #include "main/settings/Setup.h"
-#include "main/shell/core/Operator.h"
+#include "tests/support/RecordingOperator.h"
 #include "tests/support/TestSupport.h"
 
 #include <QApplication>
@@ -29,8 +29,8 @@ int main(int argc, char** argv) {
                   "[CONNECT_INFO]\r\nCONN_KIND=1\r\nPRINTER_IP=192.168.0.50\r\nPRINTER_PORT=9100\r\n");
     dir.writeText("log_setup.ini", "[LOG]\r\nDETAIL_LOG=2\r\n");
     dir.writeText("pitch_setup.ini", "[PITCH_OPTION]\r\nPITCH=2\r\n");
-    shell::RecordingOperator op;
-    shell::setCurrentOperator(&op);
+    testsupport::RecordingOperator op;
+    core::setCurrentOperator(&op);
 
     settings::Setup* w = settings::openSetupWindow(nullptr);
     int status = 1;
@@ -41,6 +41,6 @@ int main(int argc, char** argv) {
         app.quit();
     });
     app.exec();
-    shell::setCurrentOperator(nullptr);
+    core::setCurrentOperator(nullptr);
     return status;
 }

@@ -1,8 +1,8 @@
 // The two logs and the failure report: line framing, CP949 text, CR LF inside
 // a text, a log that cannot be written, and the report's order of effects.
-#include "main/shell/core/FailureReport.h"
-#include "main/shell/core/Logs.h"
-#include "main/shell/core/Operator.h"
+#include "main/core/FailureReport.h"
+#include "main/core/Logs.h"
+#include "tests/support/RecordingOperator.h"
 #include "platform/Cp949.h"
 #include "tests/support/TestSupport.h"
 
@@ -16,17 +16,17 @@ class LogsTest : public QObject {
 private Q_SLOTS:
     void lineFraming() {
         const QDateTime when(QDate(2026, 3, 7), QTime(9, 5, 2));
-        QCOMPARE(shell::logLine(QStringLiteral("abc"), when), QByteArray("[26/03/07 09:05:02]abc\r\n"));
+        QCOMPARE(core::logLine(QStringLiteral("abc"), when), QByteArray("[26/03/07 09:05:02]abc\r\n"));
         // afternoon hours on the 24-hour clock
-        QCOMPARE(shell::logLine(QString(), QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59))),
+        QCOMPARE(core::logLine(QString(), QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59))),
                  QByteArray("[26/12/31 23:59:59]\r\n"));
     }
 
     void firstLineCreatesFileAndLinesAppend() {
         testsupport::TempProgramDir dir;
         QVERIFY(!QFile::exists(dir.file("error.log")));
-        shell::WriteLog(QStringLiteral("one"));
-        shell::WriteLog(QStringLiteral("two"));
+        core::WriteLog(QStringLiteral("one"));
+        core::WriteLog(QStringLiteral("two"));
         const QByteArray text = dir.read("error.log");
         static const QRegularExpression re(
             QStringLiteral("^\\[\\d\\d/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d\\]one\r\n"
@@ -37,7 +37,7 @@ private Q_SLOTS:
 
     void koreanTextIsCp949AndCrLfContinuesUnframed() {
         testsupport::TempProgramDir dir;
-        shell::WriteDetailLog(QStringLiteral("용지 없음\r\nPAPER END"));
+        core::WriteDetailLog(QStringLiteral("용지 없음\r\nPAPER END"));
         const QByteArray text = dir.read("detail_error.log");
         QVERIFY(text.endsWith(platform::toCp949(u"용지 없음") + "\r\nPAPER END\r\n"));
         QCOMPARE(text.count('['), 1); // one date/time frame for both physical lines
@@ -47,7 +47,7 @@ private Q_SLOTS:
         testsupport::TempProgramDir dir;
         // A folder where the log file should be: opening for append fails.
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("error.log")));
-        shell::WriteLog(QStringLiteral("lost"));
+        core::WriteLog(QStringLiteral("lost"));
         QVERIFY(QFileInfo(dir.file("error.log")).isDir());
     }
 
@@ -55,7 +55,7 @@ private Q_SLOTS:
         testsupport::TempProgramDir dir;
         dir.write("error.log", "old\r\n");
         QFile::setPermissions(dir.file("error.log"), QFile::ReadOwner);
-        shell::WriteLog(QStringLiteral("new"));
+        core::WriteLog(QStringLiteral("new"));
         if (::geteuid() != 0)
             QCOMPARE(dir.read("error.log"), QByteArray("old\r\n"));
         QFile::setPermissions(dir.file("error.log"), QFile::ReadOwner | QFile::WriteOwner);
@@ -63,10 +63,10 @@ private Q_SLOTS:
 
     void failureReportWritesThenShows() {
         testsupport::TempProgramDir dir;
-        shell::RecordingOperator op;
+        testsupport::RecordingOperator op;
         bool logged = false;
         op.onMessage = [&](const QString&) { logged = dir.read("detail_error.log").contains("[getSeqNo]"); };
-        const QString text = shell::reportFailure(op, QStringLiteral("getSeqNo"), QStringLiteral("ORA-02289"));
+        const QString text = core::reportFailure(op, QStringLiteral("getSeqNo"), QStringLiteral("ORA-02289"));
         QCOMPARE(text, QStringLiteral("[getSeqNo][ORA-02289]"));
         QCOMPARE(op.messages, QStringList{text});
         QVERIFY2(logged, "the detail log line must exist before the box is shown");

@@ -1,6 +1,7 @@
 // The program's windows on the offscreen platform, found by their system
 // control names: the login, the main window's button rules, its exit
 // question and run lock, the database window and the single-copy start.
+#include "tests/support/RecordingOperator.h"
 #include "main/database/DbConn.h"
 #include "main/settings/SetupWindow.h"
 #include "main/shell/DBSetup.h"
@@ -239,8 +240,8 @@ private slots:
 
     void databaseWindowStoresTheProvider() {
         testsupport::TempProgramDir dir;
-        shell::RecordingOperator op;
-        shell::setCurrentOperator(&op);
+        testsupport::RecordingOperator op;
+        core::setCurrentOperator(&op);
         dir.writeText(QStringLiteral("setup.ini"), QStringLiteral("[DBINFO]\r\nDB_KIND=2\r\n"));
         shell::DBSetup window;
         window.show();
@@ -256,7 +257,7 @@ private slots:
                  QStringLiteral("1"));
         QTest::mouseClick(control(&window, "cmdExit"), Qt::LeftButton);
         QVERIFY(!window.isVisible());
-        shell::setCurrentOperator(nullptr);
+        core::setCurrentOperator(nullptr);
     }
 
     void secondCopyIsRefused() {
@@ -264,7 +265,7 @@ private slots:
         platform::SingleInstance first(QStringLiteral("Vantrel"), locks.path());
         QVERIFY(first.acquire());
         platform::SingleInstance second(QStringLiteral("Vantrel"), locks.path());
-        shell::RecordingOperator op;
+        testsupport::RecordingOperator op;
         QCOMPARE(shell::Main(second, op), 0);
         QCOMPARE(op.messages, QStringList{QStringLiteral("이미 실행되어있습니다.")});
     }

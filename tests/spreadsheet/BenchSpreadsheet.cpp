@@ -12,7 +12,7 @@
 #include "main/database/SpreadsheetImport.h"
 #include "main/database/XlsWriter.h"
 #include "main/settings/DbSettings.h"
-#include "main/shell/core/Operator.h"
+#include "tests/support/RecordingOperator.h"
 #include "platform/ProgramDir.h"
 #include "platform/RuntimeError.h"
 
@@ -58,8 +58,8 @@ int main(int argc, char** argv) {
         return fail(QStringLiteral("usage: bench_spreadsheet PROGRAM-DIR"));
     const QString dir = QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath();
     platform::setProgramDir(dir);
-    shell::RecordingOperator op;
-    shell::setCurrentOperator(&op);
+    testsupport::RecordingOperator op;
+    core::setCurrentOperator(&op);
 
     try {
         const settings::DbInfo account = settings::readDbInfo();

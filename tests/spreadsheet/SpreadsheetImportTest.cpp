@@ -5,7 +5,7 @@
 #include "main/database/ItemGrid.h"
 #include "main/database/SpreadsheetExport.h"
 #include "main/database/XlsWriter.h"
-#include "main/shell/core/Operator.h"
+#include "tests/support/RecordingOperator.h"
 #include "platform/Cp949.h"
 #include "tests/support/TestSupport.h"
 
@@ -19,7 +19,7 @@ using namespace database;
 class SpreadsheetImportTest : public QObject {
     Q_OBJECT
 
-    shell::RecordingOperator m_op;
+    testsupport::RecordingOperator m_op;
     testsupport::TempProgramDir* m_dir = nullptr;
     SearchUi m_ui;
     QList<int> m_progress;
@@ -41,8 +41,8 @@ class SpreadsheetImportTest : public QObject {
 
 private slots:
     void init() {
-        m_op = shell::RecordingOperator();
-        shell::setCurrentOperator(&m_op);
+        m_op = testsupport::RecordingOperator();
+        core::setCurrentOperator(&m_op);
         m_dir = new testsupport::TempProgramDir;
         m_dir->write(QStringLiteral("items.db"), {});
         gDbConn.open(QStringLiteral("items.db"), {}, {}, QStringLiteral("1"));
@@ -64,7 +64,7 @@ private slots:
     void cleanup() {
         gDbConn.close();
         delete m_dir;
-        shell::setCurrentOperator(nullptr);
+        core::setCurrentOperator(nullptr);
     }
 
     void csvSkipsFirstLineAndReadsBetweenApostrophes() {

@@ -3,7 +3,7 @@
 #include "main/database/SpreadsheetExport.h"
 #include "main/database/SpreadsheetImport.h"
 #include "main/database/XlsWriter.h"
-#include "main/shell/core/Operator.h"
+#include "tests/support/RecordingOperator.h"
 #include "tests/spreadsheet/XlsRead.h"
 #include "tests/support/TestSupport.h"
 
@@ -36,18 +36,18 @@ void fillRow(ItemGrid& grid, int row, int n, bool ticked) {
 class XlsExportTest : public QObject {
     Q_OBJECT
 
-    shell::RecordingOperator m_op;
+    testsupport::RecordingOperator m_op;
     testsupport::TempProgramDir* m_dir = nullptr;
 
 private slots:
     void init() {
-        m_op = shell::RecordingOperator();
-        shell::setCurrentOperator(&m_op);
+        m_op = testsupport::RecordingOperator();
+        core::setCurrentOperator(&m_op);
         m_dir = new testsupport::TempProgramDir;
     }
     void cleanup() {
         delete m_dir;
-        shell::setCurrentOperator(nullptr);
+        core::setCurrentOperator(nullptr);
     }
 
     void twoRowsReadBackWithHangulAndTicks() {

@@ -1,4 +1,4 @@
-#include "main/shell/core/Logs.h"
+#include "main/core/Logs.h"
 
 #include "platform/Cp949.h"
 #include "platform/ProgramDir.h"
@@ -9,7 +9,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace shell {
+namespace core {
 
 QByteArray logLine(const QString& text, const QDateTime& when) {
     QByteArray line = when.toString(QStringLiteral("[yy/MM/dd HH:mm:ss]")).toLatin1();
@@ -80,4 +80,4 @@ void WriteLog(const QString& sLogData) { appendLogLine(QStringLiteral("error.log
 
 void WriteDetailLog(const QString& sLogData) { appendLogLine(QStringLiteral("detail_error.log"), sLogData); }
 
-} // namespace shell
+} // namespace core

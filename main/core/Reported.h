@@ -1,14 +1,14 @@
 #pragma once
 // Shared pieces of the item-database procedures: a procedure stops at the
 // first run-time error and ends with the failure report under its own name.
-#include "main/shell/core/FailureReport.h"
-#include "main/shell/core/Operator.h"
+#include "main/core/FailureReport.h"
+#include "main/core/Operator.h"
 #include "platform/RuntimeError.h"
 
 #include <QString>
 #include <exception>
 
-namespace database {
+namespace core {
 
 // Runs body; on an error shows the failure report "[procedure][text]" and
 // returns false. Guards inside body are undone before the report is shown.
@@ -18,7 +18,7 @@ bool runReported(const QString& procedure, Body&& body) {
         body();
         return true;
     } catch (const std::exception& e) {
-        shell::reportFailure(procedure, shell::errorText(e));
+        core::reportFailure(procedure, core::errorText(e));
         return false;
     }
 }
@@ -27,11 +27,11 @@ bool runReported(const QString& procedure, Body&& body) {
 // ends (also when an error leaves it).
 class WaitCursor {
 public:
-    WaitCursor() { shell::currentOperator().setWaitCursor(true); }
+    WaitCursor() { core::currentOperator().setWaitCursor(true); }
     ~WaitCursor() { restore(); }
     void restore() {
         if (m_on)
-            shell::currentOperator().setWaitCursor(false);
+            core::currentOperator().setWaitCursor(false);
         m_on = false;
     }
 
@@ -42,4 +42,4 @@ private:
 // A NULL field used as text, which the system's procedures cannot do.
 inline platform::RuntimeError invalidUseOfNull() { return platform::RuntimeError(QStringLiteral("Invalid use of Null")); }
 
-} // namespace database
+} // namespace core

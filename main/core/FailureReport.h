@@ -4,7 +4,7 @@
 #include <QString>
 #include <exception>
 
-namespace shell {
+namespace core {
 
 class Operator;
 
@@ -15,4 +15,4 @@ QString reportFailure(Operator& op, const QString& procedureName, const QString&
 // The error text of a caught exception (RuntimeError text, or what()).
 QString errorText(const std::exception& e);
 
-} // namespace shell
+} // namespace core

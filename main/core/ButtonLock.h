@@ -3,7 +3,7 @@
 // cmdSaveExcel, cmdSE, cmdSetup, cmdTestPrint, cmdDel). A long run disables
 // them for its whole length so that no second action starts while the run
 // lets window events through. The main window implements this; tests record.
-namespace database {
+namespace core {
 
 class ButtonLock {
 public:
@@ -12,4 +12,4 @@ public:
     virtual void EnableButtons() = 0;
 };
 
-} // namespace database
+} // namespace core

@@ -8,7 +8,7 @@
 #include <QStringList>
 #include <functional>
 
-namespace shell {
+namespace core {
 
 inline constexpr const char* kAppTitle = "Vantrel";
 
@@ -24,26 +24,9 @@ public:
     virtual void setFocus(const QString& controlName) = 0;
 };
 
-// Records what the program showed; answers questions from a queue (default No).
-class RecordingOperator : public Operator {
-public:
-    void showMessage(const QString& text) override;
-    bool askYesNo(const QString& text) override;
-    void setWaitCursor(bool on) override;
-    void setFocus(const QString& controlName) override;
-
-    QStringList messages;
-    QStringList questions;
-    QStringList focusRequests;
-    QList<bool> answers;        // consumed front first
-    bool waitCursor = false;
-    int waitCursorChanges = 0;
-    // Called for every message (vantrelctl prints them as they come).
-    std::function<void(const QString&)> onMessage;
-};
 
 // The process-wide operator (the main window, or a recorder); never null.
 Operator& currentOperator();
 void setCurrentOperator(Operator* op);
 
-} // namespace shell
+} // namespace core

@@ -7,7 +7,7 @@
 #include <QDateTime>
 #include <QString>
 
-namespace shell {
+namespace core {
 
 void WriteLog(const QString& sLogData);
 void WriteDetailLog(const QString& sLogData);
@@ -36,4 +36,4 @@ private:
     int m_lines = 0;
 };
 
-} // namespace shell
+} // namespace core

@@ -1,10 +1,10 @@
-#include "main/shell/core/FailureReport.h"
+#include "main/core/FailureReport.h"
 
-#include "main/shell/core/Logs.h"
-#include "main/shell/core/Operator.h"
+#include "main/core/Logs.h"
+#include "main/core/Operator.h"
 #include "platform/RuntimeError.h"
 
-namespace shell {
+namespace core {
 
 QString failureText(const QString& procedureName, const QString& errorText) {
     return QLatin1Char('[') + procedureName + QStringLiteral("][") + errorText + QLatin1Char(']');
@@ -27,4 +27,4 @@ QString errorText(const std::exception& e) {
     return QString::fromUtf8(e.what());
 }
 
-} // namespace shell
+} // namespace core

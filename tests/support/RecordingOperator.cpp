@@ -1,6 +1,6 @@
-#include "main/shell/core/Operator.h"
+#include "tests/support/RecordingOperator.h"
 
-namespace shell {
+namespace testsupport {
 
 void RecordingOperator::showMessage(const QString& text) {
     messages.append(text);
@@ -20,13 +20,4 @@ void RecordingOperator::setWaitCursor(bool on) {
 
 void RecordingOperator::setFocus(const QString& controlName) { focusRequests.append(controlName); }
 
-namespace {
-RecordingOperator g_fallback;
-Operator* g_operator = nullptr;
-} // namespace
-
-Operator& currentOperator() { return g_operator ? *g_operator : g_fallback; }
-
-void setCurrentOperator(Operator* op) { g_operator = op; }
-
-} // namespace shell
+} // namespace testsupport
