@@ -13,30 +13,15 @@ void SystemClock::sleepMs(int ms) {
         QThread::msleep(static_cast<unsigned long>(ms));
 }
 
-void SystemClock::pumpEvents() {
+void SystemClock::runPendingEvents() {
     if (QCoreApplication::instance())
         QCoreApplication::processEvents();
+}
+
+void SystemClock::pumpEvents() {
+    runPendingEvents();
     // Waiting loops pass without sleeping; a short yield keeps a pass from
     // taking a whole core while it waits for the printer.
-    QThread::usleep(200);
-}
-
-FastClock::FastClock(int factor)
-    : m_factor(factor < 1 ? 1 : factor), m_startMs(QDateTime::currentMSecsSinceEpoch()) {}
-
-qint64 FastClock::wallSeconds() {
-    const qint64 elapsed = QDateTime::currentMSecsSinceEpoch() - m_startMs;
-    return m_startMs / 1000 + elapsed * m_factor / 1000;
-}
-
-void FastClock::sleepMs(int ms) {
-    if (ms > 0)
-        QThread::usleep(static_cast<unsigned long>(ms) * 1000 / static_cast<unsigned long>(m_factor));
-}
-
-void FastClock::pumpEvents() {
-    if (QCoreApplication::instance())
-        QCoreApplication::processEvents();
     QThread::usleep(200);
 }
 

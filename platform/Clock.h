@@ -12,8 +12,11 @@ public:
     virtual qint64 wallSeconds() = 0;
     // A plain sleep: no events run.
     virtual void sleepMs(int ms) = 0;
-    // Lets pending events run once (socket data arrives here).
+    // Lets pending events run once (socket data arrives here), then yields
+    // briefly: one pass of a waiting loop.
     virtual void pumpEvents() = 0;
+    // Lets pending events run once, without the yield of a waiting loop.
+    virtual void runPendingEvents() = 0;
 };
 
 // The real clock.
@@ -22,20 +25,7 @@ public:
     qint64 wallSeconds() override;
     void sleepMs(int ms) override;
     void pumpEvents() override;
-};
-
-// A clock whose seconds pass `factor` times faster than real time and whose
-// sleeps are shortened by the same factor; events run as with the real clock.
-class FastClock : public Clock {
-public:
-    explicit FastClock(int factor);
-    qint64 wallSeconds() override;
-    void sleepMs(int ms) override;
-    void pumpEvents() override;
-
-private:
-    int m_factor;
-    qint64 m_startMs;
+    void runPendingEvents() override;
 };
 
 Clock& clock();

@@ -64,11 +64,11 @@ void markIssuedRow(IssueContext& ctx, qint32 nIndex, qint16 nProc) {
     } else if (nProc == kTestRun) {
         grid.setText(nIndex, database::ColTestIssued, yes);
     }
-    printerlink::processPendingEvents();
+    platform::clock().runPendingEvents();
     grid.setText(nIndex, database::ColTagId, ctx.run->sTagId);
     if (ctx.setActiveCell)
         ctx.setActiveCell(nIndex, database::ColTagId);
-    printerlink::processPendingEvents();
+    platform::clock().runPendingEvents();
 }
 
 void Label_Send(IssueContext& ctx, qint32& nIndex, qint16& nProc) {

@@ -160,7 +160,7 @@ void PrintJob::Print_Pattern(qint16 nProc) {
         bool issuedAny = false;
         const int rows = grid.rows();
         for (int i = 1; i <= rows; ++i) {
-            printerlink::processPendingEvents();
+            platform::clock().runPendingEvents();
             if (run.nErrFlag == -1) {
                 stopRun();
                 return;

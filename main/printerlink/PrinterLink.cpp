@@ -10,7 +10,6 @@
 #include "platform/Cp949.h"
 #include "platform/RuntimeError.h"
 
-#include <QCoreApplication>
 
 namespace printerlink {
 
@@ -35,12 +34,6 @@ const QString kInvalidPropertyValue = QStringLiteral("Invalid property value");
 void show(const QString& text) { core::currentOperator().showMessage(text); }
 
 } // namespace
-
-void processPendingEvents() {
-    // Once, without the pause a waiting loop makes between its passes.
-    if (QCoreApplication::instance())
-        QCoreApplication::processEvents();
-}
 
 namespace {
 
@@ -202,11 +195,11 @@ void PrinterLink::fncRsSend(const QByteArray& sData, SendWait wait) {
             throw platform::RuntimeError(kWrongSocketState);
         m_socket.write(sData);
         m_socket.flush();
-        processPendingEvents();
+        platform::clock().runPendingEvents();
     } else if (kind == 2) {
         requirePortOpen();
         m_port.write(sData);
-        processPendingEvents();
+        platform::clock().runPendingEvents();
         const qint64 start = clock.wallSeconds();
         while (m_port.bytesToWrite() >= 1) {
             clock.pumpEvents();

@@ -92,8 +92,6 @@ private:
     QString m_lastCode;
 };
 
-// Lets pending window events run once (socket data arrives here).
-void processPendingEvents();
 
 // Socket error numbers as the error event reports them.
 qint16 socketErrorNumber(QAbstractSocket::SocketError error);

@@ -4,6 +4,8 @@
 #include "main/settings/SetupWindow.h"
 #include "ui_Setup.h"
 
+#include "platform/Clock.h"
+
 #include <QApplication>
 #include <QEvent>
 #include <QMouseEvent>
@@ -36,7 +38,7 @@ void SelectAllText(QLineEdit* box) {
     if (box->text().isEmpty())
         return;
     box->selectAll();
-    QCoreApplication::processEvents();
+    platform::clock().runPendingEvents();
 }
 
 Setup* openSetupWindow(QWidget* parent) {

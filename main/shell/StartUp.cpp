@@ -4,6 +4,7 @@
 #include "main/shell/Login.h"
 #include "main/core/FailureReport.h"
 #include "main/core/Operator.h"
+#include "platform/Clock.h"
 #include "platform/SingleInstance.h"
 
 #include <QAbstractSpinBox>
@@ -86,7 +87,7 @@ void SelectAllText(QWidget* control) {
     } else {
         return;
     }
-    QCoreApplication::processEvents();
+    platform::clock().runPendingEvents();
 }
 
 void selectAllOnFocus(QWidget* control) {

@@ -1,6 +1,7 @@
 // Platform services: code page 949, the strict 16-bit conversion, the wait
 // rule of the clock, the local address choice and the single-instance lock.
 #include "platform/Clock.h"
+#include "tests/support/FastClock.h"
 #include "platform/Cp949.h"
 #include "platform/LocalIp.h"
 #include "platform/RuntimeError.h"
@@ -74,7 +75,7 @@ private Q_SLOTS:
     void fastClockRunsFaster() {
         // Sleeping five clock seconds on a clock 50 times faster takes 100 ms
         // of real time and moves its seconds past the printer wait's bound.
-        platform::FastClock fast(50);
+        testsupport::FastClock fast(50);
         platform::setClock(&fast);
         const qint64 start = platform::clock().wallSeconds();
         platform::clock().sleepMs(5000);

@@ -7,6 +7,7 @@
 #include "main/printerlink/PrinterLink.h"
 #include "tests/support/RecordingOperator.h"
 #include "platform/Clock.h"
+#include "tests/support/FastClock.h"
 #include "platform/Profile.h"
 #include "tests/support/PrinterSimProcess.h"
 #include "tests/support/TestSupport.h"
@@ -68,7 +69,7 @@ class PrinterConfigTest : public QObject {
     Q_OBJECT
 
     // The printer's 5-second waits and the 4-second reset pause, 20 times faster.
-    platform::FastClock m_clock{20};
+    testsupport::FastClock m_clock{20};
     QTemporaryDir m_work;
 
     // Starts the printer on the named kind and points the station's controls at it.

@@ -6,6 +6,7 @@
 #include "main/settings/SetupData.h"
 #include "tests/support/RecordingOperator.h"
 #include "platform/Clock.h"
+#include "tests/support/FastClock.h"
 #include "platform/Cp949.h"
 #include "tests/support/PrinterSimProcess.h"
 #include "tests/support/TestSupport.h"
@@ -169,7 +170,7 @@ public:
     ~FastClockScope() { platform::setClock(nullptr); }
 
 private:
-    platform::FastClock m_clock;
+    testsupport::FastClock m_clock;
 };
 
 } // namespace printertest

@@ -6,6 +6,7 @@
 #include "main/settings/Setup.h"
 #include "tests/support/RecordingOperator.h"
 #include "platform/Clock.h"
+#include "tests/support/FastClock.h"
 #include "platform/Profile.h"
 #include "tests/support/PrinterSimProcess.h"
 #include "tests/support/TestSupport.h"
@@ -98,7 +99,7 @@ QRadioButton* option(QWidget& w, const char* name) {
 
 class SetupWindowTest : public QObject {
     Q_OBJECT
-    platform::FastClock m_clock{20};
+    testsupport::FastClock m_clock{20};
 
 private Q_SLOTS:
     void initTestCase() { platform::setClock(&m_clock); }

@@ -1,0 +1,32 @@
+#include "tests/support/FastClock.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QThread>
+
+namespace testsupport {
+
+FastClock::FastClock(int factor)
+    : m_factor(factor < 1 ? 1 : factor), m_startMs(QDateTime::currentMSecsSinceEpoch()) {}
+
+qint64 FastClock::wallSeconds() {
+    const qint64 elapsed = QDateTime::currentMSecsSinceEpoch() - m_startMs;
+    return m_startMs / 1000 + elapsed * m_factor / 1000;
+}
+
+void FastClock::sleepMs(int ms) {
+    if (ms > 0)
+        QThread::usleep(static_cast<unsigned long>(ms) * 1000 / static_cast<unsigned long>(m_factor));
+}
+
+void FastClock::runPendingEvents() {
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents();
+}
+
+void FastClock::pumpEvents() {
+    runPendingEvents();
+    QThread::usleep(200);
+}
+
+} // namespace testsupport
