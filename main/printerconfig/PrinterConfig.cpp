@@ -2,7 +2,7 @@
 
 #include "main/printerconfig/ConfigCommands.h"
 #include "main/printerlink/PrinterLink.h"
-#include "main/settings/SetupWindow.h"
+#include "main/settings/SetupValues.h"
 #include "main/core/FailureReport.h"
 #include "main/core/Operator.h"
 #include "platform/Clock.h"

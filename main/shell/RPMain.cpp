@@ -6,11 +6,14 @@
 #include "main/database/SpreadsheetExport.h"
 #include "main/database/SpreadsheetImport.h"
 #include "main/database/TagRemoval.h"
-#include "main/settings/Setup.h"
-#include "main/settings/SetupWindow.h"
+#include "main/settings/window/SetupWindow.h"
+#include "main/settings/SetupValues.h"
 #include "main/shell/GridView.h"
-#include "main/shell/Login.h"
+#include "main/shell/LoginWindow.h"
 #include "main/shell/StartUp.h"
+#include "main/shell/Today.h"
+#include "main/shell/widgets/BoxFocus.h"
+#include "main/shell/widgets/Placement.h"
 #include "main/core/Operator.h"
 #include "platform/ProgramDir.h"
 #include "ui_RPMain.h"
@@ -60,7 +63,7 @@ RPMain::RPMain(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::RPMai
                          static_cast<QWidget*>(ui->txtCatNm), static_cast<QWidget*>(ui->txtCatNo),
                          static_cast<QWidget*>(ui->txtDept), static_cast<QWidget*>(ui->txtPurcSNo),
                          static_cast<QWidget*>(ui->txtStart), static_cast<QWidget*>(ui->txtEnd)})
-        selectAllOnFocus(box);
+        widgets::selectAllOnFocus(box);
 
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &RPMain::focusWindowChanged);
 
@@ -103,7 +106,7 @@ void RPMain::select(const QString& arrayName, int index) {
 }
 
 void RPMain::Form_Load() {
-    centreOnScreen(this);
+    widgets::centreOnScreen(this);
     m_grid.setRows(0);
     GetSetupData();
     SetToday();
@@ -164,7 +167,7 @@ void RPMain::Form_Activate() {
 void RPMain::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (!event->spontaneous())
-        centreOnScreen(this);
+        widgets::centreOnScreen(this);
 }
 
 void RPMain::focusWindowChanged(QWindow* now) {

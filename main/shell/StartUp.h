@@ -1,10 +1,7 @@
 #pragma once
-// The start-up module: the start procedure, the login window's showing, the
-// end of the program, today's date and the select-all-on-focus behaviour the
-// text boxes of every window share.
+// The start and the end of the program: the start procedure, the login
+// window's showing and the closing of every window.
 #include <QString>
-
-class QWidget;
 
 namespace platform {
 class SingleInstance;
@@ -15,10 +12,6 @@ class Operator;
 }
 
 namespace shell {
-
-// Today's date as "YYYY/MM/DD", taken when the main window loads.
-extern QString gToday;
-void SetToday();
 
 // The start procedure: refuses a second copy ("이미 실행되어있습니다."),
 // otherwise shows the login window. Returns the process exit code when the
@@ -34,11 +27,5 @@ void ShowLogin();
 // window asks nothing when closed this way.
 void EndProgram();
 bool endingProgram();
-
-// Selects the whole text of a text, date or number box when it holds text,
-// then lets pending events run.
-void SelectAllText(QWidget* control);
-// Makes a box select its whole text each time it gains the focus.
-void selectAllOnFocus(QWidget* control);
 
 } // namespace shell

@@ -3,7 +3,7 @@
 #include "main/settings/DbSettings.h"
 #include "main/settings/SettingsFiles.h"
 #include "main/settings/SetupData.h"
-#include "main/settings/SetupWindow.h"
+#include "main/settings/SetupValues.h"
 #include "tests/support/RecordingOperator.h"
 #include "platform/Cp949.h"
 #include "tests/support/TestSupport.h"

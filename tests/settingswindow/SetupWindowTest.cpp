@@ -2,8 +2,8 @@
 // defaults rule, the defaults rule for every list and every reflective-sensor
 // row, the combination check, storing, the connection controls and hidden
 // switches, select-all on focus, and one printer button end to end.
-#include "main/settings/SetupWindow.h"
-#include "main/settings/Setup.h"
+#include "main/settings/SetupValues.h"
+#include "main/settings/window/SetupWindow.h"
 #include "tests/support/RecordingOperator.h"
 #include "platform/Clock.h"
 #include "tests/support/FastClock.h"

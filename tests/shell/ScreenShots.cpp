@@ -3,8 +3,8 @@
 //   xvfb-run -a -s "-screen 0 1400x900x24" shell-screenshots OUTDIR
 // Writes login.png, main.png (after a search and a run of three labels) and
 // dbsetup.png into OUTDIR.
-#include "main/shell/DBSetup.h"
-#include "main/shell/Login.h"
+#include "main/settings/window/DbSetupWindow.h"
+#include "main/shell/LoginWindow.h"
 #include "main/shell/RPMain.h"
 #include "tests/issuing/IssueRig.h"
 #include "main/database/DbConn.h"
@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
     main->cmdPrint_Click();
     ok = shoot(main, out + QStringLiteral("/main.png")) && ok;
 
-    shell::DBSetup db;
+    settings::DBSetup db;
     db.show();
     ok = shoot(&db, out + QStringLiteral("/dbsetup.png")) && ok;
     std::printf("messages: %s\n", qPrintable(rig.op.messages.join(QStringLiteral(" | "))));

@@ -3,9 +3,9 @@
 // question and run lock, the database window and the single-copy start.
 #include "tests/support/RecordingOperator.h"
 #include "main/database/DbConn.h"
-#include "main/settings/SetupWindow.h"
-#include "main/shell/DBSetup.h"
-#include "main/shell/Login.h"
+#include "main/settings/SetupValues.h"
+#include "main/settings/window/DbSetupWindow.h"
+#include "main/shell/LoginWindow.h"
 #include "main/shell/RPMain.h"
 #include "main/shell/StartUp.h"
 #include "platform/Profile.h"
@@ -243,7 +243,7 @@ private slots:
         testsupport::RecordingOperator op;
         core::setCurrentOperator(&op);
         dir.writeText(QStringLiteral("setup.ini"), QStringLiteral("[DBINFO]\r\nDB_KIND=2\r\n"));
-        shell::DBSetup window;
+        settings::DBSetup window;
         window.show();
         QCOMPARE(window.windowTitle(), QStringLiteral("DB설정"));
         auto* list = control<QComboBox>(&window, "CboCon");

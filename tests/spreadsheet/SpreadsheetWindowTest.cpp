@@ -1,7 +1,7 @@
 // The main window's spreadsheet buttons on the offscreen platform: the file
 // dialogs with their titles, filters and folder, and what the window shows.
 #include "main/database/DbConn.h"
-#include "main/shell/Login.h"
+#include "main/shell/LoginWindow.h"
 #include "main/shell/RPMain.h"
 #include "tests/issuing/IssueRig.h"
 #include "tests/spreadsheet/XlsRead.h"

@@ -7,7 +7,7 @@ namespace Ui {
 class DBSetup;
 }
 
-namespace shell {
+namespace settings {
 
 class DBSetup : public QWidget {
     Q_OBJECT
@@ -25,4 +25,4 @@ private:
     std::unique_ptr<Ui::DBSetup> ui;
 };
 
-} // namespace shell
+} // namespace settings

@@ -1,13 +1,13 @@
-#include "main/shell/DBSetup.h"
+#include "main/settings/window/DbSetupWindow.h"
 
 #include "main/settings/DbSettings.h"
-#include "main/shell/Login.h"
+#include "main/shell/widgets/Placement.h"
 #include "main/core/Operator.h"
-#include "ui_DBSetup.h"
+#include "ui_DbSetupWindow.h"
 
 #include <QShowEvent>
 
-namespace shell {
+namespace settings {
 
 DBSetup::DBSetup(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::DBSetup>()) {
     ui->setupUi(this);
@@ -24,11 +24,11 @@ void DBSetup::showEvent(QShowEvent* event) {
     ui->CboCon->setCurrentIndex(position);
     QWidget::showEvent(event);
     if (!event->spontaneous())
-        centreOnScreen(this);
+        widgets::centreOnScreen(this);
 }
 
 void DBSetup::cmdSave_Click() { settings::dbsetup::SetSetupData(ui->CboCon->currentIndex(), core::currentOperator()); }
 
 void DBSetup::cmdExit_Click() { close(); }
 
-} // namespace shell
+} // namespace settings

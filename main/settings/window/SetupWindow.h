@@ -8,7 +8,7 @@
 #include "main/printerconfig/PrinterConfig.h"
 #include "main/printerlink/PrinterLink.h"
 #include "main/settings/SetupRules.h"
-#include "main/settings/SetupWindow.h"
+#include "main/settings/SetupValues.h"
 #include "main/core/Operator.h"
 
 #include <QWidget>
@@ -27,9 +27,6 @@ class Setup;
 // screen, its settings read afresh; a window already open is brought to the
 // front instead. Returns the window.
 Setup* openSetupWindow(QWidget* parent = nullptr);
-
-// Selects the whole text of a box that holds text, then lets pending events run.
-void SelectAllText(QLineEdit* box);
 
 class Setup : public QWidget {
     Q_OBJECT

@@ -11,10 +11,13 @@ namespace Ui {
 class Login;
 }
 
+namespace settings {
+class DBSetup;
+}
+
 namespace shell {
 
 class RPMain;
-class DBSetup;
 
 class Login : public QWidget {
     Q_OBJECT
@@ -31,7 +34,7 @@ public:
     // The step the last login attempt reached ("A" .. "J").
     QString stepMarker() const { return m_step; }
     RPMain* mainWindow() const;
-    DBSetup* dbSetupWindow() const;
+    settings::DBSetup* dbSetupWindow() const;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -41,10 +44,7 @@ private:
     std::unique_ptr<Ui::Login> ui;
     QString m_step;
     QPointer<RPMain> m_main;
-    QPointer<DBSetup> m_dbSetup;
+    QPointer<settings::DBSetup> m_dbSetup;
 };
-
-// Places a window in the middle of the screen it is on.
-void centreOnScreen(QWidget* window);
 
 } // namespace shell

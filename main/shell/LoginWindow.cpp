@@ -1,28 +1,20 @@
-#include "main/shell/Login.h"
+#include "main/shell/LoginWindow.h"
 
 #include "main/database/Login.h"
 #include "main/settings/DbSettings.h"
-#include "main/shell/DBSetup.h"
+#include "main/settings/window/DbSetupWindow.h"
 #include "main/shell/RPMain.h"
 #include "main/shell/StartUp.h"
+#include "main/shell/widgets/BoxFocus.h"
+#include "main/shell/widgets/Placement.h"
 #include "main/core/FailureReport.h"
 #include "main/core/Operator.h"
-#include "ui_Login.h"
+#include "ui_LoginWindow.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
-#include <QScreen>
 
 namespace shell {
-
-void centreOnScreen(QWidget* window) {
-    QScreen* screen = window->screen();
-    if (!screen)
-        return;
-    const QRect area = screen->availableGeometry();
-    const QSize size = window->frameGeometry().size();
-    window->move(area.x() + (area.width() - size.width()) / 2, area.y() + (area.height() - size.height()) / 2);
-}
 
 Login::Login(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::Login>()) {
     ui->setupUi(this);
@@ -32,16 +24,16 @@ Login::Login(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::Login>(
     connect(ui->cmdSetup, &QPushButton::clicked, this, &Login::cmdSetup_Click);
     for (QWidget* box : {static_cast<QWidget*>(ui->txtID), static_cast<QWidget*>(ui->txtDBNm),
                          static_cast<QWidget*>(ui->txtDBID), static_cast<QWidget*>(ui->txtDBPW)})
-        selectAllOnFocus(box);
+        widgets::selectAllOnFocus(box);
     LoadDbInfo();
     adjustSize();
-    centreOnScreen(this);
+    widgets::centreOnScreen(this);
 }
 
 Login::~Login() = default;
 
 RPMain* Login::mainWindow() const { return m_main; }
-DBSetup* Login::dbSetupWindow() const { return m_dbSetup; }
+settings::DBSetup* Login::dbSetupWindow() const { return m_dbSetup; }
 
 void Login::LoadDbInfo() {
     const settings::DbInfo info = settings::readDbInfo();
@@ -113,7 +105,7 @@ void Login::closeEvent(QCloseEvent* event) {
 
 void Login::cmdSetup_Click() {
     if (!m_dbSetup)
-        m_dbSetup = new DBSetup();
+        m_dbSetup = new settings::DBSetup();
     m_dbSetup->show();
     m_dbSetup->raise();
     m_dbSetup->activateWindow();

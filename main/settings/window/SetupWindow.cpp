@@ -1,17 +1,16 @@
-#include "main/settings/Setup.h"
+#include "main/settings/window/SetupWindow.h"
 
 #include "main/settings/SetupRules.h"
-#include "main/settings/SetupWindow.h"
-#include "ui_Setup.h"
+#include "main/settings/SetupValues.h"
+#include "ui_SetupWindow.h"
 
-#include "platform/Clock.h"
+#include "main/shell/widgets/BoxFocus.h"
+#include "main/shell/widgets/Placement.h"
 
 #include <QApplication>
 #include <QEvent>
 #include <QMouseEvent>
 #include <QPointer>
-#include <QScreen>
-#include <QTimer>
 
 namespace settings {
 
@@ -34,13 +33,6 @@ void setIfGiven(QLineEdit* box, const char* value) {
 
 } // namespace
 
-void SelectAllText(QLineEdit* box) {
-    if (box->text().isEmpty())
-        return;
-    box->selectAll();
-    platform::clock().runPendingEvents();
-}
-
 Setup* openSetupWindow(QWidget* parent) {
     if (g_setupWindow) {
         g_setupWindow->raise();
@@ -54,11 +46,7 @@ Setup* openSetupWindow(QWidget* parent) {
     w->setAttribute(Qt::WA_DeleteOnClose);
     w->Form_Load();
     w->adjustSize();
-    if (QScreen* screen = w->screen()) {
-        QRect frame = w->frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        w->move(frame.topLeft());
-    }
+    widgets::centreOnScreen(w);
     w->show();
     g_setupWindow = w;
     return w;
@@ -98,7 +86,7 @@ Setup::Setup(QWidget* parent)
     ui->lblIPDisable->installEventFilter(this);
     ui->lblIPEable->installEventFilter(this);
     for (const char* name : kSelectAllBoxes)
-        box(QString::fromLatin1(name))->installEventFilter(this);
+        widgets::selectAllOnFocus(box(QString::fromLatin1(name)));
 }
 
 Setup::~Setup() {
@@ -119,18 +107,6 @@ bool Setup::eventFilter(QObject* watched, QEvent* event) {
             lblIPDisable_Click();
         else if (watched == ui->lblIPEable)
             lblIPEable_Click();
-    } else if (event->type() == QEvent::FocusIn) {
-        if (auto* b = qobject_cast<QLineEdit*>(watched)) {
-            if (!b->text().isEmpty())
-                b->selectAll();
-            // A click that gave the focus places the cursor after this event
-            // and would drop the selection again: select once more after it.
-            QPointer<QLineEdit> later = b;
-            QTimer::singleShot(0, b, [later] {
-                if (later && later->hasFocus())
-                    SelectAllText(later);
-            });
-        }
     }
     return QWidget::eventFilter(watched, event);
 }

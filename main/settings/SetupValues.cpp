@@ -1,4 +1,4 @@
-#include "main/settings/SetupWindow.h"
+#include "main/settings/SetupValues.h"
 
 #include "main/settings/SettingsFiles.h"
 #include "main/settings/SetupData.h"
