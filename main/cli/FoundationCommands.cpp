@@ -19,7 +19,7 @@ int runTagData(const QStringList& args) {
         return usageError(QStringLiteral("tagdata"), o.error());
     if (o.positional().size() < 2 || o.positional().size() > 3)
         return usageError(QStringLiteral("tagdata"), QStringLiteral("needs ORGCODE and SERIAL"));
-    const QString prefix = o.value(QStringLiteral("prefix"), QStringLiteral("05410D"));
+    const QString prefix = o.value(QStringLiteral("prefix"), QLatin1String(tagdata::kTagPrefix));
     static const QRegularExpression hexDigits(QStringLiteral("^[0-9A-Fa-f]*$"));
     if (!hexDigits.match(prefix).hasMatch())
         return usageError(QStringLiteral("tagdata"), QStringLiteral("--prefix must be hexadecimal digits"));

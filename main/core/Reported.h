@@ -27,15 +27,18 @@ bool runReported(const QString& procedure, Body&& body) {
 // ends (also when an error leaves it).
 class WaitCursor {
 public:
-    WaitCursor() { core::currentOperator().setWaitCursor(true); }
+    explicit WaitCursor(Operator& op = currentOperator()) : m_op(op) { m_op.setWaitCursor(true); }
     ~WaitCursor() { restore(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
     void restore() {
         if (m_on)
-            core::currentOperator().setWaitCursor(false);
+            m_op.setWaitCursor(false);
         m_on = false;
     }
 
 private:
+    Operator& m_op;
     bool m_on = true;
 };
 

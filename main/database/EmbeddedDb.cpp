@@ -1,6 +1,7 @@
 #include "main/database/EmbeddedDb.h"
 
 #include "main/database/DbConn.h"
+#include "main/tagdata/TagData.h"
 #include "platform/RuntimeError.h"
 
 #include <QLocale>
@@ -52,9 +53,14 @@ const QRegularExpression& placeholder() {
     return re;
 }
 
-// The tag id as the purchase keeps it: the full id without its "05410D" prefix.
-const char* kStoredTagId =
-    "case when substr(:TAGIDFULL, 1, 6) = '05410D' then substr(:TAGIDFULL, 7) else :TAGIDFULL end";
+// The tag id as the purchase keeps it: the full id without its prefix.
+QString storedTagId() {
+    const QString prefix = QLatin1String(tagdata::kTagPrefix);
+    return QStringLiteral("case when substr(:TAGIDFULL, 1, %1) = '%2' then substr(:TAGIDFULL, %3) else :TAGIDFULL end")
+        .arg(prefix.size())
+        .arg(prefix)
+        .arg(prefix.size() + 1);
+}
 
 const char* kStamp = "strftime('%Y-%m-%d %H:%M:%f', 'now', 'localtime')";
 
@@ -130,14 +136,14 @@ QStringList schemaStatements() {
     const QList<std::tuple<QString, int, QString>> steps = {
         {print, 1,
          QStringLiteral("update slfanrfidmaster set tag_id = %1, tag_proc = 'Y' where purc_sno = :PURC_SNO")
-             .arg(QLatin1String(kStoredTagId))},
+             .arg(storedTagId())},
         {print, 2,
          QStringLiteral("insert into %1 (proc_name, pdaid, tagidfull, ip_addr, purc_sno, tform, tuser, proc_dt)"
                         " values ('%2', :PDAID, :TAGIDFULL, :IP_ADDR, :PURC_SNO, :TFORM, :TUSER, %3)")
              .arg(hist, print, QLatin1String(kStamp))},
         {remove, 1,
          QStringLiteral("update slfanrfidmaster set tag_id = null, tag_proc = 'N' where tag_id = %1")
-             .arg(QLatin1String(kStoredTagId))},
+             .arg(storedTagId())},
         {remove, 2,
          QStringLiteral("insert into %1 (proc_name, pdaid, tagidfull, ip_addr, twhy, tuser, proc_dt)"
                         " values ('%2', :PDAID, :TAGIDFULL, :IP_ADDR, :TWHY, :TUSER, %3)")

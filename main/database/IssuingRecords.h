@@ -3,6 +3,7 @@
 // the next serial number of the tag sequence, and the record of an issued
 // tag; and the withdrawal of a row's tag record (removal and reissue).
 #include "main/database/ItemGrid.h"
+#include "main/tagdata/TagData.h"
 
 #include <QString>
 
@@ -12,11 +13,11 @@ namespace database {
 struct TagRecordValues {
     QString sSerialNo;                          // printer serial number: PDAID
     QString sLocalIp;                           // workstation address: IP_ADDR
-    QString sPreCode = QStringLiteral("05410D"); // tag id prefix
+    QString sPreCode = QLatin1String(tagdata::kTagPrefix); // tag id prefix
     QString sTagId;                             // readable id of the current tag
     QString sFormCode = QStringLiteral("01");   // issue form code: TFORM
     QString sDetailLog;                         // "1": issue trace lines on
-    // "05410D" + tag id.
+    // The prefix, then the tag id.
     QString tagIdFull(const QString& tagId) const { return sPreCode + tagId; }
 };
 

@@ -6,6 +6,7 @@
 #include "main/printerlink/PrinterLink.h"
 #include "main/printerlink/RunState.h"
 #include "main/settings/SetupData.h"
+#include "main/tagdata/TagData.h"
 
 #include <QString>
 #include <functional>
@@ -24,7 +25,7 @@ struct IssueContext {
     // Test-issue lock choice `OptLock`: 0 "Lock", 1 "UnLock".
     int OptLock = 0;
 
-    QString sPreCode = QStringLiteral("05410D");  // tag id prefix
+    QString sPreCode = QLatin1String(tagdata::kTagPrefix); // tag id prefix
     QString sExpandCode = QStringLiteral("01");   // tag id suffix
     QString sTFormCode = QStringLiteral("01");    // issue form code
     QString sOrganCode;                           // organisation code

@@ -3,6 +3,7 @@
 #include "main/issuing/CommandRecords.h"
 #include "main/issuing/IssueSupervision.h"
 #include "main/issuing/LabelLayout.h"
+#include "main/issuing/RunKind.h"
 #include "main/core/FailureReport.h"
 #include "main/core/Logs.h"
 #include "main/core/Operator.h"
@@ -19,11 +20,6 @@ using database::ItemGrid;
 using printerlink::SendWait;
 
 namespace {
-
-// Kinds of run.
-constexpr qint16 kIssueRun = 1;
-constexpr qint16 kReissueRun = 2;
-constexpr qint16 kTestRun = 3;
 
 LabelItem readRow(const ItemGrid& grid, int row) {
     LabelItem item;
@@ -54,14 +50,14 @@ void markIssuedRow(IssueContext& ctx, qint32 nIndex, qint16 nProc) {
     grid.setRowBackground(nIndex, QColor(255, 255, 0));
     const QString yes = QStringLiteral("Y");
     const QString no = QStringLiteral("N");
-    if (nProc == kIssueRun) {
+    if (nProc == kIssue) {
         grid.setText(nIndex, database::ColIssued, yes);
         grid.setText(nIndex, database::ColTestIssued, no);
-    } else if (nProc == kReissueRun) {
+    } else if (nProc == kReissue) {
         grid.setText(nIndex, database::ColIssued, yes);
         grid.setText(nIndex, database::ColTestIssued, no);
         grid.setText(nIndex, database::ColReissued, yes);
-    } else if (nProc == kTestRun) {
+    } else if (nProc == kTestIssue) {
         grid.setText(nIndex, database::ColTestIssued, yes);
     }
     platform::clock().runPendingEvents();
@@ -85,9 +81,9 @@ void Label_Send(IssueContext& ctx, qint32& nIndex, qint16& nProc) {
             core::WriteDetailLog(traceLine(ctx, item));
 
         const auto send = [&](const QByteArray& record) { ctx.link->fncRsSend(record, SendWait::Bounded); };
-        labelLayoutRecords(item, tag, ctx.sOrganNm, setup, printType, nProc == kTestRun, send);
+        labelLayoutRecords(item, tag, ctx.sOrganNm, setup, printType, nProc == kTestIssue, send);
         // A normal issue or reissue always locks the inlay.
-        send(records::rfidSetup(nProc == kTestRun && ctx.OptLock == 1));
+        send(records::rfidSetup(nProc == kTestIssue && ctx.OptLock == 1));
         const QString tagData = tagdata::SetTagData(ctx.sPreCode, ctx.sOrganCode, run.sSeqNo, ctx.sExpandCode);
         send(records::rfidData(platform::toCp949(tagData)));
         const QByteArray issueRecord = records::issue(settingIs(setup.sSensorType, 2));

@@ -4,6 +4,7 @@
 #include "main/core/FailureReport.h"
 #include "main/core/Operator.h"
 #include "main/database/DbConn.h"
+#include "main/tagdata/TagData.h"
 #include "platform/Clock.h"
 #include "platform/LocalIp.h"
 
@@ -111,7 +112,7 @@ void loadIssueValues(IssueContext& ctx, database::TagRecordValues& values) {
     database::getOrganData(ctx.sOrganCode, ctx.sOrganNm);
     ctx.sUserId = database::gUserId;
     ctx.sTFormCode = values.sFormCode = QStringLiteral("01");
-    ctx.sPreCode = values.sPreCode = QStringLiteral("05410D");
+    ctx.sPreCode = values.sPreCode = QLatin1String(tagdata::kTagPrefix);
     ctx.sExpandCode = QStringLiteral("01");
 }
 

@@ -9,6 +9,7 @@
 #include "main/database/ItemGrid.h"
 #include "main/issuing/IssueContext.h"
 #include "main/issuing/LabelSend.h"
+#include "main/issuing/RunKind.h"
 
 #include <QString>
 #include <functional>
@@ -18,14 +19,6 @@ namespace issuing {
 // Test labels are numbered 1, 2, 3 ... from the start of the program; the
 // count is never saved.
 extern qint32 gTestCount;
-
-// Run kinds (nProc).
-inline constexpr qint16 kIssue = 1;
-inline constexpr qint16 kReissue = 2;
-inline constexpr qint16 kTestIssue = 3;
-
-// A test run may print at most this many labels.
-inline constexpr int kTestIssueLimit = 10;
 
 // The "발행범위" frame: option group `OptPrt` (0 "전체", 1 "시작/끝지정",
 // 2 "직접선택") and the boxes `txtStart`, `txtEnd`.

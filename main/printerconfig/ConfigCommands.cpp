@@ -87,7 +87,7 @@ QString buildAdjCommand(const QString& sAdjTemplate, const QString& rbnAdjFw, co
            mid(sAdjTemplate, 31, 1) + formatNumber(rbnAdjBk, QStringLiteral("00")) + sAdjTemplate.right(6);
 }
 
-RfidValues rfidValuesOf(const QString& sRfidTemplate) {
+RfidTemplateValues rfidValuesOf(const QString& sRfidTemplate) {
     return {mid(sRfidTemplate, 11, 3), mid(sRfidTemplate, 27, 3), mid(sRfidTemplate, 24, 3)};
 }
 

@@ -36,12 +36,12 @@ QString buildAdjCommand(const QString& sAdjTemplate, const QString& rbnAdjFw, co
 
 // The values a stored template carries, put back into the boxes by the reset
 // buttons.
-struct RfidValues {
+struct RfidTemplateValues {
     QString issueRetry; // characters 11-13
     QString powerLevel; // characters 27-29
     QString adjRetry;   // characters 24-26
 };
-RfidValues rfidValuesOf(const QString& sRfidTemplate);
+RfidTemplateValues rfidValuesOf(const QString& sRfidTemplate);
 struct AdjValues {
     QString rbnAdjFw; // characters 29-30
     QString rbnAdjBk; // characters 32-33

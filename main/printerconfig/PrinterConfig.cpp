@@ -5,6 +5,7 @@
 #include "main/settings/SetupValues.h"
 #include "main/core/FailureReport.h"
 #include "main/core/Operator.h"
+#include "main/core/Reported.h"
 #include "platform/Clock.h"
 
 namespace printerconfig {
@@ -58,20 +59,18 @@ bool PrinterConfig::boxesFilled(const QList<std::pair<const char*, const char*>>
 
 bool PrinterConfig::sendAndStore(const QString& command, const std::function<void()>& store,
                                  const QString& message) {
-    m_op.setWaitCursor(true);
+    core::WaitCursor wait(m_op);
     try {
-        if (!RfidCmd_Send(m_link, command, m_op)) {
-            m_op.setWaitCursor(false);
+        if (!RfidCmd_Send(m_link, command, m_op))
             return false;
-        }
         store();
         // The printer resets after "{Z0|}"; the window does not respond meanwhile.
         platform::clock().sleepMs(kResetWaitMs);
-        m_op.setWaitCursor(false);
+        wait.restore();
         m_op.showMessage(message + QStringLiteral("\r\n\r\n태그발행기를 리셋합니다."));
         return true;
     } catch (const std::exception& e) {
-        m_op.setWaitCursor(false);
+        wait.restore();
         m_op.showMessage(core::errorText(e));
         return false;
     }
@@ -99,7 +98,7 @@ bool PrinterConfig::cmdSetting_Click() {
 }
 
 bool PrinterConfig::cmdInit_Click() {
-    const RfidValues v = rfidValuesOf(sRfidTemplate);
+    const RfidTemplateValues v = rfidValuesOf(sRfidTemplate);
     return sendAndStore(
         sRfidTemplate,
         [&] {

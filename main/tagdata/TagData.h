@@ -8,6 +8,9 @@
 
 namespace tagdata {
 
+// The fixed head of every tag identifier this system writes (sPreCode).
+inline constexpr char kTagPrefix[] = "05410D";
+
 // The tag data: sPreCode followed by upper-case hexadecimal digits packing the
 // organisation code six bits per character and the serial number and suffix
 // four bits per digit. A non-digit in sSeqNo or sExpandCode raises

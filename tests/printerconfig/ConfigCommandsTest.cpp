@@ -112,7 +112,7 @@ private Q_SLOTS:
                  QStringLiteral("{@RFID;IR:007,FR:00,AJ:-+020151100211110|}"));
         // Sending the template's own values gives the template back.
         QCOMPARE(buildRfidCommand(shipped, "003", "010", "+00", ModelSX5T), shipped);
-        const RfidValues v = rfidValuesOf(shipped);
+        const RfidTemplateValues v = rfidValuesOf(shipped);
         QCOMPARE(v.issueRetry, QStringLiteral("003"));
         QCOMPARE(v.adjRetry, QStringLiteral("+00"));
         QCOMPARE(v.powerLevel, QStringLiteral("010"));
@@ -157,7 +157,7 @@ private Q_SLOTS:
 
     void resetValuesOfShortTemplates() {
         QCOMPARE(rfidValuesOf(QString()).issueRetry, QString());
-        const RfidValues partial = rfidValuesOf(QStringLiteral("ABCDEFGHIJ12"));
+        const RfidTemplateValues partial = rfidValuesOf(QStringLiteral("ABCDEFGHIJ12"));
         QCOMPARE(partial.issueRetry, QStringLiteral("12"));
         QCOMPARE(partial.powerLevel, QString());
         QCOMPARE(adjValuesOf(QStringLiteral("short")).rbnAdjFw, QString());
