@@ -7,6 +7,8 @@
 #include "main/cli/SearchOptions.h"
 #include "main/database/DbConn.h"
 #include "main/database/Login.h"
+#include "main/issuing/IssueRange.h"
+#include "main/issuing/IssueValues.h"
 #include "main/issuing/PrintJob.h"
 #include "main/printerlink/PrinterLink.h"
 #include "main/settings/DbSettings.h"
@@ -102,9 +104,8 @@ int runIssue(const QStringList& args) {
     ctx.run = &run;
     ctx.CboPrintType = labelType >= 0 ? static_cast<int>(labelType) : selections.CboPrintType;
     ctx.OptLock = o.has(QStringLiteral("unlock")) ? 1 : 0;
-    database::TagRecordValues values;
-    issuing::takeSetupValues(values, setup);
-    issuing::loadIssueValues(ctx, values);
+    issuing::takeSetupValues(ctx.values, setup);
+    issuing::loadIssueValues(ctx);
     if (!issuing::CheckSerNo(setup.sSerialNo))
         return cli::kFailed;
 
@@ -127,7 +128,7 @@ int runIssue(const QStringList& args) {
     cli::err(QStringLiteral("rows: %1 found, %2 ticked").arg(grid.rows()).arg(issuing::GetPrtCnt(grid)));
 
     NoButtons buttons;
-    issuing::PrintJob job(ctx, values, buttons);
+    issuing::PrintJob job(ctx, buttons);
     int tags = 0;
     QElapsedTimer clock;
     job.onRow = [&](const issuing::RowEvent& e) {

@@ -1,12 +1,13 @@
 #pragma once
 // What one tag issue borrows from the main window: the settings record, the
 // result grid, the printer connection and run state, the two choices of the
-// window that the label reads, and the values read when the window loaded.
+// window that the label reads, and the values read when the window loaded
+// (those the tag records also read are kept once, in `values`).
+#include "main/database/IssuingRecords.h"
 #include "main/database/ItemGrid.h"
 #include "main/printerlink/PrinterLink.h"
 #include "main/printerlink/RunState.h"
 #include "main/settings/SetupData.h"
-#include "main/tagdata/TagData.h"
 
 #include <QString>
 #include <functional>
@@ -25,13 +26,12 @@ struct IssueContext {
     // Test-issue lock choice `OptLock`: 0 "Lock", 1 "UnLock".
     int OptLock = 0;
 
-    QString sPreCode = QLatin1String(tagdata::kTagPrefix); // tag id prefix
-    QString sExpandCode = QStringLiteral("01");   // tag id suffix
-    QString sTFormCode = QStringLiteral("01");    // issue form code
-    QString sOrganCode;                           // organisation code
-    QString sOrganNm;                             // organisation name
-    QString sIpAddr;                              // the workstation's address
-    QString sUserId;                              // the logged-in user
+    // Tag id prefix, issue form code, the workstation's address, printer
+    // serial number and trace setting, as the tag records read them.
+    database::TagRecordValues values;
+    QString sExpandCode = QStringLiteral("01"); // tag id suffix
+    QString sOrganCode;                         // organisation code
+    QString sOrganNm;                           // organisation name
 
     // Moves the grid's active cell (row, column); the window scrolls to it.
     std::function<void(int row, int col)> setActiveCell;

@@ -33,14 +33,13 @@ LabelItem readRow(const ItemGrid& grid, int row) {
     return item;
 }
 
-// The issue trace line of the detail log.
+// The issue trace line of the detail log, before the tag goes out: the
+// printer serial number as the settings hold it now, the tag about to issue.
 QString traceLine(const IssueContext& ctx, const LabelItem& item) {
-    const QString purcSno = item.purcSno.trimmed();
-    return QStringLiteral("BEFORE- [") + purcSno + QLatin1Char(']') + QStringLiteral(" PDAID:") +
-           ctx.setup->sSerialNo.trimmed() + QStringLiteral(" TAGIDFULL:") +
-           (ctx.sPreCode + ctx.run->sTagId).trimmed() + QStringLiteral(" IP_ADDR:") + ctx.sIpAddr.trimmed() +
-           QStringLiteral(" PURC_SNO:") + purcSno + QStringLiteral(" TFORM:") + ctx.sTFormCode.trimmed() +
-           QStringLiteral(" TUSER:") + ctx.sUserId.trimmed();
+    database::TagRecordValues v = ctx.values;
+    v.sSerialNo = ctx.setup->sSerialNo;
+    v.sTagId = ctx.run->sTagId;
+    return database::tagTraceLine(QStringLiteral("BEFORE- "), item.purcSno, v);
 }
 
 } // namespace
@@ -84,7 +83,7 @@ void Label_Send(IssueContext& ctx, qint32& nIndex, qint16& nProc) {
         labelLayoutRecords(item, tag, ctx.sOrganNm, setup, printType, nProc == kTestIssue, send);
         // A normal issue or reissue always locks the inlay.
         send(records::rfidSetup(nProc == kTestIssue && ctx.OptLock == 1));
-        const QString tagData = tagdata::SetTagData(ctx.sPreCode, ctx.sOrganCode, run.sSeqNo, ctx.sExpandCode);
+        const QString tagData = tagdata::SetTagData(ctx.values.sPreCode, ctx.sOrganCode, run.sSeqNo, ctx.sExpandCode);
         send(records::rfidData(platform::toCp949(tagData)));
         const QByteArray issueRecord = records::issue(settingIs(setup.sSensorType, 2));
         send(issueRecord);

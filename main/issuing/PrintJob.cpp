@@ -1,12 +1,11 @@
 #include "main/issuing/PrintJob.h"
 
+#include "main/issuing/IssueRange.h"
 #include "main/issuing/LabelLayout.h"
 #include "main/core/FailureReport.h"
 #include "main/core/Operator.h"
 #include "main/database/DbConn.h"
-#include "main/tagdata/TagData.h"
 #include "platform/Clock.h"
-#include "platform/LocalIp.h"
 
 namespace issuing {
 
@@ -15,14 +14,6 @@ qint32 gTestCount = 0;
 using database::ItemGrid;
 
 namespace {
-
-// A box's whole number; nothing for text that is not one (blanks around it
-// are allowed).
-std::optional<qint32> wholeNumber(const QString& text) {
-    bool ok = false;
-    const qint32 v = text.trimmed().toInt(&ok);
-    return ok ? std::optional<qint32>(v) : std::nullopt;
-}
 
 // "000000000000": twelve digits with leading zeros; text that is no number
 // passes unchanged.
@@ -34,95 +25,7 @@ QString twelveDigits(const QString& value) {
 
 } // namespace
 
-void OptPrt_Click(ItemGrid& vaSpread1, int index, RangeControls& range) {
-    vaSpread1.setAllTicked(false);
-    range.setRangeBoxesEnabled(false);
-    if (index == 0)
-        vaSpread1.setAllTicked(true);
-    else if (index == 1)
-        range.setRangeBoxesEnabled(true);
-}
-
-void cmdSE_Click(ItemGrid& vaSpread1, RangeControls& range) {
-    if (range.OptPrt() != 1)
-        return;
-    core::Operator& op = core::currentOperator();
-    if (range.txtStart().isEmpty()) {
-        op.showMessage(QStringLiteral("시작번호를 입력하십시오"));
-        op.setFocus(QStringLiteral("txtStart"));
-        return;
-    }
-    if (range.txtEnd().isEmpty()) {
-        op.showMessage(QStringLiteral("끝번호를 입력하십시오"));
-        op.setFocus(QStringLiteral("txtEnd"));
-        return;
-    }
-    // Row numbers start at 1: a start that is no such number is asked for
-    // again, an end that is none is asked for.
-    const std::optional<qint32> start = wholeNumber(range.txtStart());
-    if (!start || *start < 1) {
-        op.showMessage(QStringLiteral("시작번호를 다시 입력하십시오"));
-        op.setFocus(QStringLiteral("txtStart"));
-        return;
-    }
-    std::optional<qint32> end = wholeNumber(range.txtEnd());
-    if (!end || *end < 1) {
-        op.showMessage(QStringLiteral("끝번호를 입력하십시오"));
-        op.setFocus(QStringLiteral("txtEnd"));
-        return;
-    }
-    if (*end < *start) {
-        op.showMessage(QStringLiteral("시작번호를 다시 입력하십시오"));
-        op.setFocus(QStringLiteral("txtStart"));
-        return;
-    }
-    const int rows = vaSpread1.rows();
-    if (rows < *end) {
-        end = rows;
-        range.setTxtEnd(QString::number(rows));
-    }
-    vaSpread1.setAllTicked(false);
-    for (int r = *start; r <= *end; ++r)
-        vaSpread1.setTicked(r, true);
-}
-
-qint32 GetPrtCnt(const ItemGrid& vaSpread1) {
-    qint32 n = 0;
-    for (int r = 1; r <= vaSpread1.rows(); ++r)
-        if (vaSpread1.ticked(r))
-            ++n;
-    return n;
-}
-
-bool CheckSerNo(const QString& txtSerNo) {
-    if (txtSerNo.trimmed().isEmpty()) {
-        core::currentOperator().showMessage(
-            QStringLiteral("환경설정에서 태그발행기 시리얼번호를 등록하여 주십시오."));
-        return false;
-    }
-    return true;
-}
-
-void loadIssueValues(IssueContext& ctx, database::TagRecordValues& values) {
-    QString ipError;
-    values.sLocalIp = platform::GetLocalIp(&ipError);
-    if (!ipError.isEmpty())
-        core::currentOperator().showMessage(ipError);
-    ctx.sIpAddr = values.sLocalIp;
-    database::getOrganData(ctx.sOrganCode, ctx.sOrganNm);
-    ctx.sUserId = database::gUserId;
-    ctx.sTFormCode = values.sFormCode = QStringLiteral("01");
-    ctx.sPreCode = values.sPreCode = QLatin1String(tagdata::kTagPrefix);
-    ctx.sExpandCode = QStringLiteral("01");
-}
-
-void takeSetupValues(database::TagRecordValues& values, const settings::SetupData& setup) {
-    values.sSerialNo = setup.sSerialNo;
-    values.sDetailLog = setup.sDetailLog;
-}
-
-PrintJob::PrintJob(IssueContext& ctx, database::TagRecordValues& values, core::ButtonLock& buttons)
-    : m_ctx(ctx), m_values(values), m_buttons(buttons) {}
+PrintJob::PrintJob(IssueContext& ctx, core::ButtonLock& buttons) : m_ctx(ctx), m_buttons(buttons) {}
 
 void PrintJob::cmdTestPrint_Click() {
     if (GetPrtCnt(*m_ctx.vaSpread1) > kTestIssueLimit) {
@@ -193,7 +96,7 @@ void PrintJob::Print_Pattern(qint16 nProc) {
                 // A test label was never recorded, so there is nothing to
                 // withdraw before it is issued for real.
                 if (testIssued == QLatin1String("N")) {
-                    database::Delete_TagData(grid, i, m_values, run.nErrFlag);
+                    database::Delete_TagData(grid, i, m_ctx.values, run.nErrFlag);
                     if (run.nErrFlag == -1) {
                         stopRun();
                         return;
@@ -240,8 +143,8 @@ void PrintJob::Label_Print(qint32 nIndex, qint16 nProc) {
         m_ctx.OptLock = lockOption();
     Label_Send(m_ctx, nIndex, nProc);
     if (run.nErrFlag != -1 && nProc != kTestIssue) {
-        m_values.sTagId = run.sTagId;
-        database::Update_TagData(*m_ctx.vaSpread1, nIndex, m_values, run.nErrFlag);
+        m_ctx.values.sTagId = run.sTagId;
+        database::Update_TagData(*m_ctx.vaSpread1, nIndex, m_ctx.values, run.nErrFlag);
     }
 }
 

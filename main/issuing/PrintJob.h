@@ -3,7 +3,7 @@
 // ticked rows of the result grid, with the buttons locked, the connection
 // opened and the label format sent once, then per row the status check, the
 // serial number, the tag issue and its record; the first failure stops the
-// run. Also the row choice of the "발행범위" frame and the serial-number guard.
+// run.
 #include "main/core/ButtonLock.h"
 #include "main/database/IssuingRecords.h"
 #include "main/database/ItemGrid.h"
@@ -20,56 +20,6 @@ namespace issuing {
 // count is never saved.
 extern qint32 gTestCount;
 
-// The "발행범위" frame: option group `OptPrt` (0 "전체", 1 "시작/끝지정",
-// 2 "직접선택") and the boxes `txtStart`, `txtEnd`.
-class RangeControls {
-public:
-    virtual ~RangeControls() = default;
-    virtual int OptPrt() const = 0; // the selected option, -1 when none is
-    virtual QString txtStart() const = 0;
-    virtual QString txtEnd() const = 0;
-    virtual void setTxtEnd(const QString& text) = 0;
-    virtual void setRangeBoxesEnabled(bool on) = 0;
-};
-
-// The frame as plain values, for runs without a window.
-struct RangeValues : RangeControls {
-    int optPrt = 0;
-    QString start;
-    QString end;
-    bool boxesEnabled = false;
-    int OptPrt() const override { return optPrt; }
-    QString txtStart() const override { return start; }
-    QString txtEnd() const override { return end; }
-    void setTxtEnd(const QString& text) override { end = text; }
-    void setRangeBoxesEnabled(bool on) override { boxesEnabled = on; }
-};
-
-// Option k of `OptPrt` clicked: every row unticked and the boxes disabled;
-// then 0 ticks every row, 1 enables the boxes, 2 leaves the ticks to the
-// operator.
-void OptPrt_Click(database::ItemGrid& vaSpread1, int index, RangeControls& range);
-
-// `cmdSE` (and Enter in the boxes): with "시작/끝지정" selected, ticks rows
-// start to end after checking the boxes; an end beyond the last row becomes
-// the row count.
-void cmdSE_Click(database::ItemGrid& vaSpread1, RangeControls& range);
-
-// The number of ticked rows; 0 after the failure report "[GetPrtCnt]".
-qint32 GetPrtCnt(const database::ItemGrid& vaSpread1);
-
-// False, after asking for a serial number in the settings, when the printer
-// serial number box is blank.
-bool CheckSerNo(const QString& txtSerNo);
-
-// The values the main window takes when it loads, after its settings: the
-// workstation's address (the operator is shown why when it falls back to
-// the loopback address), the organisation code and name, the logged-in user
-// and the fixed tag id pieces.
-void loadIssueValues(IssueContext& ctx, database::TagRecordValues& values);
-// What the tag records take from the settings record.
-void takeSetupValues(database::TagRecordValues& values, const settings::SetupData& setup);
-
 // What happened to one row of a run, for those who watch a run go by.
 struct RowEvent {
     qint32 row = 0;
@@ -80,9 +30,8 @@ struct RowEvent {
 
 class PrintJob {
 public:
-    // ctx: the window's issue context; values: what the tag records read
-    // (serial number, address, trace setting); buttons: the eight buttons.
-    PrintJob(IssueContext& ctx, database::TagRecordValues& values, core::ButtonLock& buttons);
+    // ctx: the window's issue context; buttons: the eight buttons.
+    PrintJob(IssueContext& ctx, core::ButtonLock& buttons);
 
     void cmdPrint_Click() { Print_Pattern(kIssue); }
     void cmdRePrint_Click() { Print_Pattern(kReissue); }
@@ -108,7 +57,6 @@ private:
     void stopRun();
 
     IssueContext& m_ctx;
-    database::TagRecordValues& m_values;
     core::ButtonLock& m_buttons;
     bool m_completed = false;
 };

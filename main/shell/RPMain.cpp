@@ -1,5 +1,8 @@
 #include "main/shell/RPMain.h"
 
+#include "main/issuing/IssueRange.h"
+#include "main/issuing/IssueValues.h"
+
 #include "main/database/DbConn.h"
 #include "main/database/Departments.h"
 #include "main/database/ItemSearch.h"
@@ -76,7 +79,7 @@ RPMain::RPMain(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::RPMai
         ui->vaSpread1->setCurrentIndex(index);
         ui->vaSpread1->scrollTo(index);
     };
-    m_job = std::make_unique<issuing::PrintJob>(m_ctx, m_values, *this);
+    m_job = std::make_unique<issuing::PrintJob>(m_ctx, *this);
     m_job->lockOption = [this] { return checkedIndex(QStringLiteral("OptLock")); };
     m_job->labelType = [this] { return ui->CboPrintType->currentIndex(); };
     Form_Load();
@@ -126,7 +129,7 @@ void RPMain::Form_Load() {
     ui->CboDept->addItems(depts);
     ui->CboDept->setCurrentIndex(0);
 
-    issuing::loadIssueValues(m_ctx, m_values);
+    issuing::loadIssueValues(m_ctx);
 }
 
 void RPMain::GetSetupData() {
@@ -144,7 +147,7 @@ void RPMain::showSelections() {
     ui->CboPrintType->setCurrentIndex(m_selections.CboPrintType);
     if (m_selections.optConn >= 0)
         select(QStringLiteral("optConn"), m_selections.optConn);
-    issuing::takeSetupValues(m_values, m_setup);
+    issuing::takeSetupValues(m_ctx.values, m_setup);
 }
 
 void RPMain::Form_Activate() {
@@ -271,7 +274,7 @@ void RPMain::cmdPrint_Click() { m_job->cmdPrint_Click(); }
 void RPMain::cmdRePrint_Click() { m_job->cmdRePrint_Click(); }
 void RPMain::cmdTestPrint_Click() { m_job->cmdTestPrint_Click(); }
 
-void RPMain::cmdDel_Click() { database::cmdDel_Click(m_grid, m_values, m_run.nErrFlag, *this); }
+void RPMain::cmdDel_Click() { database::cmdDel_Click(m_grid, m_ctx.values, m_run.nErrFlag, *this); }
 
 void RPMain::cmdSaveExcel_Click() {
     if (!database::exportAllowed(m_grid))

@@ -9,6 +9,8 @@
 #include "main/database/IssuingRecords.h"
 #include "main/database/ItemGrid.h"
 #include "main/issuing/IssueContext.h"
+#include "main/issuing/IssueRange.h"
+#include "main/issuing/IssueValues.h"
 #include "main/issuing/PrintJob.h"
 #include "main/printerlink/PrinterLink.h"
 #include "main/printerlink/RunState.h"
@@ -69,7 +71,7 @@ public:
     const settings::SetupData& setupData() const { return m_setup; }
     printerlink::RunState& runState() { return m_run; }
     issuing::PrintJob& printJob() { return *m_job; }
-    QString localIp() const { return m_values.sLocalIp; }
+    QString localIp() const { return m_ctx.values.sLocalIp; }
     const issuing::IssueContext& issueContext() const { return m_ctx; }
 
 protected:
@@ -90,7 +92,6 @@ private:
     printerlink::RunState m_run;
     std::unique_ptr<printerlink::PrinterLink> m_link;
     issuing::IssueContext m_ctx;
-    database::TagRecordValues m_values;
     std::unique_ptr<issuing::PrintJob> m_job;
     QPointer<QWindow> m_previousFocus;
     bool m_locked = false;

@@ -2,6 +2,7 @@
 // A main window's worth of issuing state for one test: settings record,
 // result grid with one item row, run state, printer connection and the issue
 // context that borrows them.
+#include "main/database/DbConn.h"
 #include "main/database/ItemGrid.h"
 #include "main/issuing/IssueContext.h"
 #include "main/printerlink/PrinterLink.h"
@@ -31,8 +32,8 @@ struct Window {
         ctx.run = &run;
         ctx.sOrganCode = QStringLiteral("ABC12345");
         ctx.sOrganNm = QStringLiteral("한국시");
-        ctx.sIpAddr = QStringLiteral("10.0.0.5");
-        ctx.sUserId = QStringLiteral("kim");
+        ctx.values.sLocalIp = QStringLiteral("10.0.0.5");
+        database::gUserId = QStringLiteral("kim");
         ctx.setActiveCell = [this](int row, int col) { activeCells.append({row, col}); };
         setup.nTotHeight = 300;
         setup.nLabelWidth = 900;

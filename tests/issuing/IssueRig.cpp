@@ -1,5 +1,7 @@
 #include "tests/issuing/IssueRig.h"
 
+#include "main/issuing/IssueValues.h"
+
 #include "main/database/DbConn.h"
 #include "main/database/DemoData.h"
 #include "main/database/EmbeddedDb.h"
@@ -85,9 +87,9 @@ void IssueRig::loadWindowValues() {
     ctx.link = link.get();
     ctx.run = &run;
     ctx.CboPrintType = selections.CboPrintType;
-    issuing::takeSetupValues(values, setup);
-    issuing::loadIssueValues(ctx, values);
-    job = std::make_unique<issuing::PrintJob>(ctx, values, buttons);
+    issuing::takeSetupValues(ctx.values, setup);
+    issuing::loadIssueValues(ctx);
+    job = std::make_unique<issuing::PrintJob>(ctx, buttons);
 }
 
 int IssueRig::search(int state) {

@@ -75,7 +75,6 @@ public:
     std::unique_ptr<printerlink::PrinterLink> link;
     database::ItemGrid grid;
     issuing::IssueContext ctx;
-    database::TagRecordValues values;
     RecordingButtons buttons;
     std::unique_ptr<issuing::PrintJob> job;
 

@@ -212,7 +212,7 @@ private slots:
         QVERIFY2(printer.start(Link::Tcp), qPrintable(printer.error()));
         Window w(printer.setup());
         w.setup.sDetailLog = QStringLiteral("1");
-        w.ctx.sUserId = QStringLiteral(" kim ");
+        database::gUserId = QStringLiteral(" kim ");
         qint32 row = w.addItem();
         w.run.sSeqNo = QStringLiteral("000000000009");
         QVERIFY(w.link->fncRsOpen());

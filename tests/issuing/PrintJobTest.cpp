@@ -3,6 +3,8 @@
 #include "tests/support/RecordingOperator.h"
 #include "main/database/EmbeddedDb.h"
 #include "main/issuing/LabelLayout.h"
+#include "main/issuing/IssueRange.h"
+#include "main/issuing/IssueValues.h"
 #include "main/issuing/PrintJob.h"
 #include "tests/issuing/IssueRig.h"
 

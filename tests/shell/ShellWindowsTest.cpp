@@ -2,6 +2,7 @@
 // control names: the login, the main window's button rules, its exit
 // question and run lock, the database window and the single-copy start.
 #include "tests/support/RecordingOperator.h"
+#include "main/issuing/IssueRange.h"
 #include "main/database/DbConn.h"
 #include "main/settings/SetupValues.h"
 #include "main/settings/window/DbSetupWindow.h"
