@@ -1,6 +1,5 @@
 #include "tests/support/FastClock.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QThread>
 
@@ -17,16 +16,6 @@ qint64 FastClock::wallSeconds() {
 void FastClock::sleepMs(int ms) {
     if (ms > 0)
         QThread::usleep(static_cast<unsigned long>(ms) * 1000 / static_cast<unsigned long>(m_factor));
-}
-
-void FastClock::runPendingEvents() {
-    if (QCoreApplication::instance())
-        QCoreApplication::processEvents();
-}
-
-void FastClock::pumpEvents() {
-    runPendingEvents();
-    QThread::usleep(200);
 }
 
 } // namespace testsupport

@@ -5,13 +5,11 @@ namespace testsupport {
 
 // A clock whose seconds pass `factor` times faster than real time and whose
 // sleeps are shortened by the same factor; events run as with the real clock.
-class FastClock : public platform::Clock {
+class FastClock : public platform::SystemClock {
 public:
     explicit FastClock(int factor);
     qint64 wallSeconds() override;
     void sleepMs(int ms) override;
-    void pumpEvents() override;
-    void runPendingEvents() override;
 
 private:
     int m_factor;
