@@ -144,6 +144,24 @@ QString searchQuery(const SearchConditions& c) {
     return sql;
 }
 
+void fillItemRow(ItemGrid& grid, int row, const ItemFields& item, const QString& deptName) {
+    const QString yes = QStringLiteral("Y"), no = QStringLiteral("N");
+    grid.setTicked(row, true);
+    if (!item.tagId.isEmpty())
+        grid.setText(row, ColTagId, item.tagId);
+    grid.setText(row, ColPurcSno, item.purcSno);
+    grid.setText(row, ColCatNo, item.catNo);
+    grid.setText(row, ColSizNo, item.sizNo);
+    grid.setText(row, ColCatNm, item.catNm);
+    grid.setText(row, ColSizNm, item.sizNm);
+    grid.setText(row, ColAmount, formatAmount(item.amount));
+    grid.setText(row, ColPurcYmd, formatDate(item.purcYmd));
+    grid.setText(row, ColDeptNm, deptName);
+    grid.setText(row, ColIssued, item.tagId.isEmpty() ? no : yes);
+    grid.setText(row, ColTestIssued, no);
+    grid.setText(row, ColReissued, no);
+}
+
 void cmdLoadDb(ItemGrid& vaSpread1, const SearchConditions& c, SearchUi& ui) {
     ui.LblPrtCnt.clear();
     ui.txtStart.clear();
@@ -200,7 +218,6 @@ void GetDBData(ItemGrid& vaSpread1, const SearchConditions& c, SearchUi& ui) {
                   cSizNm = rs.column(QStringLiteral("atcl_siz_nm")), cDept = rs.column(QStringLiteral("dept_code")),
                   cYmd = rs.column(QStringLiteral("purc_ymd")), cAmt = rs.column(QStringLiteral("chg_amt")),
                   cTagId = rs.column(QStringLiteral("tag_id"));
-        const QString yes = QStringLiteral("Y"), no = QStringLiteral("N");
         // One lookup per department code and search: the department table
         // does not change while a search runs, and a big search of all
         // departments would otherwise run one query per row.
@@ -217,30 +234,16 @@ void GetDBData(ItemGrid& vaSpread1, const SearchConditions& c, SearchUi& ui) {
         vaSpread1.reserveRows(count);
         core::LogBatch statusLog(QStringLiteral("error.log"));
         for (int n = 1; !rs.eof(); rs.moveNext(), ++n) {
-            const QString tagId = rs.text(cTagId).trimmed(), purcSno = rs.text(cPurcSno).trimmed(),
-                          catNo = rs.text(cCatNo).trimmed(), catNm = rs.text(cCatNm).trimmed(),
-                          sizNm = rs.text(cSizNm).trimmed(), amt = rs.text(cAmt).trimmed(),
-                          ymdText = rs.text(cYmd).trimmed();
+            const ItemFields item{rs.text(cTagId).trimmed(), rs.text(cPurcSno).trimmed(), rs.text(cCatNo).trimmed(),
+                                  rs.text(cSizNo).trimmed(), rs.text(cCatNm).trimmed(), rs.text(cSizNm).trimmed(),
+                                  rs.text(cAmt).trimmed(),   rs.text(cYmd).trimmed()};
             const int row = vaSpread1.addRow();
-            statusLog.add(QStringLiteral("TAG_ID:") + tagId + QStringLiteral(" PURC_SND:") + purcSno +
-                            QStringLiteral(" ATCL_CAT_NO:") + catNo + QStringLiteral(" ATCL_CAT_NM:") + catNm +
-                            QStringLiteral(" ATCL_SIZ_NM:") + sizNm + QStringLiteral(" CHG_AMT:") + amt +
-                            QStringLiteral(" PURC_YMD:") + ymdText);
-            vaSpread1.setTicked(row, true);
-            if (!tagId.isEmpty())
-                vaSpread1.setText(row, ColTagId, tagId);
-            vaSpread1.setText(row, ColPurcSno, purcSno);
-            vaSpread1.setText(row, ColCatNo, catNo);
-            vaSpread1.setText(row, ColSizNo, rs.text(cSizNo).trimmed());
-            vaSpread1.setText(row, ColCatNm, catNm);
-            vaSpread1.setText(row, ColSizNm, sizNm);
-            vaSpread1.setText(row, ColAmount, formatAmount(amt));
-            vaSpread1.setText(row, ColPurcYmd, formatDate(ymdText));
-            vaSpread1.setText(row, ColDeptNm,
-                              code == QLatin1String("00") ? deptNameOf(rs.text(cDept).trimmed()) : deptName);
-            vaSpread1.setText(row, ColIssued, tagId.isEmpty() ? no : yes);
-            vaSpread1.setText(row, ColTestIssued, no);
-            vaSpread1.setText(row, ColReissued, no);
+            statusLog.add(QStringLiteral("TAG_ID:") + item.tagId + QStringLiteral(" PURC_SND:") + item.purcSno +
+                          QStringLiteral(" ATCL_CAT_NO:") + item.catNo + QStringLiteral(" ATCL_CAT_NM:") + item.catNm +
+                          QStringLiteral(" ATCL_SIZ_NM:") + item.sizNm + QStringLiteral(" CHG_AMT:") + item.amount +
+                          QStringLiteral(" PURC_YMD:") + item.purcYmd);
+            fillItemRow(vaSpread1, row, item,
+                        code == QLatin1String("00") ? deptNameOf(rs.text(cDept).trimmed()) : deptName);
             const int percent = qMin(100, static_cast<int>(std::lround(double(n) / count * 100.0)));
             if (percent != shown) {
                 shown = percent;

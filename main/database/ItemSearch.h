@@ -45,6 +45,22 @@ QString formatDate(const QString& value);
 // next ")". Throws platform::RuntimeError when there is no such pair.
 QString deptCodeOf(const QString& cboDeptText);
 
+// One purchase of a search or import result, its texts trimmed.
+struct ItemFields {
+    QString tagId;
+    QString purcSno;
+    QString catNo;
+    QString sizNo;
+    QString catNm;
+    QString sizNm;
+    QString amount;  // as stored; the grid shows it with thousands separators
+    QString purcYmd; // as stored; the grid shows it as YYYY-MM-DD
+};
+
+// Fills grid row `row` with an item record: ticked, tag id when there is one,
+// the purchase's columns, the department name, "Y"/"N" issue marks.
+void fillItemRow(ItemGrid& grid, int row, const ItemFields& item, const QString& deptName);
+
 // The search statement for the conditions (the amount check is not made here).
 QString searchQuery(const SearchConditions& c);
 

@@ -1,7 +1,7 @@
 #include "main/database/SpreadsheetExport.h"
 
 #include "main/core/Reported.h"
-#include "main/database/XlsWriter.h"
+#include "main/spreadsheet/XlsWriter.h"
 
 #include <QLocale>
 
@@ -27,7 +27,7 @@ bool exportGrid(const ItemGrid& grid, const QString& path, QString* error) {
     }
     const QStringList& headers = gridHeaders();
     // Row 0 is the header row; the grid's rows follow in grid order.
-    return writeXls(
+    return spreadsheet::writeXls(
         path, grid.rows() + 1, kGridColumns,
         [&](int row, int col) { return row == 0 ? headers[col] : grid.text(row, col + 1); }, error);
 }

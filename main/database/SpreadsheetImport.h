@@ -4,9 +4,9 @@
 // one found becomes an item record of the result grid.
 #include "main/database/ItemGrid.h"
 #include "main/database/ItemSearch.h"
+#include "main/spreadsheet/Workbook.h"
 
 #include <QString>
-#include <memory>
 
 namespace database {
 
@@ -16,29 +16,11 @@ class Recordset;
 inline constexpr const char16_t* kImportDialogTitle = u"엑셀파일 불러오기";
 inline constexpr const char16_t* kImportDialogFilter = u"엑셀파일 (*.xls)|*.xls|CSV파일 (*.csv)|*.csv";
 
-// Import file kinds, from the last three characters of the file name
-// (compared exactly): "xls" 1, "csv" 2, anything else 0.
-enum SheetKind : int { SheetOther = 0, SheetXls = 1, SheetCsv = 2 };
-SheetKind sheetKind(const QString& fileName);
-
-// The first worksheet of an opened import file, read as text.
-class Workbook {
-public:
-    virtual ~Workbook() = default;
-    // The last row that holds anything (1-based); 0 for an empty sheet.
-    virtual int lastUsedRow() const = 0;
-    // A cell's value as text (1-based row and column); empty outside the data.
-    virtual QString cellText(int row, int col) const = 0;
-};
-
-// Opens an .xls (kind 1) or .csv (kind 2) file; throws
-// platform::RuntimeError naming the file when it cannot be read.
-std::unique_ptr<Workbook> openWorkbook(const QString& path, SheetKind kind);
 
 // The serial number a cell holds: the trimmed text for kind 1; for the other
 // kinds the text between the first and the second apostrophe, trimmed.
 // Throws platform::RuntimeError when a CSV cell has no two apostrophes.
-QString serialNumberOf(const QString& cellText, SheetKind kind);
+QString serialNumberOf(const QString& cellText, spreadsheet::SheetKind kind);
 
 // The lookup statement of one purchase serial number (apostrophes doubled).
 QString importQuery(const QString& purcSno);

@@ -10,7 +10,7 @@
 #include "main/database/Login.h"
 #include "main/database/SpreadsheetExport.h"
 #include "main/database/SpreadsheetImport.h"
-#include "main/database/XlsWriter.h"
+#include "main/spreadsheet/XlsWriter.h"
 #include "main/settings/DbSettings.h"
 #include "tests/support/RecordingOperator.h"
 #include "platform/ProgramDir.h"
@@ -25,6 +25,7 @@
 #include <ctime>
 
 using namespace database;
+using namespace spreadsheet;
 
 namespace {
 

@@ -1,10 +1,10 @@
 // Comma-separated files as a spreadsheet application opens them.
-#include "main/database/CsvReader.h"
+#include "main/spreadsheet/CsvReader.h"
 #include "platform/Cp949.h"
 
 #include <QTest>
 
-using namespace database;
+using namespace spreadsheet;
 
 class CsvReaderTest : public QObject {
     Q_OBJECT

@@ -4,7 +4,7 @@
 #include "main/database/EmbeddedDb.h"
 #include "main/database/ItemGrid.h"
 #include "main/database/SpreadsheetExport.h"
-#include "main/database/XlsWriter.h"
+#include "main/spreadsheet/XlsWriter.h"
 #include "tests/support/RecordingOperator.h"
 #include "platform/Cp949.h"
 #include "tests/support/TestSupport.h"
@@ -15,6 +15,7 @@
 #include <QTest>
 
 using namespace database;
+using namespace spreadsheet;
 
 class SpreadsheetImportTest : public QObject {
     Q_OBJECT

@@ -2,7 +2,7 @@
 #include "main/database/ItemGrid.h"
 #include "main/database/SpreadsheetExport.h"
 #include "main/database/SpreadsheetImport.h"
-#include "main/database/XlsWriter.h"
+#include "main/spreadsheet/XlsWriter.h"
 #include "tests/support/RecordingOperator.h"
 #include "tests/spreadsheet/XlsRead.h"
 #include "tests/support/TestSupport.h"
@@ -12,6 +12,7 @@
 #include <QTest>
 
 using namespace database;
+using namespace spreadsheet;
 using spreadsheettest::readWithXlrd;
 
 namespace {

@@ -1,10 +1,13 @@
-#include "main/database/CsvReader.h"
+#include "main/spreadsheet/CsvReader.h"
 
 #include "platform/Cp949.h"
+#include "platform/RuntimeError.h"
+
+#include <QFile>
 
 #include <QStringDecoder>
 
-namespace database {
+namespace spreadsheet {
 
 QString decodeCsvText(const QByteArray& bytes) {
     if (bytes.startsWith("\xEF\xBB\xBF"))
@@ -77,4 +80,47 @@ QList<QStringList> parseCsv(QStringView text) {
     return records;
 }
 
-} // namespace database
+namespace {
+
+using platform::RuntimeError;
+
+class CsvWorkbook : public Workbook {
+public:
+    explicit CsvWorkbook(const QString& path) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            throw RuntimeError(QStringLiteral("%1: %2").arg(path, file.errorString()));
+        const QByteArray bytes = file.readAll();
+        if (file.error() != QFileDevice::NoError)
+            throw RuntimeError(QStringLiteral("%1: %2").arg(path, file.errorString()));
+        m_records = parseCsv(decodeCsvText(bytes));
+        m_last = static_cast<int>(m_records.size());
+        while (m_last > 0) {
+            bool empty = true;
+            for (const QString& f : m_records[m_last - 1])
+                empty = empty && f.isEmpty();
+            if (!empty)
+                break;
+            --m_last;
+        }
+    }
+
+    int lastUsedRow() const override { return m_last; }
+
+    QString cellText(int row, int col) const override {
+        if (row < 1 || row > m_last || col < 1)
+            return {};
+        const QStringList& r = m_records[row - 1];
+        return col <= r.size() ? r[col - 1] : QString();
+    }
+
+private:
+    QList<QStringList> m_records;
+    int m_last = 0;
+};
+
+} // namespace
+
+std::unique_ptr<Workbook> openCsvWorkbook(const QString& path) { return std::make_unique<CsvWorkbook>(path); }
+
+} // namespace spreadsheet

@@ -6,12 +6,14 @@
 // kept as typed; quotes elsewhere are ordinary characters.
 // The bytes are UTF-8 when they begin with its byte-order mark or are valid
 // UTF-8 throughout, otherwise Korean ANSI (CP949), as an office PC saves them.
+#include "main/spreadsheet/Workbook.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
-namespace database {
+namespace spreadsheet {
 
 // The text of a CSV file's bytes (byte-order mark removed).
 QString decodeCsvText(const QByteArray& bytes);
@@ -19,4 +21,8 @@ QString decodeCsvText(const QByteArray& bytes);
 // The records of CSV text, each a list of its fields.
 QList<QStringList> parseCsv(QStringView text);
 
-} // namespace database
+// Opens a CSV file as a workbook (trailing empty records are not rows);
+// throws platform::RuntimeError naming the file when it cannot be read.
+std::unique_ptr<Workbook> openCsvWorkbook(const QString& path);
+
+} // namespace spreadsheet

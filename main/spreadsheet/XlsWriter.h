@@ -6,7 +6,7 @@
 #include <QString>
 #include <functional>
 
-namespace database {
+namespace spreadsheet {
 
 // The legacy workbook addresses rows with 16 bits: 65,536 rows per sheet.
 inline constexpr int kXlsMaxRows = 65536;
@@ -25,4 +25,4 @@ bool writeXls(const QString& path, int rows, int cols, const XlsCellText& cell, 
 // Throws platform::RuntimeError when the sheet exceeds the format's limits.
 QByteArray xlsBytes(int rows, int cols, const XlsCellText& cell);
 
-} // namespace database
+} // namespace spreadsheet

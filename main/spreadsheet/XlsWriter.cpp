@@ -1,4 +1,4 @@
-#include "main/database/XlsWriter.h"
+#include "main/spreadsheet/XlsWriter.h"
 
 #include "platform/RuntimeError.h"
 
@@ -9,7 +9,7 @@
 #include <QtEndian>
 #include <vector>
 
-namespace database {
+namespace spreadsheet {
 
 namespace {
 
@@ -482,4 +482,4 @@ bool writeXls(const QString& path, int rows, int cols, const XlsCellText& cell, 
     }
 }
 
-} // namespace database
+} // namespace spreadsheet
