@@ -1,6 +1,6 @@
 #include "main/issuing/IssueSupervision.h"
 
-#include "main/printerlink/Quorvel.h"
+#include "main/printerlink/QuorvelLibrary.h"
 #include "main/core/Logs.h"
 #include "main/core/Operator.h"
 #include "platform/Clock.h"

@@ -1,27 +1,26 @@
 #pragma once
-// The printer connection of a window: a TCP client socket (Winsock1), a
-// serial port (MSComm1) and the USB library, chosen by the connection kind
-// (1 TCP/IP, 2 serial, 3 USB). The main window's connection takes kind and
-// address from the settings record and gathers the printer's answers into the
-// run state; the settings window's connection takes them from its controls as
-// they stand and never reads from the printer.
+// The printer link of a window: the connection of the kind its settings name
+// (1 TCP/IP, 2 serial, 3 USB), opened, written and closed under the names the
+// windows use. The main window's link takes kind and address from the
+// settings record and gathers the printer's answers into the run state; the
+// settings window's link takes them from its controls as they stand and
+// never reads from the printer. The status protocol (StatusProtocol.cpp)
+// works on the same connection.
 //
 // Every wait here is a loop on the caller's thread that lets pending events
 // run on each pass and ends after 5 seconds of the whole-second clock.
+#include "main/printerlink/PrinterConnection.h"
 #include "main/printerlink/RunState.h"
 #include "main/settings/SetupData.h"
 
 #include <QByteArray>
-#include <QObject>
 #include <QSerialPort>
 #include <QString>
 #include <QTcpSocket>
 #include <functional>
+#include <memory>
 
 namespace printerlink {
-
-// How long a serial send waits for the output queue to drain.
-enum class SendWait { Bounded, Unbounded };
 
 // The settings window's connection controls as they stand on the screen.
 struct SettingsControls {
@@ -31,13 +30,15 @@ struct SettingsControls {
     int CboPort = 0; // list index of "COM1".."COM9"
 };
 
-class PrinterLink : public QObject {
+class PrinterLink {
 public:
-    // The main window's connection.
-    PrinterLink(const settings::SetupData& setup, RunState& run, QObject* parent = nullptr);
-    // The settings window's connection; `controls` reads the window's controls.
-    explicit PrinterLink(std::function<SettingsControls()> controls, QObject* parent = nullptr);
-    ~PrinterLink() override;
+    // The main window's link.
+    PrinterLink(const settings::SetupData& setup, RunState& run);
+    // The settings window's link; `controls` reads the window's controls.
+    explicit PrinterLink(std::function<SettingsControls()> controls);
+    ~PrinterLink();
+    PrinterLink(const PrinterLink&) = delete;
+    PrinterLink& operator=(const PrinterLink&) = delete;
 
     bool isSettingsWindow() const { return m_run == nullptr; }
 
@@ -63,8 +64,6 @@ public:
     // when `pending` already holds a whole answer, or after 5 seconds.
     // Returns the answer cut from SOH to LF, or empty.
     QByteArray awaitAnswer(QByteArray& pending, const QString& rawLogHead);
-    // Appends whatever the serial port holds now to `pending`.
-    void takeSerialInput(QByteArray& pending);
 
     // The connection kind as a number (raises on a kind that is not one).
     int connKind() const;
@@ -73,27 +72,34 @@ public:
     void Winsock1_DataArrival(qint32 bytesTotal);
     void Winsock1_Error(qint16 number, const QString& description);
 
-    QTcpSocket& Winsock1() { return m_socket; }
-    QSerialPort& MSComm1() { return m_port; }
+    // The socket and the serial port of the connection (made on first use).
+    QTcpSocket& Winsock1();
+    QSerialPort& MSComm1();
     RunState* run() { return m_run; }
 
 private:
-    bool openTcp(const QString& host, const QString& portText);
-    void openSerial(int portNumber);
-    bool openUsb();
-    void requirePortOpen();
-    void onSocketError(QAbstractSocket::SocketError error);
+    // What differs between the two windows' links.
+    struct Role {
+        std::function<int()> kind;
+        std::function<PrinterAddress()> address;
+        // Shows why the address will not do and returns true when it will not.
+        std::function<bool(const PrinterAddress&)> refuseAddress;
+        // How an error of the open reaches the operator.
+        std::function<void(const QString&)> openFailed;
+        // The settings window stores a configuration only when it reached the
+        // printer: a USB write the library reports as failed must not pass as
+        // sent. The issuing side reads the printer's answers instead.
+        bool usbWriteMustSucceed = false;
+    };
 
-    const settings::SetupData* m_setup = nullptr;
+    // The connection of a kind, made on first use and kept while the link
+    // lives (the settings window may switch kinds between opens).
+    PrinterConnection& connectionOf(int kind);
+
+    Role m_role;
     RunState* m_run = nullptr;
-    std::function<SettingsControls()> m_controls;
-    QTcpSocket m_socket;
-    QSerialPort m_port;
+    std::unique_ptr<PrinterConnection> m_connections[3];
     QString m_lastCode;
 };
-
-
-// Socket error numbers as the error event reports them.
-qint16 socketErrorNumber(QAbstractSocket::SocketError error);
 
 } // namespace printerlink

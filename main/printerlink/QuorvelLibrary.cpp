@@ -1,4 +1,4 @@
-#include "main/printerlink/Quorvel.h"
+#include "main/printerlink/QuorvelLibrary.h"
 
 #include "platform/ProgramDir.h"
 #include "platform/RuntimeError.h"

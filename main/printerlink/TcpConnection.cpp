@@ -1,0 +1,120 @@
+#include "main/printerlink/TcpConnection.h"
+
+#include "main/core/Logs.h"
+#include "main/core/Operator.h"
+#include "platform/Clock.h"
+#include "platform/Cp949.h"
+#include "platform/RuntimeError.h"
+
+namespace printerlink {
+
+namespace {
+const QString kCheckNetworkState =
+    QStringLiteral("프린터를 연결할 수 없습니다.\r\n\r\n네트워크 연결상태를 확인하여 주십시오.");
+const QString kInvalidPropertyValue = QStringLiteral("Invalid property value");
+} // namespace
+
+qint16 socketErrorNumber(QAbstractSocket::SocketError error) {
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError: return 10061;
+    case QAbstractSocket::RemoteHostClosedError: return 10054;
+    case QAbstractSocket::HostNotFoundError: return 11001;
+    case QAbstractSocket::SocketAccessError: return 10013;
+    case QAbstractSocket::SocketResourceError: return 10055;
+    case QAbstractSocket::SocketTimeoutError: return 10060;
+    case QAbstractSocket::NetworkError: return 10050;
+    case QAbstractSocket::UnsupportedSocketOperationError: return 10045;
+    default: return 10053;
+    }
+}
+
+TcpConnection::TcpConnection(RunState* run) : m_run(run) {
+    if (!m_run)
+        return; // the settings window never reads from the printer
+    connect(&m_socket, &QTcpSocket::readyRead, this,
+            [this] { dataArrival(static_cast<qint32>(m_socket.bytesAvailable())); });
+    connect(&m_socket, &QTcpSocket::errorOccurred, this, &TcpConnection::onSocketError);
+}
+
+TcpConnection::~TcpConnection() {
+    // No socket event may reach a run state that is going away with us.
+    m_socket.disconnect(this);
+    m_socket.abort();
+}
+
+bool TcpConnection::open(const PrinterAddress& address) {
+    const qint32 port = platform::toInt32(address.port);
+    if (port < 0 || port > 65535)
+        throw platform::RuntimeError(kInvalidPropertyValue);
+    platform::Clock& clock = platform::clock();
+    m_socket.connectToHost(address.host, static_cast<quint16>(port));
+    clock.pumpEvents();
+    const qint64 start = clock.wallSeconds();
+    while (m_socket.state() != QAbstractSocket::ConnectedState) {
+        if (platform::waitExpired(start, clock.wallSeconds()))
+            break;
+        clock.pumpEvents();
+    }
+    if (m_socket.state() != QAbstractSocket::ConnectedState) {
+        // The socket is left as it is; the next open starts by closing it.
+        core::currentOperator().showMessage(kCheckNetworkState);
+        return false;
+    }
+    // Every record is a small write of its own; none may wait for the
+    // acknowledgement of the one before.
+    m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    return true;
+}
+
+int TcpConnection::send(const QByteArray& data, SendWait) {
+    if (m_socket.state() != QAbstractSocket::ConnectedState)
+        throw platform::RuntimeError(kWrongSocketState);
+    m_socket.write(data);
+    m_socket.flush();
+    platform::clock().runPendingEvents();
+    return 0;
+}
+
+void TcpConnection::close() {
+    if (m_socket.state() == QAbstractSocket::ConnectedState) {
+        m_socket.flush();
+        m_socket.close();
+    }
+}
+
+bool TcpConnection::hasInput() { return m_run && !m_run->sRecvData.isEmpty(); }
+
+void TcpConnection::takeInput(QByteArray& pending) {
+    if (!m_run)
+        return;
+    pending += m_run->sRecvData;
+    m_run->sRecvData.clear();
+}
+
+void TcpConnection::dataArrival(qint32 bytesTotal) {
+    if (bytesTotal < 1 || !m_run)
+        return;
+    const QByteArray data = m_socket.readAll();
+    // Appended, not replaced: an earlier chunk no reader has taken yet stays.
+    m_run->sRecvData += data;
+    core::WriteLog(platform::fromCp949(data));
+}
+
+void TcpConnection::socketError(qint16 number, const QString& description) {
+    if (!m_run)
+        return;
+    m_run->sWinsockErr = QStringLiteral("Error Code:%1 is %2").arg(number).arg(description);
+    core::WriteLog(m_run->sWinsockErr);
+    m_run->sRecvData.clear();
+    close();
+}
+
+void TcpConnection::onSocketError(QAbstractSocket::SocketError error) {
+    // The printer closing its end is the socket's close, not an error: data
+    // it sent before closing stays in the receive buffer for the readers.
+    if (error == QAbstractSocket::RemoteHostClosedError)
+        return;
+    socketError(socketErrorNumber(error), m_socket.errorString());
+}
+
+} // namespace printerlink
