@@ -11,26 +11,19 @@
 
 namespace core {
 
-QByteArray logLine(const QString& text, const QDateTime& when) {
-    QByteArray line = when.toString(QStringLiteral("[yy/MM/dd HH:mm:ss]")).toLatin1();
-    line += platform::toCp949(text);
-    line += "\r\n";
-    return line;
-}
-
-namespace {
-// "[YY/MM/DD HH:MM:SS]" of the local time now. localtime_r, unlike a
-// QDateTime per line, does not reread the time zone file: a search writes
-// one line per result row.
-QByteArray frameNow() {
-    const std::time_t now = std::time(nullptr);
+QByteArray logFrame(std::time_t when) {
+    // localtime_r, unlike a QDateTime per line, does not reread the time zone
+    // file: a search writes one line per result row.
     std::tm t{};
-    localtime_r(&now, &t);
+    localtime_r(&when, &t);
     char buf[32];
     std::snprintf(buf, sizeof buf, "[%02d/%02d/%02d %02d:%02d:%02d]", t.tm_year % 100, t.tm_mon + 1, t.tm_mday,
                   t.tm_hour, t.tm_min, t.tm_sec);
     return QByteArray(buf);
 }
+
+namespace {
+QByteArray frameNow() { return logFrame(std::time(nullptr)); }
 } // namespace
 
 namespace {

@@ -4,16 +4,18 @@
 // "detail_error.log" (failure reports, issue trace lines).
 // Each line: "[YY/MM/DD HH:MM:SS]" + text + CR LF, in CP949; the file is
 // opened, appended and closed per line, and any failure is swallowed.
-#include <QDateTime>
+#include <QByteArray>
 #include <QString>
+#include <ctime>
 
 namespace core {
 
 void WriteLog(const QString& sLogData);
 void WriteDetailLog(const QString& sLogData);
 
-// The framed line as bytes, exposed for the writers above and their tests.
-QByteArray logLine(const QString& text, const QDateTime& when);
+// The frame "[YY/MM/DD HH:MM:SS]" of a moment in local time, as every line
+// of the writers here begins.
+QByteArray logFrame(std::time_t when);
 // Appends one framed line to the named file of the program directory.
 void appendLogLine(const QString& fileName, const QString& text);
 

@@ -1,7 +1,7 @@
 // The shared connection: connection strings, what opening does with embedded
 // files and missing drivers, and the Oracle behaviour the embedded database
 // provides (nvl, dual, '' as NULL, the sequence, the two procedures).
-#include "DbTestKit.h"
+#include "tests/support/ItemDatabase.h"
 #include "main/database/DbConn.h"
 #include "main/database/EmbeddedDb.h"
 #include "platform/ProgramDir.h"
@@ -90,7 +90,7 @@ private slots:
     }
 
     void oracleFunctionsAndEmptyTextRunUnchanged() {
-        dbtest::ItemDb db;
+        testsupport::ItemDb db;
         QCOMPARE(db.scalar(QStringLiteral("select nvl(null, 'x') v from dual")), QStringLiteral("x"));
         QCOMPARE(db.scalar(QStringLiteral("select nvl('a', 'x') v from dual")), QStringLiteral("a"));
         QCOMPARE(db.scalar(QStringLiteral("select count(*) from dual")), QStringLiteral("1"));
@@ -105,7 +105,7 @@ private slots:
     }
 
     void sequenceValuesAreUniqueAcrossConnectionsAndRuns() {
-        dbtest::ItemDb db;
+        testsupport::ItemDb db;
         const QString read = QStringLiteral("select SEQ_SLFRFID_SERIALNO.nextval from dual");
         DbConnection second(QStringLiteral("second"));
         second.open(db.dir.file(QStringLiteral("items.db")), {}, {}, QStringLiteral("1"));
@@ -127,7 +127,7 @@ private slots:
     }
 
     void procedureRecordsAndRemovesATagWithHistory() {
-        dbtest::ItemDb db;
+        testsupport::ItemDb db;
         db.exec(QStringLiteral("insert into slfanrfidmaster (purc_sno) values ('P1'), ('P2')"));
         callPrint(gDbConn, QStringLiteral("05410DGG41350000000000004201"), QStringLiteral("P1"));
         QCOMPARE(db.column(QStringLiteral("select tag_id from slfanrfidmaster order by purc_sno")),
@@ -149,7 +149,7 @@ private slots:
     }
 
     void aFailingProcedureChangesNothing() {
-        dbtest::ItemDb db;
+        testsupport::ItemDb db;
         db.exec(QStringLiteral("insert into slfanrfidmaster (purc_sno) values ('P1')"));
         db.exec(QStringLiteral("drop table slfanrfidtaghist"));
         QVERIFY_THROWS_EXCEPTION(platform::RuntimeError, callPrint(gDbConn, "05410DT1", "P1"));
@@ -163,7 +163,7 @@ private slots:
     }
 
     void recordsetReadsFieldsByNameAndKnowsNull() {
-        dbtest::ItemDb db;
+        testsupport::ItemDb db;
         db.exec(QStringLiteral("insert into slfanrfiddept values ('D1', ' 총무과 ', null), ('D2', '재무과', '20200101')"));
         Recordset rs(gDbConn, QStringLiteral("select * from slfanrfiddept order by dept_code"));
         QCOMPARE(rs.recordCount(), 2);

@@ -1,7 +1,7 @@
 // The item search over a small purchase table: every condition alone and
 // combined, the orders, the item record's formats and marks, the status log,
 // the texts the window shows afterwards, and values that carry SQL syntax.
-#include "DbTestKit.h"
+#include "tests/support/ItemDatabase.h"
 #include "main/database/ItemSearch.h"
 
 #include <QtTest>
@@ -11,7 +11,7 @@ using namespace database;
 class ItemSearchTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<dbtest::ItemDb> m_db;
+    std::unique_ptr<testsupport::ItemDb> m_db;
     ItemGrid m_grid;
     SearchUi m_ui;
     QList<int> m_progress;
@@ -35,7 +35,7 @@ class ItemSearchTest : public QObject {
 
 private slots:
     void init() {
-        m_db = std::make_unique<dbtest::ItemDb>();
+        m_db = std::make_unique<testsupport::ItemDb>();
         m_db->exec(QStringLiteral("insert into slfanrfiditem values ('C1', '노트북컴퓨터'), ('C2', '책상'),"
                                   " ('C3', 'Tom''s 책장'), ('C4', '100%_특수')"));
         m_db->exec(QStringLiteral("insert into slfanrfidspec values ('C1', 'S1', '15인치'), ('C2', 'S1', '1200×700'),"

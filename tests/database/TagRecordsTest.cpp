@@ -1,6 +1,6 @@
 // The organisation, the serial sequence, recording and withdrawing tags, the
 // removal run over the grid, the department list and the login's opening.
-#include "DbTestKit.h"
+#include "tests/support/ItemDatabase.h"
 #include "main/database/Departments.h"
 #include "main/database/IssuingRecords.h"
 #include "main/database/Login.h"
@@ -47,7 +47,7 @@ int addRow(ItemGrid& grid, const QString& purcSno, const QString& tagId, bool ti
 class TagRecordsTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<dbtest::ItemDb> m_db;
+    std::unique_ptr<testsupport::ItemDb> m_db;
 
     QStringList history() {
         return m_db->column(QStringLiteral("select proc_name || '|' || nvl(purc_sno, '-') || '|' || tagidfull || '|' ||"
@@ -56,7 +56,7 @@ class TagRecordsTest : public QObject {
 
 private slots:
     void init() {
-        m_db = std::make_unique<dbtest::ItemDb>();
+        m_db = std::make_unique<testsupport::ItemDb>();
         gUserId = QStringLiteral("kim");
         m_db->exec(QStringLiteral("insert into slfanrfidmaster (purc_sno, tag_id) values ('P1', null),"
                                   " ('P2', 'T2'), ('P3', 'T3'), ('P4', 'T4'), ('P5', 'T5')"));

@@ -10,7 +10,7 @@
 #include "tests/support/RecordingOperator.h"
 #include "platform/Clock.h"
 #include "platform/ProgramDir.h"
-#include "tests/issuing/IssueFixture.h"
+#include "tests/support/IssueFixture.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -38,12 +38,12 @@ int main(int argc, char** argv) {
     testsupport::RecordingOperator op;
     core::setCurrentOperator(&op);
 
-    printertest::Printer printer;
-    if (!printer.start(printertest::Link::Tcp, {}, {QStringLiteral("--print-ms"), QStringLiteral("0")})) {
+    testsupport::Printer printer;
+    if (!printer.start(testsupport::Link::Tcp, {}, {QStringLiteral("--print-ms"), QStringLiteral("0")})) {
         fprintf(stderr, "bench_issue_tcp: %s\n", qPrintable(printer.error()));
         return 1;
     }
-    issuetest::Window w(printer.setup());
+    testsupport::Window w(printer.setup());
     for (int i = 0; i < tags; ++i)
         w.addItem();
 

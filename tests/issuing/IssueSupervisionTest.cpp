@@ -3,13 +3,13 @@
 // answers spread over packets, silence, and the count of unusable answers.
 #include "main/issuing/LabelSend.h"
 #include "main/core/Operator.h"
-#include "tests/issuing/IssueFixture.h"
+#include "tests/support/IssueFixture.h"
 
 #include <QElapsedTimer>
 #include <QTest>
 
-using namespace printertest;
-using namespace issuetest;
+using namespace testsupport;
+using namespace testsupport;
 
 namespace {
 const char* const P = "\r\n\r\n전원을 내렸다 올려주십시오.";

@@ -5,12 +5,12 @@
 #include "main/issuing/LabelLayout.h"
 #include "main/issuing/LabelSend.h"
 #include "main/core/Operator.h"
-#include "tests/issuing/IssueFixture.h"
+#include "tests/support/IssueFixture.h"
 
 #include <QTest>
 
-using namespace printertest;
-using namespace issuetest;
+using namespace testsupport;
+using namespace testsupport;
 
 namespace {
 
@@ -183,7 +183,7 @@ private slots:
 
     void shiftedTestLabelOverUsb() {
         QVERIFY(installQuorvel(m_t->dir));
-        printertest::FastClockScope fast(10);
+        testsupport::FastClockScope fast(10);
         Printer printer;
         QVERIFY2(printer.start(Link::Usb, "label 1 answers 00\n"), qPrintable(printer.error()));
         Window w(printer.setup());

@@ -6,7 +6,7 @@
 #include "main/issuing/IssueRange.h"
 #include "main/issuing/IssueValues.h"
 #include "main/issuing/PrintJob.h"
-#include "tests/issuing/IssueRig.h"
+#include "tests/support/IssueRig.h"
 
 #include <QColor>
 #include <QTest>
@@ -15,7 +15,7 @@ using database::ColIssued;
 using database::ColReissued;
 using database::ColTagId;
 using database::ColTestIssued;
-using issuetest::IssueRig;
+using testsupport::IssueRig;
 
 namespace {
 
@@ -206,7 +206,7 @@ private slots:
 
     void rangeChoiceRules() {
         testsupport::RecordingOperator op;
-        core::setCurrentOperator(&op);
+        testsupport::OperatorScope installed(op);
         database::ItemGrid grid;
         grid.setRows(20);
         issuing::RangeValues range;
@@ -267,7 +267,6 @@ private slots:
         QVERIFY(!issuing::CheckSerNo(QStringLiteral("   ")));
         QCOMPARE(op.messages, QStringList{QStringLiteral("환경설정에서 태그발행기 시리얼번호를 등록하여 주십시오.")});
         QVERIFY(issuing::CheckSerNo(QStringLiteral(" 5T3C0815 ")));
-        core::setCurrentOperator(nullptr);
     }
 };
 

@@ -36,10 +36,13 @@ struct Station {
     ValueBoxes boxes;
     printerlink::PrinterLink link{[this] { return controls; }};
     PrinterConfig config{link, boxes, op};
+    // False when the shipped templates could not be copied in: every check
+    // below would then test an empty directory.
+    bool templatesInstalled = false;
 
     Station() {
         core::setCurrentOperator(&op);
-        testsupport::installSettingsTemplates(dir.path());
+        templatesInstalled = testsupport::installSettingsTemplates(dir.path());
         config.loadTemplates();
     }
     ~Station() { core::setCurrentOperator(nullptr); }
@@ -114,6 +117,7 @@ private Q_SLOTS:
     void settingOverEachKind() {
         QFETCH(QString, kind);
         Station st;
+        QVERIFY2(st.templatesInstalled, "the templates of main/settings/install were not installed");
         PrinterSimProcess sim;
         const QString capture = m_work.filePath("setting-" + kind + ".bin");
         QVERIFY2(startPrinter(sim, st, kind, capture), qPrintable(sim.error()));
@@ -150,6 +154,7 @@ private Q_SLOTS:
 
     void resetButtonsSendTheTemplates() {
         Station st;
+        QVERIFY2(st.templatesInstalled, "the templates of main/settings/install were not installed");
         PrinterSimProcess sim;
         const QString capture = m_work.filePath("reset.bin");
         QVERIFY2(startPrinter(sim, st, "tcp", capture), qPrintable(sim.error()));
@@ -176,6 +181,7 @@ private Q_SLOTS:
 
     void reopenedWindowResetsToLastCommand() {
         Station st;
+        QVERIFY2(st.templatesInstalled, "the templates of main/settings/install were not installed");
         PrinterSimProcess sim;
         const QString capture = m_work.filePath("reopen.bin");
         QVERIFY2(startPrinter(sim, st, "tcp", capture), qPrintable(sim.error()));
@@ -207,6 +213,7 @@ private Q_SLOTS:
         const QString endpoint = tcp.endpoint();
 
         Station st;
+        QVERIFY2(st.templatesInstalled, "the templates of main/settings/install were not installed");
         st.controls = {0, endpoint.section(':', 0, 0), endpoint.section(':', 1), 0};
         st.fillRfid("4", "11", "2");
         QVERIFY(st.config.cmdSetting_Click());
@@ -220,6 +227,7 @@ private Q_SLOTS:
 
     void emptyBoxStopsBeforeSending() {
         Station st;
+        QVERIFY2(st.templatesInstalled, "the templates of main/settings/install were not installed");
         PrinterSimProcess sim;
         const QString capture = m_work.filePath("empty.bin");
         QVERIFY2(startPrinter(sim, st, "tcp", capture), qPrintable(sim.error()));
@@ -256,6 +264,7 @@ private Q_SLOTS:
 
     void failedOpenStoresNothing() {
         Station st;
+        QVERIFY2(st.templatesInstalled, "the templates of main/settings/install were not installed");
         const QByteArray rfidBefore = st.dir.read("rfid_setup.ini");
         const QByteArray adjBefore = st.dir.read("adjust_setup.ini");
         st.fillRfid("5", "12", "3");

@@ -4,12 +4,12 @@
 #include "main/printerlink/PrinterLink.h"
 #include "main/printerlink/StatusCodes.h"
 #include "main/core/Operator.h"
-#include "tests/printerlink/PrinterTestKit.h"
+#include "tests/support/PrinterKit.h"
 
 #include <QElapsedTimer>
 #include <QTest>
 
-using namespace printertest;
+using namespace testsupport;
 using printerlink::PrinterLink;
 using printerlink::RunState;
 

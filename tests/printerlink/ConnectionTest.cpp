@@ -6,7 +6,7 @@
 #include "main/settings/SetupData.h"
 #include "main/core/Operator.h"
 #include "platform/RuntimeError.h"
-#include "tests/printerlink/PrinterTestKit.h"
+#include "tests/support/PrinterKit.h"
 
 #include <QElapsedTimer>
 
@@ -17,7 +17,7 @@
 #include <QTcpServer>
 #include <QTest>
 
-using namespace printertest;
+using namespace testsupport;
 using printerlink::PrinterLink;
 using printerlink::RunState;
 using printerlink::SendWait;

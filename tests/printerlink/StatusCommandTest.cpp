@@ -1,11 +1,11 @@
 // vantrelctl status against the virtual printer: the configured connection,
 // one status request, the code and its meaning, the exit code.
-#include "tests/printerlink/PrinterTestKit.h"
+#include "tests/support/PrinterKit.h"
 
 #include <QProcess>
 #include <QTest>
 
-using namespace printertest;
+using namespace testsupport;
 
 class StatusCommandTest : public QObject {
     Q_OBJECT

@@ -6,7 +6,7 @@
 #include "main/settings/window/DbSetupWindow.h"
 #include "main/shell/LoginWindow.h"
 #include "main/shell/RPMain.h"
-#include "tests/issuing/IssueRig.h"
+#include "tests/support/IssueRig.h"
 #include "main/database/DbConn.h"
 
 #include <QApplication>
@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
     }
     const QString out = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(out);
-    issuetest::IssueRig rig;
+    testsupport::IssueRig rig;
     if (!rig.start(60)) {
         std::fprintf(stderr, "%s\n", qPrintable(rig.problem()));
         return 1;

@@ -11,7 +11,7 @@
 #include "main/shell/StartUp.h"
 #include "platform/Profile.h"
 #include "platform/SingleInstance.h"
-#include "tests/issuing/IssueRig.h"
+#include "tests/support/IssueRig.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -24,7 +24,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-using issuetest::IssueRig;
+using testsupport::IssueRig;
 
 namespace {
 
@@ -66,7 +66,17 @@ shell::RPMain* logIn(shell::Login& login) {
 
 class ShellWindowsTest : public QObject {
     Q_OBJECT
+    testsupport::RecordingOperator m_op;
+
 private slots:
+    // Each case starts with a fresh recording operator; a rig installs its own
+    // for its lifetime. None is left installed when a check fails.
+    void init() {
+        m_op = testsupport::RecordingOperator();
+        core::setCurrentOperator(&m_op);
+    }
+    void cleanup() { core::setCurrentOperator(nullptr); }
+
     void loginChecksItsBoxesAndReportsTheStep() {
         IssueRig rig;
         QVERIFY2(rig.start(), qPrintable(rig.problem()));
@@ -241,8 +251,6 @@ private slots:
 
     void databaseWindowStoresTheProvider() {
         testsupport::TempProgramDir dir;
-        testsupport::RecordingOperator op;
-        core::setCurrentOperator(&op);
         dir.writeText(QStringLiteral("setup.ini"), QStringLiteral("[DBINFO]\r\nDB_KIND=2\r\n"));
         settings::DBSetup window;
         window.show();
@@ -252,13 +260,12 @@ private slots:
         QCOMPARE(list->itemText(1), QStringLiteral("OraOLEDB"));
         list->setCurrentIndex(0);
         QTest::mouseClick(control(&window, "cmdSave"), Qt::LeftButton);
-        QCOMPARE(op.messages, QStringList{QStringLiteral("환경정보를 설정하였습니다.")});
+        QCOMPARE(m_op.messages, QStringList{QStringLiteral("환경정보를 설정하였습니다.")});
         QCOMPARE(platform::readProfileText(dir.file(QStringLiteral("setup.ini")), QStringLiteral("DBINFO"),
                                            QStringLiteral("DB_KIND")),
                  QStringLiteral("1"));
         QTest::mouseClick(control(&window, "cmdExit"), Qt::LeftButton);
         QVERIFY(!window.isVisible());
-        core::setCurrentOperator(nullptr);
     }
 
     void secondCopyIsRefused() {

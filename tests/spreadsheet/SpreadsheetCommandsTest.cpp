@@ -1,6 +1,6 @@
 // vantrelctl import and export as a support engineer runs them, on a demo
 // database made by vantrelctl init-db.
-#include "tests/spreadsheet/XlsRead.h"
+#include "tests/support/XlsRead.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDate>
@@ -8,7 +8,7 @@
 #include <QProcess>
 #include <QTest>
 
-using spreadsheettest::readWithXlrd;
+using testsupport::readWithXlrd;
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include "main/database/DbConn.h"
 #include "main/shell/LoginWindow.h"
 #include "main/shell/RPMain.h"
-#include "tests/issuing/IssueRig.h"
-#include "tests/spreadsheet/XlsRead.h"
+#include "tests/support/IssueRig.h"
+#include "tests/support/XlsRead.h"
 
 #include <QApplication>
 #include <QDate>
@@ -17,7 +17,7 @@
 #include <QTest>
 #include <QTimer>
 
-using issuetest::IssueRig;
+using testsupport::IssueRig;
 
 namespace {
 
@@ -107,7 +107,7 @@ private slots:
             QCOMPARE(answer.proposed, file);
         }
         QCOMPARE(rig.op.messages, QStringList{QStringLiteral("엑셀저장에 성공하였습니다.")});
-        const auto sheet = spreadsheettest::readWithXlrd(file);
+        const auto sheet = testsupport::readWithXlrd(file);
         QVERIFY2(sheet.ok, qPrintable(sheet.error));
         QCOMPARE(sheet.nrows, 13);
 

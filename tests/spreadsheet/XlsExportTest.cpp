@@ -4,7 +4,7 @@
 #include "main/database/SpreadsheetImport.h"
 #include "main/spreadsheet/XlsWriter.h"
 #include "tests/support/RecordingOperator.h"
-#include "tests/spreadsheet/XlsRead.h"
+#include "tests/support/XlsRead.h"
 #include "tests/support/TestSupport.h"
 
 #include <QFile>
@@ -13,7 +13,7 @@
 
 using namespace database;
 using namespace spreadsheet;
-using spreadsheettest::readWithXlrd;
+using testsupport::readWithXlrd;
 
 namespace {
 

@@ -26,4 +26,14 @@ public:
     std::function<void(const QString&)> onMessage;
 };
 
+// Installs an operator as the process's operator for a scope; the fallback
+// is back when the scope ends, also when a failed check leaves it early.
+class OperatorScope {
+public:
+    explicit OperatorScope(core::Operator& op) { core::setCurrentOperator(&op); }
+    ~OperatorScope() { core::setCurrentOperator(nullptr); }
+    OperatorScope(const OperatorScope&) = delete;
+    OperatorScope& operator=(const OperatorScope&) = delete;
+};
+
 } // namespace testsupport

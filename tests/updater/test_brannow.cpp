@@ -2,7 +2,7 @@
 // after a failure, the keys the window ignores or notes, the OK button, and
 // the program as a whole (one copy at a time, a full update, the start of
 // the main program).
-#include "UpdaterTestSupport.h"
+#include "tests/support/UpdaterSupport.h"
 
 #include "platform/Cp949.h"
 #include "tests/support/TestSupport.h"
@@ -18,7 +18,7 @@
 #include <QtTest>
 
 using namespace updater;
-using namespace updatertest;
+using namespace testsupport;
 
 class BrannowTest : public QObject {
     Q_OBJECT

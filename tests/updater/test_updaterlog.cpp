@@ -1,6 +1,6 @@
 // The updater's log: settings file, levels, file names, daily files and their
 // deletion, the size cut, the line layout, the trace viewer and two threads.
-#include "UpdaterTestSupport.h"
+#include "tests/support/UpdaterSupport.h"
 
 #include "platform/Cp949.h"
 #include "updater/UpdaterLog.h"
@@ -15,8 +15,8 @@
 #include <thread>
 
 using namespace updater;
-using updatertest::readFile;
-using updatertest::writeFile;
+using testsupport::readFile;
+using testsupport::writeFile;
 
 class UpdaterLogTest : public QObject {
     Q_OBJECT

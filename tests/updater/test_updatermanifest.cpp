@@ -1,7 +1,7 @@
 // Signed updates: the manifest and its signature are made with the openssl
 // and sha256sum command lines a site uses, and the run installs only what
 // they vouch for. The server takes TLS only: the updater uses it when offered.
-#include "UpdaterTestSupport.h"
+#include "tests/support/UpdaterSupport.h"
 
 #include "platform/Cp949.h"
 #include "updater/UpdateManifest.h"
@@ -13,7 +13,7 @@
 #include <QtTest>
 
 using namespace updater;
-using namespace updatertest;
+using namespace testsupport;
 
 namespace {
 

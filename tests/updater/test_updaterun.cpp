@@ -1,6 +1,6 @@
 // Update runs against a real FTP server on loopback: what is fetched, what is
 // copied, what is started, and what the operator sees when a step fails.
-#include "UpdaterTestSupport.h"
+#include "tests/support/UpdaterSupport.h"
 
 #include "platform/Cp949.h"
 #include "updater/FtpClient.h"
@@ -12,7 +12,7 @@
 #include <QtTest>
 
 using namespace updater;
-using namespace updatertest;
+using namespace testsupport;
 
 namespace {
 

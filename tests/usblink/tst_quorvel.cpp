@@ -1,10 +1,12 @@
 // Quorvel finds, writes to and asks the status of virtual USB printers.
-#include "QuorvelFixture.h"
+#include "tests/support/UsbPrinters.h"
 
 #include "usblink/include/Quorvel.h"
 
 #include <QElapsedTimer>
 #include <QTest>
+
+using testsupport::UsbPrinters;
 
 class QuorvelTest : public QObject {
     Q_OBJECT

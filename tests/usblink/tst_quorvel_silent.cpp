@@ -1,10 +1,12 @@
 // A printer that never answers: the status loop gives up after 10 seconds.
-#include "QuorvelFixture.h"
+#include "tests/support/UsbPrinters.h"
 
 #include "usblink/include/Quorvel.h"
 
 #include <QElapsedTimer>
 #include <QTest>
+
+using testsupport::UsbPrinters;
 
 class QuorvelSilent : public QObject {
     Q_OBJECT

@@ -7,11 +7,11 @@
 #include "main/issuing/IssueContext.h"
 #include "main/printerlink/PrinterLink.h"
 #include "main/tagdata/TagData.h"
-#include "tests/printerlink/PrinterTestKit.h"
+#include "tests/support/PrinterKit.h"
 
 #include <memory>
 
-namespace issuetest {
+namespace testsupport {
 
 // Double-byte font data of a label text.
 inline QByteArray H(const char* utf8) { return tagdata::GetHangul(QString::fromUtf8(utf8)); }
@@ -61,4 +61,4 @@ struct Window {
     }
 };
 
-} // namespace issuetest
+} // namespace testsupport

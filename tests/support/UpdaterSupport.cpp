@@ -1,4 +1,4 @@
-#include "UpdaterTestSupport.h"
+#include "tests/support/UpdaterSupport.h"
 
 #include "tests/support/TestSupport.h"
 
@@ -9,7 +9,7 @@
 #include <QTcpServer>
 #include <QThread>
 
-namespace updatertest {
+namespace testsupport {
 
 FtpTestServer::FtpTestServer() {
     QDir(m_root.path()).mkdir(QStringLiteral("download"));
@@ -135,4 +135,4 @@ void RecordingWindow::ShowMessage(const QString& text) {
     messages.append(text);
 }
 
-} // namespace updatertest
+} // namespace testsupport

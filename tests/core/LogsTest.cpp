@@ -4,6 +4,7 @@
 #include "main/core/Logs.h"
 #include "tests/support/RecordingOperator.h"
 #include "platform/Cp949.h"
+#include "platform/ProgramDir.h"
 #include "tests/support/TestSupport.h"
 
 #include <QFile>
@@ -15,11 +16,25 @@ class LogsTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void lineFraming() {
-        const QDateTime when(QDate(2026, 3, 7), QTime(9, 5, 2));
-        QCOMPARE(core::logLine(QStringLiteral("abc"), when), QByteArray("[26/03/07 09:05:02]abc\r\n"));
+        // The frame every writer puts first, in local time (here UTC).
+        const QByteArray zone = qgetenv("TZ");
+        qputenv("TZ", "UTC");
+        ::tzset();
+        const QByteArray morning = core::logFrame(QDateTime(QDate(2026, 3, 7), QTime(9, 5, 2), Qt::UTC).toSecsSinceEpoch());
         // afternoon hours on the 24-hour clock
-        QCOMPARE(core::logLine(QString(), QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59))),
-                 QByteArray("[26/12/31 23:59:59]\r\n"));
+        const QByteArray evening = core::logFrame(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59), Qt::UTC).toSecsSinceEpoch());
+        zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
+        ::tzset();
+        QCOMPARE(morning, QByteArray("[26/03/07 09:05:02]"));
+        QCOMPARE(evening, QByteArray("[26/12/31 23:59:59]"));
+
+        // A written line carries the frame of the moment it was written.
+        testsupport::TempProgramDir dir;
+        const std::time_t before = std::time(nullptr);
+        core::WriteLog(QStringLiteral("abc"));
+        const std::time_t after = std::time(nullptr);
+        const QByteArray line = dir.read("error.log");
+        QVERIFY2(line == core::logFrame(before) + "abc\r\n" || line == core::logFrame(after) + "abc\r\n", line.constData());
     }
 
     void firstLineCreatesFileAndLinesAppend() {
@@ -56,9 +71,26 @@ private Q_SLOTS:
         dir.write("error.log", "old\r\n");
         QFile::setPermissions(dir.file("error.log"), QFile::ReadOwner);
         core::WriteLog(QStringLiteral("new"));
-        if (::geteuid() != 0)
-            QCOMPARE(dir.read("error.log"), QByteArray("old\r\n"));
+        const QByteArray text = dir.read("error.log");
         QFile::setPermissions(dir.file("error.log"), QFile::ReadOwner | QFile::WriteOwner);
+        // The old lines stay whole either way; root may still append.
+        if (::geteuid() != 0)
+            QCOMPARE(text, QByteArray("old\r\n"));
+        else
+            QVERIFY2(text.startsWith("old\r\n[") && text.endsWith("]new\r\n"), text.constData());
+    }
+
+    void programDirectoryUnderAFileIsSwallowed() {
+        // Not even root can create a file below a plain file.
+        testsupport::TempProgramDir dir;
+        dir.write("plain", "x");
+        const QString previous = platform::programDir();
+        platform::setProgramDir(dir.file("plain"));
+        core::WriteLog(QStringLiteral("lost"));
+        core::WriteDetailLog(QStringLiteral("lost"));
+        platform::setProgramDir(previous);
+        QCOMPARE(dir.read("plain"), QByteArray("x"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot), QStringList{"plain"});
     }
 
     void failureReportWritesThenShows() {

@@ -7,6 +7,8 @@
 #include <memory>
 #include <vector>
 
+namespace testsupport {
+
 class UsbPrinters {
 public:
     UsbPrinters() { qputenv("QUORVEL_DEVICE_DIR", deviceDir().toLocal8Bit()); }
@@ -47,3 +49,5 @@ private:
     QTemporaryDir m_dir;
     std::vector<std::unique_ptr<testsupport::PrinterSimProcess>> m_printers;
 };
+
+} // namespace testsupport

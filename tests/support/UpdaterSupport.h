@@ -13,7 +13,7 @@
 
 #include <atomic>
 
-namespace updatertest {
+namespace testsupport {
 
 // A loopback FTP server (pyftpdlib) that serves a temporary root for the
 // user "rfid". The download directory "/download/" exists unless removed.
@@ -73,4 +73,4 @@ public:
     std::atomic<bool> closed{false};
 };
 
-} // namespace updatertest
+} // namespace testsupport

@@ -9,7 +9,7 @@
 #include <QProcess>
 #include <QStringList>
 
-namespace spreadsheettest {
+namespace testsupport {
 
 struct XlrdSheet {
     bool ok = false;
@@ -57,4 +57,4 @@ json.dump({"sheets": book.nsheets, "nrows": sheet.nrows, "rows": rows}, sys.stdo
     return out;
 }
 
-} // namespace spreadsheettest
+} // namespace testsupport

@@ -12,7 +12,7 @@
 #include <QVariant>
 #include <memory>
 
-namespace dbtest {
+namespace testsupport {
 
 class ItemDb {
 public:
@@ -52,4 +52,4 @@ public:
     testsupport::RecordingOperator op;
 };
 
-} // namespace dbtest
+} // namespace testsupport

@@ -1,4 +1,4 @@
-#include "tests/issuing/IssueRig.h"
+#include "tests/support/IssueRig.h"
 
 #include "main/issuing/IssueValues.h"
 
@@ -14,7 +14,7 @@
 #include <QTest>
 #include <QVariant>
 
-namespace issuetest {
+namespace testsupport {
 
 void writeSettingsFiles(const testsupport::TempProgramDir& dir, const QString& serialNo) {
     dir.writeText(QStringLiteral("setup.ini"),
@@ -138,4 +138,4 @@ void IssueRig::tickOnly(const QList<int>& rows) {
         grid.setTicked(r, true);
 }
 
-} // namespace issuetest
+} // namespace testsupport

@@ -18,7 +18,7 @@
 #include <functional>
 #include <memory>
 
-namespace printertest {
+namespace testsupport {
 
 enum class Link { Tcp, Serial, Usb };
 
@@ -173,4 +173,4 @@ private:
     testsupport::FastClock m_clock;
 };
 
-} // namespace printertest
+} // namespace testsupport

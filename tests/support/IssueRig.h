@@ -17,7 +17,7 @@
 #include <QStringList>
 #include <memory>
 
-namespace issuetest {
+namespace testsupport {
 
 // The eight buttons, as calls.
 class RecordingButtons : public core::ButtonLock {
@@ -85,4 +85,4 @@ private:
 // The settings files of a workstation whose printer is reached over TCP.
 void writeSettingsFiles(const testsupport::TempProgramDir& dir, const QString& serialNo);
 
-} // namespace issuetest
+} // namespace testsupport
