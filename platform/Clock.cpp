@@ -6,7 +6,9 @@
 
 namespace platform {
 
-qint64 SystemClock::wallSeconds() { return QDateTime::currentSecsSinceEpoch(); }
+qint64 SystemClock::wallSeconds() {
+    return QDateTime::currentSecsSinceEpoch();
+}
 
 void SystemClock::sleepMs(int ms) {
     if (ms > 0)
@@ -30,8 +32,12 @@ SystemClock g_systemClock;
 Clock* g_clock = nullptr;
 } // namespace
 
-Clock& clock() { return g_clock ? *g_clock : g_systemClock; }
+Clock& clock() {
+    return g_clock ? *g_clock : g_systemClock;
+}
 
-void setClock(Clock* c) { g_clock = c; }
+void setClock(Clock* c) {
+    g_clock = c;
+}
 
 } // namespace platform

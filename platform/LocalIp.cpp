@@ -34,6 +34,8 @@ QString GetLocalIp(const QList<std::array<quint8, 4>>& table, QString* error) {
     return IpToString(table[1]);
 }
 
-QString GetLocalIp(QString* error) { return GetLocalIp(ipv4AddressTable(), error); }
+QString GetLocalIp(QString* error) {
+    return GetLocalIp(ipv4AddressTable(), error);
+}
 
 } // namespace platform

@@ -9,7 +9,9 @@ namespace platform {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 QByteArray trimBlanks(QByteArrayView s) {
     qsizetype b = 0, e = s.size();
@@ -148,7 +150,8 @@ QString GetPrivateProfileStringA(const QString& section, const QString& key, con
     return fromCp949(cutBytes(bytes, size - 1));
 }
 
-int GetPrivateProfileIntA(const QString& section, const QString& key, int defaultValue, const QString& fileName) {
+int GetPrivateProfileIntA(const QString& section, const QString& key, int defaultValue,
+                          const QString& fileName) {
     const auto v = lookup(section, key, fileName);
     if (!v)
         return defaultValue;

@@ -16,7 +16,8 @@ QString GetPrivateProfileStringA(const QString& section, const QString& key, con
 
 // The value's leading decimal number (optional sign); 0 when the value does
 // not start with one; the default when the key is missing.
-int GetPrivateProfileIntA(const QString& section, const QString& key, int defaultValue, const QString& fileName);
+int GetPrivateProfileIntA(const QString& section, const QString& key, int defaultValue,
+                          const QString& fileName);
 
 // Writes key=value into the section. No key: the whole section is removed.
 // No value: the key is removed. Returns false when the file cannot be written.

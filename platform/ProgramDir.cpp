@@ -20,8 +20,12 @@ QString programDir() {
     return QDir::currentPath();
 }
 
-void setProgramDir(const QString& dir) { overrideDir() = dir.isEmpty() ? QString() : QDir(dir).absolutePath(); }
+void setProgramDir(const QString& dir) {
+    overrideDir() = dir.isEmpty() ? QString() : QDir(dir).absolutePath();
+}
 
-QString programPath(const QString& fileName) { return programDir() + QLatin1Char('/') + fileName; }
+QString programPath(const QString& fileName) {
+    return programDir() + QLatin1Char('/') + fileName;
+}
 
 } // namespace platform

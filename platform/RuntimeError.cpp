@@ -6,7 +6,9 @@ namespace platform {
 
 RuntimeError::RuntimeError(const QString& text) : std::runtime_error(text.toStdString()) {}
 
-QString RuntimeError::text() const { return QString::fromStdString(what()); }
+QString RuntimeError::text() const {
+    return QString::fromStdString(what());
+}
 
 namespace {
 double parseNumber(const QString& text) {

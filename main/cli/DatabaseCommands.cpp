@@ -27,7 +27,8 @@ int initDb(const QStringList& args) {
     const int rows = o.value(QStringLiteral("demo-rows"), QStringLiteral("500")).toInt(&okRows);
     const quint32 seed = o.value(QStringLiteral("seed"), QStringLiteral("1")).toUInt(&okSeed);
     if (!okRows || rows < 0)
-        return cli::usageError(QStringLiteral("init-db"), QStringLiteral("--demo-rows needs a whole number >= 0"));
+        return cli::usageError(QStringLiteral("init-db"),
+                               QStringLiteral("--demo-rows needs a whole number >= 0"));
     if (!okSeed)
         return cli::usageError(QStringLiteral("init-db"), QStringLiteral("--seed needs a whole number >= 0"));
     const QString path = QFileInfo(o.positional().first()).absoluteFilePath();
@@ -75,7 +76,8 @@ int search(const QStringList& args) {
 const cli::CommandRegistration initDbCommand({
     QStringLiteral("init-db"),
     QStringLiteral("FILE [--demo-rows N] [--seed S]"),
-    QStringLiteral("create an embedded item database with the schema and N demo purchase records (default 500)"),
+    QStringLiteral(
+        "create an embedded item database with the schema and N demo purchase records (default 500)"),
     initDb,
 });
 

@@ -2,9 +2,9 @@
 // an identifier or a label text, and the settings record as the main window
 // loads it.
 #include "main/cli/Command.h"
-#include "main/settings/SetupData.h"
 #include "main/core/FailureReport.h"
 #include "main/core/Operator.h"
+#include "main/settings/SetupData.h"
 #include "main/tagdata/TagData.h"
 #include "platform/RuntimeError.h"
 
@@ -76,15 +76,15 @@ int runSettings(const QStringList& args) {
     return loaded ? kOk : kFailed;
 }
 
-CommandRegistration tagDataCommand({QStringLiteral("tagdata"), QStringLiteral("ORGCODE SERIAL [SUFFIX] [--prefix HEX]"),
-                                    QStringLiteral("prints the tag data written into the inlay (upper-case hex)"),
-                                    runTagData});
-CommandRegistration hangulCommand({QStringLiteral("hangul"), QStringLiteral("TEXT"),
-                                   QStringLiteral("prints the double-byte form of a label text as hex digits"),
-                                   runHangul});
-CommandRegistration settingsCommand({QStringLiteral("settings"), QString(),
-                                     QStringLiteral("prints the settings record loaded from the program directory"),
-                                     runSettings});
+CommandRegistration tagDataCommand(
+    {QStringLiteral("tagdata"), QStringLiteral("ORGCODE SERIAL [SUFFIX] [--prefix HEX]"),
+     QStringLiteral("prints the tag data written into the inlay (upper-case hex)"), runTagData});
+CommandRegistration
+    hangulCommand({QStringLiteral("hangul"), QStringLiteral("TEXT"),
+                   QStringLiteral("prints the double-byte form of a label text as hex digits"), runHangul});
+CommandRegistration settingsCommand(
+    {QStringLiteral("settings"), QString(),
+     QStringLiteral("prints the settings record loaded from the program directory"), runSettings});
 
 } // namespace
 } // namespace cli

@@ -5,6 +5,7 @@
 // run ended with its completion message.
 #include "main/cli/Command.h"
 #include "main/cli/SearchOptions.h"
+#include "main/core/Operator.h"
 #include "main/database/DbConn.h"
 #include "main/database/Login.h"
 #include "main/issuing/IssueRange.h"
@@ -13,7 +14,6 @@
 #include "main/printerlink/PrinterLink.h"
 #include "main/settings/DbSettings.h"
 #include "main/settings/SetupData.h"
-#include "main/core/Operator.h"
 
 #include <QElapsedTimer>
 #include <QRegularExpression>
@@ -64,7 +64,8 @@ int runIssue(const QStringList& args) {
         return cli::usageError(name, QStringLiteral("--label-type is label or hangtag"));
     QString rangeStart, rangeEnd;
     if (o.has(QStringLiteral("rows"))) {
-        const auto m = QRegularExpression(QStringLiteral("^([^-]*)-([^-]*)$")).match(o.value(QStringLiteral("rows")));
+        const auto m =
+            QRegularExpression(QStringLiteral("^([^-]*)-([^-]*)$")).match(o.value(QStringLiteral("rows")));
         if (!m.hasMatch())
             return cli::usageError(name, QStringLiteral("--rows is START-END"));
         rangeStart = m.captured(1);
@@ -133,7 +134,9 @@ int runIssue(const QStringList& args) {
     QElapsedTimer clock;
     job.onRow = [&](const issuing::RowEvent& e) {
         ++tags;
-        cli::err(QStringLiteral("row %1: %2 %3").arg(e.row).arg(e.issued ? QStringLiteral("issued") : QStringLiteral("failed"), e.tagId));
+        cli::err(QStringLiteral("row %1: %2 %3")
+                     .arg(e.row)
+                     .arg(e.issued ? QStringLiteral("issued") : QStringLiteral("failed"), e.tagId));
     };
     clock.start();
     if (kind == 2)
@@ -149,8 +152,8 @@ int runIssue(const QStringList& args) {
     return job.lastRunCompleted() ? cli::kOk : cli::kFailed;
 }
 
-const cli::CommandRegistration reg({QStringLiteral("issue"), usage(),
-                                    QStringLiteral("search and run an issue, reissue or test issue without windows"),
-                                    runIssue});
+const cli::CommandRegistration
+    reg({QStringLiteral("issue"), usage(),
+         QStringLiteral("search and run an issue, reissue or test issue without windows"), runIssue});
 
 } // namespace

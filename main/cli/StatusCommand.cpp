@@ -2,10 +2,10 @@
 // window does, asks the printer for its status once and prints the code and
 // its meaning. Exit code 0 when the printer is ready, 1 otherwise.
 #include "main/cli/Command.h"
+#include "main/core/Operator.h"
 #include "main/printerlink/PrinterLink.h"
 #include "main/printerlink/StatusCodes.h"
 #include "main/settings/SetupData.h"
-#include "main/core/Operator.h"
 
 namespace {
 
@@ -35,8 +35,8 @@ int runStatus(const QStringList& args) {
     return ready ? cli::kOk : cli::kFailed;
 }
 
-const cli::CommandRegistration reg({QStringLiteral("status"), QString(),
-                                    QStringLiteral("ask the configured printer for its status (exit 0 when ready)"),
-                                    runStatus});
+const cli::CommandRegistration
+    reg({QStringLiteral("status"), QString(),
+         QStringLiteral("ask the configured printer for its status (exit 0 when ready)"), runStatus});
 
 } // namespace

@@ -39,9 +39,13 @@ ConsoleOperator& printingOperator() {
 }
 } // namespace
 
-CommandRegistration::CommandRegistration(Command c) { table().append(std::move(c)); }
+CommandRegistration::CommandRegistration(Command c) {
+    table().append(std::move(c));
+}
 
-const QList<Command>& commands() { return table(); }
+const QList<Command>& commands() {
+    return table();
+}
 
 void out(const QString& line) {
     const QByteArray b = line.toUtf8() + '\n';
@@ -67,7 +71,9 @@ void installPrintingOperator() {
     core::setCurrentOperator(&printingOperator());
 }
 
-QStringList shownMessages() { return printingOperator().shown; }
+QStringList shownMessages() {
+    return printingOperator().shown;
+}
 
 Options::Options(const QStringList& args, const QStringList& valueOptions, const QStringList& flags) {
     for (qsizetype i = 0; i < args.size(); ++i) {

@@ -17,13 +17,15 @@ QByteArray logFrame(std::time_t when) {
     std::tm t{};
     localtime_r(&when, &t);
     char buf[32];
-    std::snprintf(buf, sizeof buf, "[%02d/%02d/%02d %02d:%02d:%02d]", t.tm_year % 100, t.tm_mon + 1, t.tm_mday,
-                  t.tm_hour, t.tm_min, t.tm_sec);
+    std::snprintf(buf, sizeof buf, "[%02d/%02d/%02d %02d:%02d:%02d]", t.tm_year % 100, t.tm_mon + 1,
+                  t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
     return QByteArray(buf);
 }
 
 namespace {
-QByteArray frameNow() { return logFrame(std::time(nullptr)); }
+QByteArray frameNow() {
+    return logFrame(std::time(nullptr));
+}
 } // namespace
 
 namespace {
@@ -69,8 +71,12 @@ void LogBatch::flush() {
     m_lines = 0;
 }
 
-void WriteLog(const QString& sLogData) { appendLogLine(QStringLiteral("error.log"), sLogData); }
+void WriteLog(const QString& sLogData) {
+    appendLogLine(QStringLiteral("error.log"), sLogData);
+}
 
-void WriteDetailLog(const QString& sLogData) { appendLogLine(QStringLiteral("detail_error.log"), sLogData); }
+void WriteDetailLog(const QString& sLogData) {
+    appendLogLine(QStringLiteral("detail_error.log"), sLogData);
+}
 
 } // namespace core

@@ -15,8 +15,12 @@ SilentOperator g_fallback;
 Operator* g_operator = nullptr;
 } // namespace
 
-Operator& currentOperator() { return g_operator ? *g_operator : g_fallback; }
+Operator& currentOperator() {
+    return g_operator ? *g_operator : g_fallback;
+}
 
-void setCurrentOperator(Operator* op) { g_operator = op; }
+void setCurrentOperator(Operator* op) {
+    g_operator = op;
+}
 
 } // namespace core

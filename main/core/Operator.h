@@ -24,7 +24,6 @@ public:
     virtual void setFocus(const QString& controlName) = 0;
 };
 
-
 // The process-wide operator (the main window, or a recorder); never null.
 Operator& currentOperator();
 void setCurrentOperator(Operator* op);

@@ -12,8 +12,7 @@ namespace core {
 
 // Runs body; on an error shows the failure report "[procedure][text]" and
 // returns false. Guards inside body are undone before the report is shown.
-template <class Body>
-bool runReported(const QString& procedure, Body&& body) {
+template <class Body> bool runReported(const QString& procedure, Body&& body) {
     try {
         body();
         return true;
@@ -43,6 +42,8 @@ private:
 };
 
 // A NULL field used as text, which the system's procedures cannot do.
-inline platform::RuntimeError invalidUseOfNull() { return platform::RuntimeError(QStringLiteral("Invalid use of Null")); }
+inline platform::RuntimeError invalidUseOfNull() {
+    return platform::RuntimeError(QStringLiteral("Invalid use of Null"));
+}
 
 } // namespace core

@@ -83,7 +83,9 @@ QSqlDatabase DbConnection::database() const {
     return m_registered ? QSqlDatabase::database(m_name, false) : QSqlDatabase();
 }
 
-bool DbConnection::isOpen() const { return m_registered && database().isOpen(); }
+bool DbConnection::isOpen() const {
+    return m_registered && database().isOpen();
+}
 
 void DbConnection::close() {
     if (!m_registered)
@@ -130,7 +132,8 @@ void DbConnection::open(const QString& dataSource, const QString& user, const QS
             db.setUserName(user);
             db.setPassword(password);
             if (driver == QLatin1String("QODBC"))
-                db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=10;SQL_ATTR_CONNECTION_TIMEOUT=10"));
+                db.setConnectOptions(
+                    QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=10;SQL_ATTR_CONNECTION_TIMEOUT=10"));
         }
         if (!db.open()) {
             failure = sqlErrorText(db.lastError());
@@ -173,8 +176,9 @@ void DbConnection::callProcedure(const QString& procedure, const QList<QPair<QSt
     const bool oci = db.driverName() == QLatin1String("QOCI");
     for (const auto& p : parameters)
         marks << (oci ? QLatin1Char(':') + p.first : QStringLiteral("?"));
-    const QString call = oci ? QStringLiteral("BEGIN %1(%2); END;").arg(procedure, marks.join(QStringLiteral(", ")))
-                             : QStringLiteral("{call %1(%2)}").arg(procedure, marks.join(QStringLiteral(", ")));
+    const QString call =
+        oci ? QStringLiteral("BEGIN %1(%2); END;").arg(procedure, marks.join(QStringLiteral(", ")))
+            : QStringLiteral("{call %1(%2)}").arg(procedure, marks.join(QStringLiteral(", ")));
     if (!q.prepare(call))
         throw RuntimeError(sqlErrorText(q.lastError()));
     for (const auto& p : parameters) {
@@ -227,16 +231,21 @@ int Recordset::column(const QString& fieldName) const {
 
 size_t Recordset::cell(int column) const {
     if (eof())
-        throw RuntimeError(QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."));
+        throw RuntimeError(
+            QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."));
     if (column < 0 || column >= m_result.columns.size())
         throw RuntimeError(QStringLiteral("The result has no field number %1.").arg(column));
     return static_cast<size_t>(m_current) * static_cast<size_t>(m_result.columns.size()) +
            static_cast<size_t>(column);
 }
 
-QString Recordset::text(int column) const { return m_result.cells[cell(column)]; }
+QString Recordset::text(int column) const {
+    return m_result.cells[cell(column)];
+}
 
-bool Recordset::isNull(int column) const { return m_result.nulls[cell(column)] != 0; }
+bool Recordset::isNull(int column) const {
+    return m_result.nulls[cell(column)] != 0;
+}
 
 ProcedureCall::ProcedureCall(const QString& procedure, const QStringList& parameterNames)
     : m_procedure(procedure) {
@@ -260,6 +269,8 @@ QString ProcedureCall::value(const QString& parameter) const {
     return {};
 }
 
-void ProcedureCall::execute(DbConnection& conn) const { conn.callProcedure(m_procedure, m_parameters); }
+void ProcedureCall::execute(DbConnection& conn) const {
+    conn.callProcedure(m_procedure, m_parameters);
+}
 
 } // namespace database

@@ -29,12 +29,18 @@ struct Dept {
 // Abolished departments keep their purchases; one code of the purchases is
 // missing from the department table on purpose.
 const Dept kDepts[] = {
-    {u"3740010", u"총무과", u"", 10},        {u"3740020", u"기획예산과", u"", 6},
-    {u"3740030", u"재무과", u"", 6},         {u"3740040", u"정보통신과", u"", 12},
-    {u"3740050", u"민원여권과", u"", 5},     {u"3740060", u"문화예술과", u"", 5},
-    {u"3740070", u"체육청소년과", u"", 4},   {u"3740080", u"환경정책과", u"", 5},
-    {u"3740090", u"도로관리과", u"", 4},     {u"3740100", u"건축허가과", u"", 4},
-    {u"3740110", u"보건소", u"", 8},         {u"3740120", u"복지정책과", u"", 6},
+    {u"3740010", u"총무과", u"", 10},
+    {u"3740020", u"기획예산과", u"", 6},
+    {u"3740030", u"재무과", u"", 6},
+    {u"3740040", u"정보통신과", u"", 12},
+    {u"3740050", u"민원여권과", u"", 5},
+    {u"3740060", u"문화예술과", u"", 5},
+    {u"3740070", u"체육청소년과", u"", 4},
+    {u"3740080", u"환경정책과", u"", 5},
+    {u"3740090", u"도로관리과", u"", 4},
+    {u"3740100", u"건축허가과", u"", 4},
+    {u"3740110", u"보건소", u"", 8},
+    {u"3740120", u"복지정책과", u"", 6},
     {u"3740130", u"교통행정과", u"20991231", 4}, // abolition planned, still active
     {u"3740900", u"정보화담당관", u"20151231", 3},
     {u"3740910", u"새마을과", u"20100630", 1},
@@ -79,7 +85,9 @@ const Item kItems[] = {
 // Purchases of a category that is in no catalogue: no item name, no size name.
 const char16_t* kUnlistedCat = u"99999999";
 
-QString str(const char16_t* s) { return QString::fromUtf16(s); }
+QString str(const char16_t* s) {
+    return QString::fromUtf16(s);
+}
 
 void exec(QSqlQuery& q) {
     if (!q.exec())
@@ -101,9 +109,10 @@ DemoSummary fill(DbConnection& conn, int purchases, quint32 seed) {
 
     QSqlQuery q(db);
     q.prepare(QStringLiteral("insert into slfanrfidcommon (code_id, code, code_ctn) values (?, ?, ?)"));
-    const QList<QStringList> common = {{QStringLiteral("SLF001"), QLatin1String(kDemoOrganCode), QStringLiteral("경기도 성남시")},
-                                       {QStringLiteral("SLF002"), QStringLiteral("01"), QStringLiteral("라벨형")},
-                                       {QStringLiteral("SLF002"), QStringLiteral("02"), QStringLiteral("고리형")}};
+    const QList<QStringList> common = {
+        {QStringLiteral("SLF001"), QLatin1String(kDemoOrganCode), QStringLiteral("경기도 성남시")},
+        {QStringLiteral("SLF002"), QStringLiteral("01"), QStringLiteral("라벨형")},
+        {QStringLiteral("SLF002"), QStringLiteral("02"), QStringLiteral("고리형")}};
     for (const QStringList& r : common) {
         for (const QString& v : r)
             q.addBindValue(v);
@@ -128,7 +137,8 @@ DemoSummary fill(DbConnection& conn, int purchases, quint32 seed) {
 
     QSqlQuery qi(db), qs(db);
     qi.prepare(QStringLiteral("insert into slfanrfiditem (atcl_cat_no, atcl_cat_nm) values (?, ?)"));
-    qs.prepare(QStringLiteral("insert into slfanrfidspec (atcl_cat_no, atcl_siz_no, atcl_siz_nm) values (?, ?, ?)"));
+    qs.prepare(
+        QStringLiteral("insert into slfanrfidspec (atcl_cat_no, atcl_siz_no, atcl_siz_nm) values (?, ?, ?)"));
     struct ItemSize {
         int item;
         QString sizNo;
@@ -154,15 +164,17 @@ DemoSummary fill(DbConnection& conn, int purchases, quint32 seed) {
         ++itemNo;
     }
 
-    q.prepare(QStringLiteral("insert into slfanrfidmaster (purc_sno, atcl_cat_no, atcl_siz_no, dept_code, purc_ymd,"
-                             " chg_amt, tag_proc, tag_id) values (?, ?, ?, ?, ?, ?, ?, ?)"));
+    q.prepare(
+        QStringLiteral("insert into slfanrfidmaster (purc_sno, atcl_cat_no, atcl_siz_no, dept_code, purc_ymd,"
+                       " chg_amt, tag_proc, tag_id) values (?, ?, ?, ?, ?, ?, ?, ?)"));
     const int firstYear = 2015, years = 10;
     int serial = 0, seqInYear = 0, lastYear = 0;
     for (int i = 0; i < purchases; ++i) {
         const int year = firstYear + static_cast<int>(static_cast<qint64>(i) * years / qMax(1, purchases));
         seqInYear = year == lastYear ? seqInYear + 1 : 1;
         lastYear = year;
-        const QString purcSno = QString::number(year) + QStringLiteral("%1").arg(seqInYear, 6, 10, QLatin1Char('0'));
+        const QString purcSno =
+            QString::number(year) + QStringLiteral("%1").arg(seqInYear, 6, 10, QLatin1Char('0'));
         const QString ymd = QStringLiteral("%1%2%3")
                                 .arg(year)
                                 .arg(1 + pick(12), 2, 10, QLatin1Char('0'))
@@ -199,8 +211,8 @@ DemoSummary fill(DbConnection& conn, int purchases, quint32 seed) {
         QVariant tagId;
         if (issued) {
             ++serial;
-            tagId = QLatin1String(kDemoOrganCode) + QStringLiteral("%1").arg(serial, 12, 10, QLatin1Char('0')) +
-                    QStringLiteral("01");
+            tagId = QLatin1String(kDemoOrganCode) +
+                    QStringLiteral("%1").arg(serial, 12, 10, QLatin1Char('0')) + QStringLiteral("01");
             ++sum.issued;
         }
         q.addBindValue(purcSno);
@@ -229,7 +241,8 @@ DemoSummary createDemoDatabase(const QString& path, int purchases, quint32 seed)
         throw RuntimeError(QStringLiteral("The number of purchase records cannot be negative."));
     const QFileInfo info(path);
     if (info.exists())
-        throw RuntimeError(QStringLiteral("%1 already exists; choose a new file.").arg(QDir::toNativeSeparators(path)));
+        throw RuntimeError(
+            QStringLiteral("%1 already exists; choose a new file.").arg(QDir::toNativeSeparators(path)));
     if (!isEmbeddedSource(path))
         throw RuntimeError(QStringLiteral("%1: the file name must end with .db, .sqlite or .sqlite3.")
                                .arg(QDir::toNativeSeparators(path)));

@@ -1,7 +1,7 @@
 #include "main/database/Departments.h"
 
-#include "main/database/DbConn.h"
 #include "main/core/Reported.h"
+#include "main/database/DbConn.h"
 
 #include <QDate>
 
@@ -34,7 +34,8 @@ bool GetDeptData(QStringList& CboDept, const QString& sDeptNm, qint16 nKind) {
         for (; !rs.eof(); rs.moveNext()) {
             if (rs.isNull(name) || rs.isNull(code))
                 throw core::invalidUseOfNull();
-            CboDept << rs.text(name).trimmed() + QLatin1Char('(') + rs.text(code).trimmed() + QLatin1Char(')');
+            CboDept << rs.text(name).trimmed() + QLatin1Char('(') + rs.text(code).trimmed() +
+                           QLatin1Char(')');
         }
     });
 }
@@ -42,8 +43,8 @@ bool GetDeptData(QStringList& CboDept, const QString& sDeptNm, qint16 nKind) {
 QString GetDeptNm(const QString& sDeptCode) {
     QString name;
     const bool ok = core::runReported(QStringLiteral("GetDeptNm"), [&] {
-        Recordset rs(gDbConn, QStringLiteral("select *from slfanrfiddept where dept_code = '") + sqlText(sDeptCode) +
-                                  QStringLiteral("'"));
+        Recordset rs(gDbConn, QStringLiteral("select *from slfanrfiddept where dept_code = '") +
+                                  sqlText(sDeptCode) + QStringLiteral("'"));
         if (rs.recordCount() == 0) {
             name = QStringLiteral("전체");
             return;

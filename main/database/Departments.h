@@ -11,7 +11,9 @@ inline constexpr const char16_t* kAllDepartments = u"전체(00)";
 
 // Which departments a department search lists: 1 active, 2 abolished, 3 all
 // (the `OptDept` buttons 0, 1, 2).
-inline qint16 deptKindOf(int optDeptIndex) { return static_cast<qint16>(optDeptIndex + 1); }
+inline qint16 deptKindOf(int optDeptIndex) {
+    return static_cast<qint16>(optDeptIndex + 1);
+}
 
 // The department query for a name part, a kind and today ("YYYYMMDD").
 QString deptQuery(const QString& sDeptNm, qint16 nKind, const QString& today);

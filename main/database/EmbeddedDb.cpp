@@ -56,7 +56,8 @@ const QRegularExpression& placeholder() {
 // The tag id as the purchase keeps it: the full id without its prefix.
 QString storedTagId() {
     const QString prefix = QLatin1String(tagdata::kTagPrefix);
-    return QStringLiteral("case when substr(:TAGIDFULL, 1, %1) = '%2' then substr(:TAGIDFULL, %3) else :TAGIDFULL end")
+    return QStringLiteral(
+               "case when substr(:TAGIDFULL, 1, %1) = '%2' then substr(:TAGIDFULL, %3) else :TAGIDFULL end")
         .arg(prefix.size())
         .arg(prefix)
         .arg(prefix.size() + 1);
@@ -122,7 +123,8 @@ QStringList schemaStatements() {
                         " body varchar2(2000) not null,"
                         " primary key (proc_name, step_no))");
     // Oracle keeps '' as NULL; the searches' "is NULL" tests rely on it.
-    for (const auto& [table, col] : {std::pair{"slfanrfidmaster", "tag_id"}, std::pair{"slfanrfiddept", "del_ymd"}}) {
+    for (const auto& [table, col] :
+         {std::pair{"slfanrfidmaster", "tag_id"}, std::pair{"slfanrfiddept", "del_ymd"}}) {
         const QString t = QLatin1String(table), c = QLatin1String(col);
         s << QStringLiteral("create trigger trg_%1_%2_ins after insert on %1 when new.%2 = '' begin"
                             " update %1 set %2 = null where rowid = new.rowid; end")
@@ -138,8 +140,9 @@ QStringList schemaStatements() {
          QStringLiteral("update slfanrfidmaster set tag_id = %1, tag_proc = 'Y' where purc_sno = :PURC_SNO")
              .arg(storedTagId())},
         {print, 2,
-         QStringLiteral("insert into %1 (proc_name, pdaid, tagidfull, ip_addr, purc_sno, tform, tuser, proc_dt)"
-                        " values ('%2', :PDAID, :TAGIDFULL, :IP_ADDR, :PURC_SNO, :TFORM, :TUSER, %3)")
+         QStringLiteral(
+             "insert into %1 (proc_name, pdaid, tagidfull, ip_addr, purc_sno, tform, tuser, proc_dt)"
+             " values ('%2', :PDAID, :TAGIDFULL, :IP_ADDR, :PURC_SNO, :TFORM, :TUSER, %3)")
              .arg(hist, print, QLatin1String(kStamp))},
         {remove, 1,
          QStringLiteral("update slfanrfidmaster set tag_id = null, tag_proc = 'N' where tag_id = %1")
@@ -163,8 +166,8 @@ void prepareEmbeddedConnection(QSqlDatabase& db) {
     sqlite3* h = handleOf(db);
     if (!h)
         throw RuntimeError(QStringLiteral("The embedded database handle is not available."));
-    if (sqlite3_create_function(h, "nvl", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, nvlFunction, nullptr,
-                                nullptr) != SQLITE_OK)
+    if (sqlite3_create_function(h, "nvl", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, nvlFunction,
+                                nullptr, nullptr) != SQLITE_OK)
         throw RuntimeError(QString::fromUtf8(sqlite3_errmsg(h)));
     // Oracle's LIKE tells capitals from small letters.
     run(db, QStringLiteral("PRAGMA case_sensitive_like = ON"));
@@ -213,7 +216,8 @@ ResultRows queryEmbedded(QSqlDatabase& db, const QString& sql) {
                 continue;
             case SQLITE_FLOAT:
                 // As the server shows a number: shortest form, no trailing ".0".
-                r.cells.push_back(QString::number(sqlite3_column_double(stmt, i), 'g', QLocale::FloatingPointShortest));
+                r.cells.push_back(
+                    QString::number(sqlite3_column_double(stmt, i), 'g', QLocale::FloatingPointShortest));
                 break;
             default: {
                 const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
@@ -255,7 +259,8 @@ void callEmbeddedProcedure(DbConnection& conn, const QString& procedure,
     for (const auto& p : parameters)
         given.insert(p.first.toUpper());
     if (expected != given)
-        throw RuntimeError(QStringLiteral("Wrong number or names of arguments in call to %1.").arg(procedure));
+        throw RuntimeError(
+            QStringLiteral("Wrong number or names of arguments in call to %1.").arg(procedure));
 
     // Each value goes in as a quoted literal with its apostrophes doubled.
     QStringList statements;

@@ -1,9 +1,9 @@
 #include "main/database/IssuingRecords.h"
 
+#include "main/core/Logs.h"
+#include "main/core/Reported.h"
 #include "main/database/DbConn.h"
 #include "main/database/EmbeddedDb.h"
-#include "main/core/Reported.h"
-#include "main/core/Logs.h"
 
 namespace database {
 
@@ -31,13 +31,16 @@ QString getSeqNo() {
     return result;
 }
 
-bool detailTraceOn(const QString& sDetailLog) { return platform::toInt16(sDetailLog) == 1; }
+bool detailTraceOn(const QString& sDetailLog) {
+    return platform::toInt16(sDetailLog) == 1;
+}
 
 QString tagTraceLine(const QString& head, const QString& purcSno, const TagRecordValues& v) {
     return head + QLatin1Char('[') + purcSno.trimmed() + QLatin1Char(']') + QStringLiteral(" PDAID:") +
            v.sSerialNo.trimmed() + QStringLiteral(" TAGIDFULL:") + v.tagIdFull(v.sTagId).trimmed() +
-           QStringLiteral(" IP_ADDR:") + v.sLocalIp.trimmed() + QStringLiteral(" PURC_SNO:") + purcSno.trimmed() +
-           QStringLiteral(" TFORM:") + v.sFormCode.trimmed() + QStringLiteral(" TUSER:") + gUserId.trimmed();
+           QStringLiteral(" IP_ADDR:") + v.sLocalIp.trimmed() + QStringLiteral(" PURC_SNO:") +
+           purcSno.trimmed() + QStringLiteral(" TFORM:") + v.sFormCode.trimmed() + QStringLiteral(" TUSER:") +
+           gUserId.trimmed();
 }
 
 void Update_TagData(const ItemGrid& vaSpread1, int nIndex, const TagRecordValues& v, qint16& failureFlag) {

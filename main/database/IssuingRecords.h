@@ -11,12 +11,12 @@ namespace database {
 
 // Main-window values the tag record procedures read.
 struct TagRecordValues {
-    QString sSerialNo;                          // printer serial number: PDAID
-    QString sLocalIp;                           // workstation address: IP_ADDR
+    QString sSerialNo;                                     // printer serial number: PDAID
+    QString sLocalIp;                                      // workstation address: IP_ADDR
     QString sPreCode = QLatin1String(tagdata::kTagPrefix); // tag id prefix
-    QString sTagId;                             // readable id of the current tag
-    QString sFormCode = QStringLiteral("01");   // issue form code: TFORM
-    QString sDetailLog;                         // "1": issue trace lines on
+    QString sTagId;                                        // readable id of the current tag
+    QString sFormCode = QStringLiteral("01");              // issue form code: TFORM
+    QString sDetailLog;                                    // "1": issue trace lines on
     // The prefix, then the tag id.
     QString tagIdFull(const QString& tagId) const { return sPreCode + tagId; }
 };

@@ -4,11 +4,11 @@ namespace database {
 
 const QStringList& gridHeaders() {
     static const QStringList headers = {
-        QStringLiteral("발행"),       QStringLiteral("TAG HD"),     QStringLiteral("TAG ID"),
+        QStringLiteral("발행"),         QStringLiteral("TAG HD"),       QStringLiteral("TAG ID"),
         QStringLiteral("구입일련번호"), QStringLiteral("물품분류번호"), QStringLiteral("규격번호"),
-        QStringLiteral("물품명"),     QStringLiteral("규격명"),     QStringLiteral("구입금액"),
-        QStringLiteral("구입일자"),   QStringLiteral("취득부서"),   QStringLiteral("자치단체명"),
-        QStringLiteral("정상발행"),   QStringLiteral("테스트발행"), QStringLiteral("재발행")};
+        QStringLiteral("물품명"),       QStringLiteral("규격명"),       QStringLiteral("구입금액"),
+        QStringLiteral("구입일자"),     QStringLiteral("취득부서"),     QStringLiteral("자치단체명"),
+        QStringLiteral("정상발행"),     QStringLiteral("테스트발행"),   QStringLiteral("재발행")};
     return headers;
 }
 
@@ -55,7 +55,8 @@ void ItemGrid::setRows(int count) {
 }
 
 QString ItemGrid::text(int row, int col) const {
-    return valid(row, col) ? m_rows[static_cast<size_t>(row - 1)].cells[static_cast<size_t>(col - 1)] : QString();
+    return valid(row, col) ? m_rows[static_cast<size_t>(row - 1)].cells[static_cast<size_t>(col - 1)]
+                           : QString();
 }
 
 void ItemGrid::setText(int row, int col, const QString& text) {
@@ -65,9 +66,13 @@ void ItemGrid::setText(int row, int col, const QString& text) {
     changed(row, col, col);
 }
 
-bool ItemGrid::ticked(int row) const { return text(row, ColTick) == QLatin1String("1"); }
+bool ItemGrid::ticked(int row) const {
+    return text(row, ColTick) == QLatin1String("1");
+}
 
-void ItemGrid::setTicked(int row, bool on) { setText(row, ColTick, on ? QStringLiteral("1") : QStringLiteral("0")); }
+void ItemGrid::setTicked(int row, bool on) {
+    setText(row, ColTick, on ? QStringLiteral("1") : QStringLiteral("0"));
+}
 
 void ItemGrid::setAllTicked(bool on) {
     for (Row& r : m_rows)
@@ -109,9 +114,13 @@ void ItemGrid::endBulkLoad() {
     endResetModel();
 }
 
-int ItemGrid::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows(); }
+int ItemGrid::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : rows();
+}
 
-int ItemGrid::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kGridColumns; }
+int ItemGrid::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kGridColumns;
+}
 
 QVariant ItemGrid::data(const QModelIndex& idx, int role) const {
     const int row = idx.row() + 1, col = idx.column() + 1;

@@ -1,9 +1,9 @@
 #include "main/database/ItemSearch.h"
 
+#include "main/core/Logs.h"
+#include "main/core/Reported.h"
 #include "main/database/DbConn.h"
 #include "main/database/Departments.h"
-#include "main/core/Reported.h"
-#include "main/core/Logs.h"
 
 #include <QHash>
 #include <cmath>
@@ -97,18 +97,22 @@ QString deptCodeOf(const QString& cboDeptText) {
 
 QString searchQuery(const SearchConditions& c) {
     QString sql;
-    sql += QStringLiteral(" select A.purc_sno, A.atcl_cat_no, nvl(B.atcl_cat_nm,'') atcl_cat_nm, A.atcl_siz_no, "
-                          "nvl(B.atcl_siz_nm, '') atcl_siz_nm, A.dept_code, A.purc_ymd, A.chg_amt, A.tag_proc, "
-                          "A.tag_id");
+    sql +=
+        QStringLiteral(" select A.purc_sno, A.atcl_cat_no, nvl(B.atcl_cat_nm,'') atcl_cat_nm, A.atcl_siz_no, "
+                       "nvl(B.atcl_siz_nm, '') atcl_siz_nm, A.dept_code, A.purc_ymd, A.chg_amt, A.tag_proc, "
+                       "A.tag_id");
     sql += QStringLiteral(" from slfanrfidmaster A left outer join ");
-    sql += QStringLiteral(" (select A.atcl_cat_no, B.atcl_cat_nm, A.atcl_siz_no, nvl(A.atcl_siz_nm, '') atcl_siz_nm "
-                          "from slfanrfidspec A left outer join slfanrfiditem B");
+    sql += QStringLiteral(
+        " (select A.atcl_cat_no, B.atcl_cat_nm, A.atcl_siz_no, nvl(A.atcl_siz_nm, '') atcl_siz_nm "
+        "from slfanrfidspec A left outer join slfanrfiditem B");
     sql += QStringLiteral("  on A.atcl_cat_no = B.atcl_cat_no) B");
     sql += QStringLiteral("  on (a.atcl_cat_no = b.atcl_cat_no");
     sql += QStringLiteral("  and a.atcl_siz_no = b.atcl_siz_no)");
 
-    sql += QStringLiteral(" where A.purc_ymd >= '") + ymd(c.TDBDate2From, QDate(1900, 1, 1)) + QStringLiteral("' ");
-    sql += QStringLiteral("   and A.purc_ymd <= '") + ymd(c.TDBDate2To, QDate::currentDate()) + QStringLiteral("' ");
+    sql += QStringLiteral(" where A.purc_ymd >= '") + ymd(c.TDBDate2From, QDate(1900, 1, 1)) +
+           QStringLiteral("' ");
+    sql += QStringLiteral("   and A.purc_ymd <= '") + ymd(c.TDBDate2To, QDate::currentDate()) +
+           QStringLiteral("' ");
 
     const QString code = deptCodeOf(c.CboDept);
     if (code != QLatin1String("00"))
@@ -213,9 +217,12 @@ void GetDBData(ItemGrid& vaSpread1, const SearchConditions& c, SearchUi& ui) {
             return;
         }
 
-        const int cPurcSno = rs.column(QStringLiteral("purc_sno")), cCatNo = rs.column(QStringLiteral("atcl_cat_no")),
-                  cCatNm = rs.column(QStringLiteral("atcl_cat_nm")), cSizNo = rs.column(QStringLiteral("atcl_siz_no")),
-                  cSizNm = rs.column(QStringLiteral("atcl_siz_nm")), cDept = rs.column(QStringLiteral("dept_code")),
+        const int cPurcSno = rs.column(QStringLiteral("purc_sno")),
+                  cCatNo = rs.column(QStringLiteral("atcl_cat_no")),
+                  cCatNm = rs.column(QStringLiteral("atcl_cat_nm")),
+                  cSizNo = rs.column(QStringLiteral("atcl_siz_no")),
+                  cSizNm = rs.column(QStringLiteral("atcl_siz_nm")),
+                  cDept = rs.column(QStringLiteral("dept_code")),
                   cYmd = rs.column(QStringLiteral("purc_ymd")), cAmt = rs.column(QStringLiteral("chg_amt")),
                   cTagId = rs.column(QStringLiteral("tag_id"));
         // One lookup per department code and search: the department table
@@ -230,32 +237,35 @@ void GetDBData(ItemGrid& vaSpread1, const SearchConditions& c, SearchUi& ui) {
         };
         int shown = 0;
         {
-        BulkLoad bulk(vaSpread1);
-        vaSpread1.reserveRows(count);
-        core::LogBatch statusLog(QStringLiteral("error.log"));
-        for (int n = 1; !rs.eof(); rs.moveNext(), ++n) {
-            const ItemFields item{rs.text(cTagId).trimmed(), rs.text(cPurcSno).trimmed(), rs.text(cCatNo).trimmed(),
-                                  rs.text(cSizNo).trimmed(), rs.text(cCatNm).trimmed(), rs.text(cSizNm).trimmed(),
-                                  rs.text(cAmt).trimmed(),   rs.text(cYmd).trimmed()};
-            const int row = vaSpread1.addRow();
-            statusLog.add(QStringLiteral("TAG_ID:") + item.tagId + QStringLiteral(" PURC_SND:") + item.purcSno +
-                          QStringLiteral(" ATCL_CAT_NO:") + item.catNo + QStringLiteral(" ATCL_CAT_NM:") + item.catNm +
-                          QStringLiteral(" ATCL_SIZ_NM:") + item.sizNm + QStringLiteral(" CHG_AMT:") + item.amount +
-                          QStringLiteral(" PURC_YMD:") + item.purcYmd);
-            fillItemRow(vaSpread1, row, item,
-                        code == QLatin1String("00") ? deptNameOf(rs.text(cDept).trimmed()) : deptName);
-            const int percent = qMin(100, static_cast<int>(std::lround(double(n) / count * 100.0)));
-            if (percent != shown) {
-                shown = percent;
-                progress(percent);
+            BulkLoad bulk(vaSpread1);
+            vaSpread1.reserveRows(count);
+            core::LogBatch statusLog(QStringLiteral("error.log"));
+            for (int n = 1; !rs.eof(); rs.moveNext(), ++n) {
+                const ItemFields item{rs.text(cTagId).trimmed(), rs.text(cPurcSno).trimmed(),
+                                      rs.text(cCatNo).trimmed(), rs.text(cSizNo).trimmed(),
+                                      rs.text(cCatNm).trimmed(), rs.text(cSizNm).trimmed(),
+                                      rs.text(cAmt).trimmed(),   rs.text(cYmd).trimmed()};
+                const int row = vaSpread1.addRow();
+                statusLog.add(QStringLiteral("TAG_ID:") + item.tagId + QStringLiteral(" PURC_SND:") +
+                              item.purcSno + QStringLiteral(" ATCL_CAT_NO:") + item.catNo +
+                              QStringLiteral(" ATCL_CAT_NM:") + item.catNm + QStringLiteral(" ATCL_SIZ_NM:") +
+                              item.sizNm + QStringLiteral(" CHG_AMT:") + item.amount +
+                              QStringLiteral(" PURC_YMD:") + item.purcYmd);
+                fillItemRow(vaSpread1, row, item,
+                            code == QLatin1String("00") ? deptNameOf(rs.text(cDept).trimmed()) : deptName);
+                const int percent = qMin(100, static_cast<int>(std::lround(double(n) / count * 100.0)));
+                if (percent != shown) {
+                    shown = percent;
+                    progress(percent);
+                }
             }
-        }
         }
         ui.OptPrt = 0;
         ui.LblPrtCnt = QString::number(count);
         ui.txtStart = QStringLiteral("1");
         ui.txtEnd = QString::number(count);
-        core::currentOperator().showMessage(QString::number(count) + QStringLiteral("건의 자료가 검색 되었습니다."));
+        core::currentOperator().showMessage(QString::number(count) +
+                                            QStringLiteral("건의 자료가 검색 되었습니다."));
     });
 }
 

@@ -15,10 +15,10 @@ struct SearchConditions {
     QDate TDBDate2From{1900, 1, 1}; // purchase date from, always applied
     QDate TDBDate2To = QDate::currentDate();
     QString CboDept = QString::fromUtf16(u"전체(00)"); // "name(code)"
-    QString txtCatNo;   // category number, exact
-    QString txtPurcSNo; // purchase serial number, exact
-    QString txtCatNm;   // part of the item name
-    std::optional<double> TDBNumFrom; // amount from / to; empty box = no value
+    QString txtCatNo;                                  // category number, exact
+    QString txtPurcSNo;                                // purchase serial number, exact
+    QString txtCatNm;                                  // part of the item name
+    std::optional<double> TDBNumFrom;                  // amount from / to; empty box = no value
     std::optional<double> TDBNumTo;
     int OptSearch = 0; // 0 "발행대상" not issued, 1 "발행완료" issued, 2 "전체"
     int OptSort = 0;   // 0 "구입일련번호", 1 "물품명", 2 "물품분류번호"
@@ -29,7 +29,7 @@ struct SearchUi {
     QString LblPrtCnt; // number of rows found
     QString txtStart;  // issue range
     QString txtEnd;
-    int OptPrt = -1;   // 0 ("전체") once rows were loaded; -1 = left as it was
+    int OptPrt = -1; // 0 ("전체") once rows were loaded; -1 = left as it was
     // ProgressBar1: 0 at the start, then the share of rows loaded, 0..100.
     std::function<void(int)> progress;
 };

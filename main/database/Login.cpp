@@ -1,8 +1,8 @@
 #include "main/database/Login.h"
 
-#include "main/database/DbConn.h"
 #include "main/core/FailureReport.h"
 #include "main/core/Operator.h"
+#include "main/database/DbConn.h"
 #include "main/settings/DbSettings.h"
 
 namespace database {
@@ -34,8 +34,8 @@ LoginResult loginDatabase(const QString& txtID, const QString& txtDBNm, const QS
         marker = QStringLiteral("C");
         openDbConn(dataSource, user, password, kind);
         marker = QStringLiteral("D");
-        Recordset rs(gDbConn, QStringLiteral("select *from slfanrfidauth where usr_sid = '") + sqlText(txtID) +
-                                  QStringLiteral("' "));
+        Recordset rs(gDbConn, QStringLiteral("select *from slfanrfidauth where usr_sid = '") +
+                                  sqlText(txtID) + QStringLiteral("' "));
         marker = QStringLiteral("E");
         op.setWaitCursor(false);
         if (rs.recordCount() == 0) {

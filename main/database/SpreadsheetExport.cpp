@@ -60,7 +60,7 @@ bool cmdSaveExcel_Click(const ItemGrid& vaSpread1, const QString& fileName) {
             throw platform::RuntimeError(QStringLiteral("Cancel was selected."));
         written = exportGrid(vaSpread1, fileName);
         core::currentOperator().showMessage(written ? QStringLiteral("엑셀저장에 성공하였습니다.")
-                                                     : QStringLiteral("엑셀저장에 실패하였습니다."));
+                                                    : QStringLiteral("엑셀저장에 실패하였습니다."));
     });
     return written;
 }

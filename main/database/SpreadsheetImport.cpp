@@ -1,8 +1,8 @@
 #include "main/database/SpreadsheetImport.h"
 
+#include "main/core/Reported.h"
 #include "main/database/DbConn.h"
 #include "main/database/Departments.h"
-#include "main/core/Reported.h"
 
 #include <QFile>
 #include <QSqlDatabase>
@@ -117,7 +117,7 @@ int GetExcelData(ItemGrid& vaSpread1, const QString& fileName, SearchUi& ui) {
             } else {
                 lookups.end();
                 core::currentOperator().showMessage(QStringLiteral("구입일련번호[") + value +
-                                                     QStringLiteral("]가 존재하지 않습니다."));
+                                                    QStringLiteral("]가 존재하지 않습니다."));
                 lookups.begin();
             }
         }
@@ -130,7 +130,7 @@ int GetExcelData(ItemGrid& vaSpread1, const QString& fileName, SearchUi& ui) {
         ui.txtStart = QStringLiteral("1");
         ui.txtEnd = QString::number(found);
         core::currentOperator().showMessage(QString::number(found) +
-                                             QStringLiteral("건의 자료가 검색 되었습니다."));
+                                            QStringLiteral("건의 자료가 검색 되었습니다."));
     });
     return ok ? found : -1;
 }

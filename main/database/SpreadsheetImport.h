@@ -16,7 +16,6 @@ class Recordset;
 inline constexpr const char16_t* kImportDialogTitle = u"엑셀파일 불러오기";
 inline constexpr const char16_t* kImportDialogFilter = u"엑셀파일 (*.xls)|*.xls|CSV파일 (*.csv)|*.csv";
 
-
 // The serial number a cell holds: the trimmed text for kind 1; for the other
 // kinds the text between the first and the second apostrophe, trimmed.
 // Throws platform::RuntimeError when a CSV cell has no two apostrophes.

@@ -7,7 +7,8 @@
 
 namespace database {
 
-void cmdDel_Click(ItemGrid& vaSpread1, const TagRecordValues& v, qint16& failureFlag, core::ButtonLock& buttons) {
+void cmdDel_Click(ItemGrid& vaSpread1, const TagRecordValues& v, qint16& failureFlag,
+                  core::ButtonLock& buttons) {
     buttons.DisableButtons();
     try {
         if (vaSpread1.rows() == 0) {

@@ -10,6 +10,7 @@ namespace database {
 // The removal run over the grid. Stops at the first row whose withdrawal
 // fails (that row and the following stay as they were). Lets window events
 // run between rows; the buttons are locked for the whole run.
-void cmdDel_Click(ItemGrid& vaSpread1, const TagRecordValues& v, qint16& failureFlag, core::ButtonLock& buttons);
+void cmdDel_Click(ItemGrid& vaSpread1, const TagRecordValues& v, qint16& failureFlag,
+                  core::ButtonLock& buttons);
 
 } // namespace database

@@ -13,10 +13,10 @@ QByteArray position(int value);
 // Three-digit field number ("001").
 QByteArray fieldNumber(int n);
 
-QByteArray clear();                                          // {C|}
-QByteArray size(int totalHeight, int width, int height);     // {Dtttt,wwww,hhhh|}
+QByteArray clear();                                            // {C|}
+QByteArray size(int totalHeight, int width, int height);       // {Dtttt,wwww,hhhh|}
 QByteArray density(const QString& sDensity, bool firstRecord); // {AY;+05,1|} / {AY;+05,0|}
-QByteArray feed(const QString& sFeeding);                    // {@003;+0130,0|}
+QByteArray feed(const QString& sFeeding);                      // {@003;+0130,0|}
 // {PCnnn;x,y + attributes; attributes start with "," and end with "|}".
 QByteArray fieldFormat(int field, int x, int y, const char* attributes);
 // {RCnnn;data|}; data already in the field's font encoding.
@@ -25,10 +25,10 @@ QByteArray fieldData(int field, const QByteArray& data);
 QByteArray line(int x1, int y1, int x2, int y2, const char* shape);
 // RFID write set-up: L00 (unlocked) only for a test issue with "UnLock".
 QByteArray rfidSetup(bool unlocked);
-QByteArray rfidData(const QByteArray& tagData);              // {RB01;...|}
+QByteArray rfidData(const QByteArray& tagData); // {RB01;...|}
 // Issue one label; reflective sensor (type 2) uses "0004", others "0002".
 QByteArray issue(bool reflectiveSensor);
-QByteArray statusRequest();                                  // {WS|}
-QByteArray reset();                                          // {Z0|}
+QByteArray statusRequest(); // {WS|}
+QByteArray reset();         // {Z0|}
 
 } // namespace issuing::records

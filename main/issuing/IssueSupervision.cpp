@@ -1,8 +1,8 @@
 #include "main/issuing/IssueSupervision.h"
 
-#include "main/printerlink/QuorvelLibrary.h"
 #include "main/core/Logs.h"
 #include "main/core/Operator.h"
+#include "main/printerlink/QuorvelLibrary.h"
 #include "platform/Clock.h"
 
 #include <array>
@@ -26,8 +26,12 @@ bool isAutoStatusError(const QString& code) {
     return false;
 }
 
-bool isUsbDone(int code) { return code == 0 || code == 27; }
-bool isUsbBusy(int code) { return code == 2 || code == 5 || code == 29; }
+bool isUsbDone(int code) {
+    return code == 0 || code == 27;
+}
+bool isUsbBusy(int code) {
+    return code == 2 || code == 5 || code == 29;
+}
 
 } // namespace
 
@@ -51,12 +55,14 @@ std::optional<StatusReport> autoStatusReport(const QString& code, const QString&
     else
         r.message += kCrLf + kCrLf + kPowerCycle;
     const QString gap = code == QLatin1String("61") ? QString() : QStringLiteral(" ");
-    r.logLine = QStringLiteral("Auto Status Transmission:") + row + gap + cond->logText + code + QLatin1Char(']');
+    r.logLine =
+        QStringLiteral("Auto Status Transmission:") + row + gap + cond->logText + code + QLatin1Char(']');
     return r;
 }
 
 QString autoStatusRetryLine(const QString& n) {
-    return QStringLiteral("Auto Status Transmission:[") + n + QStringLiteral("]번 출력중 RFID WRITE ERROR !! [60]");
+    return QStringLiteral("Auto Status Transmission:[") + n +
+           QStringLiteral("]번 출력중 RFID WRITE ERROR !! [60]");
 }
 
 StatusReport autoStatusGeneral(const QString& n) {
@@ -85,7 +91,8 @@ bool superviseUsb(IssueContext& ctx, const QString& n, const QByteArray& issueRe
         if (isUsbBusy(code))
             continue;
         const QString c = printerlink::codeText(code);
-        return fail(ctx, printerlink::statusRequestReport(c, n).value_or(printerlink::statusRequestGeneral(n)));
+        return fail(ctx,
+                    printerlink::statusRequestReport(c, n).value_or(printerlink::statusRequestGeneral(n)));
     }
 }
 

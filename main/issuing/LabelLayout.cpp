@@ -1,9 +1,9 @@
 #include "main/issuing/LabelLayout.h"
 
-#include "main/issuing/CommandRecords.h"
-#include "main/printerlink/PrinterLink.h"
 #include "main/core/FailureReport.h"
 #include "main/core/Operator.h"
+#include "main/issuing/CommandRecords.h"
+#include "main/printerlink/PrinterLink.h"
 #include "main/tagdata/TagData.h"
 #include "platform/Cp949.h"
 #include "platform/RuntimeError.h"
@@ -27,8 +27,8 @@ QString printableSizeName(const QString& sizNm) {
 QString tagText(int printType, const QString& organCode, const QString& seqNo, const QString& expandCode,
                 const QString& purcSno) {
     // Pieces beyond the end of a short code are empty: ABCDEF gives ABC-DEF--.
-    QString t = organCode.mid(0, 3) + QLatin1Char('-') + organCode.mid(3, 3) + QLatin1Char('-') + organCode.mid(6, 2) +
-                QLatin1Char('-') + seqNo;
+    QString t = organCode.mid(0, 3) + QLatin1Char('-') + organCode.mid(3, 3) + QLatin1Char('-') +
+                organCode.mid(6, 2) + QLatin1Char('-') + seqNo;
     if (printType != kHangTagType)
         t += QLatin1Char('-') + expandCode + QStringLiteral(" : ") + purcSno;
     return t;
@@ -94,14 +94,19 @@ private:
 };
 
 // Double-byte font data (font "51").
-QByteArray dbcs(const QString& text) { return tagdata::GetHangul(text); }
+QByteArray dbcs(const QString& text) {
+    return tagdata::GetHangul(text);
+}
 // Single-byte font data (font "H"), sent as it stands.
-QByteArray sbcs(const QString& text) { return platform::toCp949(text); }
+QByteArray sbcs(const QString& text) {
+    return platform::toCp949(text);
+}
 
 } // namespace
 
 void labelLayoutRecords(const LabelItem& item, const QString& tag, const QString& organNm,
-                        const settings::SetupData& setup, int printType, bool testIssue, const RecordSink& sink) {
+                        const settings::SetupData& setup, int printType, bool testIssue,
+                        const RecordSink& sink) {
     Layout l(setup, sink);
     if (settingIs(setup.sPrinterType, 2))
         sink(rec::clear());

@@ -18,13 +18,13 @@ using RecordSink = std::function<void(const QByteArray&)>;
 
 // The item data of one label, as the grid row shows it.
 struct LabelItem {
-    QString purcSno;  // purchase serial number
-    QString catNo;    // article category number
-    QString sizNo;    // size number
-    QString catNm;    // item name
-    QString sizNm;    // size name
-    QString amount;   // purchase amount as displayed
-    QString purcYmd;  // purchase date as displayed
+    QString purcSno; // purchase serial number
+    QString catNo;   // article category number
+    QString sizNo;   // size number
+    QString catNm;   // item name
+    QString sizNm;   // size name
+    QString amount;  // purchase amount as displayed
+    QString purcYmd; // purchase date as displayed
 };
 
 // True when a numeric setting holds `value`; text that is no number holds none.
@@ -42,7 +42,8 @@ void formatRecords(const settings::SetupData& setup, const RecordSink& sink);
 // be converted or a position leaves the 16-bit range after the offset; the
 // records before it have been handed to the sink.
 void labelLayoutRecords(const LabelItem& item, const QString& tagText, const QString& organNm,
-                        const settings::SetupData& setup, int printType, bool testIssue, const RecordSink& sink);
+                        const settings::SetupData& setup, int printType, bool testIssue,
+                        const RecordSink& sink);
 
 // The format step of a run, sent with the unbounded serial wait. A failure
 // is reported as "[Format_Send]"; the run goes on with the tags.

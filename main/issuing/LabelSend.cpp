@@ -1,12 +1,12 @@
 #include "main/issuing/LabelSend.h"
 
+#include "main/core/FailureReport.h"
+#include "main/core/Logs.h"
+#include "main/core/Operator.h"
 #include "main/issuing/CommandRecords.h"
 #include "main/issuing/IssueSupervision.h"
 #include "main/issuing/LabelLayout.h"
 #include "main/issuing/RunKind.h"
-#include "main/core/FailureReport.h"
-#include "main/core/Logs.h"
-#include "main/core/Operator.h"
 #include "main/tagdata/TagData.h"
 #include "platform/Clock.h"
 #include "platform/Cp949.h"
@@ -83,7 +83,8 @@ void Label_Send(IssueContext& ctx, qint32& nIndex, qint16& nProc) {
         labelLayoutRecords(item, tag, ctx.sOrganNm, setup, printType, nProc == kTestIssue, send);
         // A normal issue or reissue always locks the inlay.
         send(records::rfidSetup(nProc == kTestIssue && ctx.OptLock == 1));
-        const QString tagData = tagdata::SetTagData(ctx.values.sPreCode, ctx.sOrganCode, run.sSeqNo, ctx.sExpandCode);
+        const QString tagData =
+            tagdata::SetTagData(ctx.values.sPreCode, ctx.sOrganCode, run.sSeqNo, ctx.sExpandCode);
         send(records::rfidData(platform::toCp949(tagData)));
         const QByteArray issueRecord = records::issue(settingIs(setup.sSensorType, 2));
         send(issueRecord);

@@ -1,10 +1,10 @@
 #include "main/issuing/PrintJob.h"
 
-#include "main/issuing/IssueRange.h"
-#include "main/issuing/LabelLayout.h"
 #include "main/core/FailureReport.h"
 #include "main/core/Operator.h"
 #include "main/database/DbConn.h"
+#include "main/issuing/IssueRange.h"
+#include "main/issuing/LabelLayout.h"
 #include "platform/Clock.h"
 
 namespace issuing {

@@ -1,11 +1,11 @@
 #include "main/printerconfig/PrinterConfig.h"
 
-#include "main/printerconfig/ConfigCommands.h"
-#include "main/printerlink/PrinterLink.h"
-#include "main/settings/SetupValues.h"
 #include "main/core/FailureReport.h"
 #include "main/core/Operator.h"
 #include "main/core/Reported.h"
+#include "main/printerconfig/ConfigCommands.h"
+#include "main/printerlink/PrinterLink.h"
+#include "main/settings/SetupValues.h"
 #include "platform/Clock.h"
 
 namespace printerconfig {

@@ -12,10 +12,14 @@ const QString kPortNotOpen = QStringLiteral("Operation valid only when the port 
 
 std::unique_ptr<PrinterConnection> makeConnection(int kind, RunState* run) {
     switch (kind) {
-    case 1: return std::make_unique<TcpConnection>(run);
-    case 2: return std::make_unique<SerialConnection>();
-    case 3: return std::make_unique<UsbConnection>();
-    default: return nullptr;
+    case 1:
+        return std::make_unique<TcpConnection>(run);
+    case 2:
+        return std::make_unique<SerialConnection>();
+    case 3:
+        return std::make_unique<UsbConnection>();
+    default:
+        return nullptr;
     }
 }
 

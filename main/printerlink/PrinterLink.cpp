@@ -15,16 +15,22 @@ const QString kCheckNetworkInfo =
     QStringLiteral("프린터를 연결할 수 없습니다.\r\n\r\n네트워크 연결정보를 확인하여 주십시오.");
 const QString kEnterIpPort = QStringLiteral("프린터IP/PORT를 입력하여 주십시오.");
 
-void show(const QString& text) { core::currentOperator().showMessage(text); }
+void show(const QString& text) {
+    core::currentOperator().showMessage(text);
+}
 
-int kindOfSettingsChoice(int optConn) { return optConn == 0 ? 1 : optConn == 1 ? 2 : 3; }
+int kindOfSettingsChoice(int optConn) {
+    return optConn == 0 ? 1 : optConn == 1 ? 2 : 3;
+}
 
 } // namespace
 
 PrinterLink::PrinterLink(const settings::SetupData& setup, RunState& run) : m_run(&run) {
     const settings::SetupData* s = &setup;
     m_role.kind = [s] { return static_cast<int>(platform::toInt16(s->sConnKind)); };
-    m_role.address = [s] { return PrinterAddress{s->sPrinterIP, s->sPrinterPort, s->nComPort < 1 ? 1 : s->nComPort}; };
+    m_role.address = [s] {
+        return PrinterAddress{s->sPrinterIP, s->sPrinterPort, s->nComPort < 1 ? 1 : s->nComPort};
+    };
     m_role.refuseAddress = [](const PrinterAddress& a) {
         if (!a.host.isEmpty() && !a.port.isEmpty())
             return false;
@@ -57,7 +63,9 @@ PrinterLink::PrinterLink(std::function<SettingsControls()> controls) {
 
 PrinterLink::~PrinterLink() = default;
 
-int PrinterLink::connKind() const { return m_role.kind(); }
+int PrinterLink::connKind() const {
+    return m_role.kind();
+}
 
 PrinterConnection& PrinterLink::connectionOf(int kind) {
     std::unique_ptr<PrinterConnection>& c = m_connections[kind - 1];
@@ -85,7 +93,9 @@ bool PrinterLink::fncRsOpen() {
     }
 }
 
-void PrinterLink::fncRsSend(const QString& sData, SendWait wait) { fncRsSend(platform::toCp949(sData), wait); }
+void PrinterLink::fncRsSend(const QString& sData, SendWait wait) {
+    fncRsSend(platform::toCp949(sData), wait);
+}
 
 void PrinterLink::fncRsSend(const QByteArray& sData, SendWait wait) {
     const int kind = connKind();
@@ -117,8 +127,12 @@ void PrinterLink::Winsock1_Error(qint16 number, const QString& description) {
     static_cast<TcpConnection&>(connectionOf(1)).socketError(number, description);
 }
 
-QTcpSocket& PrinterLink::Winsock1() { return static_cast<TcpConnection&>(connectionOf(1)).socket(); }
+QTcpSocket& PrinterLink::Winsock1() {
+    return static_cast<TcpConnection&>(connectionOf(1)).socket();
+}
 
-QSerialPort& PrinterLink::MSComm1() { return static_cast<SerialConnection&>(connectionOf(2)).port(); }
+QSerialPort& PrinterLink::MSComm1() {
+    return static_cast<SerialConnection&>(connectionOf(2)).port();
+}
 
 } // namespace printerlink

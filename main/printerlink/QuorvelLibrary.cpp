@@ -27,12 +27,14 @@ QFunctionPointer bind(const char* function) {
     if (!lib.isLoaded()) {
         lib.setFileName(platform::programPath(QString::fromLatin1(kLibraryName)));
         if (!lib.load())
-            throw platform::RuntimeError(QStringLiteral("File not found: %1").arg(QString::fromLatin1(kLibraryName)));
+            throw platform::RuntimeError(
+                QStringLiteral("File not found: %1").arg(QString::fromLatin1(kLibraryName)));
     }
     QFunctionPointer fn = lib.resolve(function);
     if (!fn)
-        throw platform::RuntimeError(QStringLiteral("Can't find DLL entry point %1 in %2")
-                                         .arg(QString::fromLatin1(function), QString::fromLatin1(kLibraryName)));
+        throw platform::RuntimeError(
+            QStringLiteral("Can't find DLL entry point %1 in %2")
+                .arg(QString::fromLatin1(function), QString::fromLatin1(kLibraryName)));
     return fn;
 }
 

@@ -30,11 +30,14 @@ QString frameCode(const QByteArray& frame, int offset) {
     return QString::fromLatin1(frame.mid(offset, 2));
 }
 
-QString rowText(qint32 nIndex) { return nIndex == 0 ? QString() : QString::number(nIndex); }
+QString rowText(qint32 nIndex) {
+    return nIndex == 0 ? QString() : QString::number(nIndex);
+}
 
 QString codeText(int code) {
     if (code < 0)
-        return QLatin1Char('-') + QString::number(-static_cast<qint64>(code)).rightJustified(2, QLatin1Char('0'));
+        return QLatin1Char('-') +
+               QString::number(-static_cast<qint64>(code)).rightJustified(2, QLatin1Char('0'));
     return QString::number(code).rightJustified(2, QLatin1Char('0'));
 }
 
@@ -112,13 +115,15 @@ std::optional<StatusReport> statusRequestReport(const QString& code, const QStri
         return std::nullopt;
     StatusReport r;
     const QString row = QLatin1Char('[') + n + QStringLiteral("]번 출력중");
-    r.message = (cond->namesRow ? row + QLatin1Char(' ') : QString()) + cond->messageText + code + QLatin1Char(']');
+    r.message =
+        (cond->namesRow ? row + QLatin1Char(' ') : QString()) + cond->messageText + code + QLatin1Char(']');
     // The RFID write error's line has its own head: two colons, no blank.
     if (code == QLatin1String("61"))
-        r.logLine = QStringLiteral("Status Request Command::") + row + cond->logText + code + QLatin1Char(']');
+        r.logLine =
+            QStringLiteral("Status Request Command::") + row + cond->logText + code + QLatin1Char(']');
     else
-        r.logLine = QStringLiteral("Status Request Command:") + row + QLatin1Char(' ') + cond->logText + code +
-                    QLatin1Char(']');
+        r.logLine = QStringLiteral("Status Request Command:") + row + QLatin1Char(' ') + cond->logText +
+                    code + QLatin1Char(']');
     return r;
 }
 

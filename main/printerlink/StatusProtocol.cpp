@@ -60,8 +60,8 @@ bool PrinterLink::CheckPrint(qint32 nIndex) {
         if (kind == 1 || kind == 2)
             fncRsSend(QByteArrayLiteral("{WS|}"), SendWait::Bounded);
 
-        const QString rawLogHead = QStringLiteral("Status Request Command[PRINTER_DATA] : [") + n +
-                                   QStringLiteral("]번 출력 ");
+        const QString rawLogHead =
+            QStringLiteral("Status Request Command[PRINTER_DATA] : [") + n + QStringLiteral("]번 출력 ");
         QByteArray pending;
         for (;;) {
             QByteArray frame = awaitAnswer(pending, rawLogHead);

@@ -16,15 +16,24 @@ const QString kInvalidPropertyValue = QStringLiteral("Invalid property value");
 
 qint16 socketErrorNumber(QAbstractSocket::SocketError error) {
     switch (error) {
-    case QAbstractSocket::ConnectionRefusedError: return 10061;
-    case QAbstractSocket::RemoteHostClosedError: return 10054;
-    case QAbstractSocket::HostNotFoundError: return 11001;
-    case QAbstractSocket::SocketAccessError: return 10013;
-    case QAbstractSocket::SocketResourceError: return 10055;
-    case QAbstractSocket::SocketTimeoutError: return 10060;
-    case QAbstractSocket::NetworkError: return 10050;
-    case QAbstractSocket::UnsupportedSocketOperationError: return 10045;
-    default: return 10053;
+    case QAbstractSocket::ConnectionRefusedError:
+        return 10061;
+    case QAbstractSocket::RemoteHostClosedError:
+        return 10054;
+    case QAbstractSocket::HostNotFoundError:
+        return 11001;
+    case QAbstractSocket::SocketAccessError:
+        return 10013;
+    case QAbstractSocket::SocketResourceError:
+        return 10055;
+    case QAbstractSocket::SocketTimeoutError:
+        return 10060;
+    case QAbstractSocket::NetworkError:
+        return 10050;
+    case QAbstractSocket::UnsupportedSocketOperationError:
+        return 10045;
+    default:
+        return 10053;
     }
 }
 
@@ -82,7 +91,9 @@ void TcpConnection::close() {
     }
 }
 
-bool TcpConnection::hasInput() { return m_run && !m_run->sRecvData.isEmpty(); }
+bool TcpConnection::hasInput() {
+    return m_run && !m_run->sRecvData.isEmpty();
+}
 
 void TcpConnection::takeInput(QByteArray& pending) {
     if (!m_run)

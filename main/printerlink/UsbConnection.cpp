@@ -20,6 +20,8 @@ bool UsbConnection::open(const PrinterAddress&) {
     return false;
 }
 
-int UsbConnection::send(const QByteArray& data, SendWait) { return SA4T_Print(data, 0); }
+int UsbConnection::send(const QByteArray& data, SendWait) {
+    return SA4T_Print(data, 0);
+}
 
 } // namespace printerlink

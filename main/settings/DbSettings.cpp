@@ -1,7 +1,7 @@
 #include "main/settings/DbSettings.h"
 
-#include "main/settings/SettingsFiles.h"
 #include "main/core/Operator.h"
+#include "main/settings/SettingsFiles.h"
 
 namespace settings {
 

@@ -1,7 +1,7 @@
 #include "main/settings/SetupData.h"
 
-#include "main/settings/SettingsFiles.h"
 #include "main/core/FailureReport.h"
+#include "main/settings/SettingsFiles.h"
 #include "platform/RuntimeError.h"
 
 namespace settings {

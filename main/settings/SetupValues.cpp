@@ -1,9 +1,9 @@
 #include "main/settings/SetupValues.h"
 
-#include "main/settings/SettingsFiles.h"
-#include "main/settings/SetupData.h"
 #include "main/core/FailureReport.h"
 #include "main/core/Operator.h"
+#include "main/settings/SettingsFiles.h"
+#include "main/settings/SetupData.h"
 #include "platform/Cp949.h"
 #include "platform/RuntimeError.h"
 

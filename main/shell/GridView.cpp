@@ -7,7 +7,8 @@
 
 namespace shell {
 
-GridColours::GridColours(database::ItemGrid* grid, QObject* parent) : QIdentityProxyModel(parent), m_grid(grid) {
+GridColours::GridColours(database::ItemGrid* grid, QObject* parent)
+    : QIdentityProxyModel(parent), m_grid(grid) {
     setSourceModel(grid);
 }
 
@@ -39,7 +40,8 @@ void setUpGridView(QTableView* view, database::ItemGrid* grid) {
     view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 8);
     view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     // Widths for the usual content of each column (1-based as the operator counts).
-    const int widths[database::kGridColumns] = {44, 60, 210, 110, 110, 80, 170, 170, 100, 96, 120, 90, 70, 80, 60};
+    const int widths[database::kGridColumns] = {44,  60, 210, 110, 110, 80, 170, 170,
+                                                100, 96, 120, 90,  70,  80, 60};
     for (int c = 0; c < database::kGridColumns; ++c)
         view->setColumnWidth(c, widths[c]);
 }

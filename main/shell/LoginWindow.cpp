@@ -1,5 +1,7 @@
 #include "main/shell/LoginWindow.h"
 
+#include "main/core/FailureReport.h"
+#include "main/core/Operator.h"
 #include "main/database/Login.h"
 #include "main/settings/DbSettings.h"
 #include "main/settings/window/DbSetupWindow.h"
@@ -7,8 +9,6 @@
 #include "main/shell/StartUp.h"
 #include "main/shell/widgets/BoxFocus.h"
 #include "main/shell/widgets/Placement.h"
-#include "main/core/FailureReport.h"
-#include "main/core/Operator.h"
 #include "ui_LoginWindow.h"
 
 #include <QCloseEvent>
@@ -32,8 +32,12 @@ Login::Login(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::Login>(
 
 Login::~Login() = default;
 
-RPMain* Login::mainWindow() const { return m_main; }
-settings::DBSetup* Login::dbSetupWindow() const { return m_dbSetup; }
+RPMain* Login::mainWindow() const {
+    return m_main;
+}
+settings::DBSetup* Login::dbSetupWindow() const {
+    return m_dbSetup;
+}
 
 void Login::LoadDbInfo() {
     const settings::DbInfo info = settings::readDbInfo();
@@ -75,8 +79,8 @@ void Login::cmdOK_Click() {
         return;
     }
 
-    if (database::loginDatabase(ui->txtID->text(), ui->txtDBNm->text(), ui->txtDBID->text(), ui->txtDBPW->text(),
-                                m_step) != database::LoginResult::Opened)
+    if (database::loginDatabase(ui->txtID->text(), ui->txtDBNm->text(), ui->txtDBID->text(),
+                                ui->txtDBPW->text(), m_step) != database::LoginResult::Opened)
         return;
     try {
         if (!m_main)
@@ -93,7 +97,9 @@ void Login::cmdOK_Click() {
     }
 }
 
-void Login::cmdCancel_Click() { EndProgram(); }
+void Login::cmdCancel_Click() {
+    EndProgram();
+}
 
 void Login::closeEvent(QCloseEvent* event) {
     // Closing the login window before the main window is up ends the

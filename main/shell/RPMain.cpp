@@ -3,21 +3,21 @@
 #include "main/issuing/IssueRange.h"
 #include "main/issuing/IssueValues.h"
 
+#include "main/core/Operator.h"
 #include "main/database/DbConn.h"
 #include "main/database/Departments.h"
 #include "main/database/ItemSearch.h"
 #include "main/database/SpreadsheetExport.h"
 #include "main/database/SpreadsheetImport.h"
 #include "main/database/TagRemoval.h"
-#include "main/settings/window/SetupWindow.h"
 #include "main/settings/SetupValues.h"
+#include "main/settings/window/SetupWindow.h"
 #include "main/shell/GridView.h"
 #include "main/shell/LoginWindow.h"
 #include "main/shell/StartUp.h"
 #include "main/shell/Today.h"
 #include "main/shell/widgets/BoxFocus.h"
 #include "main/shell/widgets/Placement.h"
-#include "main/core/Operator.h"
 #include "platform/ProgramDir.h"
 #include "ui_RPMain.h"
 
@@ -39,13 +39,19 @@ RPMain::RPMain(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::RPMai
     m_link = std::make_unique<printerlink::PrinterLink>(m_setup, m_run);
 
     // Each control array is one group of option buttons.
-    for (const auto& [name, count] : {std::pair{"OptDept", 3}, {"OptSearch", 3}, {"OptSort", 3}, {"OptPos", 2},
-                                      {"OptPrt", 3}, {"optConn", 3}, {"OptLock", 2}})
+    for (const auto& [name, count] : {std::pair{"OptDept", 3},
+                                      {"OptSearch", 3},
+                                      {"OptSort", 3},
+                                      {"OptPos", 2},
+                                      {"OptPrt", 3},
+                                      {"optConn", 3},
+                                      {"OptLock", 2}})
         optionGroup(QString::fromLatin1(name), count);
     connect(optionGroup(QStringLiteral("OptPrt"), 3), &QButtonGroup::idClicked, this, &RPMain::OptPrt_Click);
 
     // Amounts are whole numbers; an empty box means no bound.
-    const auto* digits = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,15}")), this);
+    const auto* digits =
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,15}")), this);
     ui->TDBNum_0->setValidator(digits);
     ui->TDBNum_1->setValidator(digits);
 
@@ -163,7 +169,8 @@ void RPMain::Form_Activate() {
         settings::gSettingsChanged = false;
     }
     const bool ok = CheckSerNo();
-    for (QPushButton* b : {ui->cmdLoad, ui->cmdPrint, ui->cmdRePrint, ui->cmdTestPrint, ui->cmdSaveExcel, ui->cmdDel})
+    for (QPushButton* b :
+         {ui->cmdLoad, ui->cmdPrint, ui->cmdRePrint, ui->cmdTestPrint, ui->cmdSaveExcel, ui->cmdDel})
         b->setEnabled(ok);
 }
 
@@ -207,14 +214,14 @@ void RPMain::closeEvent(QCloseEvent* event) {
 
 void RPMain::DisableButtons() {
     m_locked = true;
-    for (QPushButton* b : {ui->cmdLoad, ui->cmdPrint, ui->cmdRePrint, ui->cmdSaveExcel, ui->cmdSE, ui->cmdSetup,
-                           ui->cmdTestPrint, ui->cmdDel})
+    for (QPushButton* b : {ui->cmdLoad, ui->cmdPrint, ui->cmdRePrint, ui->cmdSaveExcel, ui->cmdSE,
+                           ui->cmdSetup, ui->cmdTestPrint, ui->cmdDel})
         b->setEnabled(false);
 }
 
 void RPMain::EnableButtons() {
-    for (QPushButton* b : {ui->cmdLoad, ui->cmdPrint, ui->cmdRePrint, ui->cmdSaveExcel, ui->cmdSE, ui->cmdSetup,
-                           ui->cmdTestPrint, ui->cmdDel})
+    for (QPushButton* b : {ui->cmdLoad, ui->cmdPrint, ui->cmdRePrint, ui->cmdSaveExcel, ui->cmdSE,
+                           ui->cmdSetup, ui->cmdTestPrint, ui->cmdDel})
         b->setEnabled(true);
     m_locked = false;
     if (m_activatePending) {
@@ -223,7 +230,9 @@ void RPMain::EnableButtons() {
     }
 }
 
-bool RPMain::CheckSerNo() { return issuing::CheckSerNo(ui->txtSerNo->text()); }
+bool RPMain::CheckSerNo() {
+    return issuing::CheckSerNo(ui->txtSerNo->text());
+}
 
 void RPMain::cmdLoad_Click() {
     database::SearchUi out;
@@ -270,43 +279,66 @@ void RPMain::cmdLoad_Click() {
     }
 }
 
-void RPMain::cmdPrint_Click() { m_job->cmdPrint_Click(); }
-void RPMain::cmdRePrint_Click() { m_job->cmdRePrint_Click(); }
-void RPMain::cmdTestPrint_Click() { m_job->cmdTestPrint_Click(); }
+void RPMain::cmdPrint_Click() {
+    m_job->cmdPrint_Click();
+}
+void RPMain::cmdRePrint_Click() {
+    m_job->cmdRePrint_Click();
+}
+void RPMain::cmdTestPrint_Click() {
+    m_job->cmdTestPrint_Click();
+}
 
-void RPMain::cmdDel_Click() { database::cmdDel_Click(m_grid, m_ctx.values, m_run.nErrFlag, *this); }
+void RPMain::cmdDel_Click() {
+    database::cmdDel_Click(m_grid, m_ctx.values, m_run.nErrFlag, *this);
+}
 
 void RPMain::cmdSaveExcel_Click() {
     if (!database::exportAllowed(m_grid))
         return;
     // cmnDlg: an empty name (cancelled) ends in the export's failure report.
-    const QString file = QFileDialog::getSaveFileName(
-        this, QString::fromUtf16(database::kExportDialogTitle),
-        QDir(platform::programDir()).filePath(database::proposedExportName()),
-        database::qtDialogFilter(database::kExportDialogFilter));
+    const QString file =
+        QFileDialog::getSaveFileName(this, QString::fromUtf16(database::kExportDialogTitle),
+                                     QDir(platform::programDir()).filePath(database::proposedExportName()),
+                                     database::qtDialogFilter(database::kExportDialogFilter));
     database::cmdSaveExcel_Click(m_grid, file);
 }
 
 // Opens without waiting; the settings it stores take effect when this
 // window is activated again (gSettingsChanged).
-void RPMain::cmdSetup_Click() { settings::openSetupWindow(); }
+void RPMain::cmdSetup_Click() {
+    settings::openSetupWindow();
+}
 
-void RPMain::cmdSE_Click() { issuing::cmdSE_Click(m_grid, *this); }
+void RPMain::cmdSE_Click() {
+    issuing::cmdSE_Click(m_grid, *this);
+}
 
 void RPMain::cmdDept_Click() {
     QStringList depts;
-    database::GetDeptData(depts, ui->txtDept->text(), database::deptKindOf(qMax(0, checkedIndex(QStringLiteral("OptDept")))));
+    database::GetDeptData(depts, ui->txtDept->text(),
+                          database::deptKindOf(qMax(0, checkedIndex(QStringLiteral("OptDept")))));
     ui->CboDept->clear();
     ui->CboDept->addItems(depts);
     ui->CboDept->setCurrentIndex(0);
 }
 
-void RPMain::OptPrt_Click(int index) { issuing::OptPrt_Click(m_grid, index, *this); }
+void RPMain::OptPrt_Click(int index) {
+    issuing::OptPrt_Click(m_grid, index, *this);
+}
 
-int RPMain::OptPrt() const { return checkedIndex(QStringLiteral("OptPrt")); }
-QString RPMain::txtStart() const { return ui->txtStart->text(); }
-QString RPMain::txtEnd() const { return ui->txtEnd->text(); }
-void RPMain::setTxtEnd(const QString& text) { ui->txtEnd->setText(text); }
+int RPMain::OptPrt() const {
+    return checkedIndex(QStringLiteral("OptPrt"));
+}
+QString RPMain::txtStart() const {
+    return ui->txtStart->text();
+}
+QString RPMain::txtEnd() const {
+    return ui->txtEnd->text();
+}
+void RPMain::setTxtEnd(const QString& text) {
+    ui->txtEnd->setText(text);
+}
 
 void RPMain::setRangeBoxesEnabled(bool on) {
     ui->txtStart->setEnabled(on);

@@ -1,9 +1,9 @@
 #include "main/shell/StartUp.h"
 
-#include "main/issuing/PrintJob.h"
-#include "main/shell/LoginWindow.h"
 #include "main/core/FailureReport.h"
 #include "main/core/Operator.h"
+#include "main/issuing/PrintJob.h"
+#include "main/shell/LoginWindow.h"
 #include "platform/SingleInstance.h"
 
 #include <QApplication>
@@ -48,7 +48,8 @@ void EndProgram() {
     QCoreApplication::quit();
 }
 
-bool endingProgram() { return g_ending; }
-
+bool endingProgram() {
+    return g_ending;
+}
 
 } // namespace shell

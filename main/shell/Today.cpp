@@ -6,6 +6,8 @@ namespace shell {
 
 QString gToday;
 
-void SetToday() { gToday = QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd")); }
+void SetToday() {
+    gToday = QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd"));
+}
 
 } // namespace shell

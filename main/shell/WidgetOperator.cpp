@@ -19,7 +19,8 @@ void WidgetOperator::showMessage(const QString& text) {
     const bool wasWaiting = m_waitDepth > 0;
     if (wasWaiting)
         QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
-    QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(core::kAppTitle), text, QMessageBox::Ok, dialogParent());
+    QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(core::kAppTitle), text, QMessageBox::Ok,
+                    dialogParent());
     box.exec();
     if (wasWaiting)
         QGuiApplication::restoreOverrideCursor();

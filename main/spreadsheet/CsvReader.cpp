@@ -121,6 +121,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<Workbook> openCsvWorkbook(const QString& path) { return std::make_unique<CsvWorkbook>(path); }
+std::unique_ptr<Workbook> openCsvWorkbook(const QString& path) {
+    return std::make_unique<CsvWorkbook>(path);
+}
 
 } // namespace spreadsheet

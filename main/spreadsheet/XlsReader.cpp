@@ -110,6 +110,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<Workbook> openXlsWorkbook(const QString& path) { return std::make_unique<XlsWorkbook>(path); }
+std::unique_ptr<Workbook> openXlsWorkbook(const QString& path) {
+    return std::make_unique<XlsWorkbook>(path);
+}
 
 } // namespace spreadsheet

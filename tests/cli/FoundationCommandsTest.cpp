@@ -17,7 +17,8 @@ Result run(const QStringList& args) {
     p.start(testsupport::binDir() + QStringLiteral("/vantrelctl"), args);
     if (!p.waitForFinished(30000))
         return {};
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
 }
 } // namespace
 
@@ -66,7 +67,8 @@ private Q_SLOTS:
         dir.write("conn_setup.ini", "[CONNECT_INFO]\r\nCONN_KIND=7\r\n");
         Result r = run({"--dir", dir.path(), "settings"});
         QCOMPARE(r.code, 0);
-        QVERIFY(r.out.contains(QStringLiteral("\nsDensity=-05\nsFeeding=-0050\nsSerialNo=SN-1\nnComPort=1\n")));
+        QVERIFY(
+            r.out.contains(QStringLiteral("\nsDensity=-05\nsFeeding=-0050\nsSerialNo=SN-1\nnComPort=1\n")));
         QVERIFY(r.out.contains(QStringLiteral("\nsNotice=자산 표어\nsConnKind=7\n")));
         QVERIFY(r.out.endsWith(QStringLiteral("CboTag=2\nCboPrintType=0\noptConn=2\n")));
 

@@ -1,10 +1,10 @@
 // The two logs and the failure report: line framing, CP949 text, CR LF inside
 // a text, a log that cannot be written, and the report's order of effects.
-#include "main/core/FailureReport.h"
 #include "main/core/Logs.h"
-#include "tests/support/RecordingOperator.h"
+#include "main/core/FailureReport.h"
 #include "platform/Cp949.h"
 #include "platform/ProgramDir.h"
+#include "tests/support/RecordingOperator.h"
 #include "tests/support/TestSupport.h"
 
 #include <QFile>
@@ -20,9 +20,11 @@ private Q_SLOTS:
         const QByteArray zone = qgetenv("TZ");
         qputenv("TZ", "UTC");
         ::tzset();
-        const QByteArray morning = core::logFrame(QDateTime(QDate(2026, 3, 7), QTime(9, 5, 2), Qt::UTC).toSecsSinceEpoch());
+        const QByteArray morning =
+            core::logFrame(QDateTime(QDate(2026, 3, 7), QTime(9, 5, 2), Qt::UTC).toSecsSinceEpoch());
         // afternoon hours on the 24-hour clock
-        const QByteArray evening = core::logFrame(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59), Qt::UTC).toSecsSinceEpoch());
+        const QByteArray evening =
+            core::logFrame(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59), Qt::UTC).toSecsSinceEpoch());
         zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
         ::tzset();
         QCOMPARE(morning, QByteArray("[26/03/07 09:05:02]"));
@@ -34,7 +36,8 @@ private Q_SLOTS:
         core::WriteLog(QStringLiteral("abc"));
         const std::time_t after = std::time(nullptr);
         const QByteArray line = dir.read("error.log");
-        QVERIFY2(line == core::logFrame(before) + "abc\r\n" || line == core::logFrame(after) + "abc\r\n", line.constData());
+        QVERIFY2(line == core::logFrame(before) + "abc\r\n" || line == core::logFrame(after) + "abc\r\n",
+                 line.constData());
     }
 
     void firstLineCreatesFileAndLinesAppend() {
@@ -90,7 +93,8 @@ private Q_SLOTS:
         core::WriteDetailLog(QStringLiteral("lost"));
         platform::setProgramDir(previous);
         QCOMPARE(dir.read("plain"), QByteArray("x"));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot), QStringList{"plain"});
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
+                 QStringList{"plain"});
     }
 
     void failureReportWritesThenShows() {

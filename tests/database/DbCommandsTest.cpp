@@ -23,7 +23,8 @@ class DbCommandsTest : public QObject {
         p.setWorkingDirectory(dir);
         p.start(testsupport::binDir() + QStringLiteral("/vantrelctl"), QStringList{"--dir", dir} + args);
         p.waitForFinished(120000);
-        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+                QString::fromUtf8(p.readAllStandardError())};
     }
     // Every table's rows in a fixed order, as one hash.
     static QByteArray contentHash(const QString& file) {
@@ -64,7 +65,8 @@ private slots:
 
     void searchPrintsTheGrid() {
         testsupport::TempProgramDir dir;
-        QCOMPARE(vantrelctl(dir.path(), {"init-db", "items.db", "--demo-rows", "400", "--seed", "3"}).code, 0);
+        QCOMPARE(vantrelctl(dir.path(), {"init-db", "items.db", "--demo-rows", "400", "--seed", "3"}).code,
+                 0);
         dir.writeText(QStringLiteral("db_setup.ini"),
                       QStringLiteral("[DB_INFO]\r\nDATABASE=items.db\r\nUSER=rfid\r\nPASSWORD=secret\r\n"));
 
@@ -82,7 +84,8 @@ private slots:
         QCOMPARE(issued.code, 0);
         for (const QString& line : issued.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(1)) {
             const QStringList f = line.split(QLatin1Char('\t'));
-            QVERIFY2(f[2].startsWith(QStringLiteral("GG413500")) && f[12] == QStringLiteral("Y"), qPrintable(line));
+            QVERIFY2(f[2].startsWith(QStringLiteral("GG413500")) && f[12] == QStringLiteral("Y"),
+                     qPrintable(line));
         }
         const Run quoted = vantrelctl(dir.path(), {"search", "--state", "all", "--name", "'스마트"});
         QCOMPARE(quoted.code, 0);

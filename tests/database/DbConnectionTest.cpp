@@ -1,11 +1,11 @@
 // The shared connection: connection strings, what opening does with embedded
 // files and missing drivers, and the Oracle behaviour the embedded database
 // provides (nvl, dual, '' as NULL, the sequence, the two procedures).
-#include "tests/support/ItemDatabase.h"
 #include "main/database/DbConn.h"
 #include "main/database/EmbeddedDb.h"
 #include "platform/ProgramDir.h"
 #include "platform/RuntimeError.h"
+#include "tests/support/ItemDatabase.h"
 
 #include <QFile>
 #include <QSqlDatabase>
@@ -45,10 +45,12 @@ class DbConnectionTest : public QObject {
 
 private slots:
     void connectionStringsOfEveryProviderKind() {
-        const QString msdaora = QStringLiteral("Provider=MSDAORA;Data Source=ORCL;User Id=scott;Password=ti;ger;");
+        const QString msdaora =
+            QStringLiteral("Provider=MSDAORA;Data Source=ORCL;User Id=scott;Password=ti;ger;");
         QCOMPARE(connectionString(QStringLiteral("1"), "ORCL", "scott", "ti;ger"), msdaora);
-        QCOMPARE(connectionString(QStringLiteral("2"), "ORCL", "scott", "ti;ger"),
-                 QStringLiteral("Provider=oraOLEDB.oracle.1;Data Source=ORCL;User Id=scott;Password=ti;ger;"));
+        QCOMPARE(
+            connectionString(QStringLiteral("2"), "ORCL", "scott", "ti;ger"),
+            QStringLiteral("Provider=oraOLEDB.oracle.1;Data Source=ORCL;User Id=scott;Password=ti;ger;"));
         QCOMPARE(connectionString(QString(), "ORCL", "scott", "ti;ger"), msdaora);
         QCOMPARE(connectionString(QStringLiteral("02"), "ORCL", "scott", "ti;ger"), msdaora);
         QCOMPARE(connectionString(QStringLiteral("3"), "ORCL", "scott", "ti;ger"), msdaora);
@@ -61,7 +63,8 @@ private slots:
         QVERIFY(isEmbeddedSource(QStringLiteral("/srv/x.sqlite")));
         QVERIFY(!isEmbeddedSource(QStringLiteral("ORCL")));
         QVERIFY(!isEmbeddedSource(QStringLiteral("db")));
-        QCOMPARE(embeddedPath(QStringLiteral("data/items.db")), dir.path() + QStringLiteral("/data/items.db"));
+        QCOMPARE(embeddedPath(QStringLiteral("data/items.db")),
+                 dir.path() + QStringLiteral("/data/items.db"));
         QCOMPARE(embeddedPath(QStringLiteral("/srv/x.db")), QStringLiteral("/srv/x.db"));
     }
 
@@ -85,7 +88,8 @@ private slots:
             QSKIP("the Oracle driver is installed here");
         DbConnection conn(QStringLiteral("t2"));
         const QString text = openError(conn, QStringLiteral("ORCL"), QStringLiteral("2"));
-        QVERIFY2(text.contains(QStringLiteral("QOCI")) && text.contains(QStringLiteral("install")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("QOCI")) && text.contains(QStringLiteral("install")),
+                 qPrintable(text));
         QVERIFY(!conn.isOpen());
     }
 
@@ -95,7 +99,8 @@ private slots:
         QCOMPARE(db.scalar(QStringLiteral("select nvl('a', 'x') v from dual")), QStringLiteral("a"));
         QCOMPARE(db.scalar(QStringLiteral("select count(*) from dual")), QStringLiteral("1"));
         // LIKE tells capitals from small letters, as on the server.
-        QCOMPARE(db.scalar(QStringLiteral("select count(*) from dual where 'ABC' like '%b%'")), QStringLiteral("0"));
+        QCOMPARE(db.scalar(QStringLiteral("select count(*) from dual where 'ABC' like '%b%'")),
+                 QStringLiteral("0"));
         // An empty tag id is no tag id.
         db.exec(QStringLiteral("insert into slfanrfidmaster (purc_sno, tag_id) values ('P1', '')"));
         db.exec(QStringLiteral("insert into slfanrfidmaster (purc_sno, tag_id) values ('P2', 'T')"));
@@ -113,7 +118,8 @@ private slots:
         for (int i = 0; i < 10; ++i) {
             Recordset a(gDbConn, read);
             Recordset b(second, read);
-            values << a.text(QStringLiteral("NEXTVAL")).toLongLong() << b.text(QStringLiteral("nextval")).toLongLong();
+            values << a.text(QStringLiteral("NEXTVAL")).toLongLong()
+                   << b.text(QStringLiteral("nextval")).toLongLong();
         }
         second.close();
         gDbConn.close();
@@ -123,7 +129,8 @@ private slots:
             QVERIFY2(values[i] > values[i - 1], qPrintable(QStringLiteral("value %1").arg(i)));
         QCOMPARE(values.first(), 1);
         // An unknown sequence is an error, not a row of nothing.
-        QVERIFY_THROWS_EXCEPTION(platform::RuntimeError, Recordset(gDbConn, "select SEQ_NONE.nextval from dual"));
+        QVERIFY_THROWS_EXCEPTION(platform::RuntimeError,
+                                 Recordset(gDbConn, "select SEQ_NONE.nextval from dual"));
     }
 
     void procedureRecordsAndRemovesATagWithHistory() {
@@ -135,12 +142,15 @@ private slots:
         callRemove(gDbConn, QStringLiteral("05410DGG41350000000000004201"));
         QCOMPARE(db.scalar(QStringLiteral("select tag_id from slfanrfidmaster where purc_sno = 'P1'")),
                  QStringLiteral("<null>"));
-        QCOMPARE(db.column(QStringLiteral("select proc_name || '|' || pdaid || '|' || tagidfull || '|' || ip_addr"
-                                          " || '|' || nvl(purc_sno, '-') || '|' || nvl(tform, '-') || '|' ||"
-                                          " nvl(twhy, '-') || '|' || tuser from slfanrfidtaghist order by hist_sno")),
-                 QStringList({"SP_SLARFIDB_TAG_PRINT|PDA-7|05410DGG41350000000000004201|10.0.0.5|P1|01|-|kim",
-                              "SP_SLARFIDB_TAG_REMOVE|PDA-7|05410DGG41350000000000004201|10.0.0.5|-|-|REPRINT|kim"}));
-        QCOMPARE(db.scalar(QStringLiteral("select count(*) from slfanrfidtaghist where proc_dt like '20__-__-__ __:__:__.___'")),
+        QCOMPARE(db.column(QStringLiteral(
+                     "select proc_name || '|' || pdaid || '|' || tagidfull || '|' || ip_addr"
+                     " || '|' || nvl(purc_sno, '-') || '|' || nvl(tform, '-') || '|' ||"
+                     " nvl(twhy, '-') || '|' || tuser from slfanrfidtaghist order by hist_sno")),
+                 QStringList(
+                     {"SP_SLARFIDB_TAG_PRINT|PDA-7|05410DGG41350000000000004201|10.0.0.5|P1|01|-|kim",
+                      "SP_SLARFIDB_TAG_REMOVE|PDA-7|05410DGG41350000000000004201|10.0.0.5|-|-|REPRINT|kim"}));
+        QCOMPARE(db.scalar(QStringLiteral(
+                     "select count(*) from slfanrfidtaghist where proc_dt like '20__-__-__ __:__:__.___'")),
                  QStringLiteral("2"));
         // Values with apostrophes and placeholder-like text go in verbatim.
         callPrint(gDbConn, QStringLiteral("05410DO'Neil :TUSER \\1"), QStringLiteral("P2"));
@@ -157,14 +167,16 @@ private slots:
         // Wrong parameters and unknown procedures are refused.
         QVERIFY_THROWS_EXCEPTION(platform::RuntimeError,
                                  gDbConn.callProcedure(QString::fromLatin1(kProcTagPrint), {{"PDAID", "x"}}));
-        QVERIFY_THROWS_EXCEPTION(platform::RuntimeError, gDbConn.callProcedure(QStringLiteral("SP_NONE"), {}));
+        QVERIFY_THROWS_EXCEPTION(platform::RuntimeError,
+                                 gDbConn.callProcedure(QStringLiteral("SP_NONE"), {}));
         // The connection is still usable for the next call.
         QCOMPARE(db.scalar(QStringLiteral("select count(*) from slfanrfidmaster")), QStringLiteral("1"));
     }
 
     void recordsetReadsFieldsByNameAndKnowsNull() {
         testsupport::ItemDb db;
-        db.exec(QStringLiteral("insert into slfanrfiddept values ('D1', ' 총무과 ', null), ('D2', '재무과', '20200101')"));
+        db.exec(QStringLiteral(
+            "insert into slfanrfiddept values ('D1', ' 총무과 ', null), ('D2', '재무과', '20200101')"));
         Recordset rs(gDbConn, QStringLiteral("select * from slfanrfiddept order by dept_code"));
         QCOMPARE(rs.recordCount(), 2);
         QCOMPARE(rs.text(QStringLiteral("DEPT_NM")), QStringLiteral(" 총무과 "));
@@ -175,7 +187,8 @@ private slots:
         rs.moveNext();
         QVERIFY(rs.eof());
         QVERIFY_THROWS_EXCEPTION(platform::RuntimeError, rs.text(QStringLiteral("dept_nm")));
-        QVERIFY_THROWS_EXCEPTION(platform::RuntimeError, Recordset(gDbConn, QStringLiteral("select * from nowhere")));
+        QVERIFY_THROWS_EXCEPTION(platform::RuntimeError,
+                                 Recordset(gDbConn, QStringLiteral("select * from nowhere")));
     }
 };
 

@@ -1,8 +1,8 @@
 // The item search over a small purchase table: every condition alone and
 // combined, the orders, the item record's formats and marks, the status log,
 // the texts the window shows afterwards, and values that carry SQL syntax.
-#include "tests/support/ItemDatabase.h"
 #include "main/database/ItemSearch.h"
+#include "tests/support/ItemDatabase.h"
 
 #include <QtTest>
 
@@ -38,18 +38,20 @@ private slots:
         m_db = std::make_unique<testsupport::ItemDb>();
         m_db->exec(QStringLiteral("insert into slfanrfiditem values ('C1', '노트북컴퓨터'), ('C2', '책상'),"
                                   " ('C3', 'Tom''s 책장'), ('C4', '100%_특수')"));
-        m_db->exec(QStringLiteral("insert into slfanrfidspec values ('C1', 'S1', '15인치'), ('C2', 'S1', '1200×700'),"
-                                  " ('C3', 'S1', '5단'), ('C4', 'S1', '30~40평')"));
-        m_db->exec(QStringLiteral("insert into slfanrfiddept values ('D01', '총무과', null), ('D02', '정보통신과', ''),"
-                                  " ('D03', '새마을과', '20100630')"));
         m_db->exec(QStringLiteral(
-            "insert into slfanrfidmaster values"
-            " ('P004', 'C1', 'S1', 'D03', '20190101', 1234567, 'N', null),"
-            " ('P001', 'C1', 'S1', 'D01', '20200105', 1500000, 'N', null),"
-            " ('P002', 'C2', 'S1', 'D02', '20210310', 240000, 'Y', 'GG413500000000000001 01'),"
-            " ('P003', 'C3', 'S1', 'D01', '20220720', 99000, 'N', ''),"
-            " ('P005', 'C4', 'S1', 'D99', '20230505', 500, 'N', null),"
-            " ('P006', 'C9', 'S9', 'D02', '20240101', null, 'N', null)"));
+            "insert into slfanrfidspec values ('C1', 'S1', '15인치'), ('C2', 'S1', '1200×700'),"
+            " ('C3', 'S1', '5단'), ('C4', 'S1', '30~40평')"));
+        m_db->exec(QStringLiteral(
+            "insert into slfanrfiddept values ('D01', '총무과', null), ('D02', '정보통신과', ''),"
+            " ('D03', '새마을과', '20100630')"));
+        m_db->exec(
+            QStringLiteral("insert into slfanrfidmaster values"
+                           " ('P004', 'C1', 'S1', 'D03', '20190101', 1234567, 'N', null),"
+                           " ('P001', 'C1', 'S1', 'D01', '20200105', 1500000, 'N', null),"
+                           " ('P002', 'C2', 'S1', 'D02', '20210310', 240000, 'Y', 'GG413500000000000001 01'),"
+                           " ('P003', 'C3', 'S1', 'D01', '20220720', 99000, 'N', ''),"
+                           " ('P005', 'C4', 'S1', 'D99', '20230505', 500, 'N', null),"
+                           " ('P006', 'C9', 'S9', 'D02', '20240101', null, 'N', null)"));
         m_grid.clear();
     }
     void cleanup() { m_db.reset(); }
@@ -131,8 +133,8 @@ private slots:
         QStringList row;
         for (int col = 1; col <= kGridColumns; ++col)
             row << m_grid.text(4, col);
-        QCOMPARE(row, QStringList({"1", "", "", "P004", "C1", "S1", "노트북컴퓨터", "15인치", "1,234,567", "2019-01-01",
-                                   "새마을과", "", "N", "N", "N"}));
+        QCOMPARE(row, QStringList({"1", "", "", "P004", "C1", "S1", "노트북컴퓨터", "15인치", "1,234,567",
+                                   "2019-01-01", "새마을과", "", "N", "N", "N"}));
         QCOMPARE(m_grid.text(5, ColDeptNm), QStringLiteral("전체")); // D99 is in no department row
         // P006: no catalogue entry, no amount.
         QCOMPARE(m_grid.text(6, ColCatNm), QString());
@@ -145,8 +147,9 @@ private slots:
         QCOMPARE(log.size(), 6);
         QCOMPARE(log[3], QStringLiteral("TAG_ID: PURC_SND:P004 ATCL_CAT_NO:C1 ATCL_CAT_NM:노트북컴퓨터 "
                                         "ATCL_SIZ_NM:15인치 CHG_AMT:1234567 PURC_YMD:20190101"));
-        QCOMPARE(log[5], QStringLiteral("TAG_ID: PURC_SND:P006 ATCL_CAT_NO:C9 ATCL_CAT_NM: ATCL_SIZ_NM: CHG_AMT: "
-                                        "PURC_YMD:20240101"));
+        QCOMPARE(log[5],
+                 QStringLiteral("TAG_ID: PURC_SND:P006 ATCL_CAT_NO:C9 ATCL_CAT_NM: ATCL_SIZ_NM: CHG_AMT: "
+                                "PURC_YMD:20240101"));
     }
 
     void formats() {
@@ -194,24 +197,25 @@ private slots:
         c.TDBNumTo = 20;
         c.OptSearch = 1;
         c.OptSort = 2;
-        QCOMPARE(searchQuery(c),
-                 QStringLiteral(
-                     " select A.purc_sno, A.atcl_cat_no, nvl(B.atcl_cat_nm,'') atcl_cat_nm, A.atcl_siz_no, "
-                     "nvl(B.atcl_siz_nm, '') atcl_siz_nm, A.dept_code, A.purc_ymd, A.chg_amt, A.tag_proc, A.tag_id"
-                     " from slfanrfidmaster A left outer join "
-                     " (select A.atcl_cat_no, B.atcl_cat_nm, A.atcl_siz_no, nvl(A.atcl_siz_nm, '') atcl_siz_nm "
-                     "from slfanrfidspec A left outer join slfanrfiditem B"
-                     "  on A.atcl_cat_no = B.atcl_cat_no) B"
-                     "  on (a.atcl_cat_no = b.atcl_cat_no"
-                     "  and a.atcl_siz_no = b.atcl_siz_no)"
-                     " where A.purc_ymd >= '20190102'    and A.purc_ymd <= '20200304' "
-                     " and A.dept_code = 'D01'"
-                     " and   A.atcl_cat_no = 'C1'"
-                     " and   A.purc_sno = 'P1'"
-                     " and   B.atcl_cat_nm like'%O''x%' "
-                     " and   A.chg_amt >= '10' and A.chg_amt <= '20'"
-                     " and (A.tag_id is NOT NULL or A.tag_id <> '') "
-                     " order by A.atcl_cat_no, A.purc_sno"));
+        QCOMPARE(
+            searchQuery(c),
+            QStringLiteral(
+                " select A.purc_sno, A.atcl_cat_no, nvl(B.atcl_cat_nm,'') atcl_cat_nm, A.atcl_siz_no, "
+                "nvl(B.atcl_siz_nm, '') atcl_siz_nm, A.dept_code, A.purc_ymd, A.chg_amt, A.tag_proc, A.tag_id"
+                " from slfanrfidmaster A left outer join "
+                " (select A.atcl_cat_no, B.atcl_cat_nm, A.atcl_siz_no, nvl(A.atcl_siz_nm, '') atcl_siz_nm "
+                "from slfanrfidspec A left outer join slfanrfiditem B"
+                "  on A.atcl_cat_no = B.atcl_cat_no) B"
+                "  on (a.atcl_cat_no = b.atcl_cat_no"
+                "  and a.atcl_siz_no = b.atcl_siz_no)"
+                " where A.purc_ymd >= '20190102'    and A.purc_ymd <= '20200304' "
+                " and A.dept_code = 'D01'"
+                " and   A.atcl_cat_no = 'C1'"
+                " and   A.purc_sno = 'P1'"
+                " and   B.atcl_cat_nm like'%O''x%' "
+                " and   A.chg_amt >= '10' and A.chg_amt <= '20'"
+                " and (A.tag_id is NOT NULL or A.tag_id <> '') "
+                " order by A.atcl_cat_no, A.purc_sno"));
     }
 
     void sqlSyntaxInEveryTextCondition() {
@@ -219,7 +223,8 @@ private slots:
         c.txtCatNm = QStringLiteral("Tom's");
         QCOMPARE(search(c), QStringList({"P003"}));
 
-        const QStringList hostile = {QStringLiteral("x' or '1'='1"), QStringLiteral("'; drop table slfanrfidmaster; --"),
+        const QStringList hostile = {QStringLiteral("x' or '1'='1"),
+                                     QStringLiteral("'; drop table slfanrfidmaster; --"),
                                      QStringLiteral("\""), QStringLiteral("\\'"), QStringLiteral("')) --")};
         for (const QString& h : hostile) {
             for (int field = 0; field < 4; ++field) {

@@ -1,10 +1,10 @@
 // The organisation, the serial sequence, recording and withdrawing tags, the
 // removal run over the grid, the department list and the login's opening.
-#include "tests/support/ItemDatabase.h"
 #include "main/database/Departments.h"
 #include "main/database/IssuingRecords.h"
 #include "main/database/Login.h"
 #include "main/database/TagRemoval.h"
+#include "tests/support/ItemDatabase.h"
 
 #include <QColor>
 #include <QDate>
@@ -50,8 +50,9 @@ class TagRecordsTest : public QObject {
     std::unique_ptr<testsupport::ItemDb> m_db;
 
     QStringList history() {
-        return m_db->column(QStringLiteral("select proc_name || '|' || nvl(purc_sno, '-') || '|' || tagidfull || '|' ||"
-                                           " nvl(twhy, '-') || '|' || tuser from slfanrfidtaghist order by hist_sno"));
+        return m_db->column(
+            QStringLiteral("select proc_name || '|' || nvl(purc_sno, '-') || '|' || tagidfull || '|' ||"
+                           " nvl(twhy, '-') || '|' || tuser from slfanrfidtaghist order by hist_sno"));
     }
 
 private slots:
@@ -99,9 +100,10 @@ private slots:
         QCOMPARE(m_db->scalar(QStringLiteral("select tag_id from slfanrfidmaster where purc_sno = 'P1'")),
                  QStringLiteral("GG41350000000000004201"));
         QCOMPARE(history(), QStringList({"SP_SLARFIDB_TAG_PRINT|P1|05410DGG41350000000000004201|-|kim"}));
-        QCOMPARE(m_db->logLines(QStringLiteral("detail_error.log")),
-                 QStringList({"AFTER - [P1] PDAID:PDA-7 TAGIDFULL:05410DGG41350000000000004201 IP_ADDR:10.0.0.5"
-                              " PURC_SNO:P1 TFORM:01 TUSER:kim"}));
+        QCOMPARE(
+            m_db->logLines(QStringLiteral("detail_error.log")),
+            QStringList({"AFTER - [P1] PDAID:PDA-7 TAGIDFULL:05410DGG41350000000000004201 IP_ADDR:10.0.0.5"
+                         " PURC_SNO:P1 TFORM:01 TUSER:kim"}));
         // Tracing off: recorded, no line.
         Update_TagData(grid, 1, values(QStringLiteral("2")), flag);
         QCOMPARE(history().size(), 2);
@@ -143,8 +145,9 @@ private slots:
         QCOMPARE(m_db->op.messages, QStringList({"태그삭제가 완료 되었습니다."}));
         QCOMPARE(history(), QStringList({"SP_SLARFIDB_TAG_REMOVE|-|05410DT2|REPRINT|kim",
                                          "SP_SLARFIDB_TAG_REMOVE|-|05410DT4|REPRINT|kim"}));
-        QCOMPARE(m_db->column(QStringLiteral("select nvl(tag_id, '-') from slfanrfidmaster order by purc_sno")),
-                 QStringList({"-", "-", "T3", "-", "T5"}));
+        QCOMPARE(
+            m_db->column(QStringLiteral("select nvl(tag_id, '-') from slfanrfidmaster order by purc_sno")),
+            QStringList({"-", "-", "T3", "-", "T5"}));
         for (int r : {1, 4}) {
             QCOMPARE(grid.background(r, 15), QColor(255, 255, 255));
             QCOMPARE(grid.text(r, ColTagId), QString());
@@ -167,8 +170,9 @@ private slots:
     }
 
     void removalStopsAtTheFailingRow() {
-        m_db->exec(QStringLiteral("create trigger locked before update on slfanrfidmaster when old.purc_sno = 'P4'"
-                                  " begin select raise(abort, 'row is locked'); end"));
+        m_db->exec(
+            QStringLiteral("create trigger locked before update on slfanrfidmaster when old.purc_sno = 'P4'"
+                           " begin select raise(abort, 'row is locked'); end"));
         ItemGrid grid;
         addRow(grid, QStringLiteral("P2"), QStringLiteral("T2"), true);
         addRow(grid, QStringLiteral("P4"), QStringLiteral("T4"), true);
@@ -182,9 +186,10 @@ private slots:
         QCOMPARE(grid.text(1, ColIssued), QStringLiteral("N"));
         QCOMPARE(grid.text(2, ColIssued), QStringLiteral("Y"));
         QCOMPARE(grid.text(3, ColIssued), QStringLiteral("Y"));
-        QCOMPARE(m_db->column(QStringLiteral("select nvl(tag_id, '-') from slfanrfidmaster where purc_sno >= 'P2'"
-                                             " order by purc_sno")),
-                 QStringList({"-", "T3", "T4", "T5"}));
+        QCOMPARE(
+            m_db->column(QStringLiteral("select nvl(tag_id, '-') from slfanrfidmaster where purc_sno >= 'P2'"
+                                        " order by purc_sno")),
+            QStringList({"-", "T3", "T4", "T5"}));
         QCOMPARE(history().size(), 1);
         QCOMPARE(m_db->logLines(QStringLiteral("detail_error.log")), m_db->op.messages);
     }
@@ -192,9 +197,11 @@ private slots:
     void departmentListsOfTheThreeKinds() {
         const QString today = QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
         const QString tomorrow = QDate::currentDate().addDays(1).toString(QStringLiteral("yyyyMMdd"));
-        m_db->exec(QStringLiteral("insert into slfanrfiddept values ('D1', ' 총무과 ', null), ('D2', '정보통신과', '%1'),"
-                                  " ('D3', '새마을과', '20100630'), ('D4', '정보화담당관', '%2'), ('D5', 'O''Brien과', '')")
-                       .arg(tomorrow, today));
+        m_db->exec(
+            QStringLiteral(
+                "insert into slfanrfiddept values ('D1', ' 총무과 ', null), ('D2', '정보통신과', '%1'),"
+                " ('D3', '새마을과', '20100630'), ('D4', '정보화담당관', '%2'), ('D5', 'O''Brien과', '')")
+                .arg(tomorrow, today));
         QStringList list{QStringLiteral("old")};
         QVERIFY(GetDeptData(list, QString(), 1));
         QCOMPARE(list, QStringList({"전체(00)", "총무과(D1)", "정보통신과(D2)", "O'Brien과(D5)"}));
@@ -213,7 +220,8 @@ private slots:
         QVERIFY(!m_db->op.waitCursor);
 
         QCOMPARE(deptQuery(QStringLiteral("a"), 2, QStringLiteral("20260101")),
-                 QStringLiteral("select *from slfanrfiddept  where del_ymd  <= '20260101'  and dept_nm like'%a%' "));
+                 QStringLiteral(
+                     "select *from slfanrfiddept  where del_ymd  <= '20260101'  and dept_nm like'%a%' "));
         QCOMPARE(deptQuery(QStringLiteral("a"), 3, QStringLiteral("20260101")),
                  QStringLiteral("select *from slfanrfiddept  where dept_nm like'%a%' "));
 
@@ -235,8 +243,9 @@ private slots:
         gDbConn.close();
         gUserId.clear();
         QString marker;
-        QCOMPARE(loginDatabase(QStringLiteral("nobody' or '1'='1"), QStringLiteral("items.db"), "u", "p", marker),
-                 LoginResult::UnknownUser);
+        QCOMPARE(
+            loginDatabase(QStringLiteral("nobody' or '1'='1"), QStringLiteral("items.db"), "u", "p", marker),
+            LoginResult::UnknownUser);
         QCOMPARE(marker, QStringLiteral("G"));
         QVERIFY(!gDbConn.isOpen());
         QCOMPARE(m_db->op.messages, QStringList({"해당 아이디가 존재하지 않습니다."}));

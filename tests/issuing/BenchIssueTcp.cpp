@@ -7,10 +7,10 @@
 //   bench_issue_tcp [TAGS]        (default 200)
 #include "main/issuing/LabelLayout.h"
 #include "main/issuing/LabelSend.h"
-#include "tests/support/RecordingOperator.h"
 #include "platform/Clock.h"
 #include "platform/ProgramDir.h"
 #include "tests/support/IssueFixture.h"
+#include "tests/support/RecordingOperator.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
     }
     const double perTag = elapsed / tags;
     const double waits = static_cast<double>(clock.slept) / tags;
-    printf("%d tags over TCP: %.1f ms per tag; fixed waits %.1f ms per tag; own overhead %.2f ms per tag\n", tags,
-           perTag, waits, perTag - waits);
+    printf("%d tags over TCP: %.1f ms per tag; fixed waits %.1f ms per tag; own overhead %.2f ms per tag\n",
+           tags, perTag, waits, perTag - waits);
     return perTag - waits <= 5.0 ? 0 : 2;
 }

@@ -56,7 +56,8 @@ private Q_SLOTS:
         QCOMPARE(records::fieldData(2, pairs), QByteArray("{RC002;") + pairs + "|}");
         QCOMPARE(records::fieldNumber(16), QByteArray("016"));
         QCOMPARE(records::line(-20, 160, 800, 160, ",0,2|}"), QByteArray("{LC;-0020,0160,0800,0160,0,2|}"));
-        QCOMPARE(records::line(60, 120, 880, 280, ",1,2,010|}"), QByteArray("{LC;0060,0120,0880,0280,1,2,010|}"));
+        QCOMPARE(records::line(60, 120, 880, 280, ",1,2,010|}"),
+                 QByteArray("{LC;0060,0120,0880,0280,1,2,010|}"));
         QCOMPARE(records::rfidData("05410D0420F1CB3D3500000000000101"),
                  QByteArray("{RB01;05410D0420F1CB3D3500000000000101|}"));
     }

@@ -1,8 +1,8 @@
 // The printer's answers after the issue record of a tag: every code of the
 // TCP/serial table and of the USB table with its message and log line,
 // answers spread over packets, silence, and the count of unusable answers.
-#include "main/issuing/LabelSend.h"
 #include "main/core/Operator.h"
+#include "main/issuing/LabelSend.h"
 #include "tests/support/IssueFixture.h"
 
 #include <QElapsedTimer>
@@ -106,8 +106,9 @@ private slots:
 
         // "60" writes its line and keeps waiting; "40" decides.
         QCOMPARE(issue(w), qint16(0));
-        QVERIFY(logLines(m_t->dir, "error.log")
-                    .contains(QStringLiteral("Auto Status Transmission:[7]번 출력중 RFID WRITE ERROR !! [60]")));
+        QVERIFY(
+            logLines(m_t->dir, "error.log")
+                .contains(QStringLiteral("Auto Status Transmission:[7]번 출력중 RFID WRITE ERROR !! [60]")));
 
         // The answer split in two, its rest 300 ms later: the first part
         // ends a wait period (counted), the next period waits for the rest
@@ -118,7 +119,8 @@ private slots:
         const QStringList raw = logLines(m_t->dir, "error.log").mid(linesBefore).filter("[PRINTER_DATA]");
         const QString head = QStringLiteral("Auto Status Transmission[PRINTER_DATA] : [7]번 출력 ");
         QCOMPARE(raw.size(), 2);
-        QCOMPARE(raw[0], head + QString::fromLatin1("\x01\x02" "400"));
+        QCOMPARE(raw[0], head + QString::fromLatin1("\x01\x02"
+                                                    "400"));
         QVERIFY(raw[1].startsWith(raw[0]) && raw[1].endsWith('\n') && raw[1].size() == head.size() + 13);
 
         // Two answers in one chunk: the second is read from what was kept.
@@ -160,7 +162,8 @@ private slots:
         Window w(printer.setup());
         QVERIFY(w.link->fncRsOpen());
         QCOMPARE(issue(w), qint16(-1));
-        QCOMPARE(m_t->op.messages, QStringList{QStringLiteral("리본이 없습니다 !! [14]\r\n전원을 내렸다 올려주십시오.")});
+        QCOMPARE(m_t->op.messages,
+                 QStringList{QStringLiteral("리본이 없습니다 !! [14]\r\n전원을 내렸다 올려주십시오.")});
         QCOMPARE(lastLog(), QStringLiteral("Auto Status Transmission:[7]번 출력중 리본이 없습니다 !! [14]"));
         w.link->fncRsClose();
     }

@@ -2,9 +2,9 @@
 // printer receives for a label, over TCP, serial and USB, for both label
 // types and the settings that change them; row marking, the trace line and
 // run-time failures inside the transaction.
-#include "main/issuing/LabelLayout.h"
 #include "main/issuing/LabelSend.h"
 #include "main/core/Operator.h"
+#include "main/issuing/LabelLayout.h"
 #include "tests/support/IssueFixture.h"
 
 #include <QTest>
@@ -19,8 +19,11 @@ const QByteArray kFormat = "{AY;+05,1|}{AY;+05,0|}{C|}{@003;+0130,0|}{D0300,0900
 // Label type, offsets 0, printer type 1, normal issue, transmissive sensor.
 QByteArray labelTypeIssue() {
     const QByteArray tag = "ABC-123-45-000000000001-01 : 2024000123";
-    return "{PC015;0070,0050,08,08,H,00,B,+0000000000|}{RC015;" + tag + "|}"
-           "{PC001;0065,0092,2,2,51,-01,00,B,+0000000000|}{RC001;" + H("행복한 시민") + "|}"
+    return "{PC015;0070,0050,08,08,H,00,B,+0000000000|}{RC015;" + tag +
+           "|}"
+           "{PC001;0065,0092,2,2,51,-01,00,B,+0000000000|}{RC001;" +
+           H("행복한 시민") +
+           "|}"
            "{LC;0060,0120,0880,0280,1,2,010|}"
            "{LC;0060,0160,0880,0160,0,2|}"
            "{LC;0060,0200,0880,0200,0,2|}"
@@ -28,19 +31,39 @@ QByteArray labelTypeIssue() {
            "{LC;0180,0120,0180,0280,0,3|}"
            "{LC;0520,0120,0520,0200,0,3|}"
            "{LC;0700,0120,0700,0200,0,3|}"
-           "{PC002;0070,0130,2,2,51,-01,00,B,+0000000000|}{RC002;" + H("분류번호") + "|}"
+           "{PC002;0070,0130,2,2,51,-01,00,B,+0000000000|}{RC002;" +
+           H("분류번호") +
+           "|}"
            "{PC003;0190,0150,07,07,H,00,B,+0000000000|}{RC003;4321-56|}"
-           "{PC004;0530,0130,2,2,51,-03,00,B,+0000000000|}{RC004;" + H("구입(납품)단가") + "|}"
+           "{PC004;0530,0130,2,2,51,-03,00,B,+0000000000|}{RC004;" +
+           H("구입(납품)단가") +
+           "|}"
            "{PC005;0752,0150,07,07,H,00,B,+0000000000|}{RC005;1,234,000|}"
-           "{PC006;0070,0170,2,2,51,-01,00,B,+0000000000|}{RC006;" + H("물 품 명") + "|}"
-           "{PC007;0190,0170,2,2,51,-04,00,B,+0000000000|}{RC007;" + H("노트북 컴퓨터") + "|}"
-           "{PC008;0530,0170,2,2,51,-03,00,B,+0000000000|}{RC008;" + H("구입(납품)일자") + "|}"
+           "{PC006;0070,0170,2,2,51,-01,00,B,+0000000000|}{RC006;" +
+           H("물 품 명") +
+           "|}"
+           "{PC007;0190,0170,2,2,51,-04,00,B,+0000000000|}{RC007;" +
+           H("노트북 컴퓨터") +
+           "|}"
+           "{PC008;0530,0170,2,2,51,-03,00,B,+0000000000|}{RC008;" +
+           H("구입(납품)일자") +
+           "|}"
            "{PC009;0742,0190,07,07,H,00,B,+0000000000|}{RC009;2024-03-05|}"
-           "{PC010;0070,0210,2,2,51,-01,00,B,+0000000000|}{RC010;" + H("규 격 명") + "|}"
-           "{PC011;0190,0210,2,2,51,-03,00,B,+0000000000|}{RC011;" + H("15인치 10*20-30-40") + "|}"
-           "{PC012;0070,0250,2,2,51,-01,00,B,+0000000000|}{RC012;" + H("비    고") + "|}"
-           "{PC013;0190,0270,07,07,H,-02,00,B,+0000000000|}{RC013;" + tag + "|}"
-           "{PC014;0675,0285,15,15,51,-06,00,B,+0000000000|}{RC014;" + H("이 물품은 한국시 자산입니다.") + "|}"
+           "{PC010;0070,0210,2,2,51,-01,00,B,+0000000000|}{RC010;" +
+           H("규 격 명") +
+           "|}"
+           "{PC011;0190,0210,2,2,51,-03,00,B,+0000000000|}{RC011;" +
+           H("15인치 10*20-30-40") +
+           "|}"
+           "{PC012;0070,0250,2,2,51,-01,00,B,+0000000000|}{RC012;" +
+           H("비    고") +
+           "|}"
+           "{PC013;0190,0270,07,07,H,-02,00,B,+0000000000|}{RC013;" +
+           tag +
+           "|}"
+           "{PC014;0675,0285,15,15,51,-06,00,B,+0000000000|}{RC014;" +
+           H("이 물품은 한국시 자산입니다.") +
+           "|}"
            "{XB01;0000,0000,r,T24,G2,L36,B01|}"
            "{RB01;05410D0420F1CB3D3500000000000101|}"
            "{XS;I,0001,0002C5101|}";
@@ -55,15 +78,27 @@ QByteArray hangTagTestIssue() {
            "{LC;0235,0120,0685,0120,0,2|}"
            "{LC;0235,0160,0685,0160,0,2|}"
            "{LC;0395,0000,0395,0200,0,3|}"
-           "{PC002;0240,0010,2,2,51,+01,00,B,+0000000000|}{RC002;" + H("분 류 번 호") + "|}"
+           "{PC002;0240,0010,2,2,51,+01,00,B,+0000000000|}{RC002;" +
+           H("분 류 번 호") +
+           "|}"
            "{PC003;0405,0030,07,07,H,00,B,+0000000000|}{RC003;4321-56|}"
-           "{PC008;0240,0050,2,2,51,-06,00,B,+0000000000|}{RC008;" + H("구입(납품)일자") + "|}"
+           "{PC008;0240,0050,2,2,51,-06,00,B,+0000000000|}{RC008;" +
+           H("구입(납품)일자") +
+           "|}"
            "{PC009;0405,0070,07,07,H,00,B,+0000000000|}{RC009;2024-03-05|}"
-           "{PC010;0240,0090,2,2,51,-01,00,B,+0000000000|}{RC010;" + H("규   격   명") + "|}"
-           "{PC011;0405,0090,2,2,51,-03,00,B,+0000000000|}{RC011;" + H("15인치 10*20-30") + "|}"
-           "{PC012;0240,0130,2,2,51,-01,00,B,+0000000000|}{RC012;" + H("비        고") + "|}"
+           "{PC010;0240,0090,2,2,51,-01,00,B,+0000000000|}{RC010;" +
+           H("규   격   명") +
+           "|}"
+           "{PC011;0405,0090,2,2,51,-03,00,B,+0000000000|}{RC011;" +
+           H("15인치 10*20-30") +
+           "|}"
+           "{PC012;0240,0130,2,2,51,-01,00,B,+0000000000|}{RC012;" +
+           H("비        고") +
+           "|}"
            "{PC013;0405,0150,07,07,H,-02,00,B,+0000000000|}{RC013;ABC-123-45-000000000003|}"
-           "{PC014;0240,0170,2,2,51,-01,00,B,+0000000000|}{RC014;" + H("구입일련번호") + "|}"
+           "{PC014;0240,0170,2,2,51,-01,00,B,+0000000000|}{RC014;" +
+           H("구입일련번호") +
+           "|}"
            "{PC015;0405,0190,07,07,H,00,B,+0000000000|}{RC015;2024000123|}"
            "{XB01;0000,0000,r,T24,G2,L36,B01|}"
            "{RB01;05410D0420F1CB3D3500000000000301|}"
@@ -74,9 +109,12 @@ QByteArray hangTagTestIssue() {
 // a six-character organisation name, sensor setting empty.
 QByteArray shiftedTestLabel() {
     const QByteArray tag = "ABC-123-45-000000000002-01 : 2024000123";
-    return "{PC015;-0010,-0010,08,08,H,00,B,+0000000000|}{RC015;" + tag + "|}"
+    return "{PC015;-0010,-0010,08,08,H,00,B,+0000000000|}{RC015;" + tag +
+           "|}"
            "{PC001;-0015,0032,2,2,51,-01,00,B,+0000000000|}{RC001;|}"
-           "{PC016;0545,0025,3,3,51,-01,00,B,+0000000000|}{RC016;" + H("[테스트 발행]") + "|}"
+           "{PC016;0545,0025,3,3,51,-01,00,B,+0000000000|}{RC016;" +
+           H("[테스트 발행]") +
+           "|}"
            "{LC;-0020,0060,0800,0220,1,2,010|}"
            "{LC;-0020,0100,0800,0100,0,2|}"
            "{LC;-0020,0140,0800,0140,0,2|}"
@@ -84,19 +122,39 @@ QByteArray shiftedTestLabel() {
            "{LC;0100,0060,0100,0220,0,3|}"
            "{LC;0440,0060,0440,0140,0,3|}"
            "{LC;0620,0060,0620,0140,0,3|}"
-           "{PC002;-0010,0070,2,2,51,-01,00,B,+0000000000|}{RC002;" + H("분류번호") + "|}"
+           "{PC002;-0010,0070,2,2,51,-01,00,B,+0000000000|}{RC002;" +
+           H("분류번호") +
+           "|}"
            "{PC003;0110,0090,07,07,H,00,B,+0000000000|}{RC003;4321-56|}"
-           "{PC004;0450,0070,2,2,51,-03,00,B,+0000000000|}{RC004;" + H("구입(납품)단가") + "|}"
+           "{PC004;0450,0070,2,2,51,-03,00,B,+0000000000|}{RC004;" +
+           H("구입(납품)단가") +
+           "|}"
            "{PC005;0672,0090,07,07,H,00,B,+0000000000|}{RC005;1,234,000|}"
-           "{PC006;-0010,0110,2,2,51,-01,00,B,+0000000000|}{RC006;" + H("물 품 명") + "|}"
-           "{PC007;0110,0110,2,2,51,-04,00,B,+0000000000|}{RC007;" + H("노트북 컴퓨터") + "|}"
-           "{PC008;0450,0110,2,2,51,-03,00,B,+0000000000|}{RC008;" + H("구입(납품)일자") + "|}"
+           "{PC006;-0010,0110,2,2,51,-01,00,B,+0000000000|}{RC006;" +
+           H("물 품 명") +
+           "|}"
+           "{PC007;0110,0110,2,2,51,-04,00,B,+0000000000|}{RC007;" +
+           H("노트북 컴퓨터") +
+           "|}"
+           "{PC008;0450,0110,2,2,51,-03,00,B,+0000000000|}{RC008;" +
+           H("구입(납품)일자") +
+           "|}"
            "{PC009;0662,0130,07,07,H,00,B,+0000000000|}{RC009;2024-03-05|}"
-           "{PC010;-0010,0150,2,2,51,-01,00,B,+0000000000|}{RC010;" + H("규 격 명") + "|}"
-           "{PC011;0110,0150,2,2,51,-03,00,B,+0000000000|}{RC011;" + H("15인치 10*20-30-40") + "|}"
-           "{PC012;-0010,0190,2,2,51,-01,00,B,+0000000000|}{RC012;" + H("비    고") + "|}"
-           "{PC013;0110,0210,07,07,H,-02,00,B,+0000000000|}{RC013;" + tag + "|}"
-           "{PC014;0550,0225,15,15,51,-06,00,B,+0000000000|}{RC014;" + H("이 물품은 서울특별시청 자산입니다.") + "|}"
+           "{PC010;-0010,0150,2,2,51,-01,00,B,+0000000000|}{RC010;" +
+           H("규 격 명") +
+           "|}"
+           "{PC011;0110,0150,2,2,51,-03,00,B,+0000000000|}{RC011;" +
+           H("15인치 10*20-30-40") +
+           "|}"
+           "{PC012;-0010,0190,2,2,51,-01,00,B,+0000000000|}{RC012;" +
+           H("비    고") +
+           "|}"
+           "{PC013;0110,0210,07,07,H,-02,00,B,+0000000000|}{RC013;" +
+           tag +
+           "|}"
+           "{PC014;0550,0225,15,15,51,-06,00,B,+0000000000|}{RC014;" +
+           H("이 물품은 서울특별시청 자산입니다.") +
+           "|}"
            "{XB01;0000,0000,r,T24,G2,L00,B01|}"
            "{RB01;05410D0420F1CB3D3500000000000201|}"
            "{XS;I,0001,0002C5101|}";
@@ -223,8 +281,9 @@ private slots:
         QCOMPARE(w.grid.text(row, 14), QStringLiteral("N"));
         QCOMPARE(w.grid.text(row, 15), QStringLiteral("Y"));
         QCOMPARE(logLines(m_t->dir, "detail_error.log"),
-                 QStringList{QStringLiteral("BEFORE- [2024000123] PDAID:SN-01 TAGIDFULL:05410DABC1234500000000000901 "
-                                            "IP_ADDR:10.0.0.5 PURC_SNO:2024000123 TFORM:01 TUSER:kim")});
+                 QStringList{
+                     QStringLiteral("BEFORE- [2024000123] PDAID:SN-01 TAGIDFULL:05410DABC1234500000000000901 "
+                                    "IP_ADDR:10.0.0.5 PURC_SNO:2024000123 TFORM:01 TUSER:kim")});
         w.link->fncRsClose();
     }
 
@@ -243,7 +302,8 @@ private slots:
         issuing::Label_Send(w.ctx, row, nProc);
         QCOMPARE(w.run.nErrFlag, qint16(-1));
         QCOMPARE(m_t->op.messages, QStringList{QStringLiteral("[Label_Send][Type mismatch]")});
-        QCOMPARE(logLines(m_t->dir, "detail_error.log"), QStringList{QStringLiteral("[Label_Send][Type mismatch]")});
+        QCOMPARE(logLines(m_t->dir, "detail_error.log"),
+                 QStringList{QStringLiteral("[Label_Send][Type mismatch]")});
 
         // An item name the printer's font cannot take: the records before
         // its field have gone out, nothing from its field on.
@@ -279,19 +339,19 @@ private slots:
         QVERIFY2(printer.start(Link::Tcp), qPrintable(printer.error()));
         Window w(printer.setup());
         issuing::Format_Send(w.ctx);
-        QCOMPARE(m_t->op.messages,
-                 QStringList{QStringLiteral("[Format_Send][Wrong protocol or connection state for the requested "
-                                            "transaction or request]")});
+        QCOMPARE(m_t->op.messages, QStringList{QStringLiteral(
+                                       "[Format_Send][Wrong protocol or connection state for the requested "
+                                       "transaction or request]")});
     }
 
     void layoutTexts() {
         QCOMPARE(issuing::printableSizeName(QStringLiteral("10×20~30∼40")), QStringLiteral("10*20-30-40"));
         // Pieces past the end of a short organisation code are empty.
-        QCOMPARE(issuing::tagText(issuing::kLabelType, QStringLiteral("ABCDEF"), QStringLiteral("000000000001"),
-                                  QStringLiteral("01"), QStringLiteral("77")),
+        QCOMPARE(issuing::tagText(issuing::kLabelType, QStringLiteral("ABCDEF"),
+                                  QStringLiteral("000000000001"), QStringLiteral("01"), QStringLiteral("77")),
                  QStringLiteral("ABC-DEF--000000000001-01 : 77"));
-        QCOMPARE(issuing::tagText(issuing::kHangTagType, QStringLiteral("ABCDEF"), QStringLiteral("000000000001"),
-                                  QStringLiteral("01"), QStringLiteral("77")),
+        QCOMPARE(issuing::tagText(issuing::kHangTagType, QStringLiteral("ABCDEF"),
+                                  QStringLiteral("000000000001"), QStringLiteral("01"), QStringLiteral("77")),
                  QStringLiteral("ABC-DEF--000000000001"));
     }
 };

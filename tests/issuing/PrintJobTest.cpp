@@ -1,12 +1,12 @@
 // Issuing runs over the result grid against the virtual printer and an
 // embedded item database: what is printed, recorded, marked and said.
-#include "tests/support/RecordingOperator.h"
+#include "main/issuing/PrintJob.h"
 #include "main/database/EmbeddedDb.h"
-#include "main/issuing/LabelLayout.h"
 #include "main/issuing/IssueRange.h"
 #include "main/issuing/IssueValues.h"
-#include "main/issuing/PrintJob.h"
+#include "main/issuing/LabelLayout.h"
 #include "tests/support/IssueRig.h"
+#include "tests/support/RecordingOperator.h"
 
 #include <QColor>
 #include <QTest>
@@ -23,7 +23,9 @@ const QColor kYellow(255, 255, 0);
 const QString kDone = QStringLiteral("태그발행이 완료 되었습니다.");
 
 // The messages shown after the search's own message.
-QStringList runMessages(const IssueRig& rig) { return rig.op.messages.mid(1); }
+QStringList runMessages(const IssueRig& rig) {
+    return rig.op.messages.mid(1);
+}
 
 } // namespace
 
@@ -139,7 +141,8 @@ private slots:
         QCOMPARE(runMessages(rig).last(), QStringLiteral("태그재발행이 완료 되었습니다."));
         // Only row 1's earlier tag is withdrawn; row 2 is issued over its test label.
         QCOMPARE(rig.history(database::kProcTagRemove), QStringList{QStringLiteral("05410D") + firstOld});
-        QCOMPARE(rig.history(database::kProcTagRemove, QStringLiteral("twhy")), QStringList{QStringLiteral("REPRINT")});
+        QCOMPARE(rig.history(database::kProcTagRemove, QStringLiteral("twhy")),
+                 QStringList{QStringLiteral("REPRINT")});
         const QStringList printed = rig.history(database::kProcTagPrint);
         QCOMPARE(printed.size(), 2);
         for (int r : {1, 2}) {
@@ -170,7 +173,8 @@ private slots:
         QCOMPARE(runMessages(rig), QStringList{QStringLiteral("테스트발행이 완료 되었습니다.")});
         QCOMPARE(rig.capturedCount("{XS;I,"), 10);
         for (int r = 1; r <= 10; ++r) {
-            QCOMPARE(rig.grid.text(r, ColTagId).mid(8, 12), QStringLiteral("%1").arg(r, 12, 10, QLatin1Char('0')));
+            QCOMPARE(rig.grid.text(r, ColTagId).mid(8, 12),
+                     QStringLiteral("%1").arg(r, 12, 10, QLatin1Char('0')));
             QCOMPARE(rig.grid.text(r, ColIssued), QStringLiteral("N"));
             QVERIFY(rig.tagIdOf(rig.grid.text(r, database::ColPurcSno)).isEmpty()); // never recorded
         }
@@ -265,7 +269,8 @@ private slots:
 
         op.messages.clear();
         QVERIFY(!issuing::CheckSerNo(QStringLiteral("   ")));
-        QCOMPARE(op.messages, QStringList{QStringLiteral("환경설정에서 태그발행기 시리얼번호를 등록하여 주십시오.")});
+        QCOMPARE(op.messages,
+                 QStringList{QStringLiteral("환경설정에서 태그발행기 시리얼번호를 등록하여 주십시오.")});
         QVERIFY(issuing::CheckSerNo(QStringLiteral(" 5T3C0815 ")));
     }
 };

@@ -1,11 +1,11 @@
 // Platform services: code page 949, the strict 16-bit conversion, the wait
 // rule of the clock, the local address choice and the single-instance lock.
 #include "platform/Clock.h"
-#include "tests/support/FastClock.h"
 #include "platform/Cp949.h"
 #include "platform/LocalIp.h"
 #include "platform/RuntimeError.h"
 #include "platform/SingleInstance.h"
+#include "tests/support/FastClock.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -19,7 +19,8 @@ private Q_SLOTS:
         QVERIFY(bytes.has_value());
         QCOMPARE(platform::fromCp949(*bytes), text);
         // 분 is BA D0 in the Korean code page, ASCII stays single bytes.
-        QCOMPARE(platform::toCp949(u"분A"), QByteArray("\xBA\xD0" "A"));
+        QCOMPARE(platform::toCp949(u"분A"), QByteArray("\xBA\xD0"
+                                                       "A"));
         // A syllable outside the narrow KS X 1001 set needs the unified table.
         QVERIFY(platform::encodeCp949(u"똠").has_value());
     }
@@ -30,7 +31,9 @@ private Q_SLOTS:
         QCOMPARE(platform::toCp949(u"a\U0001F600b"), QByteArray("a?b"));
         // A lone lead byte is replaced, the rest still decodes.
         QCOMPARE(platform::fromCp949(QByteArray("A\xB1")), QStringLiteral("A\uFFFD"));
-        QCOMPARE(platform::fromCp949(QByteArray("\xBA\xD0\xFF" "B")), QStringLiteral("분\uFFFDB"));
+        QCOMPARE(platform::fromCp949(QByteArray("\xBA\xD0\xFF"
+                                                "B")),
+                 QStringLiteral("분\uFFFDB"));
     }
 
     void strictSixteenBitConversion_data() {

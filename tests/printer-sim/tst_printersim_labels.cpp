@@ -25,8 +25,8 @@ const char* H7 = ",07,07,H,00,B,+0000000000|}";
 
 QByteArray text(int field, int x, int y, const char* attributes, const QString& data) {
     const bool doubleByte = QByteArray(attributes).contains(",51,");
-    return fieldFormat(field, x, y, attributes)
-           + fieldData(field, doubleByte ? tagdata::GetHangul(data) : data.toLatin1());
+    return fieldFormat(field, x, y, attributes) +
+           fieldData(field, doubleByte ? tagdata::GetHangul(data) : data.toLatin1());
 }
 
 QByteArray labelType(bool testIssue, const QString& tagText) {
@@ -53,7 +53,8 @@ QByteArray labelType(bool testIssue, const QString& tagText) {
     r += text(11, 190, 210, ",2,2,51,-03,00,B,+0000000000|}", QStringLiteral("15인치 10*20-30"));
     r += text(12, 70, 250, F51, QStringLiteral("비    고"));
     r += text(13, 190, 270, ",07,07,H,-02,00,B,+0000000000|}", tagText);
-    r += text(14, 720 - 15 * 6, 285, ",15,15,51,-06,00,B,+0000000000|}", QStringLiteral("이 물품은 한국물품공사 자산입니다."));
+    r += text(14, 720 - 15 * 6, 285, ",15,15,51,-06,00,B,+0000000000|}",
+              QStringLiteral("이 물품은 한국물품공사 자산입니다."));
     return r;
 }
 
@@ -96,8 +97,9 @@ private slots:
         QTemporaryDir dir;
         const QString labels = dir.filePath(QStringLiteral("labels"));
         PrinterSimProcess sim;
-        QVERIFY2(sim.start({QStringLiteral("--tcp"), QStringLiteral("0"), QStringLiteral("--labels"), labels}),
-                 qPrintable(sim.error()));
+        QVERIFY2(
+            sim.start({QStringLiteral("--tcp"), QStringLiteral("0"), QStringLiteral("--labels"), labels}),
+            qPrintable(sim.error()));
         QTcpSocket s;
         s.connectToHost(sim.host(), sim.port());
         QVERIFY(s.waitForConnected(3000));
@@ -105,8 +107,8 @@ private slots:
         const QString tagData = tagdata::SetTagData(QStringLiteral("05410D"), QStringLiteral("AB123456"),
                                                     QStringLiteral("000000000042"), QStringLiteral("01"));
         const QString tagTextL = QStringLiteral("AB1-234-56-000000000042-01 : P2024-0001");
-        s.write(density(QStringLiteral("+05"), true) + density(QStringLiteral("+05"), false) + clear()
-                + feed(QStringLiteral("+0130")) + size(320, 940, 300));
+        s.write(density(QStringLiteral("+05"), true) + density(QStringLiteral("+05"), false) + clear() +
+                feed(QStringLiteral("+0130")) + size(320, 940, 300));
         const QByteArray tail = rfidSetup(false) + rfidData(tagData.toLatin1()) + issue(false);
         s.write(labelType(false, tagTextL) + tail);
         s.write(hangTagType(QStringLiteral("AB1-234-56-000000000042")) + tail);
@@ -114,7 +116,9 @@ private slots:
         QByteArray answers;
         while (answers.count('\n') < 3 && s.waitForReadyRead(5000))
             answers += s.readAll();
-        QCOMPARE(answers.count("\x01\x02" "40"), 3);
+        QCOMPARE(answers.count("\x01\x02"
+                               "40"),
+                 3);
 
         const QStringList files = QDir(labels).entryList(QDir::Files, QDir::Name);
         QCOMPARE(files, (QStringList{"label-000001.png", "label-000002.png", "label-000003.png"}));
@@ -127,10 +131,10 @@ private slots:
         QVERIFY(label.height() > toDots(300) + 2 * Margin);
 
         // Rules: the box edges and the inner lines of the label type.
-        QVERIFY(ink(label, 300, 119, 310, 123) > 0);  // top of the box
-        QVERIFY(ink(label, 300, 159, 310, 163) > 0);  // first row line
-        QVERIFY(ink(label, 179, 210, 184, 220) > 0);  // column line
-        QCOMPARE(ink(label, 400, 95, 500, 115), 0);   // above the box: white
+        QVERIFY(ink(label, 300, 119, 310, 123) > 0); // top of the box
+        QVERIFY(ink(label, 300, 159, 310, 163) > 0); // first row line
+        QVERIFY(ink(label, 179, 210, 184, 220) > 0); // column line
+        QCOMPARE(ink(label, 400, 95, 500, 115), 0);  // above the box: white
         // Captions in Hangul in their cells, values in theirs.
         QVERIFY(ink(label, 70, 130, 175, 158) > 40);   // 분류번호
         QVERIFY(ink(label, 190, 128, 500, 155) > 40);  // 1234-56

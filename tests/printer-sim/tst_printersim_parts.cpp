@@ -40,7 +40,8 @@ private slots:
     void statusFrameIsThirteenBytes() {
         const QByteArray f = statusFrame("41", 7);
         QCOMPARE(f.size(), FrameSize);
-        QCOMPARE(f.left(4), QByteArray("\x01\x02" "41"));
+        QCOMPARE(f.left(4), QByteArray("\x01\x02"
+                                       "41"));
         QCOMPARE(f.back(), '\n');
         for (char c : f.mid(4, 8))
             QVERIFY(c != SOH && c != STX && c != LF);
@@ -74,12 +75,18 @@ private slots:
     void scriptErrorsNameTheLine_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("error");
-        QTest::newRow("event") << "status 1 code 00\nlabl 1 silent" << "line 2: unknown event 'labl' (status or label)";
-        QTest::newRow("number") << "status 0 silent" << "line 1: bad number '0' (counting starts at 1)";
-        QTest::newRow("code") << "label 1 answers 40 400" << "line 1: bad code '400' (two printable characters)";
-        QTest::newRow("split") << "status 1 split 13" << "line 1: split point must be 1 to 12";
-        QTest::newRow("hex") << "status 1 garbage 0G" << "line 1: bad hex byte '0G'";
-        QTest::newRow("action") << "status 1 explode" << "line 1: unknown action 'explode'";
+        QTest::newRow("event") << "status 1 code 00\nlabl 1 silent"
+                               << "line 2: unknown event 'labl' (status or label)";
+        QTest::newRow("number") << "status 0 silent"
+                                << "line 1: bad number '0' (counting starts at 1)";
+        QTest::newRow("code") << "label 1 answers 40 400"
+                              << "line 1: bad code '400' (two printable characters)";
+        QTest::newRow("split") << "status 1 split 13"
+                               << "line 1: split point must be 1 to 12";
+        QTest::newRow("hex") << "status 1 garbage 0G"
+                             << "line 1: bad hex byte '0G'";
+        QTest::newRow("action") << "status 1 explode"
+                                << "line 1: unknown action 'explode'";
     }
     void scriptErrorsNameTheLine() {
         QFETCH(QString, text);
@@ -94,8 +101,8 @@ private slots:
         f.font = "51";
         // "분 류" and "A1": Korean pairs as they are, single-byte characters
         // as 0xC9 and code + 0x81.
-        f.data = platform::toCp949(u"분") + QByteArray("\xC9\xA1") + platform::toCp949(u"류")
-                 + QByteArray("\xC9\xC2\xC9\xB2");
+        f.data = platform::toCp949(u"분") + QByteArray("\xC9\xA1") + platform::toCp949(u"류") +
+                 QByteArray("\xC9\xC2\xC9\xB2");
         QCOMPARE(LabelCanvas::fieldText(f), QStringLiteral("분 류A1"));
         TextField h;
         h.font = "H";

@@ -18,7 +18,9 @@ using testsupport::PrinterSimProcess;
 
 namespace {
 
-QByteArray frame(const char* code) { return QByteArray("\x01\x02") + code; }
+QByteArray frame(const char* code) {
+    return QByteArray("\x01\x02") + code;
+}
 
 class Port {
 public:
@@ -28,7 +30,9 @@ public:
             ::close(m_fd);
     }
     bool isOpen() const { return m_fd >= 0; }
-    void write(const QByteArray& b) { QCOMPARE(::write(m_fd, b.constData(), size_t(b.size())), ssize_t(b.size())); }
+    void write(const QByteArray& b) {
+        QCOMPARE(::write(m_fd, b.constData(), size_t(b.size())), ssize_t(b.size()));
+    }
     // What arrives within ms; hungUp tells whether the other end went away.
     QByteArray read(int ms, bool* hungUp = nullptr) {
         QByteArray got;
@@ -65,7 +69,8 @@ private slots:
         const QString link = m_dir.filePath(QStringLiteral("ttyPRN0"));
         const QString capture = m_dir.filePath(QStringLiteral("serial.bin"));
         PrinterSimProcess sim;
-        QVERIFY2(sim.start({QStringLiteral("--serial"), link, QStringLiteral("--capture"), capture}), qPrintable(sim.error()));
+        QVERIFY2(sim.start({QStringLiteral("--serial"), link, QStringLiteral("--capture"), capture}),
+                 qPrintable(sim.error()));
         QCOMPARE(sim.line(), QStringLiteral("serial ") + link);
         QVERIFY(QFileInfo(link).isSymLink());
 
@@ -93,7 +98,8 @@ private slots:
     void answersOfAClosedPortAreNotLeftForTheNext() {
         const QString link = m_dir.filePath(QStringLiteral("ttyPRN1"));
         PrinterSimProcess sim;
-        QVERIFY(sim.start({QStringLiteral("--serial"), link, QStringLiteral("--print-ms"), QStringLiteral("200")}));
+        QVERIFY(sim.start(
+            {QStringLiteral("--serial"), link, QStringLiteral("--print-ms"), QStringLiteral("200")}));
         {
             Port port(link);
             port.write(issuing::records::issue(false));

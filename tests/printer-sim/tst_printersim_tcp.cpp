@@ -16,7 +16,9 @@ using testsupport::PrinterSimProcess;
 namespace {
 
 const QByteArray WS = "{WS|}";
-QByteArray frame(const char* code) { return QByteArray("\x01\x02") + code; }
+QByteArray frame(const char* code) {
+    return QByteArray("\x01\x02") + code;
+}
 
 // The chunks that arrive within ms, each with its arrival time.
 struct Chunk {
@@ -67,7 +69,8 @@ class PrinterSimTcp : public QObject {
     bool startSim(PrinterSimProcess& sim, QTcpSocket& s, const QString& script = {}, QStringList more = {}) {
         QStringList args{QStringLiteral("--tcp"), QStringLiteral("0")};
         if (!script.isEmpty()) {
-            const QString path = m_dir.filePath(QStringLiteral("script-%1.txt").arg(QTest::currentTestFunction()));
+            const QString path =
+                m_dir.filePath(QStringLiteral("script-%1.txt").arg(QTest::currentTestFunction()));
             QFile f(path);
             if (!f.open(QIODevice::WriteOnly))
                 return false;
@@ -100,8 +103,8 @@ private slots:
         QCOMPARE(answer.size(), 13);
         QVERIFY(answer.startsWith(frame("00")));
         QCOMPARE(answer.back(), '\n');
-        QVERIFY(!answer.mid(4, 8).contains('\x01') && !answer.mid(4, 8).contains('\x02')
-                && !answer.mid(4, 8).contains('\n'));
+        QVERIFY(!answer.mid(4, 8).contains('\x01') && !answer.mid(4, 8).contains('\x02') &&
+                !answer.mid(4, 8).contains('\n'));
         // Nothing more than the one answer.
         QVERIFY(joined(collect(s, 200)).isEmpty());
     }
@@ -242,14 +245,16 @@ private slots:
 
     void badOptionsAreRefused() {
         PrinterSimProcess sim;
-        QVERIFY(!sim.start({QStringLiteral("--tcp"), QStringLiteral("0"), QStringLiteral("--model"), QStringLiteral("X")}));
+        QVERIFY(!sim.start(
+            {QStringLiteral("--tcp"), QStringLiteral("0"), QStringLiteral("--model"), QStringLiteral("X")}));
         QVERIFY(sim.error().contains(QStringLiteral("--model")));
         const QString script = m_dir.filePath(QStringLiteral("bad.txt"));
         QFile f(script);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("status 1 code 00\nstatus x code 00\n");
         f.close();
-        QVERIFY(!sim.start({QStringLiteral("--tcp"), QStringLiteral("0"), QStringLiteral("--script"), script}));
+        QVERIFY(
+            !sim.start({QStringLiteral("--tcp"), QStringLiteral("0"), QStringLiteral("--script"), script}));
         QVERIFY2(sim.error().contains(QStringLiteral("line 2")), qPrintable(sim.error()));
     }
 };

@@ -1,9 +1,9 @@
 // The status request before each tag: answer frames, every code of the
 // status table with its message and log line, the count of unusable answers,
 // against the virtual printer over TCP, serial and USB.
+#include "main/core/Operator.h"
 #include "main/printerlink/PrinterLink.h"
 #include "main/printerlink/StatusCodes.h"
-#include "main/core/Operator.h"
 #include "tests/support/PrinterKit.h"
 
 #include <QElapsedTimer>
@@ -91,7 +91,8 @@ private slots:
         // the printer stays silent and two 5-second waits follow.
         FastClockScope fast(20);
         Printer printer;
-        QVERIFY2(printer.start(Link::Tcp, "status 1 code 40\nstatus 2 code 60\n"), qPrintable(printer.error()));
+        QVERIFY2(printer.start(Link::Tcp, "status 1 code 40\nstatus 2 code 60\n"),
+                 qPrintable(printer.error()));
         const settings::SetupData setup = printer.setup();
         RunState run;
         PrinterLink link(setup, run);
@@ -103,9 +104,11 @@ private slots:
         // Two silent waits of 5 clock seconds at twenty times the speed.
         QVERIFY2(t.elapsed() >= 350 && t.elapsed() < 3000, qPrintable(QString::number(t.elapsed())));
         QCOMPARE(m_t->op.messages, QStringList{QStringLiteral("[]번 출력중 에러가 발생했습니다")});
-        QCOMPARE(logLines(m_t->dir, "error.log").last(), QStringLiteral("Status Request Command:[]번 출력중 에러가 발생"));
+        QCOMPARE(logLines(m_t->dir, "error.log").last(),
+                 QStringLiteral("Status Request Command:[]번 출력중 에러가 발생"));
         // Each silent wait still writes the raw line of the second chance.
-        QCOMPARE(logLines(m_t->dir, "error.log").count(QStringLiteral("Status Request Command[PRINTER_DATA] : []번 출력 ")),
+        QCOMPARE(logLines(m_t->dir, "error.log")
+                     .count(QStringLiteral("Status Request Command[PRINTER_DATA] : []번 출력 ")),
                  2);
 
         // The count carries over from tag to tag: at 2, one unusable "60"
@@ -180,7 +183,8 @@ private slots:
         m_t->op.messages.clear();
         QVERIFY(!link.CheckPrint(12));
         QCOMPARE(m_t->op.messages, QStringList{QStringLiteral("[12]번 출력중 에러가 발생했습니다")});
-        QCOMPARE(logLines(m_t->dir, "error.log").last(), QStringLiteral("Status Request Command:[12]번 출력중 에러가 발생"));
+        QCOMPARE(logLines(m_t->dir, "error.log").last(),
+                 QStringLiteral("Status Request Command:[12]번 출력중 에러가 발생"));
         QCOMPARE(run.nStatusErrCnt, qint16(0));
         QVERIFY(link.CheckPrint(12));
         QCOMPARE(link.lastStatusCode(), QStringLiteral("29"));

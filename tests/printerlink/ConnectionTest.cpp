@@ -1,21 +1,21 @@
 // Opening, sending on and closing the printer connection of the main window
 // and of the settings window, over TCP, serial and USB, and the socket's
 // data and error events.
+#include "main/core/Operator.h"
 #include "main/printerlink/PrinterLink.h"
 #include "main/printerlink/SerialPorts.h"
 #include "main/settings/SetupData.h"
-#include "main/core/Operator.h"
 #include "platform/RuntimeError.h"
 #include "tests/support/PrinterKit.h"
 
 #include <QElapsedTimer>
 
+#include <QTcpServer>
+#include <QTest>
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
-#include <QTcpServer>
-#include <QTest>
 
 using namespace testsupport;
 using printerlink::PrinterLink;
@@ -23,9 +23,12 @@ using printerlink::RunState;
 using printerlink::SendWait;
 
 namespace {
-const QString kCheckInfo = QStringLiteral("프린터를 연결할 수 없습니다.\r\n\r\n네트워크 연결정보를 확인하여 주십시오.");
-const QString kCheckState = QStringLiteral("프린터를 연결할 수 없습니다.\r\n\r\n네트워크 연결상태를 확인하여 주십시오.");
-const QString kNoUsb = QStringLiteral("프린터를 연결할 수 없습니다.\r\n\r\n프린터 연결상태를 확인하여 주십시오.");
+const QString kCheckInfo =
+    QStringLiteral("프린터를 연결할 수 없습니다.\r\n\r\n네트워크 연결정보를 확인하여 주십시오.");
+const QString kCheckState =
+    QStringLiteral("프린터를 연결할 수 없습니다.\r\n\r\n네트워크 연결상태를 확인하여 주십시오.");
+const QString kNoUsb =
+    QStringLiteral("프린터를 연결할 수 없습니다.\r\n\r\n프린터 연결상태를 확인하여 주십시오.");
 const QString kSeveralUsb = QStringLiteral(
     "프린터가 여러대 연결되어 있습니다.\r\n\r\n프린터 연결상태 또는 USB포트 정보를 확인하여 주십시오.");
 const QString kEnterIpPort = QStringLiteral("프린터IP/PORT를 입력하여 주십시오.");
@@ -96,7 +99,8 @@ private slots:
         PrinterLink link(setup, run);
         QVERIFY(!link.fncRsOpen());
         QCOMPARE(m_t->op.messages, QStringList{QStringLiteral("[fncRsOpen][File not found: Quorvel]")});
-        QCOMPARE(logLines(m_t->dir, "detail_error.log"), QStringList{QStringLiteral("[fncRsOpen][File not found: Quorvel]")});
+        QCOMPARE(logLines(m_t->dir, "detail_error.log"),
+                 QStringList{QStringLiteral("[fncRsOpen][File not found: Quorvel]")});
     }
 
     void tcpSettingsMissing() {
@@ -129,7 +133,8 @@ private slots:
         QVERIFY(!link.fncRsOpen());
         QVERIFY2(t.elapsed() >= 350 && t.elapsed() < 1500, qPrintable(QString::number(t.elapsed())));
         QCOMPARE(m_t->op.messages, QStringList{kCheckState});
-        QCOMPARE(logLines(m_t->dir, "error.log"), QStringList{QStringLiteral("Error Code:10061 is Connection refused")});
+        QCOMPARE(logLines(m_t->dir, "error.log"),
+                 QStringList{QStringLiteral("Error Code:10061 is Connection refused")});
         QCOMPARE(run.sWinsockErr, QStringLiteral("Error Code:10061 is Connection refused"));
         QVERIFY(run.sRecvData.isEmpty());
 
@@ -208,8 +213,9 @@ private slots:
         // COM_PORT stored as 0 opens port 1, which the settings point at the
         // virtual printer's line.
         m_t->dir.writeText("setup.ini", "[PRINTER_INFO]\r\nCOM_PORT=0\r\n");
-        m_t->dir.writeText("conn_setup.ini", QStringLiteral("[CONNECT_INFO]\r\nCONN_KIND=2\r\n[SERIAL_PORTS]\r\nCOM1=") +
-                                               printer.path() + "\r\n");
+        m_t->dir.writeText("conn_setup.ini",
+                           QStringLiteral("[CONNECT_INFO]\r\nCONN_KIND=2\r\n[SERIAL_PORTS]\r\nCOM1=") +
+                               printer.path() + "\r\n");
         settings::SetupData setup;
         settings::MainSelections selections;
         settings::GetSetupData(setup, selections, m_t->op);
@@ -308,7 +314,8 @@ private slots:
         // Serial: the list index picks the port.
         Printer serial;
         QVERIFY2(serial.start(Link::Serial), qPrintable(serial.error()));
-        m_t->dir.writeText("conn_setup.ini", QStringLiteral("[SERIAL_PORTS]\r\nCOM3=") + serial.path() + "\r\n");
+        m_t->dir.writeText("conn_setup.ini",
+                           QStringLiteral("[SERIAL_PORTS]\r\nCOM3=") + serial.path() + "\r\n");
         controls.optConn = 1;
         controls.CboPort = 2;
         QVERIFY(link.fncRsOpen());

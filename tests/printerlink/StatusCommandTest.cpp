@@ -20,12 +20,14 @@ class StatusCommandTest : public QObject {
         p.start(QDir(testsupport::binDir()).filePath(QStringLiteral("vantrelctl")),
                 {QStringLiteral("--dir"), dir.path(), QStringLiteral("status")});
         p.waitForFinished(30000);
-        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+                QString::fromUtf8(p.readAllStandardError())};
     }
     void pointAt(const testsupport::TempProgramDir& dir, const Printer& printer) {
-        dir.writeText("conn_setup.ini", QStringLiteral("[CONNECT_INFO]\r\nCONN_KIND=1\r\nPRINTER_IP=%1\r\nPRINTER_PORT=%2\r\n")
-                                            .arg(printer.host())
-                                            .arg(printer.port()));
+        dir.writeText("conn_setup.ini",
+                      QStringLiteral("[CONNECT_INFO]\r\nCONN_KIND=1\r\nPRINTER_IP=%1\r\nPRINTER_PORT=%2\r\n")
+                          .arg(printer.host())
+                          .arg(printer.port()));
     }
 
 private slots:

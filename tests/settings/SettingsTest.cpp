@@ -4,8 +4,8 @@
 #include "main/settings/SettingsFiles.h"
 #include "main/settings/SetupData.h"
 #include "main/settings/SetupValues.h"
-#include "tests/support/RecordingOperator.h"
 #include "platform/Cp949.h"
+#include "tests/support/RecordingOperator.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDir>

@@ -3,11 +3,11 @@
 //   xvfb-run -a -s "-screen 0 1400x900x24" shell-screenshots OUTDIR
 // Writes login.png, main.png (after a search and a run of three labels) and
 // dbsetup.png into OUTDIR.
+#include "main/database/DbConn.h"
 #include "main/settings/window/DbSetupWindow.h"
 #include "main/shell/LoginWindow.h"
 #include "main/shell/RPMain.h"
 #include "tests/support/IssueRig.h"
-#include "main/database/DbConn.h"
 
 #include <QApplication>
 #include <QDir>
@@ -27,7 +27,8 @@ bool shoot(QWidget* window, const QString& file) {
     const QRect frame = window->frameGeometry().adjusted(-2, -2, 2, 2);
     const QPixmap shot = screen->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
     const bool ok = shot.save(file);
-    std::printf("%s %s (%dx%d)\n", ok ? "wrote" : "could not write", qPrintable(file), shot.width(), shot.height());
+    std::printf("%s %s (%dx%d)\n", ok ? "wrote" : "could not write", qPrintable(file), shot.width(),
+                shot.height());
     return ok;
 }
 

@@ -1,9 +1,8 @@
 // The program's windows on the offscreen platform, found by their system
 // control names: the login, the main window's button rules, its exit
 // question and run lock, the database window and the single-copy start.
-#include "tests/support/RecordingOperator.h"
-#include "main/issuing/IssueRange.h"
 #include "main/database/DbConn.h"
+#include "main/issuing/IssueRange.h"
 #include "main/settings/SetupValues.h"
 #include "main/settings/window/DbSetupWindow.h"
 #include "main/shell/LoginWindow.h"
@@ -12,6 +11,7 @@
 #include "platform/Profile.h"
 #include "platform/SingleInstance.h"
 #include "tests/support/IssueRig.h"
+#include "tests/support/RecordingOperator.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -28,19 +28,20 @@ using testsupport::IssueRig;
 
 namespace {
 
-const QStringList kEightButtons = {"cmdLoad", "cmdPrint", "cmdRePrint", "cmdSaveExcel",
+const QStringList kEightButtons = {"cmdLoad", "cmdPrint", "cmdRePrint",   "cmdSaveExcel",
                                    "cmdSE",   "cmdSetup", "cmdTestPrint", "cmdDel"};
-const QStringList kSixButtons = {"cmdLoad", "cmdPrint", "cmdRePrint", "cmdTestPrint", "cmdSaveExcel", "cmdDel"};
+const QStringList kSixButtons = {"cmdLoad",      "cmdPrint",     "cmdRePrint",
+                                 "cmdTestPrint", "cmdSaveExcel", "cmdDel"};
 
-template <class T = QWidget>
-T* control(QWidget* window, const QString& name) {
+template <class T = QWidget> T* control(QWidget* window, const QString& name) {
     auto* w = window->findChild<T*>(name);
     if (!w)
         qWarning("no control %s", qPrintable(name));
     return w;
 }
 
-void fillLogin(shell::Login& login, const QString& id, const QString& db, const QString& user, const QString& pw) {
+void fillLogin(shell::Login& login, const QString& id, const QString& db, const QString& user,
+               const QString& pw) {
     control<QLineEdit>(&login, "txtID")->setText(id);
     control<QLineEdit>(&login, "txtDBNm")->setText(db);
     control<QLineEdit>(&login, "txtDBID")->setText(user);
@@ -57,7 +58,8 @@ QStringList enabledOf(QWidget* window, const QStringList& names) {
 
 // Logs in as "demo" on the rig's database; the main window is then up.
 shell::RPMain* logIn(shell::Login& login) {
-    fillLogin(login, QStringLiteral("demo"), QStringLiteral("items.db"), QStringLiteral("demo"), QStringLiteral("demo"));
+    fillLogin(login, QStringLiteral("demo"), QStringLiteral("items.db"), QStringLiteral("demo"),
+              QStringLiteral("demo"));
     login.cmdOK_Click();
     return login.mainWindow();
 }
@@ -150,13 +152,17 @@ private slots:
 
         // Captions as the operator knows them.
         const QList<QPair<QString, QString>> captions = {
-            {"cmdLoad", "검색"}, {"cmdPrint", "태그발행"}, {"cmdRePrint", "태그재발행"},
-            {"cmdTestPrint", "테스트발행"}, {"cmdDel", "태그삭제"}, {"cmdSaveExcel", "엑셀저장"},
-            {"cmdSetup", "환경설정"}, {"cmdSE", "확정"}, {"cmdDept", "부서검색"},
-            {"OptPrt_0", "전체"}, {"OptPrt_1", "시작/끝지정"}, {"OptPrt_2", "직접선택"},
-            {"OptSearch_1", "발행완료"}, {"OptPos_1", "엑셀참조"}, {"OptSort_2", "물품분류번호"},
-            {"OptDept_1", "말소부서"}, {"optConn_1", "시리얼"}, {"OptLock_1", "UnLock"},
-            {"Label1_7", " 끝 번호"}, {"Label1_8", "전체수량"}, {"Label1_13", "구입일련번호"}, {"Label2", "태그형태"}};
+            {"cmdLoad", "검색"},           {"cmdPrint", "태그발행"},
+            {"cmdRePrint", "태그재발행"},  {"cmdTestPrint", "테스트발행"},
+            {"cmdDel", "태그삭제"},        {"cmdSaveExcel", "엑셀저장"},
+            {"cmdSetup", "환경설정"},      {"cmdSE", "확정"},
+            {"cmdDept", "부서검색"},       {"OptPrt_0", "전체"},
+            {"OptPrt_1", "시작/끝지정"},   {"OptPrt_2", "직접선택"},
+            {"OptSearch_1", "발행완료"},   {"OptPos_1", "엑셀참조"},
+            {"OptSort_2", "물품분류번호"}, {"OptDept_1", "말소부서"},
+            {"optConn_1", "시리얼"},       {"OptLock_1", "UnLock"},
+            {"Label1_7", " 끝 번호"},      {"Label1_8", "전체수량"},
+            {"Label1_13", "구입일련번호"}, {"Label2", "태그형태"}};
         for (const auto& [name, caption] : captions) {
             QWidget* w = control(main, name);
             QVERIFY2(w, qPrintable(name));
@@ -183,7 +189,8 @@ private slots:
 
         // Settings stored with a serial number: the next activation reloads them.
         platform::WritePrivateProfileStringA(QStringLiteral("PRINTER_INFO"), QStringLiteral("SERIAL_NO"),
-                                             QStringLiteral("5T3C0815"), rig.dir.file(QStringLiteral("setup.ini")));
+                                             QStringLiteral("5T3C0815"),
+                                             rig.dir.file(QStringLiteral("setup.ini")));
         settings::gSettingsChanged = true;
         rig.op.messages.clear();
         main->Form_Activate();

@@ -10,11 +10,11 @@
 #include "main/database/Login.h"
 #include "main/database/SpreadsheetExport.h"
 #include "main/database/SpreadsheetImport.h"
-#include "main/spreadsheet/XlsWriter.h"
 #include "main/settings/DbSettings.h"
-#include "tests/support/RecordingOperator.h"
+#include "main/spreadsheet/XlsWriter.h"
 #include "platform/ProgramDir.h"
 #include "platform/RuntimeError.h"
+#include "tests/support/RecordingOperator.h"
 
 #include <QCoreApplication>
 #include <QDir>

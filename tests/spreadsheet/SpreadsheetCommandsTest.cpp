@@ -1,7 +1,7 @@
 // vantrelctl import and export as a support engineer runs them, on a demo
 // database made by vantrelctl init-db.
-#include "tests/support/XlsRead.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/XlsRead.h"
 
 #include <QDate>
 #include <QDir>

@@ -5,8 +5,8 @@
 #include "main/database/ItemGrid.h"
 #include "main/database/SpreadsheetExport.h"
 #include "main/spreadsheet/XlsWriter.h"
-#include "tests/support/RecordingOperator.h"
 #include "platform/Cp949.h"
+#include "tests/support/RecordingOperator.h"
 #include "tests/support/TestSupport.h"
 
 #include <QSqlDatabase>

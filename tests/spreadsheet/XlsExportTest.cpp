@@ -4,8 +4,8 @@
 #include "main/database/SpreadsheetImport.h"
 #include "main/spreadsheet/XlsWriter.h"
 #include "tests/support/RecordingOperator.h"
-#include "tests/support/XlsRead.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/XlsRead.h"
 
 #include <QFile>
 #include <QFileInfo>

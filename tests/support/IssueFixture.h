@@ -14,7 +14,9 @@
 namespace testsupport {
 
 // Double-byte font data of a label text.
-inline QByteArray H(const char* utf8) { return tagdata::GetHangul(QString::fromUtf8(utf8)); }
+inline QByteArray H(const char* utf8) {
+    return tagdata::GetHangul(QString::fromUtf8(utf8));
+}
 
 struct Window {
     settings::SetupData setup;

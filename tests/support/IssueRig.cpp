@@ -31,7 +31,9 @@ void writeSettingsFiles(const testsupport::TempProgramDir& dir, const QString& s
                                  "USER=demo\r\nPASSWORD=demo\r\n"));
 }
 
-IssueRig::IssueRig() { core::setCurrentOperator(&op); }
+IssueRig::IssueRig() {
+    core::setCurrentOperator(&op);
+}
 
 IssueRig::~IssueRig() {
     job.reset();
@@ -114,7 +116,9 @@ QByteArray IssueRig::captured() {
     }
 }
 
-int IssueRig::capturedCount(const QByteArray& record) { return static_cast<int>(captured().count(record)); }
+int IssueRig::capturedCount(const QByteArray& record) {
+    return static_cast<int>(captured().count(record));
+}
 
 QStringList IssueRig::history(const char* procedure, const QString& column) {
     QStringList out;

@@ -10,8 +10,8 @@
 #include "main/issuing/PrintJob.h"
 #include "main/printerlink/PrinterLink.h"
 #include "main/settings/SetupData.h"
-#include "tests/support/RecordingOperator.h"
 #include "tests/support/PrinterSimProcess.h"
+#include "tests/support/RecordingOperator.h"
 #include "tests/support/TestSupport.h"
 
 #include <QStringList>

@@ -3,8 +3,8 @@
 // process's connection, with a recording operator installed.
 #include "main/database/DbConn.h"
 #include "main/database/EmbeddedDb.h"
-#include "tests/support/RecordingOperator.h"
 #include "platform/Cp949.h"
+#include "tests/support/RecordingOperator.h"
 #include "tests/support/TestSupport.h"
 
 #include <QSqlQuery>

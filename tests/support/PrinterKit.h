@@ -4,11 +4,11 @@
 // directory, and the USB library copied next to the program.
 #include "main/printerlink/RunState.h"
 #include "main/settings/SetupData.h"
-#include "tests/support/RecordingOperator.h"
 #include "platform/Clock.h"
-#include "tests/support/FastClock.h"
 #include "platform/Cp949.h"
+#include "tests/support/FastClock.h"
 #include "tests/support/PrinterSimProcess.h"
+#include "tests/support/RecordingOperator.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDir>
@@ -22,7 +22,9 @@ namespace testsupport {
 
 enum class Link { Tcp, Serial, Usb };
 
-inline const char* linkName(Link l) { return l == Link::Tcp ? "tcp" : l == Link::Serial ? "serial" : "usb"; }
+inline const char* linkName(Link l) {
+    return l == Link::Tcp ? "tcp" : l == Link::Serial ? "serial" : "usb";
+}
 
 // One virtual printer with its script and capture in a folder of its own.
 class Printer {
@@ -102,7 +104,8 @@ private:
 
 // Points COM1 of the program directory at the printer's serial link.
 inline void mapCom1(const testsupport::TempProgramDir& dir, const QString& device) {
-    dir.writeText(QStringLiteral("conn_setup.ini"), QStringLiteral("[SERIAL_PORTS]\r\nCOM1=") + device + "\r\n");
+    dir.writeText(QStringLiteral("conn_setup.ini"),
+                  QStringLiteral("[SERIAL_PORTS]\r\nCOM1=") + device + "\r\n");
 }
 
 // Puts the USB library into the program directory, where the program binds it.

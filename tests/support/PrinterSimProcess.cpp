@@ -7,7 +7,9 @@
 
 namespace testsupport {
 
-PrinterSimProcess::~PrinterSimProcess() { stop(); }
+PrinterSimProcess::~PrinterSimProcess() {
+    stop();
+}
 
 bool PrinterSimProcess::start(const QStringList& args, int timeoutMs) {
     stop();
@@ -24,8 +26,8 @@ bool PrinterSimProcess::start(const QStringList& args, int timeoutMs) {
     const QDeadlineTimer deadline(timeoutMs);
     while (!m_process.canReadLine()) {
         if (m_process.state() != QProcess::Running || deadline.hasExpired()) {
-            m_error = QStringLiteral("printer-sim gave no endpoint: ")
-                      + QString::fromLocal8Bit(m_process.readAllStandardError());
+            m_error = QStringLiteral("printer-sim gave no endpoint: ") +
+                      QString::fromLocal8Bit(m_process.readAllStandardError());
             stop();
             return false;
         }
@@ -46,7 +48,9 @@ void PrinterSimProcess::stop() {
     }
 }
 
-QString PrinterSimProcess::kind() const { return m_line.section(QLatin1Char(' '), 0, 0); }
+QString PrinterSimProcess::kind() const {
+    return m_line.section(QLatin1Char(' '), 0, 0);
+}
 
 QString PrinterSimProcess::host() const {
     const QString endpoint = m_line.section(QLatin1Char(' '), 1);
@@ -58,8 +62,12 @@ quint16 PrinterSimProcess::port() const {
     return quint16(endpoint.mid(endpoint.lastIndexOf(QLatin1Char(':')) + 1).toUInt());
 }
 
-QString PrinterSimProcess::path() const { return m_line.section(QLatin1Char(' '), 1); }
+QString PrinterSimProcess::path() const {
+    return m_line.section(QLatin1Char(' '), 1);
+}
 
-QByteArray PrinterSimProcess::standardError() { return m_process.readAllStandardError(); }
+QByteArray PrinterSimProcess::standardError() {
+    return m_process.readAllStandardError();
+}
 
 } // namespace testsupport

@@ -20,13 +20,13 @@ public:
     bool start(const QStringList& args, int timeoutMs = 10000);
     void stop();
 
-    QString line() const { return m_line; }   // the first line, as printed
-    QString kind() const;                     // "tcp", "serial" or "usb"
-    QString host() const;                     // TCP
-    quint16 port() const;                     // TCP
-    QString path() const;                     // serial link or USB device node
+    QString line() const { return m_line; } // the first line, as printed
+    QString kind() const;                   // "tcp", "serial" or "usb"
+    QString host() const;                   // TCP
+    quint16 port() const;                   // TCP
+    QString path() const;                   // serial link or USB device node
     QString error() const { return m_error; }
-    QByteArray standardError();               // what the printer reported so far
+    QByteArray standardError(); // what the printer reported so far
     QProcess& process() { return m_process; }
 
 private:

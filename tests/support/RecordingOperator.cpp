@@ -18,6 +18,8 @@ void RecordingOperator::setWaitCursor(bool on) {
     ++waitCursorChanges;
 }
 
-void RecordingOperator::setFocus(const QString& controlName) { focusRequests.append(controlName); }
+void RecordingOperator::setFocus(const QString& controlName) {
+    focusRequests.append(controlName);
+}
 
 } // namespace testsupport

@@ -13,7 +13,9 @@ TempProgramDir::TempProgramDir() : m_previous(platform::programDir()) {
     platform::setProgramDir(m_dir.path());
 }
 
-TempProgramDir::~TempProgramDir() { platform::setProgramDir(m_previous); }
+TempProgramDir::~TempProgramDir() {
+    platform::setProgramDir(m_previous);
+}
 
 void TempProgramDir::write(const QString& name, const QByteArray& bytes) const {
     QFile f(file(name));
@@ -35,7 +37,9 @@ QString binDir() {
     return env.isEmpty() ? QCoreApplication::applicationDirPath() : QString::fromLocal8Bit(env);
 }
 
-QString sourceDir() { return QString::fromLocal8Bit(qgetenv("VANTREL_SOURCE_DIR")); }
+QString sourceDir() {
+    return QString::fromLocal8Bit(qgetenv("VANTREL_SOURCE_DIR"));
+}
 
 bool installSettingsTemplates(const QString& programDir) {
     const QDir from(sourceDir() + QStringLiteral("/main/settings/install"));
@@ -49,6 +53,8 @@ bool installSettingsTemplates(const QString& programDir) {
     return ok;
 }
 
-QString hex(const QByteArray& bytes) { return QString::fromLatin1(bytes.toHex(' ').toUpper()); }
+QString hex(const QByteArray& bytes) {
+    return QString::fromLatin1(bytes.toHex(' ').toUpper());
+}
 
 } // namespace testsupport

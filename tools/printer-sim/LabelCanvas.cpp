@@ -12,7 +12,9 @@
 
 namespace printersim {
 
-int toDots(double tenthsMm) { return int(std::lround(tenthsMm * LabelCanvas::Dpi / 254.0)); }
+int toDots(double tenthsMm) {
+    return int(std::lround(tenthsMm * LabelCanvas::Dpi / 254.0));
+}
 
 void LabelCanvas::clear() {
     m_fields.clear();
@@ -34,7 +36,9 @@ void LabelCanvas::setFieldFormat(int number, const TextField& format) {
     f.data = data;
 }
 
-void LabelCanvas::setFieldData(int number, const QByteArray& data) { m_fields[number].data = data; }
+void LabelCanvas::setFieldData(int number, const QByteArray& data) {
+    m_fields[number].data = data;
+}
 
 void LabelCanvas::addRule(const Rule& rule) {
     // Labels sent without a clear record repeat the same rules.
@@ -186,7 +190,8 @@ QImage LabelCanvas::render(const QString& caption) const {
             p.drawRect(x1, y1, lw, y2 - y1 + lw);
             p.drawRect(x2, y1, lw, y2 - y1 + lw);
         } else {
-            p.drawRect(x1, y1, std::max(lw, x2 - x1 + (y1 == y2 ? lw : 0)), std::max(lw, y2 - y1 + (x1 == x2 ? lw : 0)));
+            p.drawRect(x1, y1, std::max(lw, x2 - x1 + (y1 == y2 ? lw : 0)),
+                       std::max(lw, y2 - y1 + (x1 == x2 ? lw : 0)));
         }
     }
     p.setPen(Qt::black);

@@ -13,10 +13,10 @@ namespace printersim {
 struct TextField {
     int x = 0, y = 0;
     int hMag = 1, vMag = 1;
-    QByteArray font;   // "H" single-byte, "51" double-byte
-    int pitch = 0;     // extra spacing between characters
+    QByteArray font; // "H" single-byte, "51" double-byte
+    int pitch = 0;   // extra spacing between characters
     bool formatted = false;
-    QByteArray data;   // as received
+    QByteArray data; // as received
 };
 
 struct Rule {

@@ -36,7 +36,8 @@ bool TcpLink::listen(const QString& host, quint16 port, QString* error) {
         return false;
     }
     if (!m_server->listen(address, port)) {
-        *error = QStringLiteral("cannot listen on %1:%2: %3").arg(host).arg(port).arg(m_server->errorString());
+        *error =
+            QStringLiteral("cannot listen on %1:%2: %3").arg(host).arg(port).arg(m_server->errorString());
         return false;
     }
     return true;
@@ -65,7 +66,8 @@ void TcpLink::acceptClients() {
                     guard->abort();
             });
         QPointer<Session> sessionGuard(session);
-        connect(socket, &QTcpSocket::readyRead, session, [socket, session] { session->received(socket->readAll()); });
+        connect(socket, &QTcpSocket::readyRead, session,
+                [socket, session] { session->received(socket->readAll()); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket, sessionGuard] {
             if (sessionGuard)
                 m_printer->closeSession(sessionGuard);
@@ -90,7 +92,8 @@ PtyLink::~PtyLink() {
 bool PtyLink::openPty(QString* error) {
     m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0) {
-        *error = QStringLiteral("cannot open a pseudo-terminal: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        *error = QStringLiteral("cannot open a pseudo-terminal: %1")
+                     .arg(QString::fromLocal8Bit(std::strerror(errno)));
         closePty();
         return false;
     }
@@ -99,7 +102,8 @@ bool PtyLink::openPty(QString* error) {
     // The setting stays with the terminal while the master is open.
     const int slave = ::open(m_device.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (slave < 0) {
-        *error = QStringLiteral("cannot open %1: %2").arg(m_device, QString::fromLocal8Bit(std::strerror(errno)));
+        *error =
+            QStringLiteral("cannot open %1: %2").arg(m_device, QString::fromLocal8Bit(std::strerror(errno)));
         closePty();
         return false;
     }
@@ -279,7 +283,7 @@ void quitOnSignals() {
         return;
     auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, qApp);
     QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] { QCoreApplication::quit(); });
-    struct sigaction sa{};
+    struct sigaction sa {};
     sa.sa_handler = onSignal;
     sigemptyset(&sa.sa_mask);
     sa.sa_flags = SA_RESTART;

@@ -8,7 +8,9 @@ namespace {
 constexpr qsizetype MaxRecord = 64 * 1024;
 } // namespace
 
-void RecordSplitter::append(QByteArrayView bytes) { m_buffer.append(bytes); }
+void RecordSplitter::append(QByteArrayView bytes) {
+    m_buffer.append(bytes);
+}
 
 std::optional<QByteArray> RecordSplitter::next() {
     for (;;) {

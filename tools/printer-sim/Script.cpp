@@ -6,15 +6,24 @@
 namespace printersim {
 
 void Behaviour::overlay(const Behaviour& o) {
-    if (o.codes) codes = o.codes;
-    if (o.silent) silent = o.silent;
-    if (o.splitAt) splitAt = o.splitAt;
-    if (o.splitMs) splitMs = o.splitMs;
-    if (o.together) together = o.together;
-    if (o.garbage) garbage = o.garbage;
-    if (o.delayMs) delayMs = o.delayMs;
-    if (o.gapMs) gapMs = o.gapMs;
-    if (o.drop) drop = o.drop;
+    if (o.codes)
+        codes = o.codes;
+    if (o.silent)
+        silent = o.silent;
+    if (o.splitAt)
+        splitAt = o.splitAt;
+    if (o.splitMs)
+        splitMs = o.splitMs;
+    if (o.together)
+        together = o.together;
+    if (o.garbage)
+        garbage = o.garbage;
+    if (o.delayMs)
+        delayMs = o.delayMs;
+    if (o.gapMs)
+        gapMs = o.gapMs;
+    if (o.drop)
+        drop = o.drop;
 }
 
 bool isValidCode(QByteArrayView code) {

@@ -100,7 +100,8 @@ bool VirtualPrinter::prepare(QString* error) {
     if (!m_options.capturePath.isEmpty()) {
         m_capture.setFileName(m_options.capturePath);
         if (!m_capture.open(QIODevice::WriteOnly | QIODevice::Append)) {
-            *error = QStringLiteral("cannot open capture file %1: %2").arg(m_options.capturePath, m_capture.errorString());
+            *error = QStringLiteral("cannot open capture file %1: %2")
+                         .arg(m_options.capturePath, m_capture.errorString());
             return false;
         }
     }
@@ -179,7 +180,9 @@ void VirtualPrinter::handleRecord(Session& session, const QByteArray& record) {
     emit recordRejected(record);
 }
 
-bool VirtualPrinter::printing() const { return m_clock.elapsed() < m_printingUntil; }
+bool VirtualPrinter::printing() const {
+    return m_clock.elapsed() < m_printingUntil;
+}
 
 QByteArray VirtualPrinter::idleOrBusyCode() {
     if (m_commandError) {
@@ -193,7 +196,8 @@ QByteArray VirtualPrinter::idleOrBusyCode() {
     return "00";
 }
 
-void VirtualPrinter::sendAnswers(Session& s, const Behaviour& b, const QList<QByteArray>& codes, int startMs) {
+void VirtualPrinter::sendAnswers(Session& s, const Behaviour& b, const QList<QByteArray>& codes,
+                                 int startMs) {
     int t = startMs + b.delayMs.value_or(0);
     const int gap = b.gapMs.value_or(DefaultGapMs);
     if (b.garbage) {
@@ -302,8 +306,8 @@ bool VirtualPrinter::onFieldFormat(Session&, QByteArrayView params) {
         return false;
     const auto p = splitParams(params.sliced(4));
     TextField f;
-    if (p.size() < 6 || !toNumber(p[0], f.x) || !toNumber(p[1], f.y) || !toNumber(p[2], f.hMag)
-        || !toNumber(p[3], f.vMag) || !toNumber(p[5], f.pitch))
+    if (p.size() < 6 || !toNumber(p[0], f.x) || !toNumber(p[1], f.y) || !toNumber(p[2], f.hMag) ||
+        !toNumber(p[3], f.vMag) || !toNumber(p[5], f.pitch))
         return false;
     f.font = p[4].toByteArray();
     if (f.font != "H" && f.font != "51")
@@ -327,8 +331,8 @@ bool VirtualPrinter::onLine(Session&, QByteArrayView params) {
     const auto p = splitParams(params);
     Rule r;
     int type = 0;
-    if (p.size() < 6 || !toNumber(p[0], r.x1) || !toNumber(p[1], r.y1) || !toNumber(p[2], r.x2)
-        || !toNumber(p[3], r.y2) || !toNumber(p[4], type) || !toNumber(p[5], r.width))
+    if (p.size() < 6 || !toNumber(p[0], r.x1) || !toNumber(p[1], r.y1) || !toNumber(p[2], r.x2) ||
+        !toNumber(p[3], r.y2) || !toNumber(p[4], type) || !toNumber(p[5], r.width))
         return false;
     if (type != 0 && type != 1)
         return false;
@@ -337,7 +341,9 @@ bool VirtualPrinter::onLine(Session&, QByteArrayView params) {
     return true;
 }
 
-bool VirtualPrinter::onRfidSetup(Session&, QByteArrayView params) { return !params.isEmpty(); }
+bool VirtualPrinter::onRfidSetup(Session&, QByteArrayView params) {
+    return !params.isEmpty();
+}
 
 bool VirtualPrinter::onTagData(Session&, QByteArrayView params) {
     if (params.isEmpty())
@@ -363,7 +369,8 @@ bool VirtualPrinter::onReset(Session&, QByteArrayView) {
 bool VirtualPrinter::onRfidSettings(Session&, QByteArrayView params) {
     // IR:rrr,FR:00,AJ:+aapppTTTTTTTTTT: issue retry, adjust retry, power
     // level and the ten-digit model tail.
-    static const QRegularExpression form(QStringLiteral("^IR:\\d{3,},FR:\\d\\d,AJ:[+-]\\d{2,}\\d{3}\\d{10}$"));
+    static const QRegularExpression form(
+        QStringLiteral("^IR:\\d{3,},FR:\\d\\d,AJ:[+-]\\d{2,}\\d{3}\\d{10}$"));
     if (!form.match(QString::fromLatin1(params)).hasMatch())
         return false;
     m_pendingSettings.rfidRecord = "{@RFID;" + params.toByteArray() + "|}";
@@ -372,7 +379,8 @@ bool VirtualPrinter::onRfidSettings(Session&, QByteArrayView params) {
 
 bool VirtualPrinter::onAdjustSettings(Session&, QByteArrayView params) {
     // 0000,0000,0000,RBN,FW-ff-bb,0,0: ribbon adjustments forward and back.
-    static const QRegularExpression form(QStringLiteral("^\\d{4},\\d{4},\\d{4},RBN,FW-\\d{2,}-\\d{2,},\\d,\\d$"));
+    static const QRegularExpression form(
+        QStringLiteral("^\\d{4},\\d{4},\\d{4},RBN,FW-\\d{2,}-\\d{2,},\\d,\\d$"));
     if (!form.match(QString::fromLatin1(params)).hasMatch())
         return false;
     m_pendingSettings.adjustRecord = "{@ADJ;" + params.toByteArray() + "|}";
@@ -383,10 +391,12 @@ QString PrinterSettings::summary() const {
     QStringList parts;
     // The adjust retry has at least two digits and is followed by the three
     // of the power level and the ten of the model tail.
-    static const QRegularExpression rfid(QStringLiteral("IR:(\\d+),FR:\\d\\d,AJ:([+-])(\\d+)(\\d{3})\\d{10}\\|\\}$"));
+    static const QRegularExpression rfid(
+        QStringLiteral("IR:(\\d+),FR:\\d\\d,AJ:([+-])(\\d+)(\\d{3})\\d{10}\\|\\}$"));
     const auto r = rfid.match(QString::fromLatin1(rfidRecord));
     if (r.hasMatch())
-        parts << QStringLiteral("RFID IR %1 AJ %2%3 PW %4").arg(r.captured(1), r.captured(2), r.captured(3), r.captured(4));
+        parts << QStringLiteral("RFID IR %1 AJ %2%3 PW %4")
+                     .arg(r.captured(1), r.captured(2), r.captured(3), r.captured(4));
     static const QRegularExpression adjust(QStringLiteral("FW-(\\d+)-(\\d+),"));
     const auto a = adjust.match(QString::fromLatin1(adjustRecord));
     if (a.hasMatch())
@@ -396,8 +406,9 @@ QString PrinterSettings::summary() const {
 
 QString VirtualPrinter::writeLabelImage(int number) {
     const int fileNumber = m_firstImageNumber + number - 1;
-    const QString path = QDir(m_options.labelsDir)
-                             .filePath(QStringLiteral("label-%1.png").arg(fileNumber, 6, 10, QLatin1Char('0')));
+    const QString path =
+        QDir(m_options.labelsDir)
+            .filePath(QStringLiteral("label-%1.png").arg(fileNumber, 6, 10, QLatin1Char('0')));
     QString caption = QStringLiteral("%1  label %2").arg(m_options.model).arg(number);
     if (const QString config = m_settings.summary(); !config.isEmpty())
         caption += QStringLiteral("   ") + config;

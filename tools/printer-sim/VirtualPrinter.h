@@ -19,10 +19,10 @@ enum class LinkKind { Tcp, Serial, Usb };
 
 struct PrinterOptions {
     LinkKind link = LinkKind::Tcp;
-    int printMs = 0;             // time one label takes
+    int printMs = 0; // time one label takes
     QString model = QStringLiteral("B-SX5T");
-    QString capturePath;         // every received byte appended here
-    QString labelsDir;           // one PNG per issued label
+    QString capturePath; // every received byte appended here
+    QString labelsDir;   // one PNG per issued label
     Script script;
 };
 

@@ -44,14 +44,28 @@ int main(int argc, char** argv) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Virtual RFID label printer"));
     parser.addHelpOption();
-    const QCommandLineOption tcp(QStringLiteral("tcp"), QStringLiteral("Listen on [HOST:]PORT (port 0: any free port)."), QStringLiteral("[HOST:]PORT"));
-    const QCommandLineOption serial(QStringLiteral("serial"), QStringLiteral("Serial line: a raw pseudo-terminal linked as LINK."), QStringLiteral("LINK"));
-    const QCommandLineOption usb(QStringLiteral("usb"), QStringLiteral("USB printer: a device node linked as DIR/lpN."), QStringLiteral("DIR"));
-    const QCommandLineOption script(QStringLiteral("script"), QStringLiteral("Scripted answers and faults."), QStringLiteral("FILE"));
-    const QCommandLineOption capture(QStringLiteral("capture"), QStringLiteral("Append every received byte to FILE."), QStringLiteral("FILE"));
-    const QCommandLineOption labels(QStringLiteral("labels"), QStringLiteral("Write one PNG per issued label into DIR."), QStringLiteral("DIR"));
-    const QCommandLineOption printMs(QStringLiteral("print-ms"), QStringLiteral("Time one label takes (default 0)."), QStringLiteral("N"), QStringLiteral("0"));
-    const QCommandLineOption model(QStringLiteral("model"), QStringLiteral("B-SX5T or B-SA4TP."), QStringLiteral("MODEL"));
+    const QCommandLineOption tcp(QStringLiteral("tcp"),
+                                 QStringLiteral("Listen on [HOST:]PORT (port 0: any free port)."),
+                                 QStringLiteral("[HOST:]PORT"));
+    const QCommandLineOption serial(QStringLiteral("serial"),
+                                    QStringLiteral("Serial line: a raw pseudo-terminal linked as LINK."),
+                                    QStringLiteral("LINK"));
+    const QCommandLineOption usb(QStringLiteral("usb"),
+                                 QStringLiteral("USB printer: a device node linked as DIR/lpN."),
+                                 QStringLiteral("DIR"));
+    const QCommandLineOption script(QStringLiteral("script"), QStringLiteral("Scripted answers and faults."),
+                                    QStringLiteral("FILE"));
+    const QCommandLineOption capture(QStringLiteral("capture"),
+                                     QStringLiteral("Append every received byte to FILE."),
+                                     QStringLiteral("FILE"));
+    const QCommandLineOption labels(QStringLiteral("labels"),
+                                    QStringLiteral("Write one PNG per issued label into DIR."),
+                                    QStringLiteral("DIR"));
+    const QCommandLineOption printMs(QStringLiteral("print-ms"),
+                                     QStringLiteral("Time one label takes (default 0)."), QStringLiteral("N"),
+                                     QStringLiteral("0"));
+    const QCommandLineOption model(QStringLiteral("model"), QStringLiteral("B-SX5T or B-SA4TP."),
+                                   QStringLiteral("MODEL"));
     parser.addOptions({tcp, serial, usb, script, capture, labels, printMs, model});
     parser.process(app);
 
@@ -60,12 +74,14 @@ int main(int argc, char** argv) {
         return fail(QStringLiteral("give exactly one of --tcp, --serial, --usb"));
 
     PrinterOptions options;
-    options.link = parser.isSet(tcp) ? LinkKind::Tcp : parser.isSet(serial) ? LinkKind::Serial : LinkKind::Usb;
+    options.link = parser.isSet(tcp)      ? LinkKind::Tcp
+                   : parser.isSet(serial) ? LinkKind::Serial
+                                          : LinkKind::Usb;
     bool ok = false;
     options.printMs = parser.value(printMs).toInt(&ok);
     if (!ok || options.printMs < 0)
         return fail(QStringLiteral("--print-ms needs a number of milliseconds"));
-    options.model = parser.isSet(model) ? parser.value(model)
+    options.model = parser.isSet(model)             ? parser.value(model)
                     : options.link == LinkKind::Usb ? QStringLiteral("B-SA4TP")
                                                     : QStringLiteral("B-SX5T");
     if (options.model != QLatin1String("B-SX5T") && options.model != QLatin1String("B-SA4TP"))
@@ -108,11 +124,13 @@ int main(int argc, char** argv) {
         say(QStringLiteral("tcp ") + tcpLink->endpoint());
     } else {
         ptyLink = std::make_unique<PtyLink>(&printer);
-        const bool opened = options.link == LinkKind::Serial ? ptyLink->open(parser.value(serial), &error)
-                                                             : ptyLink->openInDirectory(parser.value(usb), &error);
+        const bool opened = options.link == LinkKind::Serial
+                                ? ptyLink->open(parser.value(serial), &error)
+                                : ptyLink->openInDirectory(parser.value(usb), &error);
         if (!opened)
             return fail(error);
-        say((options.link == LinkKind::Serial ? QStringLiteral("serial ") : QStringLiteral("usb ")) + ptyLink->linkPath());
+        say((options.link == LinkKind::Serial ? QStringLiteral("serial ") : QStringLiteral("usb ")) +
+            ptyLink->linkPath());
     }
     return app.exec();
 }

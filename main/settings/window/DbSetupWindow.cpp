@@ -1,8 +1,8 @@
 #include "main/settings/window/DbSetupWindow.h"
 
+#include "main/core/Operator.h"
 #include "main/settings/DbSettings.h"
 #include "main/shell/widgets/Placement.h"
-#include "main/core/Operator.h"
 #include "ui_DbSetupWindow.h"
 
 #include <QShowEvent>
@@ -27,8 +27,12 @@ void DBSetup::showEvent(QShowEvent* event) {
         widgets::centreOnScreen(this);
 }
 
-void DBSetup::cmdSave_Click() { settings::dbsetup::SetSetupData(ui->CboCon->currentIndex(), core::currentOperator()); }
+void DBSetup::cmdSave_Click() {
+    settings::dbsetup::SetSetupData(ui->CboCon->currentIndex(), core::currentOperator());
+}
 
-void DBSetup::cmdExit_Click() { close(); }
+void DBSetup::cmdExit_Click() {
+    close();
+}
 
 } // namespace settings

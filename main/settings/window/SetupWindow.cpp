@@ -54,8 +54,7 @@ Setup* openSetupWindow(QWidget* parent) {
 
 Setup::Setup(QWidget* parent)
     : QWidget(parent), ui(std::make_unique<Ui::Setup>()), m_op(*this), m_boxes(*this), m_link([this] {
-          return printerlink::SettingsControls{connOption(),
-                                               ui->txtIP->text(), ui->txtPort->text(),
+          return printerlink::SettingsControls{connOption(), ui->txtIP->text(), ui->txtPort->text(),
                                                ui->CboPort->currentIndex()};
       }),
       m_config(m_link, m_boxes, m_op) {

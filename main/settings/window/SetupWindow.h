@@ -5,11 +5,11 @@
 // combinations the printers and tags do not support, and carries the RFID and
 // ribbon-adjust buttons that configure the printer over the window's own
 // connection.
+#include "main/core/Operator.h"
 #include "main/printerconfig/PrinterConfig.h"
 #include "main/printerlink/PrinterLink.h"
 #include "main/settings/SetupRules.h"
 #include "main/settings/SetupValues.h"
-#include "main/core/Operator.h"
 
 #include <QWidget>
 #include <memory>

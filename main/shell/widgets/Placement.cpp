@@ -11,7 +11,8 @@ void centreOnScreen(QWidget* window) {
         return;
     const QRect area = screen->availableGeometry();
     const QSize size = window->frameGeometry().size();
-    window->move(area.x() + (area.width() - size.width()) / 2, area.y() + (area.height() - size.height()) / 2);
+    window->move(area.x() + (area.width() - size.width()) / 2,
+                 area.y() + (area.height() - size.height()) / 2);
 }
 
 } // namespace widgets

@@ -2,13 +2,13 @@
 // defaults rule, the defaults rule for every list and every reflective-sensor
 // row, the combination check, storing, the connection controls and hidden
 // switches, select-all on focus, and one printer button end to end.
-#include "main/settings/SetupValues.h"
 #include "main/settings/window/SetupWindow.h"
-#include "tests/support/RecordingOperator.h"
+#include "main/settings/SetupValues.h"
 #include "platform/Clock.h"
-#include "tests/support/FastClock.h"
 #include "platform/Profile.h"
+#include "tests/support/FastClock.h"
 #include "tests/support/PrinterSimProcess.h"
+#include "tests/support/RecordingOperator.h"
 #include "tests/support/TestSupport.h"
 
 #include <QComboBox>
