@@ -105,9 +105,7 @@ QString searchQuery(const SearchConditions& c) {
     sql += QStringLiteral(
         " (select A.atcl_cat_no, B.atcl_cat_nm, A.atcl_siz_no, nvl(A.atcl_siz_nm, '') atcl_siz_nm "
         "from slfanrfidspec A left outer join slfanrfiditem B");
-    sql += QStringLiteral("  on A.atcl_cat_no = B.atcl_cat_no) B");
-    sql += QStringLiteral("  on (a.atcl_cat_no = b.atcl_cat_no");
-    sql += QStringLiteral("  and a.atcl_siz_no = b.atcl_siz_no)");
+    sql += kItemSpecJoinEnd;
 
     sql += QStringLiteral(" where A.purc_ymd >= '") + ymd(c.TDBDate2From, QDate(1900, 1, 1)) +
            QStringLiteral("' ");

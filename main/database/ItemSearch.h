@@ -45,6 +45,12 @@ QString formatDate(const QString& value);
 // next ")". Throws platform::RuntimeError when there is no such pair.
 QString deptCodeOf(const QString& cboDeptText);
 
+// The end of the join of purchases with their item and size names, as the
+// search and the import lookup both write it.
+inline constexpr QStringView kItemSpecJoinEnd = u"  on A.atcl_cat_no = B.atcl_cat_no) B"
+                                                u"  on (a.atcl_cat_no = b.atcl_cat_no"
+                                                u"  and a.atcl_siz_no = b.atcl_siz_no)";
+
 // One purchase of a search or import result, its texts trimmed.
 struct ItemFields {
     QString tagId;

@@ -62,9 +62,7 @@ QString importQuery(const QString& purcSno) {
     sql += QStringLiteral(
         " (select A.atcl_cat_no, nvl(B.atcl_cat_nm,'') atcl_cat_nm, A.atcl_siz_no, A.atcl_siz_nm "
         "from slfanrfidspec A left outer join slfanrfiditem B");
-    sql += QStringLiteral("  on A.atcl_cat_no = B.atcl_cat_no) B");
-    sql += QStringLiteral("  on (a.atcl_cat_no = b.atcl_cat_no");
-    sql += QStringLiteral("  and a.atcl_siz_no = b.atcl_siz_no)");
+    sql += kItemSpecJoinEnd;
     sql += QStringLiteral(" where A.purc_sno = '") + sqlText(purcSno) + QStringLiteral("' ");
     sql += QStringLiteral(" order by A.purc_sno");
     return sql;

@@ -15,10 +15,8 @@ namespace {
 const char* const P = "\r\n\r\n전원을 내렸다 올려주십시오.";
 }
 
-class IssueSupervisionTest : public QObject {
+class IssueSupervisionTest : public testsupport::ScopedTestCase {
     Q_OBJECT
-
-    std::unique_ptr<TestScope> m_t;
 
     // Issues the tag of a fresh row 7 (six rows before it).
     qint16 issue(Window& w, qint16 nProc = 1) {
@@ -32,9 +30,6 @@ class IssueSupervisionTest : public QObject {
     QString lastLog() { return logLines(m_t->dir, "error.log").last(); }
 
 private slots:
-    void init() { m_t = std::make_unique<TestScope>(); }
-    void cleanup() { m_t.reset(); }
-
     void everyErrorCodeOverTcp() {
         struct Case {
             const char* code;

@@ -170,15 +170,10 @@ bool onlyStatusRequests(QByteArray rest) {
 
 } // namespace
 
-class LabelSendTest : public QObject {
+class LabelSendTest : public testsupport::ScopedTestCase {
     Q_OBJECT
 
-    std::unique_ptr<TestScope> m_t;
-
 private slots:
-    void init() { m_t = std::make_unique<TestScope>(); }
-    void cleanup() { m_t.reset(); }
-
     void labelTypeOverTcp() {
         Printer printer;
         QVERIFY2(printer.start(Link::Tcp), qPrintable(printer.error()));
@@ -223,10 +218,7 @@ private slots:
         w.ctx.OptLock = 0;
         w.addItem();
         qint32 row = w.addItem();
-        w.run.sSeqNo = QStringLiteral("000000000003");
-        QVERIFY(w.link->fncRsOpen());
-        qint16 nProc = 3;
-        issuing::Label_Send(w.ctx, row, nProc);
+        QVERIFY(w.openAndSend(row, 3, "000000000003"));
         QCOMPARE(w.run.nErrFlag, qint16(0));
         const QByteArray expected = hangTagTestIssue();
         QCOMPARE(printer.captureOf(expected.size()), expected);
@@ -252,10 +244,7 @@ private slots:
         w.ctx.sOrganNm = QStringLiteral("서울특별시청");
         w.ctx.OptLock = 1;
         qint32 row = w.addItem();
-        w.run.sSeqNo = QStringLiteral("000000000002");
-        QVERIFY(w.link->fncRsOpen());
-        qint16 nProc = 3;
-        issuing::Label_Send(w.ctx, row, nProc);
+        QVERIFY(w.openAndSend(row, 3, "000000000002"));
         QVERIFY2(m_t->op.messages.isEmpty(), qPrintable(m_t->op.messages.join('|')));
         QCOMPARE(w.run.nErrFlag, qint16(0));
         const QByteArray expected = shiftedTestLabel();
@@ -272,10 +261,7 @@ private slots:
         w.setup.sDetailLog = QStringLiteral("1");
         database::gUserId = QStringLiteral(" kim ");
         qint32 row = w.addItem();
-        w.run.sSeqNo = QStringLiteral("000000000009");
-        QVERIFY(w.link->fncRsOpen());
-        qint16 nProc = 2;
-        issuing::Label_Send(w.ctx, row, nProc);
+        QVERIFY(w.openAndSend(row, 2, "000000000009"));
         QCOMPARE(w.run.nErrFlag, qint16(0));
         QCOMPARE(w.grid.text(row, 13), QStringLiteral("Y"));
         QCOMPARE(w.grid.text(row, 14), QStringLiteral("N"));

@@ -17,15 +17,10 @@ namespace {
 const QByteArray SOH_STX = QByteArrayLiteral("\x01\x02");
 }
 
-class CheckPrintTest : public QObject {
+class CheckPrintTest : public testsupport::ScopedTestCase {
     Q_OBJECT
 
-    std::unique_ptr<TestScope> m_t;
-
 private slots:
-    void init() { m_t = std::make_unique<TestScope>(); }
-    void cleanup() { m_t.reset(); }
-
     void cuttingFrames() {
         // The first answer runs from SOH through the first LF after it.
         QByteArray pending = SOH_STX + "00000000001\n" + SOH_STX + "40000000001\n";

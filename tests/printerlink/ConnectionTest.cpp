@@ -72,24 +72,12 @@ private:
     quint16 m_port = 0;
 };
 
-quint16 closedPort() {
-    QTcpServer s;
-    s.listen(QHostAddress::LocalHost, 0);
-    const quint16 p = s.serverPort();
-    s.close();
-    return p;
-}
 } // namespace
 
-class ConnectionTest : public QObject {
+class ConnectionTest : public testsupport::ScopedTestCase {
     Q_OBJECT
 
-    std::unique_ptr<TestScope> m_t;
-
 private slots:
-    void init() { m_t = std::make_unique<TestScope>(); }
-    void cleanup() { m_t.reset(); }
-
     // Runs first: the library is bound on its first successful call and
     // stays bound for the rest of the process.
     void missingUsbLibrary() {
@@ -124,7 +112,7 @@ private slots:
         // A refused connection raises the socket's error event, which logs
         // and closes; the open still waits its full time.
         setup.sPrinterIP = QStringLiteral("127.0.0.1");
-        setup.sPrinterPort = QString::number(closedPort());
+        setup.sPrinterPort = QString::number(testsupport::deadPort());
         RunState run;
         run.sRecvData = "stale";
         PrinterLink link(setup, run);

@@ -5,6 +5,7 @@
 #include "main/database/DbConn.h"
 #include "main/database/ItemGrid.h"
 #include "main/issuing/IssueContext.h"
+#include "main/issuing/LabelSend.h"
 #include "main/printerlink/PrinterLink.h"
 #include "main/tagdata/TagData.h"
 #include "tests/support/PrinterKit.h"
@@ -43,6 +44,16 @@ struct Window {
         setup.sDensity = QStringLiteral("+05");
         setup.sSerialNo = QStringLiteral("SN-01");
         setup.sNotice = QStringLiteral("행복한 시민");
+    }
+
+    // Opens the link and issues the tag of `row` in a run of kind `nProc`
+    // with serial number `seqNo`; false when the link did not open.
+    bool openAndSend(qint32 row, qint16 nProc, const char* seqNo) {
+        run.sSeqNo = QString::fromLatin1(seqNo);
+        if (!link->fncRsOpen())
+            return false;
+        issuing::Label_Send(ctx, row, nProc);
+        return true;
     }
 
     // An item row as the search fills it; returns its row number.

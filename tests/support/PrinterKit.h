@@ -9,6 +9,7 @@
 #include "tests/support/FastClock.h"
 #include "tests/support/PrinterSimProcess.h"
 #include "tests/support/RecordingOperator.h"
+#include "tests/support/ScopedTestCase.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDir>
@@ -123,15 +124,6 @@ inline QStringList logLines(const testsupport::TempProgramDir& dir, const QStrin
         lines << (l.startsWith(QLatin1Char('[')) && l.size() >= 19 ? l.mid(19) : l);
     return lines;
 }
-
-// What one test function runs in: a fresh program directory and an operator
-// that records every message.
-struct TestScope {
-    testsupport::TempProgramDir dir;
-    testsupport::RecordingOperator op;
-    TestScope() { core::setCurrentOperator(&op); }
-    ~TestScope() { core::setCurrentOperator(nullptr); }
-};
 
 // Every error code a status request knows (also the USB waits after an
 // issue) with the message box and status log line it gives for row 7.

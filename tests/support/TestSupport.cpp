@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QTcpServer>
 
 namespace testsupport {
 
@@ -51,6 +52,14 @@ bool installSettingsTemplates(const QString& programDir) {
         ok = QFile::copy(from.filePath(name), target) && ok;
     }
     return ok;
+}
+
+quint16 deadPort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return port;
 }
 
 QString hex(const QByteArray& bytes) {

@@ -31,6 +31,8 @@ QString sourceDir();
 // rfid_setup.ini, adjust_setup.ini, long_sno.ini) into a program directory.
 // False when one could not be copied.
 bool installSettingsTemplates(const QString& programDir);
+// A loopback TCP port nothing listens on (it was free a moment ago).
+quint16 deadPort();
 // Upper-case hex of bytes, two digits per byte, separated by blanks.
 QString hex(const QByteArray& bytes);
 

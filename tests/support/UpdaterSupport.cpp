@@ -1,5 +1,7 @@
 #include "tests/support/UpdaterSupport.h"
 
+#include "updater/UpdaterLog.h"
+
 #include "tests/support/TestSupport.h"
 
 #include <QDeadlineTimer>
@@ -79,12 +81,11 @@ void writeFile(const QString& path, const QByteArray& bytes, bool executable) {
         f.setPermissions(f.permissions() | QFile::ExeOwner);
 }
 
-int deadPort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    const int port = probe.serverPort();
-    probe.close();
-    return port;
+std::unique_ptr<QTemporaryDir> loggedProgramDir() {
+    auto dir = std::make_unique<QTemporaryDir>();
+    writeFile(dir->filePath(QStringLiteral("Brannow.INI")), "[LOCAL_LOG]\r\nLOG_LEVEL=3\r\n");
+    updater::LogOpen(dir->filePath(QStringLiteral("Brannow")));
+    return dir;
 }
 
 QMap<QString, QByteArray> snapshot(const QString& dir) {

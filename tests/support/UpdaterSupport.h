@@ -1,6 +1,7 @@
 #pragma once
 // Peers of the updater tests: a real FTP server on loopback, the stand-in
 // for the main program, and a window that records what the run shows.
+#include "tests/support/TestSupport.h"
 #include "updater/UpdateRun.h"
 
 #include <QByteArray>
@@ -10,6 +11,7 @@
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <memory>
 
 #include <atomic>
 
@@ -38,13 +40,14 @@ private:
 
 // The bytes of the stand-in main program.
 QByteArray standInProgram();
+// A fresh program folder with "Brannow.INI" at log level 3 and the updater's
+// log opened in it.
+std::unique_ptr<QTemporaryDir> loggedProgramDir();
 // Waits until the stand-in has noted `starts` starts in `dir`.
 bool waitForStart(const QString& dir, int starts = 1, int ms = 5000);
 int startsIn(const QString& dir);
 QByteArray readFile(const QString& path);
 void writeFile(const QString& path, const QByteArray& bytes, bool executable = false);
-// A loopback port that nobody listens on.
-int deadPort();
 
 // Everything under `dir` but its download folder and the files the run and
 // the stand-in write on every start (log, start marks): path to kind,

@@ -35,9 +35,7 @@ private slots:
     void initTestCase() { installUpdaterFonts(); }
 
     void init() {
-        m_prog = std::make_unique<QTemporaryDir>();
-        writeFile(at(QStringLiteral("Brannow.INI")), "[LOCAL_LOG]\r\nLOG_LEVEL=3\r\n");
-        LogOpen(at(QStringLiteral("Brannow")));
+        m_prog = loggedProgramDir();
         writeFile(at(QStringLiteral("Vantrel")), standInProgram(), true);
     }
 

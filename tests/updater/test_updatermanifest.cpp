@@ -42,11 +42,7 @@ private slots:
                         m_keys.path()));
     }
 
-    void init() {
-        m_prog = std::make_unique<QTemporaryDir>();
-        writeFile(at(QStringLiteral("Brannow.INI")), "[LOCAL_LOG]\r\nLOG_LEVEL=3\r\n");
-        LogOpen(at(QStringLiteral("Brannow")));
-    }
+    void init() { m_prog = loggedProgramDir(); }
 
     void signedUpdate_data() {
         QTest::addColumn<int>("change");

@@ -38,11 +38,7 @@ class UpdateRunTest : public QObject {
     void putStandIn() { writeFile(at(QStringLiteral("Vantrel")), standInProgram(), true); }
 
 private slots:
-    void init() {
-        m_prog = std::make_unique<QTemporaryDir>();
-        writeFile(at(QStringLiteral("Brannow.INI")), "[LOCAL_LOG]\r\nLOG_LEVEL=3\r\n");
-        LogOpen(at(QStringLiteral("Brannow")));
-    }
+    void init() { m_prog = loggedProgramDir(); }
 
     void versionComparison_data() {
         QTest::addColumn<QByteArray>("local");

@@ -6,24 +6,20 @@
 namespace printersim {
 
 void Behaviour::overlay(const Behaviour& o) {
-    if (o.codes)
-        codes = o.codes;
-    if (o.silent)
-        silent = o.silent;
-    if (o.splitAt)
-        splitAt = o.splitAt;
-    if (o.splitMs)
-        splitMs = o.splitMs;
-    if (o.together)
-        together = o.together;
-    if (o.garbage)
-        garbage = o.garbage;
-    if (o.delayMs)
-        delayMs = o.delayMs;
-    if (o.gapMs)
-        gapMs = o.gapMs;
-    if (o.drop)
-        drop = o.drop;
+    // Whatever the other behaviour sets wins; what it leaves unset stays.
+    const auto take = [](auto& mine, const auto& theirs) {
+        if (theirs)
+            mine = theirs;
+    };
+    take(codes, o.codes);
+    take(silent, o.silent);
+    take(splitAt, o.splitAt);
+    take(splitMs, o.splitMs);
+    take(together, o.together);
+    take(garbage, o.garbage);
+    take(delayMs, o.delayMs);
+    take(gapMs, o.gapMs);
+    take(drop, o.drop);
 }
 
 bool isValidCode(QByteArrayView code) {
@@ -43,6 +39,17 @@ std::optional<int> toMs(const QString& s) {
     if (!ok || v < 0 || v > 3600 * 1000)
         return std::nullopt;
     return v;
+}
+
+// The actions that only switch something on; nullptr for the others.
+std::optional<bool> Behaviour::*flagOf(const QString& action) {
+    if (action == QLatin1String("silent"))
+        return &Behaviour::silent;
+    if (action == QLatin1String("together"))
+        return &Behaviour::together;
+    if (action == QLatin1String("drop"))
+        return &Behaviour::drop;
+    return nullptr;
 }
 
 // Reads one directive into rule; returns the reason when it is not valid.
@@ -85,18 +92,10 @@ QString parseDirective(const QStringList& w, int& first, int& last, Script::Even
             codes << c;
         }
         b.codes = codes;
-    } else if (action == QLatin1String("silent")) {
+    } else if (std::optional<bool> Behaviour::*flag = flagOf(action)) {
         if (!wantArgs(0, 0))
-            return QStringLiteral("silent takes no arguments");
-        b.silent = true;
-    } else if (action == QLatin1String("together")) {
-        if (!wantArgs(0, 0))
-            return QStringLiteral("together takes no arguments");
-        b.together = true;
-    } else if (action == QLatin1String("drop")) {
-        if (!wantArgs(0, 0))
-            return QStringLiteral("drop takes no arguments");
-        b.drop = true;
+            return QStringLiteral("%1 takes no arguments").arg(action);
+        b.*flag = true;
     } else if (action == QLatin1String("split")) {
         if (!wantArgs(1, 2))
             return QStringLiteral("split needs K [MS]");
