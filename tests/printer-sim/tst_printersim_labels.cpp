@@ -4,7 +4,7 @@
 
 #include "main/issuing/CommandRecords.h"
 #include "main/tagdata/TagData.h"
-#include "tools/printer-sim/LabelCanvas.h"
+#include "main/labelimage/LabelCanvas.h"
 
 #include <QDir>
 #include <QImage>
@@ -13,7 +13,7 @@
 #include <QTest>
 
 using namespace issuing::records;
-using printersim::toDots;
+using labelimage::toDots;
 using testsupport::PrinterSimProcess;
 
 namespace {

@@ -1,6 +1,6 @@
 // The virtual printer's pieces in process: record framing, scripts and the
 // decoding of double-byte label fields.
-#include "tools/printer-sim/LabelCanvas.h"
+#include "main/labelimage/LabelCanvas.h"
 #include "tools/printer-sim/RecordSplitter.h"
 #include "tools/printer-sim/Script.h"
 #include "tools/printer-sim/StatusFrame.h"
@@ -10,6 +10,7 @@
 #include <QTest>
 
 using namespace printersim;
+using namespace labelimage;
 
 class PrinterSimParts : public QObject {
     Q_OBJECT

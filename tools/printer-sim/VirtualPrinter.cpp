@@ -1,5 +1,6 @@
 #include "tools/printer-sim/VirtualPrinter.h"
 
+#include "main/labelimage/LabelRecords.h"
 #include "tools/printer-sim/StatusFrame.h"
 
 #include <QDir>
@@ -12,38 +13,6 @@ namespace {
 constexpr int DefaultSplitMs = 200;
 constexpr int DefaultGapMs = 100;
 
-QList<QByteArrayView> splitParams(QByteArrayView params) {
-    QList<QByteArrayView> out;
-    qsizetype from = 0;
-    for (;;) {
-        const qsizetype comma = params.indexOf(',', from);
-        if (comma < 0) {
-            out << params.sliced(from);
-            return out;
-        }
-        out << params.sliced(from, comma - from);
-        from = comma + 1;
-    }
-}
-
-// Signed decimal as the records write it ("0070", "-0005", "+01", "08").
-bool toNumber(QByteArrayView text, int& value) {
-    if (text.isEmpty())
-        return false;
-    qsizetype i = (text[0] == '+' || text[0] == '-') ? 1 : 0;
-    if (i == text.size())
-        return false;
-    for (qsizetype j = i; j < text.size(); ++j)
-        if (text[j] < '0' || text[j] > '9')
-            return false;
-    bool ok = false;
-    value = text.toByteArray().toInt(&ok);
-    return ok;
-}
-
-bool threeDigits(QByteArrayView text, int& value) {
-    return text.size() == 3 && text[0] >= '0' && text[0] <= '9' && toNumber(text, value);
-}
 
 } // namespace
 
@@ -270,90 +239,37 @@ bool VirtualPrinter::onClear(Session&, QByteArrayView) {
     return true;
 }
 
-bool VirtualPrinter::onSize(Session&, QByteArrayView params) {
-    const auto p = splitParams(params);
-    int total = 0, width = 0, height = 0;
-    if (p.size() != 3 || !toNumber(p[0], total) || !toNumber(p[1], width) || !toNumber(p[2], height))
-        return false;
-    if (width <= 0 || height <= 0 || width > 10000 || height > 10000)
-        return false;
-    m_canvas.setSize(total, width, height);
-    return true;
-}
+bool VirtualPrinter::onSize(Session&, QByteArrayView params) { return labelimage::takeSize(m_canvas, params); }
 
 bool VirtualPrinter::onDensity(Session&, QByteArrayView params) {
-    const auto p = splitParams(params);
+    const auto p = labelimage::recordParams(params);
     int density = 0, mode = 0;
-    if (p.size() != 2 || !toNumber(p[0], density) || !toNumber(p[1], mode))
+    if (p.size() != 2 || !labelimage::recordNumber(p[0], density) || !labelimage::recordNumber(p[1], mode))
         return false;
     m_settings.density = p[0].toByteArray();
     return true;
 }
 
 bool VirtualPrinter::onFeed(Session&, QByteArrayView params) {
-    const auto p = splitParams(params);
+    const auto p = labelimage::recordParams(params);
     int feed = 0, mode = 0;
-    if (p.size() != 2 || !toNumber(p[0], feed) || !toNumber(p[1], mode))
+    if (p.size() != 2 || !labelimage::recordNumber(p[0], feed) || !labelimage::recordNumber(p[1], mode))
         return false;
     m_settings.feed = p[0].toByteArray();
     return true;
 }
 
-bool VirtualPrinter::onFieldFormat(Session&, QByteArrayView params) {
-    // nnn;x,y,hmag,vmag,font,pitch,rotation,...
-    int number = 0;
-    if (params.size() < 4 || params[3] != ';' || !threeDigits(params.first(3), number))
-        return false;
-    const auto p = splitParams(params.sliced(4));
-    TextField f;
-    if (p.size() < 6 || !toNumber(p[0], f.x) || !toNumber(p[1], f.y) || !toNumber(p[2], f.hMag) ||
-        !toNumber(p[3], f.vMag) || !toNumber(p[5], f.pitch))
-        return false;
-    f.font = p[4].toByteArray();
-    if (f.font != "H" && f.font != "51")
-        return false;
-    if (f.hMag < 1 || f.vMag < 1 || f.hMag > 99 || f.vMag > 99)
-        return false;
-    m_canvas.setFieldFormat(number, f);
-    return true;
-}
+bool VirtualPrinter::onFieldFormat(Session&, QByteArrayView params) { return labelimage::takeFieldFormat(m_canvas, params); }
 
-bool VirtualPrinter::onFieldData(Session&, QByteArrayView params) {
-    int number = 0;
-    if (params.size() < 4 || params[3] != ';' || !threeDigits(params.first(3), number))
-        return false;
-    m_canvas.setFieldData(number, params.sliced(4).toByteArray());
-    return true;
-}
+bool VirtualPrinter::onFieldData(Session&, QByteArrayView params) { return labelimage::takeFieldData(m_canvas, params); }
 
-bool VirtualPrinter::onLine(Session&, QByteArrayView params) {
-    // x1,y1,x2,y2,type,width[,radius]: type 0 a line, 1 a box.
-    const auto p = splitParams(params);
-    Rule r;
-    int type = 0;
-    if (p.size() < 6 || !toNumber(p[0], r.x1) || !toNumber(p[1], r.y1) || !toNumber(p[2], r.x2) ||
-        !toNumber(p[3], r.y2) || !toNumber(p[4], type) || !toNumber(p[5], r.width))
-        return false;
-    if (type != 0 && type != 1)
-        return false;
-    r.box = type == 1;
-    m_canvas.addRule(r);
-    return true;
-}
+bool VirtualPrinter::onLine(Session&, QByteArrayView params) { return labelimage::takeLine(m_canvas, params); }
 
 bool VirtualPrinter::onRfidSetup(Session&, QByteArrayView params) {
     return !params.isEmpty();
 }
 
-bool VirtualPrinter::onTagData(Session&, QByteArrayView params) {
-    if (params.isEmpty())
-        return false;
-    for (char c : params)
-        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F')))
-            return false;
-    m_canvas.setTagData(params.toByteArray());
-    return true;
-}
+bool VirtualPrinter::onTagData(Session&, QByteArrayView params) { return labelimage::takeTagData(m_canvas, params); }
 
 bool VirtualPrinter::onReset(Session&, QByteArrayView) {
     // Configuration records take effect with the reset.

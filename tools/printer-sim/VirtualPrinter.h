@@ -2,7 +2,7 @@
 // The printer itself, independent of the link it is reached by: splits the
 // records of each connection, keeps the label image, answers status requests
 // and sends the automatic answers after an issued label.
-#include "tools/printer-sim/LabelCanvas.h"
+#include "main/labelimage/LabelCanvas.h"
 #include "tools/printer-sim/RecordSplitter.h"
 #include "tools/printer-sim/Script.h"
 
@@ -85,7 +85,7 @@ public:
 
     const PrinterOptions& options() const { return m_options; }
     const PrinterSettings& settings() const { return m_settings; }
-    const LabelCanvas& canvas() const { return m_canvas; }
+    const labelimage::LabelCanvas& canvas() const { return m_canvas; }
     int statusRequests() const { return m_statusCount; }
     int labelsIssued() const { return m_labelCount; }
 
@@ -122,7 +122,7 @@ private:
     PrinterOptions m_options;
     PrinterSettings m_settings;
     PrinterSettings m_pendingSettings;
-    LabelCanvas m_canvas;
+    labelimage::LabelCanvas m_canvas;
     QFile m_capture;
     QList<Session*> m_sessions;
     int m_statusCount = 0;

@@ -8,7 +8,7 @@
 #include <map>
 #include <vector>
 
-namespace printersim {
+namespace labelimage {
 
 struct TextField {
     int x = 0, y = 0;
@@ -62,4 +62,4 @@ private:
 // Millimetre tenths to dots at 203 dpi.
 int toDots(double tenthsMm);
 
-} // namespace printersim
+} // namespace labelimage

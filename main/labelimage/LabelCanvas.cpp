@@ -1,4 +1,4 @@
-#include "tools/printer-sim/LabelCanvas.h"
+#include "main/labelimage/LabelCanvas.h"
 
 #include "platform/Cp949.h"
 
@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace printersim {
+namespace labelimage {
 
 int toDots(double tenthsMm) {
     return int(std::lround(tenthsMm * LabelCanvas::Dpi / 254.0));
@@ -217,4 +217,4 @@ QImage LabelCanvas::render(const QString& caption) const {
     return image;
 }
 
-} // namespace printersim
+} // namespace labelimage
