@@ -5,15 +5,10 @@
 // run ended with its completion message.
 #include "main/cli/Command.h"
 #include "main/cli/SearchOptions.h"
-#include "main/core/Operator.h"
-#include "main/database/DbConn.h"
-#include "main/database/Login.h"
+#include "main/cli/Workstation.h"
 #include "main/issuing/IssueRange.h"
 #include "main/issuing/IssueValues.h"
 #include "main/issuing/PrintJob.h"
-#include "main/printerlink/PrinterLink.h"
-#include "main/settings/DbSettings.h"
-#include "main/settings/SetupData.h"
 
 #include <QElapsedTimer>
 #include <QRegularExpression>
@@ -77,38 +72,13 @@ int runIssue(const QStringList& args) {
         return cli::usageError(name, problem);
 
     cli::installPrintingOperator();
-    core::Operator& op = core::currentOperator();
-
-    // The login: the user id as typed, the database account of the settings.
-    const QString user = o.value(QStringLiteral("user"));
-    const settings::DbInfo account = settings::readDbInfo();
-    if (user.isEmpty()) {
-        op.showMessage(QStringLiteral("아이디를 입력하여 주십시오."));
+    cli::Workstation ws;
+    if (!ws.open(o.value(QStringLiteral("user")), labelType >= 0 ? static_cast<int>(labelType) : -1,
+                 o.has(QStringLiteral("unlock"))))
         return cli::kFailed;
-    }
-    QString marker;
-    if (database::loginDatabase(user, account.sDatabase, account.sUser, account.sPassword, marker) !=
-        database::LoginResult::Opened)
+    if (!issuing::CheckSerNo(ws.setup.sSerialNo))
         return cli::kFailed;
-
-    // What the main window does when it loads and is activated.
-    settings::SetupData setup;
-    settings::MainSelections selections;
-    settings::GetSetupData(setup, selections, op);
-    printerlink::RunState run;
-    printerlink::PrinterLink link(setup, run);
-    database::ItemGrid grid;
-    issuing::IssueContext ctx;
-    ctx.setup = &setup;
-    ctx.vaSpread1 = &grid;
-    ctx.link = &link;
-    ctx.run = &run;
-    ctx.CboPrintType = labelType >= 0 ? static_cast<int>(labelType) : selections.CboPrintType;
-    ctx.OptLock = o.has(QStringLiteral("unlock")) ? 1 : 0;
-    issuing::takeSetupValues(ctx.values, setup);
-    issuing::loadIssueValues(ctx);
-    if (!issuing::CheckSerNo(setup.sSerialNo))
-        return cli::kFailed;
+    database::ItemGrid& grid = ws.grid;
 
     // The search, as the search button does it.
     const database::SearchUi searchUi = cli::runSearch(o, conditions, grid);
@@ -129,7 +99,7 @@ int runIssue(const QStringList& args) {
     cli::err(QStringLiteral("rows: %1 found, %2 ticked").arg(grid.rows()).arg(issuing::GetPrtCnt(grid)));
 
     NoButtons buttons;
-    issuing::PrintJob job(ctx, buttons);
+    issuing::PrintJob job(ws.ctx, buttons);
     int tags = 0;
     QElapsedTimer clock;
     job.onRow = [&](const issuing::RowEvent& e) {

@@ -6,6 +6,8 @@
 #include "platform/ProgramDir.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <memory>
 #include <QDir>
 #include <QMap>
 #include <cstdio>
@@ -109,7 +111,16 @@ void printHelp() {
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    // Drawing a label needs fonts, which only a GUI application has; the
+    // other commands run without one (and without a display).
+    bool drawing = false;
+    for (int i = 1; i < argc; ++i)
+        drawing = drawing || QByteArray(argv[i]) == "preview";
+    if (drawing && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::unique_ptr<QCoreApplication> application =
+        drawing ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication& app = *application;
     QStringList args = app.arguments().mid(1);
     QString dir = QCoreApplication::applicationDirPath();
     while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {

@@ -19,8 +19,6 @@ namespace issuing {
 using database::ItemGrid;
 using printerlink::SendWait;
 
-namespace {
-
 LabelItem readRow(const ItemGrid& grid, int row) {
     LabelItem item;
     item.purcSno = grid.text(row, database::ColPurcSno);
@@ -32,6 +30,23 @@ LabelItem readRow(const ItemGrid& grid, int row) {
     item.purcYmd = grid.text(row, database::ColPurcYmd);
     return item;
 }
+
+QString labelTagText(const IssueContext& ctx, const LabelItem& item, const QString& seqNo) {
+    return tagText(ctx.CboPrintType, ctx.sOrganCode, seqNo, ctx.sExpandCode, item.purcSno);
+}
+
+void labelRecords(const IssueContext& ctx, const LabelItem& item, const QString& seqNo, qint16 nProc,
+                  const RecordSink& sink) {
+    const settings::SetupData& setup = *ctx.setup;
+    labelLayoutRecords(item, labelTagText(ctx, item, seqNo), ctx.sOrganNm, setup, ctx.CboPrintType,
+                       nProc == kTestIssue, sink);
+    // A normal issue or reissue always locks the inlay.
+    sink(records::rfidSetup(nProc == kTestIssue && ctx.OptLock == 1));
+    const QString tagData = tagdata::SetTagData(ctx.values.sPreCode, ctx.sOrganCode, seqNo, ctx.sExpandCode);
+    sink(records::rfidData(platform::toCp949(tagData)));
+}
+
+namespace {
 
 // The issue trace line of the detail log, before the tag goes out: the
 // printer serial number as the settings hold it now, the tag about to issue.
@@ -72,20 +87,14 @@ void Label_Send(IssueContext& ctx, qint32& nIndex, qint16& nProc) {
         run.nErrFlag = 0;
         const settings::SetupData& setup = *ctx.setup;
         const LabelItem item = readRow(*ctx.vaSpread1, nIndex);
-        const int printType = ctx.CboPrintType;
-        const QString tag = tagText(printType, ctx.sOrganCode, run.sSeqNo, ctx.sExpandCode, item.purcSno);
+        const QString tag = labelTagText(ctx, item, run.sSeqNo);
         run.sTagId = ctx.sOrganCode + run.sSeqNo + ctx.sExpandCode;
 
         if (platform::toInt16(setup.sDetailLog) == 1)
             core::WriteDetailLog(traceLine(ctx, item));
 
         const auto send = [&](const QByteArray& record) { ctx.link->fncRsSend(record, SendWait::Bounded); };
-        labelLayoutRecords(item, tag, ctx.sOrganNm, setup, printType, nProc == kTestIssue, send);
-        // A normal issue or reissue always locks the inlay.
-        send(records::rfidSetup(nProc == kTestIssue && ctx.OptLock == 1));
-        const QString tagData =
-            tagdata::SetTagData(ctx.values.sPreCode, ctx.sOrganCode, run.sSeqNo, ctx.sExpandCode);
-        send(records::rfidData(platform::toCp949(tagData)));
+        labelRecords(ctx, item, run.sSeqNo, nProc, send);
         const QByteArray issueRecord = records::issue(settingIs(setup.sSensorType, 2));
         send(issueRecord);
 

@@ -165,8 +165,11 @@ void drawField(QPainter& p, const TextField& f, const QString& text, QPointF ori
 
 } // namespace
 
+QImage LabelCanvas::renderLabel() const {
+    return render(QString()).copy(0, 0, toDots(m_width) + 2 * Margin, toDots(m_height) + 2 * Margin);
+}
+
 QImage LabelCanvas::render(const QString& caption) const {
-    constexpr int Margin = 16;
     constexpr int Strip = 64;
     const int w = toDots(m_width), h = toDots(m_height);
     QImage image(w + 2 * Margin, h + 2 * Margin + Strip, QImage::Format_RGB32);

@@ -49,6 +49,10 @@ public:
     // The label at 203 dpi with the tag data printed under it. Needs a
     // QGuiApplication (fonts).
     QImage render(const QString& caption) const;
+    // The label alone, as the top part of render(): the label and the margin
+    // around it, pixel for pixel.
+    QImage renderLabel() const;
+    static constexpr int Margin = 16;
 
 private:
     int m_totalHeight = 0;

@@ -1,0 +1,36 @@
+#include "main/cli/Workstation.h"
+
+#include "main/core/Operator.h"
+#include "main/database/Login.h"
+#include "main/issuing/IssueValues.h"
+#include "main/settings/DbSettings.h"
+
+namespace cli {
+
+bool Workstation::open(const QString& user, int labelType, bool unlock) {
+    core::Operator& op = core::currentOperator();
+    // The login: the user id as typed, the database account of the settings.
+    const settings::DbInfo account = settings::readDbInfo();
+    if (user.isEmpty()) {
+        op.showMessage(QStringLiteral("아이디를 입력하여 주십시오."));
+        return false;
+    }
+    QString marker;
+    if (database::loginDatabase(user, account.sDatabase, account.sUser, account.sPassword, marker) !=
+        database::LoginResult::Opened)
+        return false;
+
+    settings::GetSetupData(setup, selections, op);
+    link = std::make_unique<printerlink::PrinterLink>(setup, run);
+    ctx.setup = &setup;
+    ctx.vaSpread1 = &grid;
+    ctx.link = link.get();
+    ctx.run = &run;
+    ctx.CboPrintType = labelType >= 0 ? labelType : selections.CboPrintType;
+    ctx.OptLock = unlock ? 1 : 0;
+    issuing::takeSetupValues(ctx.values, setup);
+    issuing::loadIssueValues(ctx);
+    return true;
+}
+
+} // namespace cli

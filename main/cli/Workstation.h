@@ -1,0 +1,30 @@
+#pragma once
+// What `vantrelctl issue` and `vantrelctl preview` set up as the main window
+// does when it loads: the login with the given user id, the settings record,
+// the printer link, the result grid and the issue context.
+#include "main/database/ItemGrid.h"
+#include "main/issuing/IssueContext.h"
+#include "main/printerlink/PrinterLink.h"
+#include "main/printerlink/RunState.h"
+#include "main/settings/SetupData.h"
+
+#include <QString>
+#include <memory>
+
+namespace cli {
+
+struct Workstation {
+    settings::SetupData setup;
+    settings::MainSelections selections;
+    printerlink::RunState run;
+    std::unique_ptr<printerlink::PrinterLink> link;
+    database::ItemGrid grid;
+    issuing::IssueContext ctx;
+
+    // Logs in as `user` with the database account of the settings and loads
+    // what the main window loads; false after the operator has been told why.
+    // labelType: 0 label, 1 hang tag, -1 the stored choice.
+    bool open(const QString& user, int labelType, bool unlock);
+};
+
+} // namespace cli

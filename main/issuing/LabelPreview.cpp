@@ -1,0 +1,49 @@
+#include "main/issuing/LabelPreview.h"
+
+#include "main/issuing/LabelLayout.h"
+#include "main/issuing/LabelSend.h"
+#include "main/labelimage/LabelRecords.h"
+
+#include <QPainter>
+
+namespace issuing {
+
+LabelPreview previewLabel(const IssueContext& ctx, int row, qint16 nProc) {
+    LabelPreview preview;
+    const auto collect = [&](const QByteArray& record) { preview.records << record; };
+    formatRecords(*ctx.setup, collect);
+    const LabelItem item = readRow(*ctx.vaSpread1, row);
+    // A tag id is the organisation code, the twelve-digit serial number and
+    // the suffix: an issued row's own serial number is read back from it.
+    const QString own = ctx.vaSpread1->text(row, database::ColTagId).trimmed();
+    const qsizetype head = ctx.sOrganCode.size();
+    QString seqNo = own.mid(head, 12);
+    bool digits = own.startsWith(ctx.sOrganCode) && own.size() == head + 12 + ctx.sExpandCode.size() &&
+                  !seqNo.isEmpty();
+    for (QChar c : seqNo)
+        digits = digits && c.isDigit();
+    if (!digits) {
+        seqNo = QLatin1String(kPreviewSeqNo);
+        preview.placeholder = true;
+    }
+    preview.tagId = ctx.sOrganCode + seqNo + ctx.sExpandCode;
+    labelRecords(ctx, item, seqNo, nProc, collect);
+    return preview;
+}
+
+QImage previewImage(const LabelPreview& preview) {
+    QImage image = labelimage::drawRecords(preview.records).renderLabel();
+    if (preview.placeholder) {
+        QPainter p(&image);
+        QFont font = p.font();
+        font.setPixelSize(std::max(12, image.height() / 12));
+        font.setBold(true);
+        p.setFont(font);
+        p.setPen(QColor(0xd0, 0x20, 0x20));
+        p.drawText(image.rect().adjusted(0, 0, -labelimage::LabelCanvas::Margin - 8, -labelimage::LabelCanvas::Margin),
+                   Qt::AlignRight | Qt::AlignBottom, QStringLiteral("미발행 (태그번호 예시)"));
+    }
+    return image;
+}
+
+} // namespace issuing
