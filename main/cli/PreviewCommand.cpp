@@ -4,14 +4,15 @@
 #include "main/cli/Command.h"
 #include "main/cli/SearchOptions.h"
 #include "main/cli/Workstation.h"
+#include "main/core/FailureReport.h"
 #include "main/issuing/LabelPreview.h"
 #include "main/issuing/RunKind.h"
-#include "main/core/FailureReport.h"
 
 namespace {
 
 QString usage() {
-    return QStringLiteral("--user ID --out FILE.png [--row N] [--label-type label|hangtag] [--kind issue|test] ") +
+    return QStringLiteral(
+               "--user ID --out FILE.png [--row N] [--label-type label|hangtag] [--kind issue|test] ") +
            cli::searchOptionsUsage();
 }
 
@@ -50,7 +51,9 @@ int runPreview(const QStringList& args) {
         return cli::kFailed;
     cli::runSearch(o, conditions, ws.grid);
     if (row > ws.grid.rows()) {
-        cli::err(QStringLiteral("vantrelctl preview: the search found %1 rows, no row %2").arg(ws.grid.rows()).arg(row));
+        cli::err(QStringLiteral("vantrelctl preview: the search found %1 rows, no row %2")
+                     .arg(ws.grid.rows())
+                     .arg(row));
         return cli::kFailed;
     }
     try {
@@ -61,9 +64,10 @@ int runPreview(const QStringList& args) {
             cli::err(QStringLiteral("vantrelctl preview: %1 cannot be written").arg(out));
             return cli::kFailed;
         }
-        cli::err(QStringLiteral("row %1: %2%3 -> %4")
-                     .arg(row)
-                     .arg(preview.tagId, preview.placeholder ? QStringLiteral(" (placeholder)") : QString(), out));
+        cli::err(
+            QStringLiteral("row %1: %2%3 -> %4")
+                .arg(row)
+                .arg(preview.tagId, preview.placeholder ? QStringLiteral(" (placeholder)") : QString(), out));
         return cli::kOk;
     } catch (const std::exception& e) {
         cli::err(QStringLiteral("vantrelctl preview: the label of row %1 cannot be made: %2")

@@ -6,11 +6,11 @@
 #include "platform/ProgramDir.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
-#include <memory>
 #include <QDir>
+#include <QGuiApplication>
 #include <QMap>
 #include <cstdio>
+#include <memory>
 
 namespace cli {
 
@@ -119,7 +119,8 @@ int main(int argc, char** argv) {
     if (drawing && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     const std::unique_ptr<QCoreApplication> application =
-        drawing ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
+        drawing ? std::make_unique<QGuiApplication>(argc, argv)
+                : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication& app = *application;
     QStringList args = app.arguments().mid(1);
     QString dir = QCoreApplication::applicationDirPath();

@@ -1,7 +1,9 @@
 #include "main/issuing/LabelPreview.h"
 
+#include "main/database/ItemSearch.h"
 #include "main/issuing/LabelLayout.h"
 #include "main/issuing/LabelSend.h"
+#include "main/issuing/RunKind.h"
 #include "main/labelimage/LabelRecords.h"
 
 #include <QPainter>
@@ -31,6 +33,27 @@ LabelPreview previewLabel(const IssueContext& ctx, int row, qint16 nProc) {
     return preview;
 }
 
+LabelPreview sampleLabel(const settings::SetupData& setup, int printType) {
+    database::ItemGrid grid;
+    const int row = grid.addRow();
+    const database::ItemFields sample{QString(),
+                                      QStringLiteral("2026000001"),
+                                      QStringLiteral("43211503"),
+                                      QStringLiteral("21400001"),
+                                      QStringLiteral("노트북컴퓨터"),
+                                      QStringLiteral("15.6인치 i5 8GB"),
+                                      QStringLiteral("1250000"),
+                                      QStringLiteral("20260105")};
+    database::fillItemRow(grid, row, sample, QStringLiteral("총무과"));
+    IssueContext ctx;
+    ctx.setup = &setup;
+    ctx.vaSpread1 = &grid;
+    ctx.CboPrintType = printType;
+    ctx.sOrganCode = QStringLiteral("GG413500");
+    ctx.sOrganNm = QStringLiteral("경기도 성남시");
+    return previewLabel(ctx, row, kIssue);
+}
+
 QImage previewImage(const LabelPreview& preview) {
     QImage image = labelimage::drawRecords(preview.records).renderLabel();
     if (preview.placeholder) {
@@ -40,7 +63,8 @@ QImage previewImage(const LabelPreview& preview) {
         font.setBold(true);
         p.setFont(font);
         p.setPen(QColor(0xd0, 0x20, 0x20));
-        p.drawText(image.rect().adjusted(0, 0, -labelimage::LabelCanvas::Margin - 8, -labelimage::LabelCanvas::Margin),
+        p.drawText(image.rect().adjusted(0, 0, -labelimage::LabelCanvas::Margin - 8,
+                                         -labelimage::LabelCanvas::Margin),
                    Qt::AlignRight | Qt::AlignBottom, QStringLiteral("미발행 (태그번호 예시)"));
     }
     return image;

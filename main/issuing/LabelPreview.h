@@ -25,6 +25,10 @@ struct LabelPreview {
 // Raises platform::RuntimeError when a text cannot be made into records.
 LabelPreview previewLabel(const IssueContext& ctx, int row, qint16 nProc);
 
+// A sample label with the given settings and label type (0 label, 1 hang
+// tag): a made-up item and organisation, the serial number a placeholder.
+LabelPreview sampleLabel(const settings::SetupData& setup, int printType);
+
 // The label as the printer would draw it (the virtual printer's image without
 // its caption lines); a placeholder is marked across the label. Needs a
 // QGuiApplication (fonts).

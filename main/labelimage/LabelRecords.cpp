@@ -42,7 +42,8 @@ bool threeDigits(QByteArrayView text, int& value) {
 bool takeSize(LabelCanvas& canvas, QByteArrayView params) {
     const auto p = recordParams(params);
     int total = 0, width = 0, height = 0;
-    if (p.size() != 3 || !recordNumber(p[0], total) || !recordNumber(p[1], width) || !recordNumber(p[2], height))
+    if (p.size() != 3 || !recordNumber(p[0], total) || !recordNumber(p[1], width) ||
+        !recordNumber(p[2], height))
         return false;
     if (width <= 0 || height <= 0 || width > 10000 || height > 10000)
         return false;
@@ -108,8 +109,11 @@ LabelCanvas drawRecords(const QList<QByteArray>& records) {
         const char* code;
         bool (*take)(LabelCanvas&, QByteArrayView);
     };
-    static const Kind kinds[] = {{"RB01;", takeTagData}, {"PC", takeFieldFormat}, {"RC", takeFieldData},
-                                 {"LC;", takeLine},      {"D", takeSize}};
+    static const Kind kinds[] = {{"RB01;", takeTagData},
+                                 {"PC", takeFieldFormat},
+                                 {"RC", takeFieldData},
+                                 {"LC;", takeLine},
+                                 {"D", takeSize}};
     for (const QByteArray& record : records) {
         if (record.size() < 3 || !record.startsWith('{') || !record.endsWith("|}"))
             continue;

@@ -14,6 +14,7 @@
 #include "main/settings/window/SetupWindow.h"
 #include "main/shell/GridView.h"
 #include "main/shell/LoginWindow.h"
+#include "main/shell/PreviewWindow.h"
 #include "main/shell/StartUp.h"
 #include "main/shell/Today.h"
 #include "main/shell/widgets/BoxFocus.h"
@@ -62,6 +63,7 @@ RPMain::RPMain(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::RPMai
     connect(ui->cmdDel, &QPushButton::clicked, this, &RPMain::cmdDel_Click);
     connect(ui->cmdSaveExcel, &QPushButton::clicked, this, &RPMain::cmdSaveExcel_Click);
     connect(ui->cmdSetup, &QPushButton::clicked, this, &RPMain::cmdSetup_Click);
+    connect(ui->cmdPreview, &QPushButton::clicked, this, &RPMain::cmdPreview_Click);
     connect(ui->cmdSE, &QPushButton::clicked, this, &RPMain::cmdSE_Click);
     connect(ui->cmdDept, &QPushButton::clicked, this, &RPMain::cmdDept_Click);
     connect(ui->txtDept, &QLineEdit::returnPressed, this, &RPMain::cmdDept_Click);
@@ -306,6 +308,32 @@ void RPMain::cmdSaveExcel_Click() {
 
 // Opens without waiting; the settings it stores take effect when this
 // window is activated again (gSettingsChanged).
+PreviewWindow* RPMain::previewWindow() const {
+    return m_preview;
+}
+
+void RPMain::cmdPreview_Click() {
+    if (!m_preview) {
+        m_preview = new PreviewWindow(
+            m_ctx,
+            [this] {
+                return ui->vaSpread1->currentIndex().isValid() ? ui->vaSpread1->currentIndex().row() + 1 : 0;
+            },
+            [this] { return ui->CboPrintType->currentIndex(); }, this);
+        m_preview->setAttribute(Qt::WA_DeleteOnClose);
+        // It follows the current row, the label type and what the grid shows.
+        connect(ui->vaSpread1->selectionModel(), &QItemSelectionModel::currentChanged, m_preview,
+                [this] { m_preview->refresh(); });
+        connect(ui->CboPrintType, &QComboBox::currentIndexChanged, m_preview,
+                [this] { m_preview->refresh(); });
+        connect(&m_grid, &QAbstractItemModel::dataChanged, m_preview, [this] { m_preview->refresh(); });
+        connect(&m_grid, &QAbstractItemModel::modelReset, m_preview, [this] { m_preview->refresh(); });
+    }
+    m_preview->refresh();
+    m_preview->show();
+    m_preview->raise();
+}
+
 void RPMain::cmdSetup_Click() {
     settings::openSetupWindow();
 }

@@ -30,6 +30,8 @@ class RPMain;
 
 namespace shell {
 
+class PreviewWindow;
+
 class RPMain : public QWidget, public core::ButtonLock, public issuing::RangeControls {
     Q_OBJECT
 public:
@@ -56,6 +58,9 @@ public:
     void cmdDel_Click();
     void cmdSaveExcel_Click();
     void cmdSetup_Click();
+    // Opens the label preview, which follows the current row.
+    void cmdPreview_Click();
+    PreviewWindow* previewWindow() const;
     void cmdSE_Click();
     void cmdDept_Click();
     void OptPrt_Click(int index);
@@ -94,6 +99,7 @@ private:
     issuing::IssueContext m_ctx;
     std::unique_ptr<issuing::PrintJob> m_job;
     QPointer<QWindow> m_previousFocus;
+    QPointer<PreviewWindow> m_preview;
     bool m_locked = false;
     bool m_activatePending = false;
 };

@@ -1,8 +1,8 @@
 // The preview draws exactly what the run sends: the records of a row's label
 // are the ones the printer received for it, for both label types and every
 // run kind, and the image is the printer's own image of that label.
-#include "main/issuing/LabelLayout.h"
 #include "main/issuing/LabelPreview.h"
+#include "main/issuing/LabelLayout.h"
 #include "main/issuing/PrintJob.h"
 #include "tests/support/IssueRig.h"
 

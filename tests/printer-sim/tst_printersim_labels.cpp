@@ -3,8 +3,8 @@
 #include "tests/support/PrinterSimProcess.h"
 
 #include "main/issuing/CommandRecords.h"
-#include "main/tagdata/TagData.h"
 #include "main/labelimage/LabelCanvas.h"
+#include "main/tagdata/TagData.h"
 
 #include <QDir>
 #include <QImage>

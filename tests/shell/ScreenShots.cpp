@@ -1,11 +1,13 @@
 // Pictures of the windows for a visual check of captions and layout: run
 // under a display (for example xvfb-run) with a Korean font installed:
 //   xvfb-run -a -s "-screen 0 1400x900x24" shell-screenshots OUTDIR
-// Writes login.png, main.png (after a search and a run of three labels) and
+// Writes login.png, main.png (after a search and a run of three labels),
+// preview-issued.png, preview-pending.png (the label preview) and
 // dbsetup.png into OUTDIR.
 #include "main/database/DbConn.h"
 #include "main/settings/window/DbSetupWindow.h"
 #include "main/shell/LoginWindow.h"
+#include "main/shell/PreviewWindow.h"
 #include "main/shell/RPMain.h"
 #include "tests/support/IssueRig.h"
 
@@ -14,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTableView>
 #include <QTest>
 #include <cstdio>
 
@@ -67,6 +70,14 @@ int main(int argc, char** argv) {
         main->vaSpread1().setTicked(r, true);
     main->cmdPrint_Click();
     ok = shoot(main, out + QStringLiteral("/main.png")) && ok;
+
+    // The label preview of an issued row (row 2) and of one still to issue.
+    main->cmdPreview_Click();
+    auto* grid = main->findChild<QTableView*>(QStringLiteral("vaSpread1"));
+    grid->setCurrentIndex(grid->model()->index(1, 3));
+    ok = shoot(main->previewWindow(), out + QStringLiteral("/preview-issued.png")) && ok;
+    grid->setCurrentIndex(grid->model()->index(5, 3));
+    ok = shoot(main->previewWindow(), out + QStringLiteral("/preview-pending.png")) && ok;
 
     settings::DBSetup db;
     db.show();

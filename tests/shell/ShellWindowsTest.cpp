@@ -6,6 +6,7 @@
 #include "main/settings/SetupValues.h"
 #include "main/settings/window/DbSetupWindow.h"
 #include "main/shell/LoginWindow.h"
+#include "main/shell/PreviewWindow.h"
 #include "main/shell/RPMain.h"
 #include "main/shell/StartUp.h"
 #include "platform/Profile.h"
@@ -209,6 +210,31 @@ private slots:
         QCOMPARE(setup->windowTitle(), QStringLiteral("환경설정"));
         QVERIFY(main->isVisible());
         delete setup;
+        delete main;
+    }
+
+    void previewFollowsTheCurrentRow() {
+        IssueRig rig;
+        QVERIFY2(rig.start(), qPrintable(rig.problem()));
+        database::gDbConn.close();
+        shell::Login login;
+        login.show();
+        shell::RPMain* main = logIn(login);
+        QVERIFY(main);
+        QTest::mouseClick(control(main, "cmdLoad"), Qt::LeftButton);
+        QVERIFY(main->vaSpread1().rows() > 1);
+        const QByteArray before = rig.captured();
+        QTest::mouseClick(control(main, "cmdPreview"), Qt::LeftButton);
+        shell::PreviewWindow* preview = main->previewWindow();
+        QVERIFY(preview && preview->isVisible());
+        auto* grid = control<QTableView>(main, "vaSpread1");
+        grid->setCurrentIndex(grid->model()->index(1, 3));
+        QVERIFY(!preview->picture().pixmap().isNull());
+        const QImage second = preview->picture().pixmap().toImage();
+        grid->setCurrentIndex(grid->model()->index(0, 3));
+        QVERIFY(preview->picture().pixmap().toImage() != second);
+        // Previewing sends nothing to the printer.
+        QCOMPARE(rig.captured(), before);
         delete main;
     }
 

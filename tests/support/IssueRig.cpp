@@ -53,9 +53,9 @@ bool IssueRig::start(int purchases, const QString& script, const QString& serial
         return false;
     }
     // Every label the printer issues is also drawn into labels/.
-    QStringList args = {QStringLiteral("--tcp"), QStringLiteral("0"), QStringLiteral("--capture"),
-                        dir.file(QStringLiteral("capture.bin")), QStringLiteral("--labels"),
-                        dir.file(QStringLiteral("labels"))};
+    QStringList args = {QStringLiteral("--tcp"),     QStringLiteral("0"),
+                        QStringLiteral("--capture"), dir.file(QStringLiteral("capture.bin")),
+                        QStringLiteral("--labels"),  dir.file(QStringLiteral("labels"))};
     if (!script.isEmpty()) {
         dir.writeText(QStringLiteral("printer.script"), script);
         args << QStringLiteral("--script") << dir.file(QStringLiteral("printer.script"));

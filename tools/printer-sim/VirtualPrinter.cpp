@@ -13,7 +13,6 @@ namespace {
 constexpr int DefaultSplitMs = 200;
 constexpr int DefaultGapMs = 100;
 
-
 } // namespace
 
 // ---------------------------------------------------------------- Session
@@ -239,7 +238,9 @@ bool VirtualPrinter::onClear(Session&, QByteArrayView) {
     return true;
 }
 
-bool VirtualPrinter::onSize(Session&, QByteArrayView params) { return labelimage::takeSize(m_canvas, params); }
+bool VirtualPrinter::onSize(Session&, QByteArrayView params) {
+    return labelimage::takeSize(m_canvas, params);
+}
 
 bool VirtualPrinter::onDensity(Session&, QByteArrayView params) {
     const auto p = labelimage::recordParams(params);
@@ -259,17 +260,25 @@ bool VirtualPrinter::onFeed(Session&, QByteArrayView params) {
     return true;
 }
 
-bool VirtualPrinter::onFieldFormat(Session&, QByteArrayView params) { return labelimage::takeFieldFormat(m_canvas, params); }
+bool VirtualPrinter::onFieldFormat(Session&, QByteArrayView params) {
+    return labelimage::takeFieldFormat(m_canvas, params);
+}
 
-bool VirtualPrinter::onFieldData(Session&, QByteArrayView params) { return labelimage::takeFieldData(m_canvas, params); }
+bool VirtualPrinter::onFieldData(Session&, QByteArrayView params) {
+    return labelimage::takeFieldData(m_canvas, params);
+}
 
-bool VirtualPrinter::onLine(Session&, QByteArrayView params) { return labelimage::takeLine(m_canvas, params); }
+bool VirtualPrinter::onLine(Session&, QByteArrayView params) {
+    return labelimage::takeLine(m_canvas, params);
+}
 
 bool VirtualPrinter::onRfidSetup(Session&, QByteArrayView params) {
     return !params.isEmpty();
 }
 
-bool VirtualPrinter::onTagData(Session&, QByteArrayView params) { return labelimage::takeTagData(m_canvas, params); }
+bool VirtualPrinter::onTagData(Session&, QByteArrayView params) {
+    return labelimage::takeTagData(m_canvas, params);
+}
 
 bool VirtualPrinter::onReset(Session&, QByteArrayView) {
     // Configuration records take effect with the reset.

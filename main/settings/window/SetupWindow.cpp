@@ -4,13 +4,19 @@
 #include "main/settings/SetupValues.h"
 #include "ui_SetupWindow.h"
 
+#include "main/core/FailureReport.h"
+#include "main/issuing/LabelPreview.h"
 #include "main/shell/widgets/BoxFocus.h"
 #include "main/shell/widgets/Placement.h"
 
 #include <QApplication>
+#include <QBoxLayout>
 #include <QEvent>
+#include <QLabel>
 #include <QMouseEvent>
+#include <QPixmap>
 #include <QPointer>
+#include <QTimer>
 
 namespace settings {
 
@@ -86,6 +92,65 @@ Setup::Setup(QWidget* parent)
     ui->lblIPEable->installEventFilter(this);
     for (const char* name : kSelectAllBoxes)
         widgets::selectAllOnFocus(box(QString::fromLatin1(name)));
+
+    // The sample label under the settings, redrawn as the boxes change.
+    m_preview = new QLabel(this);
+    m_preview->setObjectName(QStringLiteral("picLabelPreview"));
+    m_preview->setAlignment(Qt::AlignCenter);
+    if (auto* column = qobject_cast<QBoxLayout*>(layout()))
+        column->insertWidget(column->count() - 1, m_preview);
+    for (QLineEdit* b : {ui->txtTotH, ui->txtLabelH, ui->txtLabelW, ui->txtPrtX, ui->txtPrtY, ui->txtNotice})
+        connect(b, &QLineEdit::textChanged, this, [this] { schedulePreview(); });
+    for (QComboBox* list : {ui->CboType, ui->CboPType, ui->cboSensor})
+        connect(list, &QComboBox::currentIndexChanged, this, [this] { schedulePreview(); });
+}
+
+void Setup::schedulePreview() {
+    // Drawn once the window has loaded, and once for a burst of changes.
+    if (!m_previewReady || m_previewPending)
+        return;
+    m_previewPending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_previewPending = false;
+        refreshPreview();
+    });
+}
+
+bool Setup::refreshPreview() {
+    const SetupValues v = readValues();
+    SetupData typed;
+    bool ok = true;
+    const auto whole = [&](const QString& text, qint16& into) {
+        bool good = false;
+        const int n = text.trimmed().toInt(&good);
+        ok = ok && good && n >= -32768 && n <= 32767;
+        into = static_cast<qint16>(n);
+    };
+    whole(v.txtTotH, typed.nTotHeight);
+    whole(v.txtLabelH, typed.nLabelHeight);
+    whole(v.txtLabelW, typed.nLabelWidth);
+    whole(v.txtPrtX, typed.nPrtX);
+    whole(v.txtPrtY, typed.nPrtY);
+    if (!ok) {
+        m_preview->setPixmap(QPixmap());
+        m_preview->setText(QStringLiteral("라벨크기와 인쇄위치를 숫자로 입력하면 미리보기가 나타납니다."));
+        return false;
+    }
+    typed.sDensity = v.txtDensity;
+    typed.sFeeding = v.txtFeeding;
+    typed.sNotice = v.txtNotice;
+    typed.sPrinterType = QString::number(v.CboPType + 1);
+    typed.sSensorType = QString::number(v.cboSensor + 1);
+    try {
+        const QImage image = issuing::previewImage(issuing::sampleLabel(typed, v.CboType == 1 ? 1 : 0));
+        m_preview->setPixmap(
+            QPixmap::fromImage(image.scaledToWidth(std::min(image.width(), 520), Qt::SmoothTransformation)));
+        return true;
+    } catch (const std::exception& e) {
+        m_preview->setPixmap(QPixmap());
+        m_preview->setText(core::errorText(e));
+        return false;
+    }
 }
 
 Setup::~Setup() {
@@ -215,6 +280,8 @@ void Setup::Form_Load() {
         ui->optConn_1->setEnabled(sx5t);
         ui->optConn_2->setEnabled(sa4tp);
     }
+    m_previewReady = true;
+    refreshPreview();
 }
 
 // ---- connection controls ---------------------------------------------------

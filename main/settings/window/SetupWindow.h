@@ -14,6 +14,8 @@
 #include <QWidget>
 #include <memory>
 
+class QLabel;
+
 namespace Ui {
 class Setup;
 }
@@ -63,6 +65,11 @@ public:
     void cmdAdjInit_Click() { m_config.cmdAdjInit_Click(); }
 
     bool loading() const { return m_loading; }
+    // Draws the sample label again from the boxes as typed; nothing is
+    // stored or sent. False (and a hint instead of the label) when a size or
+    // offset box holds no whole number.
+    bool refreshPreview();
+    const QLabel& labelPreview() const { return *m_preview; }
     const printerconfig::PrinterConfig& config() const { return m_config; }
     printerlink::PrinterLink& link() { return m_link; }
 
@@ -105,6 +112,10 @@ private:
     QLineEdit* box(const QString& name) const;
 
     std::unique_ptr<Ui::Setup> ui;
+    void schedulePreview();
+    QLabel* m_preview = nullptr;
+    bool m_previewReady = false;
+    bool m_previewPending = false;
     bool m_loading = false;
     WindowOperator m_op;
     FrameBoxes m_boxes;

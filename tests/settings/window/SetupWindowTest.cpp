@@ -157,6 +157,23 @@ private Q_SLOTS:
         QVERIFY(!option(w, "optConn_2")->isEnabled());
     }
 
+    void previewFollowsTheBoxes() {
+        Workstation ws;
+        Setup w;
+        w.Form_Load();
+        const QSize loaded = w.labelPreview().pixmap().size();
+        QVERIFY(!loaded.isEmpty());
+        // A narrower label draws a narrower picture; nothing is stored.
+        box(w, "txtLabelW")->setText(QStringLiteral("600"));
+        QTRY_VERIFY(w.labelPreview().pixmap().width() < loaded.width());
+        QCOMPARE(ws.read("setup.ini", "PRINT_OPTION", "LABEL_WIDTH"), QStringLiteral("940"));
+        // A size that is no number shows a hint instead of a label.
+        box(w, "txtTotH")->setText(QStringLiteral("5x"));
+        QTRY_VERIFY(w.labelPreview().pixmap().isNull());
+        QVERIFY(!w.labelPreview().text().isEmpty());
+        QVERIFY(ws.op.messages.isEmpty());
+    }
+
     void loadingB_SA4TPOverUsb() {
         Workstation ws;
         ws.dir.writeText("printer_type.ini", "[PRINTER_LIST]\r\nPRINTER_TYPE=2\r\n");
