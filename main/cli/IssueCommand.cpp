@@ -67,15 +67,12 @@ int runIssue(const QStringList& args) {
         rangeEnd = m.captured(2);
     }
     database::SearchConditions conditions;
-    QString problem;
-    if (!cli::readSearchOptions(o, conditions, problem))
-        return cli::usageError(name, problem);
-
-    cli::installPrintingOperator();
     cli::Workstation ws;
-    if (!ws.open(o.value(QStringLiteral("user")), labelType >= 0 ? static_cast<int>(labelType) : -1,
-                 o.has(QStringLiteral("unlock"))))
-        return cli::kFailed;
+    if (const int rc =
+            ws.openForCommand(name, o, conditions, labelType >= 0 ? static_cast<int>(labelType) : -1,
+                              o.has(QStringLiteral("unlock")));
+        rc >= 0)
+        return rc;
     if (!issuing::CheckSerNo(ws.setup.sSerialNo))
         return cli::kFailed;
     database::ItemGrid& grid = ws.grid;

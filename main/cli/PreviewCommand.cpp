@@ -41,14 +41,9 @@ int runPreview(const QStringList& args) {
     if (kind < 0)
         return cli::usageError(name, QStringLiteral("--kind is issue or test"));
     database::SearchConditions conditions;
-    QString problem;
-    if (!cli::readSearchOptions(o, conditions, problem))
-        return cli::usageError(name, problem);
-
-    cli::installPrintingOperator();
     cli::Workstation ws;
-    if (!ws.open(o.value(QStringLiteral("user")), static_cast<int>(labelType), false))
-        return cli::kFailed;
+    if (const int rc = ws.openForCommand(name, o, conditions, static_cast<int>(labelType), false); rc >= 0)
+        return rc;
     cli::runSearch(o, conditions, ws.grid);
     if (row > ws.grid.rows()) {
         cli::err(QStringLiteral("vantrelctl preview: the search found %1 rows, no row %2")

@@ -1,5 +1,6 @@
 #include "main/cli/Workstation.h"
 
+#include "main/cli/SearchOptions.h"
 #include "main/core/Operator.h"
 #include "main/database/Login.h"
 #include "main/issuing/IssueValues.h"
@@ -31,6 +32,15 @@ bool Workstation::open(const QString& user, int labelType, bool unlock) {
     issuing::takeSetupValues(ctx.values, setup);
     issuing::loadIssueValues(ctx);
     return true;
+}
+
+int Workstation::openForCommand(const QString& command, const Options& o,
+                                database::SearchConditions& conditions, int labelType, bool unlock) {
+    QString problem;
+    if (!readSearchOptions(o, conditions, problem))
+        return usageError(command, problem);
+    installPrintingOperator();
+    return open(o.value(QStringLiteral("user")), labelType, unlock) ? -1 : kFailed;
 }
 
 } // namespace cli
