@@ -2,6 +2,7 @@
 #include "platform/Cp949.h"
 #include "tests/support/TestSupport.h"
 
+#include <QImage>
 #include <QProcess>
 #include <QtTest>
 
@@ -39,6 +40,32 @@ private Q_SLOTS:
         QCOMPARE(run({"tagdata", "ABC"}).code, 2);
         QCOMPARE(run({"tagdata", "A", "1", "--prefix", "XYZ"}).code, 2);
         QCOMPARE(run({"nosuchcommand"}).code, 2);
+    }
+
+    void preview_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("issued row") << QStringList{"--state", "issued"} << 0 << "row 1: GG4135";
+        QTest::newRow("row to issue, hang tag")
+            << QStringList{"--row", "2", "--label-type", "hangtag"} << 0 << "(placeholder)";
+        QTest::newRow("beyond the search") << QStringList{"--purc-sno", "nosuch"} << 1 << "no row 1";
+        QTest::newRow("row 0") << QStringList{"--row", "0"} << 2 << "--row";
+    }
+
+    void preview() {
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QFETCH(QString, said);
+        testsupport::TempProgramDir dir;
+        QCOMPARE(run({"--dir", dir.path(), "init-db", dir.file("items.db"), "--demo-rows", "40"}).code, 0);
+        dir.write("db_setup.ini", "[DB_INFO]\r\nDATABASE=items.db\r\nUSER=demo\r\nPASSWORD=x\r\n");
+        const Result r = run(
+            QStringList{"--dir", dir.path(), "preview", "--user", "demo", "--out", dir.file("p.png")} + args);
+        QCOMPARE(r.code, code);
+        QVERIFY2(r.err.contains(said), qPrintable(r.err));
+        // A label is written only when the command succeeded.
+        QCOMPARE(!QImage(dir.file("p.png")).isNull(), code == 0);
     }
 
     void hangul() {
