@@ -208,5 +208,26 @@ bool CheckLongSNO(const QString& txtSerNo, core::Operator& op) {
     return true;
 }
 
+bool typedSetupData(const SetupValues& v, SetupData& into) {
+    bool ok = true;
+    const auto whole = [&](const QString& text, qint16& field) {
+        bool good = false;
+        const int n = text.trimmed().toInt(&good);
+        ok = ok && good && n >= -32768 && n <= 32767;
+        field = static_cast<qint16>(n);
+    };
+    whole(v.txtTotH, into.nTotHeight);
+    whole(v.txtLabelH, into.nLabelHeight);
+    whole(v.txtLabelW, into.nLabelWidth);
+    whole(v.txtPrtX, into.nPrtX);
+    whole(v.txtPrtY, into.nPrtY);
+    into.sDensity = v.txtDensity;
+    into.sFeeding = v.txtFeeding;
+    into.sNotice = v.txtNotice;
+    into.sPrinterType = QString::number(v.CboPType + 1);
+    into.sSensorType = QString::number(v.cboSensor + 1);
+    return ok;
+}
+
 } // namespace setup
 } // namespace settings

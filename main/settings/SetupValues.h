@@ -56,9 +56,16 @@ struct AdjustValues {
     QString sAdjTemplate;
 };
 
+struct SetupData;
+
 namespace setup {
 
 inline constexpr int kComPortCount = 9;
+
+// The settings record of the boxes as typed, for the sample label of the
+// window; nothing is read or stored. False when a size or offset box holds
+// no whole number.
+bool typedSetupData(const SetupValues& values, SetupData& into);
 
 // Loads the settings into the values; values whose setting is not one of the
 // list's entries stay as they were. A value that cannot be converted (a

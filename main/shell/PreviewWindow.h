@@ -4,6 +4,7 @@
 // window and the run kind chosen here. It follows the current row; nothing
 // is sent to the printer and no serial number is taken.
 #include "main/issuing/IssueContext.h"
+#include "main/shell/widgets/LaterOnce.h"
 
 #include <QWidget>
 #include <functional>
@@ -21,8 +22,10 @@ public:
     PreviewWindow(const issuing::IssueContext& ctx, std::function<int()> currentRow,
                   std::function<int()> labelType, QWidget* parent = nullptr);
 
-    // Draws the label of the current row again.
+    // Draws the label of the current row again; refreshLater() once after a
+    // burst of grid changes (a run changes several cells per tag).
     void refresh();
+    void refreshLater() { m_later.request(); }
     // The run kind chosen: issuing::kIssue, kReissue or kTestIssue.
     qint16 runKind() const;
     // What the window shows: the label, or why there is none.
@@ -35,6 +38,7 @@ private:
     QComboBox* m_kind;
     QLabel* m_picture;
     QLabel* m_caption;
+    widgets::LaterOnce m_later{this, [this] { refresh(); }};
 };
 
 } // namespace shell

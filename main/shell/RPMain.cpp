@@ -326,8 +326,8 @@ void RPMain::cmdPreview_Click() {
                 [this] { m_preview->refresh(); });
         connect(ui->CboPrintType, &QComboBox::currentIndexChanged, m_preview,
                 [this] { m_preview->refresh(); });
-        connect(&m_grid, &QAbstractItemModel::dataChanged, m_preview, [this] { m_preview->refresh(); });
-        connect(&m_grid, &QAbstractItemModel::modelReset, m_preview, [this] { m_preview->refresh(); });
+        connect(&m_grid, &QAbstractItemModel::dataChanged, m_preview, [this] { m_preview->refreshLater(); });
+        connect(&m_grid, &QAbstractItemModel::modelReset, m_preview, [this] { m_preview->refreshLater(); });
     }
     m_preview->refresh();
     m_preview->show();

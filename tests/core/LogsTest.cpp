@@ -3,7 +3,6 @@
 #include "main/core/Logs.h"
 #include "main/core/FailureReport.h"
 #include "platform/Cp949.h"
-#include "platform/ProgramDir.h"
 #include "tests/support/RecordingOperator.h"
 #include "tests/support/TestSupport.h"
 
@@ -81,20 +80,6 @@ private Q_SLOTS:
             QCOMPARE(text, QByteArray("old\r\n"));
         else
             QVERIFY2(text.startsWith("old\r\n[") && text.endsWith("]new\r\n"), text.constData());
-    }
-
-    void programDirectoryUnderAFileIsSwallowed() {
-        // Not even root can create a file below a plain file.
-        testsupport::TempProgramDir dir;
-        dir.write("plain", "x");
-        const QString previous = platform::programDir();
-        platform::setProgramDir(dir.file("plain"));
-        core::WriteLog(QStringLiteral("lost"));
-        core::WriteDetailLog(QStringLiteral("lost"));
-        platform::setProgramDir(previous);
-        QCOMPARE(dir.read("plain"), QByteArray("x"));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
-                 QStringList{"plain"});
     }
 
     void failureReportWritesThenShows() {

@@ -36,13 +36,9 @@ struct Station {
     ValueBoxes boxes;
     printerlink::PrinterLink link{[this] { return controls; }};
     PrinterConfig config{link, boxes, op};
-    // False when the shipped templates could not be copied in: every check
-    // below would then test an empty directory.
-    bool templatesInstalled = false;
-
     Station() {
         core::setCurrentOperator(&op);
-        templatesInstalled = testsupport::installSettingsTemplates(dir.path());
+        testsupport::installSettingsTemplates(dir.path());
         config.loadTemplates();
     }
     ~Station() { core::setCurrentOperator(nullptr); }
@@ -104,6 +100,10 @@ class PrinterConfigTest : public QObject {
 private Q_SLOTS:
     void initTestCase() {
         QVERIFY(m_work.isValid());
+        // Without the shipped templates every case would test an empty directory.
+        TempProgramDir probe;
+        QVERIFY2(testsupport::installSettingsTemplates(probe.path()),
+                 "the templates of main/settings/install were not installed");
         platform::setClock(&m_clock);
     }
     void cleanupTestCase() { platform::setClock(nullptr); }
@@ -117,7 +117,6 @@ private Q_SLOTS:
     void settingOverEachKind() {
         QFETCH(QString, kind);
         Station st;
-        QVERIFY2(st.templatesInstalled, "the templates of main/settings/install were not installed");
         PrinterSimProcess sim;
         const QString capture = m_work.filePath("setting-" + kind + ".bin");
         QVERIFY2(startPrinter(sim, st, kind, capture), qPrintable(sim.error()));
@@ -154,7 +153,6 @@ private Q_SLOTS:
 
     void resetButtonsSendTheTemplates() {
         Station st;
-        QVERIFY2(st.templatesInstalled, "the templates of main/settings/install were not installed");
         PrinterSimProcess sim;
         const QString capture = m_work.filePath("reset.bin");
         QVERIFY2(startPrinter(sim, st, "tcp", capture), qPrintable(sim.error()));
@@ -181,7 +179,6 @@ private Q_SLOTS:
 
     void reopenedWindowResetsToLastCommand() {
         Station st;
-        QVERIFY2(st.templatesInstalled, "the templates of main/settings/install were not installed");
         PrinterSimProcess sim;
         const QString capture = m_work.filePath("reopen.bin");
         QVERIFY2(startPrinter(sim, st, "tcp", capture), qPrintable(sim.error()));
@@ -213,7 +210,6 @@ private Q_SLOTS:
         const QString endpoint = tcp.endpoint();
 
         Station st;
-        QVERIFY2(st.templatesInstalled, "the templates of main/settings/install were not installed");
         st.controls = {0, endpoint.section(':', 0, 0), endpoint.section(':', 1), 0};
         st.fillRfid("4", "11", "2");
         QVERIFY(st.config.cmdSetting_Click());
@@ -227,7 +223,6 @@ private Q_SLOTS:
 
     void emptyBoxStopsBeforeSending() {
         Station st;
-        QVERIFY2(st.templatesInstalled, "the templates of main/settings/install were not installed");
         PrinterSimProcess sim;
         const QString capture = m_work.filePath("empty.bin");
         QVERIFY2(startPrinter(sim, st, "tcp", capture), qPrintable(sim.error()));
@@ -264,7 +259,6 @@ private Q_SLOTS:
 
     void failedOpenStoresNothing() {
         Station st;
-        QVERIFY2(st.templatesInstalled, "the templates of main/settings/install were not installed");
         const QByteArray rfidBefore = st.dir.read("rfid_setup.ini");
         const QByteArray adjBefore = st.dir.read("adjust_setup.ini");
         st.fillRfid("5", "12", "3");

@@ -16,7 +16,6 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPointer>
-#include <QTimer>
 
 namespace settings {
 
@@ -107,40 +106,18 @@ Setup::Setup(QWidget* parent)
 
 void Setup::schedulePreview() {
     // Drawn once the window has loaded, and once for a burst of changes.
-    if (!m_previewReady || m_previewPending)
-        return;
-    m_previewPending = true;
-    QTimer::singleShot(0, this, [this] {
-        m_previewPending = false;
-        refreshPreview();
-    });
+    if (m_previewReady)
+        m_previewLater.request();
 }
 
 bool Setup::refreshPreview() {
     const SetupValues v = readValues();
     SetupData typed;
-    bool ok = true;
-    const auto whole = [&](const QString& text, qint16& into) {
-        bool good = false;
-        const int n = text.trimmed().toInt(&good);
-        ok = ok && good && n >= -32768 && n <= 32767;
-        into = static_cast<qint16>(n);
-    };
-    whole(v.txtTotH, typed.nTotHeight);
-    whole(v.txtLabelH, typed.nLabelHeight);
-    whole(v.txtLabelW, typed.nLabelWidth);
-    whole(v.txtPrtX, typed.nPrtX);
-    whole(v.txtPrtY, typed.nPrtY);
-    if (!ok) {
+    if (!setup::typedSetupData(v, typed)) {
         m_preview->setPixmap(QPixmap());
         m_preview->setText(QStringLiteral("라벨크기와 인쇄위치를 숫자로 입력하면 미리보기가 나타납니다."));
         return false;
     }
-    typed.sDensity = v.txtDensity;
-    typed.sFeeding = v.txtFeeding;
-    typed.sNotice = v.txtNotice;
-    typed.sPrinterType = QString::number(v.CboPType + 1);
-    typed.sSensorType = QString::number(v.cboSensor + 1);
     try {
         const QImage image = issuing::previewImage(issuing::sampleLabel(typed, v.CboType == 1 ? 1 : 0));
         m_preview->setPixmap(

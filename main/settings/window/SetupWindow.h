@@ -11,6 +11,8 @@
 #include "main/settings/SetupRules.h"
 #include "main/settings/SetupValues.h"
 
+#include "main/shell/widgets/LaterOnce.h"
+
 #include <QWidget>
 #include <memory>
 
@@ -115,7 +117,7 @@ private:
     void schedulePreview();
     QLabel* m_preview = nullptr;
     bool m_previewReady = false;
-    bool m_previewPending = false;
+    widgets::LaterOnce m_previewLater{this, [this] { refreshPreview(); }};
     bool m_loading = false;
     WindowOperator m_op;
     FrameBoxes m_boxes;
