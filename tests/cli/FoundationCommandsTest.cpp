@@ -50,7 +50,6 @@ private Q_SLOTS:
         QTest::newRow("row to issue, hang tag")
             << QStringList{"--row", "2", "--label-type", "hangtag"} << 0 << "(placeholder)";
         QTest::newRow("beyond the search") << QStringList{"--purc-sno", "nosuch"} << 1 << "no row 1";
-        QTest::newRow("row 0") << QStringList{"--row", "0"} << 2 << "--row";
     }
 
     void preview() {
