@@ -2,12 +2,29 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QThread>
+#include <QTimer>
 
 namespace platform {
 
+void Clock::letEventsRunFor(int ms) {
+    const qint64 end = steadyMs() + ms;
+    for (qint64 left = ms; left > 0; left = end - steadyMs())
+        waitForEvents(static_cast<int>(left));
+}
+
 qint64 SystemClock::wallSeconds() {
     return QDateTime::currentSecsSinceEpoch();
+}
+
+qint64 SystemClock::steadyMs() {
+    static QElapsedTimer started = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return started.elapsed();
 }
 
 void SystemClock::sleepMs(int ms) {
@@ -20,11 +37,18 @@ void SystemClock::runPendingEvents() {
         QCoreApplication::processEvents();
 }
 
-void SystemClock::pumpEvents() {
-    runPendingEvents();
-    // Waiting loops pass without sleeping; a short yield keeps a pass from
-    // taking a whole core while it waits for the printer.
-    QThread::usleep(200);
+void SystemClock::waitForEvents(int maxMs) {
+    if (!QCoreApplication::instance()) {
+        sleepMs(maxMs);
+        return;
+    }
+    // The timer only wakes the event loop when nothing else does; a pass
+    // ends with the first batch of events.
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.setTimerType(Qt::PreciseTimer);
+    wake.start(maxMs > 0 ? maxMs : 0);
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 namespace {

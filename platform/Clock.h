@@ -10,21 +10,33 @@ public:
     virtual ~Clock() = default;
     // Wall-clock time in whole seconds (the printer waits compare these).
     virtual qint64 wallSeconds() = 0;
+    // Milliseconds on a steady clock, for waits shorter than a second.
+    virtual qint64 steadyMs() = 0;
     // A plain sleep: no events run.
     virtual void sleepMs(int ms) = 0;
-    // Lets pending events run once (socket data arrives here), then yields
-    // briefly: one pass of a waiting loop.
-    virtual void pumpEvents() = 0;
-    // Lets pending events run once, without the yield of a waiting loop.
+    // Lets pending events run; when none is pending, blocks until one comes
+    // (socket data, a timer, a window event) or `maxMs` have passed. One pass
+    // of a waiting loop: it never spins while the printer works.
+    virtual void waitForEvents(int maxMs) = 0;
+    // Lets pending events run once, without waiting for more.
     virtual void runPendingEvents() = 0;
+
+    // One pass of a loop that polls a whole-second deadline.
+    void pumpEvents() { waitForEvents(kPollMs); }
+    // Lets events run for `ms` (the windows stay painted), then returns.
+    void letEventsRunFor(int ms);
+
+    // How long a pass of a polling loop waits at most when nothing happens.
+    static constexpr int kPollMs = 20;
 };
 
 // The real clock.
 class SystemClock : public Clock {
 public:
     qint64 wallSeconds() override;
+    qint64 steadyMs() override;
     void sleepMs(int ms) override;
-    void pumpEvents() override;
+    void waitForEvents(int maxMs) override;
     void runPendingEvents() override;
 };
 

@@ -70,6 +70,7 @@ int runSettings(const QStringList& args) {
     line("sPrinterIP", d.sPrinterIP);
     line("sPrinterPort", d.sPrinterPort);
     line("sDetailLog", d.sDetailLog);
+    num("fastStatus", d.fastStatus ? 1 : 0);
     num("CboTag", sel.CboTag);
     num("CboPrintType", sel.CboPrintType);
     num("optConn", sel.optConn);

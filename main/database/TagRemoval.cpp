@@ -20,7 +20,7 @@ void cmdDel_Click(ItemGrid& vaSpread1, const TagRecordValues& v, qint16& failure
         bool removed = false;
         const int last = vaSpread1.rows();
         for (int i = 1; i <= last; ++i) {
-            platform::clock().pumpEvents();
+            platform::clock().runPendingEvents();
             // The grid may have changed while events ran.
             if (i > vaSpread1.rows())
                 throw platform::RuntimeError(QStringLiteral("Invalid row number %1").arg(i));

@@ -15,6 +15,7 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kPowerCycle = QStringLiteral("전원을 내렸다 올려주십시오.");
+constexpr int kUsbFastPollMs = 50;
 
 // Error codes that end a tag when the printer reports them after an issue.
 bool isAutoStatusError(const QString& code) {
@@ -82,8 +83,14 @@ bool fail(IssueContext& ctx, const StatusReport& report) {
 
 bool superviseUsb(IssueContext& ctx, const QString& n, const QByteArray& issueRecord) {
     platform::Clock& clock = platform::clock();
+    const bool fast = ctx.link->fastStatus();
     for (;;) {
-        clock.sleepMs(1000);
+        // The printer rules ask once a second; fast status asks at the pace
+        // the library keeps between its own requests.
+        if (fast)
+            clock.letEventsRunFor(kUsbFastPollMs);
+        else
+            clock.sleepMs(1000);
         // Status only: the library asks with "{WS|}"; the record is not sent again.
         const int code = printerlink::SA4T_Print(issueRecord, 3);
         if (isUsbDone(code))

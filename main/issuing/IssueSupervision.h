@@ -1,7 +1,8 @@
 #pragma once
 // After the issue record of a tag the printer prints and writes the inlay and
 // reports through status answers. Over TCP/IP and serial it sends them on its
-// own and they are collected; over USB the status is asked for once a second.
+// own and they are collected; over USB the status is asked for once a second
+// (every 50 ms with fast status).
 #include "main/issuing/IssueContext.h"
 #include "main/printerlink/StatusCodes.h"
 

@@ -96,6 +96,9 @@ void Label_Send(IssueContext& ctx, qint32& nIndex, qint16& nProc) {
         const auto send = [&](const QByteArray& record) { ctx.link->fncRsSend(record, SendWait::Bounded); };
         labelRecords(ctx, item, run.sSeqNo, nProc, send);
         const QByteArray issueRecord = records::issue(settingIs(setup.sSensorType, 2));
+        // An answer that came before the issue record (one trailing the
+        // status answer, say) cannot report this label done.
+        ctx.link->discardInput();
         send(issueRecord);
 
         if (!superviseIssue(ctx, nIndex, issueRecord, tag))

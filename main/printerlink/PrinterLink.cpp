@@ -37,6 +37,7 @@ PrinterLink::PrinterLink(const settings::SetupData& setup, RunState& run) : m_ru
         show(kCheckNetworkInfo);
         return true;
     };
+    m_role.fastStatus = [s] { return s->fastStatus; };
     m_role.openFailed = [](const QString& text) {
         core::reportFailure(core::currentOperator(), QStringLiteral("fncRsOpen"), text);
     };
@@ -58,6 +59,7 @@ PrinterLink::PrinterLink(std::function<SettingsControls()> controls) {
         return true;
     };
     m_role.openFailed = [](const QString& text) { show(text); };
+    m_role.fastStatus = [] { return false; };
     m_role.usbWriteMustSucceed = true;
 }
 

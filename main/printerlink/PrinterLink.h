@@ -59,11 +59,21 @@ public:
     const QString& lastStatusCode() const { return m_lastCode; }
 
     // One wait period for a status answer on the main window's connection.
-    // It ends 100 ms after new data is seen (the data is appended to
-    // `pending` and written to the status log after `rawLogHead`), at once
-    // when `pending` already holds a whole answer, or after 5 seconds.
-    // Returns the answer cut from SOH to LF, or empty.
+    // New data is appended to `pending`; the period's data goes to the
+    // status log after `rawLogHead`. A whole answer ends the period (100 ms
+    // after the data was seen, or at once with fast status); data without
+    // one ends it after 100 ms, while the beginning of an answer waits for
+    // its rest; nothing ends it after 5 seconds. Returns the answer cut from
+    // SOH to LF, or empty.
     QByteArray awaitAnswer(QByteArray& pending, const QString& rawLogHead);
+
+    // Throws away what the printer sent before this moment (it is in the
+    // status log already): the answers to the next record start here.
+    void discardInput();
+
+    // Fast status: answers are taken as soon as they are whole, and USB
+    // status is asked at the library's pace (the main window's setting).
+    bool fastStatus() const { return m_role.fastStatus(); }
 
     // The connection kind as a number (raises on a kind that is not one).
     int connKind() const;
@@ -86,6 +96,7 @@ private:
         std::function<bool(const PrinterAddress&)> refuseAddress;
         // How an error of the open reaches the operator.
         std::function<void(const QString&)> openFailed;
+        std::function<bool()> fastStatus;
         // The settings window stores a configuration only when it reached the
         // printer: a USB write the library reports as failed must not pass as
         // sent. The issuing side reads the printer's answers instead.

@@ -7,23 +7,44 @@
 
 namespace printerlink {
 
+FrameScan scanFrame(const QByteArray& pending) {
+    static const QByteArray start = QByteArray(1, kSOH) + kSTX;
+    const qsizetype first = pending.indexOf(start);
+    if (first < 0) {
+        // A SOH as the last byte may be the start of an answer whose STX is
+        // still on the way.
+        if (pending.endsWith(kSOH))
+            return {FrameScan::Partial, pending.size() - 1, -1};
+        return {};
+    }
+    const qsizetype lf = pending.indexOf(kLF, first + 2);
+    if (lf < 0)
+        return {FrameScan::Partial, first, -1};
+    return {FrameScan::Whole, pending.lastIndexOf(start, lf - 2), lf};
+}
+
 QByteArray cutFrame(QByteArray& pending, char start) {
-    const qsizetype from = pending.indexOf(start);
-    if (from < 0)
-        return {};
-    // A LF before the start byte belongs to no answer; the answer ends at
-    // the first LF after its start.
-    const qsizetype to = pending.indexOf(kLF, from);
-    if (to < 0)
-        return {};
+    qsizetype from = -1;
+    qsizetype to = -1;
+    if (start == kSOH) {
+        const FrameScan scan = scanFrame(pending);
+        if (scan.state != FrameScan::Whole)
+            return {};
+        from = scan.from;
+        to = scan.to;
+    } else {
+        from = pending.indexOf(start);
+        to = from < 0 ? -1 : pending.indexOf(kLF, from);
+        if (to < 0)
+            return {};
+    }
     const QByteArray frame = pending.mid(from, to - from + 1);
     pending = pending.mid(to + 1);
     return frame;
 }
 
 bool hasFrame(const QByteArray& pending) {
-    const qsizetype from = pending.indexOf(kSOH);
-    return from >= 0 && pending.indexOf(kLF, from) >= 0;
+    return scanFrame(pending).state == FrameScan::Whole;
 }
 
 QString frameCode(const QByteArray& frame, int offset) {

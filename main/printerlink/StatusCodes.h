@@ -12,10 +12,23 @@ inline constexpr char kSOH = 0x01;
 inline constexpr char kSTX = 0x02;
 inline constexpr char kLF = 0x0A;
 
-// Cuts the first answer out of the pending data: from the first `start` byte
-// through the first LF after it; the pending data keeps what follows that LF.
-// A LF before the start byte cuts nothing, and without a start byte or a LF
-// after it nothing changes. Returns the answer, or empty.
+// Where the first whole answer stands in received data: SOH STX, the code,
+// further bytes, LF. A SOH that is not followed by STX is noise, so an answer
+// behind junk that holds a lone SOH is still found; when an answer starts
+// again before its LF, the later start counts. A LF before the answer's start
+// cuts nothing.
+struct FrameScan {
+    enum State { None, Partial, Whole };
+    State state = None; // Partial: an answer has begun and its LF has not come
+    qsizetype from = -1;
+    qsizetype to = -1; // the LF
+};
+FrameScan scanFrame(const QByteArray& pending);
+
+// Cuts the first answer out of the pending data; the pending data keeps what
+// follows its LF. With `start` STX (the second chance of the status request)
+// the answer runs from the first STX through the first LF after it. Returns
+// the answer, or empty when there is none yet (nothing changes then).
 QByteArray cutFrame(QByteArray& pending, char start = kSOH);
 // True when cutFrame would cut an answer from SOH.
 bool hasFrame(const QByteArray& pending);

@@ -16,29 +16,74 @@
 
 namespace printerlink {
 
+namespace {
+// Data seen without a whole answer: how long the period goes on for more
+// before it ends without an answer (the pause of the printer rules).
+constexpr int kSettleMs = 100;
+} // namespace
+
 QByteArray PrinterLink::awaitAnswer(QByteArray& pending, const QString& rawLogHead) {
     platform::Clock& clock = platform::clock();
     const int kind = connKind();
     if (kind != 1 && !(kind == 2 && MSComm1().isOpen()))
         throw platform::RuntimeError(kPortNotOpen);
     PrinterConnection& link = connectionOf(kind);
+    const bool fast = fastStatus();
     const qint64 start = clock.wallSeconds();
+    bool taken = false;    // data went into `pending` during this period
+    qint64 settleEnd = -1; // fast: when a period with data and no answer ends
+    // The period's raw log line holds the pending data as the answer is cut.
+    const auto finish = [&](bool answer) {
+        if (taken)
+            core::WriteLog(rawLogHead + platform::fromCp949(pending));
+        return answer ? cutFrame(pending) : QByteArray();
+    };
     for (;;) {
-        clock.pumpEvents();
+        clock.runPendingEvents();
         const bool newData = link.hasInput();
         // A whole answer left over from the last chunk is read at once; the
-        // first part of one waits (within the period) for the rest.
+        // beginning of one waits, within the period, for its rest.
         if (newData || hasFrame(pending)) {
-            clock.sleepMs(100);
+            if (!fast)
+                clock.sleepMs(kSettleMs);
             if (newData) {
                 link.takeInput(pending);
-                core::WriteLog(rawLogHead + platform::fromCp949(pending));
+                taken = true;
             }
-            return cutFrame(pending);
+            const FrameScan::State state = scanFrame(pending).state;
+            if (state == FrameScan::Whole)
+                return finish(true);
+            if (state == FrameScan::None) {
+                if (!fast)
+                    return finish(false);
+                if (settleEnd < 0)
+                    settleEnd = clock.steadyMs() + kSettleMs;
+            } else {
+                settleEnd = -1;
+            }
         }
+        if (settleEnd >= 0 && clock.steadyMs() >= settleEnd)
+            return finish(false);
         if (platform::waitExpired(start, clock.wallSeconds()))
-            return {};
+            return finish(false);
+        qint64 wait = platform::Clock::kPollMs;
+        if (settleEnd >= 0)
+            wait = qBound<qint64>(0, settleEnd - clock.steadyMs(), wait);
+        clock.waitForEvents(static_cast<int>(wait));
     }
+}
+
+void PrinterLink::discardInput() {
+    const int kind = connKind();
+    if (kind != 1 && kind != 2)
+        return; // over USB nothing arrives unasked
+    platform::clock().runPendingEvents();
+    QByteArray earlier;
+    connectionOf(kind).takeInput(earlier);
+    // Socket data went to the status log as it arrived; the serial line's
+    // goes there now.
+    if (kind == 2 && !earlier.isEmpty())
+        core::WriteLog(platform::fromCp949(earlier));
 }
 
 bool PrinterLink::CheckPrint(qint32 nIndex) {

@@ -68,6 +68,9 @@ inline constexpr Key kPassword{kDbSetupIni, kDbInfoSetupSection, "PASSWORD", ""}
 inline constexpr Key kConnKind{kConnSetupIni, kConnectInfoSection, "CONN_KIND", "1"};
 inline constexpr Key kPrinterIp{kConnSetupIni, kConnectInfoSection, "PRINTER_IP", ""};
 inline constexpr Key kPrinterPort{kConnSetupIni, kConnectInfoSection, "PRINTER_PORT", ""};
+// "1": printer answers are taken as soon as they are whole; anything else
+// keeps the fixed pauses of the printer rules.
+inline constexpr Key kFastStatus{kConnSetupIni, kConnectInfoSection, "FAST_STATUS", ""};
 inline constexpr Key kDetailLog{kLogSetupIni, kLogSection, "DETAIL_LOG", "2"};
 inline constexpr Key kIssueRetry{kRfidSetupIni, kRfidOptionSection, "ISSUE_RETRY", ""};
 inline constexpr Key kPowerLevel{kRfidSetupIni, kRfidOptionSection, "POWER_LEVEL", ""};

@@ -40,6 +40,7 @@ bool GetSetupData(SetupData& setupData, MainSelections& selections, core::Operat
 
         setupData.sPrinterIP = readSetting(kPrinterIp);
         setupData.sPrinterPort = readSetting(kPrinterPort);
+        setupData.fastStatus = readSetting(kFastStatus) == QLatin1String("1");
         setupData.sDetailLog = readSetting(kDetailLog);
     } catch (const std::exception& e) {
         core::reportFailure(op, QStringLiteral("GetSetupData"), core::errorText(e));

@@ -25,7 +25,8 @@ struct SetupData {
     QString sConnKind;    // "1" TCP/IP, "2" serial, "3" USB (01 loads as 1)
     QString sPrinterIP;
     QString sPrinterPort;
-    QString sDetailLog; // "1" detail trace on
+    QString sDetailLog;      // "1" detail trace on
+    bool fastStatus = false; // answers taken as soon as they are whole
 };
 
 // The three main-window selections the settings set: tag kind list `CboTag`,

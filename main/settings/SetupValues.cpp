@@ -87,6 +87,7 @@ bool GetSetupData(SetupValues& values, core::Operator& op) {
 
         const int connKind = platform::toInt16(readSetting(kConnKind));
         values.optConn = connKind == 1 ? 0 : connKind == 2 ? 1 : 2;
+        values.chkFastStatus = readSetting(kFastStatus) == QLatin1String("1");
 
         selectListPosition(readSetting(kDetailLog), 2, values.OptLog);
     } catch (const std::exception& e) {
@@ -135,6 +136,7 @@ bool SetSetupData(const SetupValues& values, core::Operator& op) {
         writeSetting(kUser, values.txtDBID);
         writeSetting(kPassword, values.txtDBPW);
         writeSetting(kConnKind, QString::number(values.optConn == 0 ? 1 : values.optConn == 1 ? 2 : 3));
+        writeSetting(kFastStatus, values.chkFastStatus ? QStringLiteral("1") : QStringLiteral("0"));
         // Serial and USB keep the last TCP/IP address for when it is chosen again.
         if (tcpIp) {
             writeSetting(kPrinterIp, values.txtIP);

@@ -38,7 +38,8 @@ struct SetupValues {
     int cboSensor = -1; // 0 투과, 1 반사
     int CboType = -1;   // 0 라벨형, 1 고리형
     int optConn = 0;    // 0 TCP/IP, 1 serial, 2 USB
-    int OptLog = -1;    // 0 "Y", 1 "N"
+    bool chkFastStatus = false;
+    int OptLog = -1; // 0 "Y", 1 "N"
 };
 
 // The values of the RFID frame, and the stored RFID command used as template.

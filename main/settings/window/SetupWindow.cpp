@@ -176,6 +176,7 @@ SetupValues Setup::readValues() const {
     v.cboSensor = ui->cboSensor->currentIndex();
     v.CboType = ui->CboType->currentIndex();
     v.optConn = connOption();
+    v.chkFastStatus = ui->chkFastStatus->isChecked();
     v.OptLog = ui->OptLog_0->isChecked() ? 0 : ui->OptLog_1->isChecked() ? 1 : -1;
     return v;
 }
@@ -201,6 +202,7 @@ void Setup::showValues(const SetupValues& v) {
     const QList<QRadioButton*> conn{ui->optConn_0, ui->optConn_1, ui->optConn_2};
     if (v.optConn >= 0 && v.optConn < conn.size())
         conn[v.optConn]->setChecked(true);
+    ui->chkFastStatus->setChecked(v.chkFastStatus);
     ui->txtIP->setText(v.txtIP);
     ui->txtPort->setText(v.txtPort);
     if (v.OptLog == 0)
