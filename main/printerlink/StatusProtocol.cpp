@@ -13,6 +13,7 @@
 #include "platform/RuntimeError.h"
 
 #include <QSerialPort>
+#include <algorithm>
 
 namespace printerlink {
 
@@ -20,6 +21,8 @@ namespace {
 // Data seen without a whole answer: how long the period goes on for more
 // before it ends without an answer (the pause of the printer rules).
 constexpr int kSettleMs = 100;
+// A wait period without a whole answer ends after 5 seconds.
+constexpr int kPeriodMs = 5000;
 } // namespace
 
 QByteArray PrinterLink::awaitAnswer(QByteArray& pending, const QString& rawLogHead) {
@@ -29,7 +32,10 @@ QByteArray PrinterLink::awaitAnswer(QByteArray& pending, const QString& rawLogHe
         throw platform::RuntimeError(kPortNotOpen);
     PrinterConnection& link = connectionOf(kind);
     const bool fast = fastStatus();
-    const qint64 start = clock.wallSeconds();
+    // The period lasts 5 seconds on the steady clock, so the wait sleeps
+    // until data comes or the period is over instead of polling the
+    // whole-second clock.
+    const qint64 periodEnd = clock.steadyMs() + kPeriodMs;
     bool taken = false;    // data went into `pending` during this period
     qint64 settleEnd = -1; // fast: when a period with data and no answer ends
     // The period's raw log line holds the pending data as the answer is cut.
@@ -38,8 +44,8 @@ QByteArray PrinterLink::awaitAnswer(QByteArray& pending, const QString& rawLogHe
             core::WriteLog(rawLogHead + platform::fromCp949(pending));
         return answer ? cutFrame(pending) : QByteArray();
     };
+    clock.runPendingEvents();
     for (;;) {
-        clock.runPendingEvents();
         const bool newData = link.hasInput();
         // A whole answer left over from the last chunk is read at once; the
         // beginning of one waits, within the period, for its rest.
@@ -62,14 +68,11 @@ QByteArray PrinterLink::awaitAnswer(QByteArray& pending, const QString& rawLogHe
                 settleEnd = -1;
             }
         }
-        if (settleEnd >= 0 && clock.steadyMs() >= settleEnd)
+        const qint64 now = clock.steadyMs();
+        const qint64 end = settleEnd >= 0 ? std::min(settleEnd, periodEnd) : periodEnd;
+        if (now >= end)
             return finish(false);
-        if (platform::waitExpired(start, clock.wallSeconds()))
-            return finish(false);
-        qint64 wait = platform::Clock::kPollMs;
-        if (settleEnd >= 0)
-            wait = qBound<qint64>(0, settleEnd - clock.steadyMs(), wait);
-        clock.waitForEvents(static_cast<int>(wait));
+        clock.waitForEvents(static_cast<int>(end - now));
     }
 }
 

@@ -6,6 +6,8 @@
 #include "platform/Cp949.h"
 #include "platform/RuntimeError.h"
 
+#include <poll.h>
+
 namespace printerlink {
 
 namespace {
@@ -98,6 +100,14 @@ bool TcpConnection::hasInput() {
 void TcpConnection::takeInput(QByteArray& pending) {
     if (!m_run)
         return;
+    // What the socket holds by now comes along, as on the serial line, even
+    // when no event has run since it arrived. (A wait that finds nothing
+    // would count as a socket error, so it is made only when data is there.)
+    if (m_socket.state() == QAbstractSocket::ConnectedState) {
+        pollfd pfd{static_cast<int>(m_socket.socketDescriptor()), POLLIN, 0};
+        if (::poll(&pfd, 1, 0) == 1 && (pfd.revents & POLLIN))
+            m_socket.waitForReadyRead(0);
+    }
     pending += m_run->sRecvData;
     m_run->sRecvData.clear();
 }

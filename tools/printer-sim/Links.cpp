@@ -76,6 +76,53 @@ void TcpLink::acceptClients() {
     }
 }
 
+// ---------------------------------------------------------------- LinePacer
+
+LinePacer::LinePacer(int baud, std::function<void(const QByteArray&)> deliver, QObject* parent)
+    : QObject(parent), m_nsPerByte(10.0 * 1e9 / baud), m_deliver(std::move(deliver)) {
+    m_clock.start();
+    m_timer.setSingleShot(true);
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &LinePacer::release);
+}
+
+void LinePacer::push(const QByteArray& bytes) {
+    if (bytes.isEmpty())
+        return;
+    const qint64 start = std::max(m_clock.nsecsElapsed(), m_lineFreeNs);
+    m_lineFreeNs = start + static_cast<qint64>(m_nsPerByte * static_cast<double>(bytes.size()));
+    m_queue.push_back({bytes, m_lineFreeNs});
+    if (!m_timer.isActive())
+        release();
+}
+
+void LinePacer::flush() {
+    m_timer.stop();
+    while (!m_queue.empty()) {
+        const QByteArray bytes = std::move(m_queue.front().bytes);
+        m_queue.pop_front();
+        m_deliver(bytes);
+    }
+}
+
+void LinePacer::clear() {
+    m_queue.clear();
+    m_timer.stop();
+    m_lineFreeNs = 0;
+}
+
+void LinePacer::release() {
+    while (!m_queue.empty() && m_queue.front().dueNs <= m_clock.nsecsElapsed()) {
+        const QByteArray bytes = std::move(m_queue.front().bytes);
+        m_queue.pop_front();
+        m_deliver(bytes);
+    }
+    if (!m_queue.empty()) {
+        const qint64 waitNs = m_queue.front().dueNs - m_clock.nsecsElapsed();
+        m_timer.start(static_cast<int>((waitNs + 999999) / 1000000));
+    }
+}
+
 // ---------------------------------------------------------------- PtyLink
 
 PtyLink::PtyLink(VirtualPrinter* printer, QObject* parent) : QObject(parent), m_printer(printer) {
@@ -126,6 +173,11 @@ bool PtyLink::openPty(QString* error) {
 
 void PtyLink::closePty() {
     m_hangupWatch.stop();
+    // What was still on the line goes with the connection.
+    if (m_toPrinter)
+        m_toPrinter->clear();
+    if (m_toHost)
+        m_toHost->clear();
     if (m_session) {
         m_printer->closeSession(m_session);
         m_session = nullptr;
@@ -195,21 +247,41 @@ void PtyLink::watchForHost() {
     m_notifier->setEnabled(true);
 }
 
+void PtyLink::setBaud(int baud) {
+    m_toPrinter.reset();
+    m_toHost.reset();
+    if (baud <= 0)
+        return;
+    m_toPrinter = std::make_unique<LinePacer>(baud, [this](const QByteArray& b) { deliverToPrinter(b); });
+    m_toHost = std::make_unique<LinePacer>(baud, [this](const QByteArray& b) { writeToHost(b); });
+}
+
+void PtyLink::deliverToPrinter(const QByteArray& bytes) {
+    if (m_session)
+        m_session->received(bytes);
+}
+
+void PtyLink::writeToHost(const QByteArray& bytes) {
+    qsizetype done = 0;
+    while (m_master >= 0 && done < bytes.size()) {
+        const ssize_t n = ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return; // host not reading: the bytes are lost, as on a wire
+        done += n;
+    }
+}
+
 void PtyLink::startSession() {
     if (m_session)
         return;
-    const int master = m_master;
     m_session = m_printer->openSession(
-        [master](const QByteArray& bytes) {
-            qsizetype done = 0;
-            while (done < bytes.size()) {
-                const ssize_t n = ::write(master, bytes.constData() + done, size_t(bytes.size() - done));
-                if (n < 0 && errno == EINTR)
-                    continue;
-                if (n <= 0)
-                    return; // host not reading: the bytes are lost, as on a wire
-                done += n;
-            }
+        [this](const QByteArray& bytes) {
+            if (m_toHost)
+                m_toHost->push(bytes);
+            else
+                writeToHost(bytes);
         },
         [this] { drop(); });
 }
@@ -219,8 +291,10 @@ bool PtyLink::drainMaster() {
     for (;;) {
         const ssize_t n = ::read(m_master, buf, sizeof buf);
         if (n > 0) {
-            if (m_session)
-                m_session->received(QByteArrayView(buf, n));
+            if (m_toPrinter)
+                m_toPrinter->push(QByteArray(buf, n));
+            else
+                deliverToPrinter(QByteArray(buf, n));
             continue;
         }
         if (n < 0 && errno == EINTR)
@@ -237,6 +311,11 @@ void PtyLink::readMaster() {
 void PtyLink::hostClosed() {
     if (m_notifier)
         m_notifier->setEnabled(false);
+    // What the host wrote before it closed still reaches the printer.
+    if (m_toPrinter)
+        m_toPrinter->flush();
+    if (m_toHost)
+        m_toHost->clear();
     if (m_session) {
         m_printer->closeSession(m_session);
         m_session = nullptr;

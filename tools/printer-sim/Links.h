@@ -1,10 +1,15 @@
 #pragma once
 // The ways a host reaches the printer: a TCP listener, or a pseudo-terminal
 // whose slave device node stands for a serial port or a USB printer.
+#include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QTimer>
+#include <deque>
+#include <functional>
+#include <memory>
 
 class QTcpServer;
 class QSocketNotifier;
@@ -28,6 +33,31 @@ private:
     QTcpServer* m_server;
 };
 
+// Passes bytes on in order at the pace of a serial line of `baud` (ten bits a
+// byte): each chunk is handed on when the line would have carried its last
+// byte.
+class LinePacer : public QObject {
+public:
+    LinePacer(int baud, std::function<void(const QByteArray&)> deliver, QObject* parent = nullptr);
+    void push(const QByteArray& bytes);
+    void flush(); // hands on everything queued, now
+    void clear(); // drops everything queued
+
+private:
+    void release();
+
+    struct Chunk {
+        QByteArray bytes;
+        qint64 dueNs;
+    };
+    double m_nsPerByte;
+    std::function<void(const QByteArray&)> m_deliver;
+    std::deque<Chunk> m_queue;
+    qint64 m_lineFreeNs = 0;
+    QElapsedTimer m_clock;
+    QTimer m_timer;
+};
+
 class PtyLink : public QObject {
     Q_OBJECT
 public:
@@ -39,6 +69,8 @@ public:
     bool openInDirectory(const QString& dir, QString* error);
     QString linkPath() const { return m_link; }
     QString devicePath() const { return m_device; }
+    // Paces both directions at `baud` (0: bytes move at once).
+    void setBaud(int baud);
 
 private:
     bool openPty(QString* error);
@@ -50,8 +82,12 @@ private:
     void takeBytesLeftBehind();
     void hostClosed();
     void drop();
+    void deliverToPrinter(const QByteArray& bytes);
+    void writeToHost(const QByteArray& bytes);
 
     VirtualPrinter* m_printer;
+    std::unique_ptr<LinePacer> m_toPrinter;
+    std::unique_ptr<LinePacer> m_toHost;
     int m_master = -1;
     QString m_device;
     QString m_link;

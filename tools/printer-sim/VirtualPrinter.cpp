@@ -20,6 +20,9 @@ constexpr int DefaultGapMs = 100;
 Session::Session(VirtualPrinter* printer, Writer write, Dropper drop)
     : QObject(printer), m_printer(printer), m_write(std::move(write)), m_drop(std::move(drop)) {
     m_timer.setSingleShot(true);
+    // A label takes the printer's time to the millisecond, not within the
+    // few percent a coarse timer allows.
+    m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &Session::flushDue);
     m_clock.start();
 }

@@ -66,7 +66,10 @@ int main(int argc, char** argv) {
                                      QStringLiteral("0"));
     const QCommandLineOption model(QStringLiteral("model"), QStringLiteral("B-SX5T or B-SA4TP."),
                                    QStringLiteral("MODEL"));
-    parser.addOptions({tcp, serial, usb, script, capture, labels, printMs, model});
+    const QCommandLineOption baud(QStringLiteral("baud"),
+                                  QStringLiteral("Pace the serial or USB line at N baud (10 bits a byte)."),
+                                  QStringLiteral("N"));
+    parser.addOptions({tcp, serial, usb, script, capture, labels, printMs, model, baud});
     parser.process(app);
 
     const int links = int(parser.isSet(tcp)) + int(parser.isSet(serial)) + int(parser.isSet(usb));
@@ -86,6 +89,14 @@ int main(int argc, char** argv) {
                                                     : QStringLiteral("B-SX5T");
     if (options.model != QLatin1String("B-SX5T") && options.model != QLatin1String("B-SA4TP"))
         return fail(QStringLiteral("--model is B-SX5T or B-SA4TP"));
+    int baudRate = 0;
+    if (parser.isSet(baud)) {
+        baudRate = parser.value(baud).toInt(&ok);
+        if (!ok || baudRate < 1)
+            return fail(QStringLiteral("--baud needs a positive number of bits a second"));
+        if (options.link == LinkKind::Tcp)
+            return fail(QStringLiteral("--baud paces --serial and --usb only"));
+    }
     options.capturePath = parser.value(capture);
     options.labelsDir = parser.value(labels);
     if (parser.isSet(script)) {
@@ -124,6 +135,7 @@ int main(int argc, char** argv) {
         say(QStringLiteral("tcp ") + tcpLink->endpoint());
     } else {
         ptyLink = std::make_unique<PtyLink>(&printer);
+        ptyLink->setBaud(baudRate);
         const bool opened = options.link == LinkKind::Serial
                                 ? ptyLink->open(parser.value(serial), &error)
                                 : ptyLink->openInDirectory(parser.value(usb), &error);
