@@ -136,12 +136,12 @@ bool SetSetupData(const SetupValues& values, core::Operator& op) {
         writeSetting(kUser, values.txtDBID);
         writeSetting(kPassword, values.txtDBPW);
         writeSetting(kConnKind, QString::number(values.optConn == 0 ? 1 : values.optConn == 1 ? 2 : 3));
-        writeSetting(kFastStatus, values.chkFastStatus ? QStringLiteral("1") : QStringLiteral("0"));
         // Serial and USB keep the last TCP/IP address for when it is chosen again.
         if (tcpIp) {
             writeSetting(kPrinterIp, values.txtIP);
             writeSetting(kPrinterPort, values.txtPort);
         }
+        writeSetting(kFastStatus, values.chkFastStatus ? QStringLiteral("1") : QStringLiteral("0"));
         if (values.OptLog == 0)
             writeSetting(kDetailLog, QStringLiteral("1"));
         else if (values.OptLog == 1)

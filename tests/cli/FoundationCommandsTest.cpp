@@ -82,7 +82,7 @@ private Q_SLOTS:
         QCOMPARE(r.out, QStringLiteral("nTotHeight=0\nnLabelHeight=0\nnLabelWidth=0\nnPrtX=0\nnPrtY=0\n"
                                        "sDensity=+00\nsFeeding=+0130\nsSerialNo=\nnComPort=1\nsSensorType=1\n"
                                        "sPrinterType=1\nsNotice=\nsConnKind=1\nsPrinterIP=\nsPrinterPort=\n"
-                                       "sDetailLog=2\nCboTag=0\nCboPrintType=0\noptConn=0\n"));
+                                       "sDetailLog=2\nfastStatus=0\nCboTag=0\nCboPrintType=0\noptConn=0\n"));
     }
 
     void settingsRecordWithValuesAndFailure() {

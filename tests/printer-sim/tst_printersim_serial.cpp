@@ -142,6 +142,22 @@ private slots:
         again.write("{WS|}");
         QVERIFY(again.read(300).startsWith(frame("00")));
     }
+
+    void pacedAtTheLinesBaudRate() {
+        // 1200 baud: 8.3 ms a byte, so the 5-byte request and the 13-byte
+        // answer take at least 150 ms on the line.
+        const QString link = m_dir.filePath(QStringLiteral("ttyPRN3"));
+        PrinterSimProcess sim;
+        QVERIFY(
+            sim.start({QStringLiteral("--serial"), link, QStringLiteral("--baud"), QStringLiteral("1200")}));
+        Port port(link);
+        QElapsedTimer t;
+        t.start();
+        port.write("{WS|}");
+        const QByteArray answer = port.read(1000);
+        QVERIFY2(t.elapsed() >= 145, qPrintable(QString::number(t.elapsed())));
+        QVERIFY(answer.startsWith(frame("00")) && answer.size() == 13);
+    }
 };
 
 QTEST_GUILESS_MAIN(PrinterSimSerial)

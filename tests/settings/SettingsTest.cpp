@@ -38,6 +38,7 @@ SetupValues filledWindow() {
     v.cboSensor = 1;
     v.CboType = 1;
     v.optConn = 0;
+    v.chkFastStatus = true;
     v.OptLog = 0;
     return v;
 }
@@ -83,6 +84,7 @@ private slots:
         QCOMPARE(d.sPrinterIP, QString());
         QCOMPARE(d.sPrinterPort, QString());
         QCOMPARE(d.sDetailLog, QString("2"));
+        QVERIFY(!d.fastStatus);
         QCOMPARE(sel.CboTag, 0);
         QCOMPARE(sel.CboPrintType, 0);
         QCOMPARE(sel.optConn, 0);
@@ -248,7 +250,8 @@ private slots:
                             "COM_PORT=3\r\n[TAG]\r\nTAG_KIND=4\r\n"));
         QCOMPARE(
             dir.read("conn_setup.ini"),
-            QByteArray("[CONNECT_INFO]\r\nCONN_KIND=1\r\nPRINTER_IP=192.168.0.50\r\nPRINTER_PORT=9100\r\n"));
+            QByteArray("[CONNECT_INFO]\r\nCONN_KIND=1\r\nPRINTER_IP=192.168.0.50\r\nPRINTER_PORT=9100\r\n"
+                       "FAST_STATUS=1\r\n"));
         QCOMPARE(dir.read("db_setup.ini"),
                  "[ETC]\r\nNOTICE=" + platform::toCp949(QStringLiteral("자산을 아낍시다")) +
                      "\r\n[DB_INFO]\r\nDATABASE=ASSET\r\nUSER=scott\r\nPASSWORD=tiger\r\n");
@@ -266,6 +269,7 @@ private slots:
         QCOMPARE(d.sNotice, QStringLiteral("자산을 아낍시다"));
         QCOMPARE(sel.CboTag, 3);
         QCOMPARE(sel.CboPrintType, 1);
+        QVERIFY(d.fastStatus);
 
         SetupValues back;
         QVERIFY(setup::GetSetupData(back, op));
@@ -283,6 +287,7 @@ private slots:
         QCOMPARE(back.cboSensor, expected.cboSensor);
         QCOMPARE(back.CboType, expected.CboType);
         QCOMPARE(back.optConn, expected.optConn);
+        QCOMPARE(back.chkFastStatus, expected.chkFastStatus);
         QCOMPARE(back.OptLog, expected.OptLog);
         DbInfo info = readDbInfo();
         QCOMPARE(info.sDatabase + '/' + info.sUser + '/' + info.sPassword, QString("ASSET/scott/tiger"));
@@ -346,7 +351,7 @@ private slots:
             QVERIFY(setup::SetSetupData(v, op));
             QCOMPARE(dir.read("conn_setup.ini"),
                      "[CONNECT_INFO]\r\nCONN_KIND=" + QByteArray::number(conn + 1) +
-                         "\r\nPRINTER_IP=10.1.1.1\r\nPRINTER_PORT=9100\r\n");
+                         "\r\nPRINTER_IP=10.1.1.1\r\nPRINTER_PORT=9100\r\nFAST_STATUS=1\r\n");
             QCOMPARE(dir.read("log_setup.ini"), QByteArray("[LOG]\r\nDETAIL_LOG=1\r\n"));
         }
     }
