@@ -37,6 +37,8 @@ int usageError(const QString& command, const QString& problem);
 void installPrintingOperator();
 // The messages shown since installPrintingOperator().
 QStringList shownMessages();
+// How the printing operator answers questions from now on (No by default).
+void answerQuestions(bool yes);
 
 // Small option parser: "--name value" and "--flag"; positional arguments kept.
 class Options {

@@ -9,6 +9,7 @@
 #include "main/issuing/IssueRange.h"
 #include "main/issuing/IssueValues.h"
 #include "main/issuing/PrintJob.h"
+#include "platform/StopSignals.h"
 
 #include <QElapsedTimer>
 #include <QRegularExpression>
@@ -24,7 +25,7 @@ public:
 };
 
 QString usage() {
-    return QStringLiteral("--user ID [--kind issue|reissue|test] [--unlock] [--rows START-END] "
+    return QStringLiteral("--user ID [--kind issue|reissue|test] [--unlock] [--yes] [--rows START-END] "
                           "[--label-type label|hangtag] ") +
            cli::searchOptionsUsage();
 }
@@ -40,7 +41,7 @@ int runIssue(const QStringList& args) {
     QStringList valueOptions = cli::searchValueOptions();
     valueOptions << QStringLiteral("user") << QStringLiteral("kind") << QStringLiteral("rows")
                  << QStringLiteral("label-type");
-    const cli::Options o(args, valueOptions, {QStringLiteral("unlock")});
+    const cli::Options o(args, valueOptions, {QStringLiteral("unlock"), QStringLiteral("yes")});
     if (!o.ok())
         return cli::usageError(name, o.error());
     if (!o.positional().isEmpty())
@@ -95,8 +96,12 @@ int runIssue(const QStringList& args) {
     }
     cli::err(QStringLiteral("rows: %1 found, %2 ticked").arg(grid.rows()).arg(issuing::GetPrtCnt(grid)));
 
+    // The answer to the question before a reissue withdraws recorded tags.
+    cli::answerQuestions(o.has(QStringLiteral("yes")));
     NoButtons buttons;
     issuing::PrintJob job(ws.ctx, buttons);
+    // SIGINT and SIGTERM end the run after the tag under way.
+    const platform::StopSignals stopSignals([&job](int) { job.requestStop(); });
     int tags = 0;
     QElapsedTimer clock;
     job.onRow = [&](const issuing::RowEvent& e) {
@@ -116,6 +121,8 @@ int runIssue(const QStringList& args) {
                  .arg(ms, 0, 'f', 0)
                  .arg(tags ? ms / tags : 0.0, 0, 'f', 1)
                  .arg(peakMegabytes(), 0, 'f', 0));
+    if (stopSignals.received())
+        return stopSignals.exitCode();
     return job.lastRunCompleted() ? cli::kOk : cli::kFailed;
 }
 

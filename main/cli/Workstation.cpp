@@ -31,7 +31,9 @@ bool Workstation::open(const QString& user, int labelType, bool unlock) {
     ctx.OptLock = unlock ? 1 : 0;
     issuing::takeSetupValues(ctx.values, setup);
     issuing::loadIssueValues(ctx);
-    return true;
+    journal = journal::openProgramJournal();
+    ctx.journal = journal.get();
+    return journal != nullptr;
 }
 
 int Workstation::openForCommand(const QString& command, const Options& o,

@@ -6,6 +6,7 @@
 #include "main/database/ItemGrid.h"
 #include "main/database/ItemSearch.h"
 #include "main/issuing/IssueContext.h"
+#include "main/journal/Journal.h"
 #include "main/printerlink/PrinterLink.h"
 #include "main/printerlink/RunState.h"
 #include "main/settings/SetupData.h"
@@ -22,6 +23,7 @@ struct Workstation {
     std::unique_ptr<printerlink::PrinterLink> link;
     database::ItemGrid grid;
     issuing::IssueContext ctx;
+    std::unique_ptr<journal::Journal> journal;
 
     // Logs in as `user` with the database account of the settings and loads
     // what the main window loads; false after the operator has been told why.

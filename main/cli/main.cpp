@@ -19,7 +19,8 @@ QList<Command>& table() {
     static QList<Command> t;
     return t;
 }
-// Prints every message on stderr as it comes and answers every question No.
+// Prints every message and question on stderr as it comes and answers every
+// question as the command was told to (No unless told otherwise).
 class ConsoleOperator : public core::Operator {
 public:
     void showMessage(const QString& text) override {
@@ -30,16 +31,25 @@ public:
         t.replace(QLatin1Char('\r'), QStringLiteral(" / "));
         err(QStringLiteral("message: ") + t);
     }
-    bool askYesNo(const QString&) override { return false; }
+    bool askYesNo(const QString& text) override {
+        showMessage(text);
+        err(answerYes ? QStringLiteral("answer: yes") : QStringLiteral("answer: no"));
+        return answerYes;
+    }
     void setWaitCursor(bool) override {}
     void setFocus(const QString&) override {}
     QStringList shown;
+    bool answerYes = false;
 };
 ConsoleOperator& printingOperator() {
     static ConsoleOperator op;
     return op;
 }
 } // namespace
+
+void answerQuestions(bool yes) {
+    printingOperator().answerYes = yes;
+}
 
 CommandRegistration::CommandRegistration(Command c) {
     table().append(std::move(c));

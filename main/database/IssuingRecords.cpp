@@ -21,13 +21,18 @@ void getOrganData(QString& sOrganCode, QString& sOrganNm) {
     });
 }
 
-QString getSeqNo() {
+QString getSeqNo(bool* read) {
     QString result = QStringLiteral("0");
+    bool got = false;
     core::runReported(QStringLiteral("getSeqNo"), [&] {
         Recordset rs(gDbConn, QStringLiteral("select SEQ_SLFRFID_SERIALNO.nextval from dual"));
-        if (rs.recordCount() > 0)
+        if (rs.recordCount() > 0) {
             result = rs.text(QStringLiteral("nextval")).trimmed();
+            got = !result.isEmpty();
+        }
     });
+    if (read)
+        *read = got;
     return result;
 }
 
@@ -43,23 +48,41 @@ QString tagTraceLine(const QString& head, const QString& purcSno, const TagRecor
            gUserId.trimmed();
 }
 
+QString recordedTagId(const QString& purcSno) {
+    Recordset rs(
+        gDbConn,
+        QStringLiteral("select tag_id from slfanrfidmaster where purc_sno = '%1'").arg(sqlText(purcSno)));
+    return rs.recordCount() > 0 ? rs.text(0).trimmed() : QString();
+}
+
+QString purchaseOfTag(const QString& tagId) {
+    Recordset rs(
+        gDbConn,
+        QStringLiteral("select purc_sno from slfanrfidmaster where tag_id = '%1'").arg(sqlText(tagId)));
+    return rs.recordCount() > 0 ? rs.text(0).trimmed() : QString();
+}
+
+void recordTag(const QString& purcSno, const TagRecordValues& v, const QString& user) {
+    ProcedureCall call(QString::fromLatin1(kProcTagPrint),
+                       {QStringLiteral("PDAID"), QStringLiteral("TAGIDFULL"), QStringLiteral("IP_ADDR"),
+                        QStringLiteral("PURC_SNO"), QStringLiteral("TFORM"), QStringLiteral("TUSER")});
+    call.setValue(QStringLiteral("PDAID"), v.sSerialNo);
+    call.setValue(QStringLiteral("TAGIDFULL"), v.tagIdFull(v.sTagId));
+    call.setValue(QStringLiteral("IP_ADDR"), v.sLocalIp);
+    call.setValue(QStringLiteral("PURC_SNO"), purcSno);
+    call.setValue(QStringLiteral("TFORM"), v.sFormCode);
+    call.setValue(QStringLiteral("TUSER"), user);
+    call.execute(gDbConn);
+}
+
 void Update_TagData(const ItemGrid& vaSpread1, int nIndex, const TagRecordValues& v, qint16& failureFlag) {
     const bool ok = core::runReported(QStringLiteral("Update_TagData"), [&] {
         if (vaSpread1.text(nIndex, ColIssued) == QLatin1String("N"))
             return;
         const QString purcSno = vaSpread1.text(nIndex, ColPurcSno);
-        ProcedureCall call(QString::fromLatin1(kProcTagPrint),
-                           {QStringLiteral("PDAID"), QStringLiteral("TAGIDFULL"), QStringLiteral("IP_ADDR"),
-                            QStringLiteral("PURC_SNO"), QStringLiteral("TFORM"), QStringLiteral("TUSER")});
-        call.setValue(QStringLiteral("PDAID"), v.sSerialNo);
-        call.setValue(QStringLiteral("TAGIDFULL"), v.tagIdFull(v.sTagId));
-        call.setValue(QStringLiteral("IP_ADDR"), v.sLocalIp);
-        call.setValue(QStringLiteral("PURC_SNO"), purcSno);
-        call.setValue(QStringLiteral("TFORM"), v.sFormCode);
-        call.setValue(QStringLiteral("TUSER"), gUserId);
         if (detailTraceOn(v.sDetailLog))
             core::WriteDetailLog(tagTraceLine(QStringLiteral("AFTER - "), purcSno, v));
-        call.execute(gDbConn);
+        recordTag(purcSno, v, gUserId);
     });
     if (!ok)
         failureFlag = -1;

@@ -27,8 +27,8 @@ struct TagRecordValues {
 void getOrganData(QString& sOrganCode, QString& sOrganNm);
 
 // The next tag serial number as text; "0" when none could be read (after the
-// failure report "[getSeqNo]").
-QString getSeqNo();
+// failure report "[getSeqNo]"; `read` tells which).
+QString getSeqNo(bool* read = nullptr);
 
 // True when the detail-log setting, read as a 16-bit number, is 1. Throws
 // platform::RuntimeError ("Type mismatch") for text that is no number.
@@ -37,6 +37,15 @@ bool detailTraceOn(const QString& sDetailLog);
 // An issue trace line: head ("BEFORE- " or "AFTER - "), "[" purchase serial
 // number "]", then the six labelled values of the record call, all trimmed.
 QString tagTraceLine(const QString& head, const QString& purcSno, const TagRecordValues& v);
+
+// The tag id (without the prefix) the database holds for a purchase; empty
+// when it holds none. Throws platform::RuntimeError.
+QString recordedTagId(const QString& purcSno);
+// The purchase whose asset carries a tag id; empty when none. Throws.
+QString purchaseOfTag(const QString& tagId);
+// Records tag `v.sTagId` for a purchase with SP_SLARFIDB_TAG_PRINT in the
+// name of `user`. Throws platform::RuntimeError.
+void recordTag(const QString& purcSno, const TagRecordValues& v, const QString& user);
 
 // Records the current tag of grid row nIndex with SP_SLARFIDB_TAG_PRINT
 // unless the row's column 13 reads "N"; writes the AFTER trace line when

@@ -12,6 +12,10 @@
 #include <QString>
 #include <functional>
 
+namespace journal {
+class Journal;
+}
+
 namespace issuing {
 
 struct IssueContext {
@@ -35,6 +39,11 @@ struct IssueContext {
 
     // Moves the grid's active cell (row, column); the window scrolls to it.
     std::function<void(int row, int col)> setActiveCell;
+
+    // The workstation's issuing journal (none: tags are not journaled) and
+    // the entry of the tag under way.
+    journal::Journal* journal = nullptr;
+    qint64 journalEntry = 0;
 };
 
 } // namespace issuing

@@ -74,14 +74,14 @@ StatusReport autoStatusGeneral(const QString& n) {
 namespace {
 
 // A failure: the box first, then the flag, then the log line.
-bool fail(IssueContext& ctx, const StatusReport& report) {
+IssueOutcome fail(IssueContext& ctx, const StatusReport& report, IssueOutcome outcome) {
     core::currentOperator().showMessage(report.message);
     ctx.run->nErrFlag = -1;
     core::WriteLog(report.logLine);
-    return false;
+    return outcome;
 }
 
-bool superviseUsb(IssueContext& ctx, const QString& n, const QByteArray& issueRecord) {
+IssueOutcome superviseUsb(IssueContext& ctx, const QString& n, const QByteArray& issueRecord) {
     platform::Clock& clock = platform::clock();
     const bool fast = ctx.link->fastStatus();
     for (;;) {
@@ -94,16 +94,17 @@ bool superviseUsb(IssueContext& ctx, const QString& n, const QByteArray& issueRe
         // Status only: the library asks with "{WS|}"; the record is not sent again.
         const int code = printerlink::SA4T_Print(issueRecord, 3);
         if (isUsbDone(code))
-            return true;
+            return IssueOutcome::Issued;
         if (isUsbBusy(code))
             continue;
         const QString c = printerlink::codeText(code);
-        return fail(ctx,
-                    printerlink::statusRequestReport(c, n).value_or(printerlink::statusRequestGeneral(n)));
+        if (const auto report = printerlink::statusRequestReport(c, n))
+            return fail(ctx, *report, IssueOutcome::Fault);
+        return fail(ctx, printerlink::statusRequestGeneral(n), IssueOutcome::NoAnswer);
     }
 }
 
-bool superviseAnswers(IssueContext& ctx, const QString& n, const QString& tagText) {
+IssueOutcome superviseAnswers(IssueContext& ctx, const QString& n, const QString& tagText) {
     const QString rawLogHead =
         QStringLiteral("Auto Status Transmission[PRINTER_DATA] : [") + n + QStringLiteral("]번 출력 ");
     QByteArray pending;
@@ -111,7 +112,7 @@ bool superviseAnswers(IssueContext& ctx, const QString& n, const QString& tagTex
         const QString code = printerlink::frameCode(ctx.link->awaitAnswer(pending, rawLogHead), 2);
         if (code == QLatin1String("40")) {
             ctx.run->nStatusErrCnt = 0;
-            return true;
+            return IssueOutcome::Issued;
         }
         if (code == QLatin1String("00") || code == QLatin1String("41"))
             continue;
@@ -120,16 +121,17 @@ bool superviseAnswers(IssueContext& ctx, const QString& n, const QString& tagTex
             continue;
         }
         if (const auto report = autoStatusReport(code, n, tagText))
-            return fail(ctx, *report);
+            return fail(ctx, *report, IssueOutcome::Fault);
         ctx.run->nStatusErrCnt = static_cast<qint16>(ctx.run->nStatusErrCnt + 1);
         if (ctx.run->nStatusErrCnt >= 3)
-            return fail(ctx, autoStatusGeneral(n));
+            return fail(ctx, autoStatusGeneral(n), IssueOutcome::NoAnswer);
     }
 }
 
 } // namespace
 
-bool superviseIssue(IssueContext& ctx, qint32 nIndex, const QByteArray& issueRecord, const QString& tagText) {
+IssueOutcome superviseIssue(IssueContext& ctx, qint32 nIndex, const QByteArray& issueRecord,
+                            const QString& tagText) {
     const QString n = printerlink::rowText(nIndex);
     const int kind = ctx.link->connKind();
     if (kind == 1 || kind == 2)

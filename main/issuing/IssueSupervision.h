@@ -22,10 +22,15 @@ QString autoStatusRetryLine(const QString& n);
 // The general message after three unusable answers.
 printerlink::StatusReport autoStatusGeneral(const QString& n);
 
+// How a tag ended: the printer reported it done, reported a fault (nothing
+// was issued), or gave no usable answer (the label may or may not exist).
+enum class IssueOutcome { Issued, Fault, NoAnswer };
+
 // Waits for the outcome of the tag of grid row nIndex whose issue record has
-// just been sent. True when the printer reports the label done; otherwise the
-// operator has seen the message, the status log has its line and the failure
-// flag is -1. Raises platform::RuntimeError when the connection fails.
-bool superviseIssue(IssueContext& ctx, qint32 nIndex, const QByteArray& issueRecord, const QString& tagText);
+// just been sent. Unless issued, the operator has seen the message, the
+// status log has its line and the failure flag is -1. Raises
+// platform::RuntimeError when the connection fails.
+IssueOutcome superviseIssue(IssueContext& ctx, qint32 nIndex, const QByteArray& issueRecord,
+                            const QString& tagText);
 
 } // namespace issuing

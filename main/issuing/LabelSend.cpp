@@ -3,10 +3,12 @@
 #include "main/core/FailureReport.h"
 #include "main/core/Logs.h"
 #include "main/core/Operator.h"
+#include "main/database/DbConn.h"
 #include "main/issuing/CommandRecords.h"
 #include "main/issuing/IssueSupervision.h"
 #include "main/issuing/LabelLayout.h"
 #include "main/issuing/RunKind.h"
+#include "main/journal/Journal.h"
 #include "main/tagdata/TagData.h"
 #include "platform/Clock.h"
 #include "platform/Cp949.h"
@@ -99,9 +101,24 @@ void Label_Send(IssueContext& ctx, qint32& nIndex, qint16& nProc) {
         // An answer that came before the issue record (one trailing the
         // status answer, say) cannot report this label done.
         ctx.link->discardInput();
+        // The journal knows of the tag before the printer can make it.
+        ctx.journalEntry = 0;
+        if (ctx.journal && nProc != kTestIssue)
+            ctx.journalEntry = ctx.journal->begin({.purcSno = item.purcSno,
+                                                   .tagId = run.sTagId,
+                                                   .runKind = nProc,
+                                                   .printerSno = setup.sSerialNo,
+                                                   .user = database::gUserId,
+                                                   .ipAddr = ctx.values.sLocalIp});
         send(issueRecord);
 
-        if (!superviseIssue(ctx, nIndex, issueRecord, tag))
+        const IssueOutcome outcome = superviseIssue(ctx, nIndex, issueRecord, tag);
+        // Without a usable answer the label may exist: the entry stays
+        // "sent" for a person to settle.
+        if (ctx.journalEntry && outcome != IssueOutcome::NoAnswer)
+            ctx.journal->advance(ctx.journalEntry, outcome == IssueOutcome::Issued ? journal::State::Confirmed
+                                                                                   : journal::State::Failed);
+        if (outcome != IssueOutcome::Issued)
             return;
         markIssuedRow(ctx, nIndex, nProc);
     } catch (const std::exception& e) {

@@ -5,7 +5,9 @@
 #include "main/database/DbConn.h"
 #include "main/issuing/IssueRange.h"
 #include "main/issuing/LabelLayout.h"
+#include "main/journal/Reconcile.h"
 #include "platform/Clock.h"
+#include "platform/RuntimeError.h"
 
 namespace issuing {
 
@@ -23,6 +25,19 @@ QString twelveDigits(const QString& value) {
     return ok && v >= 0 ? QStringLiteral("%1").arg(v, 12, 10, QLatin1Char('0')) : value;
 }
 
+QString runWordOf(qint16 nProc) {
+    return nProc == kReissue     ? QStringLiteral("태그재발행")
+           : nProc == kTestIssue ? QStringLiteral("테스트발행")
+                                 : QStringLiteral("태그발행");
+}
+
+// Resets the running flag on every way out of a run.
+struct RunningScope {
+    bool& running;
+    explicit RunningScope(bool& r) : running(r) { running = true; }
+    ~RunningScope() { running = false; }
+};
+
 } // namespace
 
 PrintJob::PrintJob(IssueContext& ctx, core::ButtonLock& buttons) : m_ctx(ctx), m_buttons(buttons) {}
@@ -35,6 +50,54 @@ void PrintJob::cmdTestPrint_Click() {
     Print_Pattern(kTestIssue);
 }
 
+void PrintJob::cmdRePrint_Click() {
+    const ItemGrid& grid = *m_ctx.vaSpread1;
+    int touched = 0;
+    for (int r = 1; r <= grid.rows(); ++r)
+        if (grid.ticked(r) && grid.text(r, database::ColReissued) == QLatin1String("N"))
+            ++touched;
+    if (touched > 0 &&
+        !core::currentOperator().askYesNo(
+            QStringLiteral(
+                "%1건의 태그를 재발행하시겠습니까?\r\n\r\n기록된 태그는 삭제되고 새 태그가 발행됩니다.")
+                .arg(touched)))
+        return;
+    Print_Pattern(kReissue);
+}
+
+void PrintJob::settleJournal() {
+    if (!m_ctx.journal)
+        return;
+    try {
+        const journal::Settlement s = journal::reconcile(*m_ctx.journal, m_ctx.values);
+        const QString message = journal::settlementMessage(s);
+        if (!message.isEmpty())
+            core::currentOperator().showMessage(message);
+    } catch (const std::exception& e) {
+        core::reportFailure(QStringLiteral("Print_Pattern"), core::errorText(e));
+    }
+}
+
+bool PrintJob::skipRow(qint32 row, qint16 nProc) {
+    if (nProc == kTestIssue)
+        return false;
+    ItemGrid& grid = *m_ctx.vaSpread1;
+    const QString purcSno = grid.text(row, database::ColPurcSno);
+    // A tag that may be on the asset already waits for a person's decision.
+    if (m_ctx.journal && m_ctx.journal->pendingFor(purcSno))
+        return true;
+    if (nProc != kIssue)
+        return false;
+    // Recorded since the search (by reconciliation, or before a crash): the
+    // row shows it and gets no second tag.
+    const QString held = database::recordedTagId(purcSno);
+    if (held.isEmpty())
+        return false;
+    grid.setText(row, database::ColIssued, QStringLiteral("Y"));
+    grid.setText(row, database::ColTagId, held);
+    return true;
+}
+
 void PrintJob::stopRun() {
     m_ctx.link->fncRsClose();
     m_ctx.run->nErrFlag = 0;
@@ -45,6 +108,10 @@ void PrintJob::Print_Pattern(qint16 nProc) {
     ItemGrid& grid = *m_ctx.vaSpread1;
     printerlink::RunState& run = *m_ctx.run;
     m_completed = false;
+    m_stopped = false;
+    m_stopRequested = false;
+    m_issued = 0;
+    const RunningScope running(m_running);
     m_buttons.DisableButtons();
     try {
         if (grid.rows() == 0) {
@@ -52,6 +119,8 @@ void PrintJob::Print_Pattern(qint16 nProc) {
             m_buttons.EnableButtons();
             return;
         }
+        if (nProc != kTestIssue)
+            settleJournal();
         run.nStatusErrCnt = 0;
         run.nErrFlag = 0;
         if (!m_ctx.link->fncRsOpen()) {
@@ -60,6 +129,10 @@ void PrintJob::Print_Pattern(qint16 nProc) {
         }
         Format_Send(m_ctx);
 
+        const int total = GetPrtCnt(grid);
+        int done = 0;
+        if (onProgress)
+            onProgress(0, total);
         QString runWord;
         bool issuedAny = false;
         const int rows = grid.rows();
@@ -69,6 +142,10 @@ void PrintJob::Print_Pattern(qint16 nProc) {
                 stopRun();
                 return;
             }
+            if (m_stopRequested) {
+                m_stopped = true;
+                break;
+            }
             // Each row's tick is read just before the row: the grid stays
             // usable while the run goes on.
             bool numeric = false;
@@ -77,50 +154,51 @@ void PrintJob::Print_Pattern(qint16 nProc) {
             const QString issued = grid.text(i, database::ColIssued);
             const QString testIssued = grid.text(i, database::ColTestIssued);
             const QString reissued = grid.text(i, database::ColReissued);
-            if (nProc == kIssue) {
-                if (issued != QLatin1String("N"))
-                    continue;
-                if (!m_ctx.link->CheckPrint(i)) {
-                    stopRun();
-                    return;
-                }
-                Label_Print(i, kIssue);
-                runWord = QStringLiteral("태그발행");
-            } else if (nProc == kReissue) {
-                if (reissued != QLatin1String("N"))
-                    continue;
-                if (!m_ctx.link->CheckPrint(i)) {
-                    stopRun();
-                    return;
-                }
-                // A test label was never recorded, so there is nothing to
-                // withdraw before it is issued for real.
-                if (testIssued == QLatin1String("N")) {
-                    database::Delete_TagData(grid, i, m_ctx.values, run.nErrFlag);
-                    if (run.nErrFlag == -1) {
-                        stopRun();
-                        return;
-                    }
-                }
-                Label_Print(i, kReissue);
-                runWord = QStringLiteral("태그재발행");
-            } else if (nProc == kTestIssue) {
-                if (!m_ctx.link->CheckPrint(i)) {
-                    stopRun();
-                    return;
-                }
-                Label_Print(i, kTestIssue);
-                runWord = QStringLiteral("테스트발행");
-            } else {
+            if (nProc == kIssue && issued != QLatin1String("N"))
+                continue;
+            if (nProc == kReissue && reissued != QLatin1String("N"))
+                continue;
+            if (nProc != kIssue && nProc != kReissue && nProc != kTestIssue)
+                continue;
+            if (skipRow(i, nProc)) {
+                if (onProgress)
+                    onProgress(++done, total);
                 continue;
             }
+            if (!m_ctx.link->CheckPrint(i)) {
+                stopRun();
+                return;
+            }
+            // A test label was never recorded, so there is nothing to
+            // withdraw before it is issued for real.
+            if (nProc == kReissue && testIssued == QLatin1String("N")) {
+                database::Delete_TagData(grid, i, m_ctx.values, run.nErrFlag);
+                if (run.nErrFlag == -1) {
+                    stopRun();
+                    return;
+                }
+            }
+            Label_Print(i, nProc);
+            runWord = runWordOf(nProc);
             issuedAny = true;
+            if (run.nErrFlag != -1)
+                ++m_issued;
+            if (onProgress)
+                onProgress(++done, total);
             if (onRow)
                 onRow(RowEvent{i, nProc, run.nErrFlag != -1, run.sTagId});
         }
         m_ctx.link->fncRsClose();
-        if (issuedAny && run.nErrFlag == 0) {
-            core::currentOperator().showMessage(runWord + QStringLiteral("이 완료 되었습니다."));
+        if (m_stopped) {
+            core::currentOperator().showMessage(
+                runWordOf(nProc) +
+                QStringLiteral("이 중지되었습니다.\r\n\r\n발행된 태그: %1건").arg(m_issued));
+        } else if (issuedAny && run.nErrFlag == 0) {
+            QString text = runWord + QStringLiteral("이 완료 되었습니다.");
+            // Rows unticked (or skipped) during the run: say what was done.
+            if (m_issued < total)
+                text += QStringLiteral("\r\n\r\n발행된 태그: %1건 (선택 %2건)").arg(m_issued).arg(total);
+            core::currentOperator().showMessage(text);
             m_completed = true;
         }
         m_buttons.EnableButtons();
@@ -133,10 +211,20 @@ void PrintJob::Print_Pattern(qint16 nProc) {
 
 void PrintJob::Label_Print(qint32 nIndex, qint16 nProc) {
     printerlink::RunState& run = *m_ctx.run;
-    if (nProc == kTestIssue)
+    if (nProc == kTestIssue) {
         run.sSeqNo = twelveDigits(QString::number(++gTestCount));
-    else
-        run.sSeqNo = twelveDigits(database::getSeqNo());
+    } else {
+        // No serial number, no tag: nothing goes to the printer.
+        bool read = false;
+        const QString seqNo = database::getSeqNo(&read);
+        if (!read) {
+            run.nErrFlag = -1;
+            return;
+        }
+        run.sSeqNo = twelveDigits(seqNo);
+        if (!tagIdIsFree(nIndex))
+            return;
+    }
     if (labelType)
         m_ctx.CboPrintType = labelType();
     if (lockOption)
@@ -145,6 +233,38 @@ void PrintJob::Label_Print(qint32 nIndex, qint16 nProc) {
     if (run.nErrFlag != -1 && nProc != kTestIssue) {
         m_ctx.values.sTagId = run.sTagId;
         database::Update_TagData(*m_ctx.vaSpread1, nIndex, m_ctx.values, run.nErrFlag);
+        if (run.nErrFlag != -1 && m_ctx.journalEntry)
+            recordInJournal();
+    }
+}
+
+bool PrintJob::tagIdIsFree(qint32 nIndex) {
+    printerlink::RunState& run = *m_ctx.run;
+    const QString purcSno = m_ctx.vaSpread1->text(nIndex, database::ColPurcSno);
+    const QString tagId = m_ctx.sOrganCode + run.sSeqNo + m_ctx.sExpandCode;
+    try {
+        QString holder = database::purchaseOfTag(tagId);
+        if (holder.isEmpty() && m_ctx.journal && m_ctx.journal->tagIdOnOtherAsset(tagId, QString()))
+            holder = m_ctx.journal->byTag(tagId)->purcSno;
+        if (holder.isEmpty() || holder == purcSno)
+            return true;
+        throw platform::RuntimeError(
+            QStringLiteral("태그번호 %1은 이미 구매번호 %2에 발행되어 다시 발행하지 않습니다. "
+                           "태그 일련번호(시퀀스)를 확인하여 주십시오.")
+                .arg(tagId, holder));
+    } catch (const std::exception& e) {
+        core::reportFailure(QStringLiteral("Label_Print"), core::errorText(e));
+        run.nErrFlag = -1;
+        return false;
+    }
+}
+
+void PrintJob::recordInJournal() {
+    try {
+        m_ctx.journal->advance(m_ctx.journalEntry, journal::State::Recorded);
+    } catch (const std::exception& e) {
+        // The database holds the tag; reconciliation marks the entry.
+        core::reportFailure(QStringLiteral("Label_Print"), core::errorText(e));
     }
 }
 

@@ -34,7 +34,8 @@ public:
     PrintJob(IssueContext& ctx, core::ButtonLock& buttons);
 
     void cmdPrint_Click() { Print_Pattern(kIssue); }
-    void cmdRePrint_Click() { Print_Pattern(kReissue); }
+    // A reissue withdraws recorded tags: the operator confirms it first.
+    void cmdRePrint_Click();
     // A test run of more than ten ticked rows is refused.
     void cmdTestPrint_Click();
 
@@ -45,6 +46,13 @@ public:
 
     // True when the last run ended with its completion message.
     bool lastRunCompleted() const { return m_completed; }
+    // Ends the run after the tag under way is finished (supervised and,
+    // when issued, recorded). Harmless when no run is going.
+    void requestStop() { m_stopRequested = m_running; }
+    bool running() const { return m_running; }
+    bool lastRunStopped() const { return m_stopped; }
+    // Tags the last run issued (and recorded unless a test).
+    int lastRunIssued() const { return m_issued; }
 
     // The window's current choices, read before each tag: label type list
     // `CboPrintType` and lock option `OptLock`. Unset: the context's values.
@@ -52,13 +60,29 @@ public:
     std::function<int()> lockOption;
     // Told after each row the run issued (or tried to issue).
     std::function<void(const RowEvent&)> onRow;
+    // Told when a run starts (0 of the ticked rows) and after each tag.
+    std::function<void(int done, int total)> onProgress;
 
 private:
     void stopRun();
+    // Settles the journal's unfinished tags before a run; false when the
+    // run must not start.
+    void settleJournal();
+    // Rows a run of this kind must leave alone: a purchase whose tag is
+    // unsettled in the journal, or (issue) already recorded in the database.
+    bool skipRow(qint32 row, qint16 nProc);
+    // The tag id about to be made is on no other asset (database, journal);
+    // otherwise the failure report and the failure flag.
+    bool tagIdIsFree(qint32 nIndex);
+    void recordInJournal();
 
     IssueContext& m_ctx;
     core::ButtonLock& m_buttons;
     bool m_completed = false;
+    bool m_running = false;
+    bool m_stopRequested = false;
+    bool m_stopped = false;
+    int m_issued = 0;
 };
 
 } // namespace issuing

@@ -47,7 +47,9 @@ private slots:
         };
         rig.job->cmdPrint_Click();
 
-        QCOMPARE(runMessages(rig), QStringList{kDone});
+        // The closing message counts the tags actually issued.
+        QCOMPARE(runMessages(rig),
+                 QStringList{kDone + QStringLiteral("\r\n\r\n발행된 태그: 3건 (선택 4건)")});
         QVERIFY(rig.job->lastRunCompleted());
         const QStringList recorded = rig.history(database::kProcTagPrint);
         QCOMPARE(recorded.size(), 3);
@@ -136,7 +138,16 @@ private slots:
         QCOMPARE(rig.grid.text(2, ColTestIssued), QStringLiteral("Y"));
         QCOMPARE(rig.grid.text(2, ColTagId).mid(8, 12), QStringLiteral("000000000001"));
 
+        // The question names the rows it will touch; No starts nothing.
         rig.tickOnly({1, 2});
+        const int sent = rig.capturedCount("{XS;I,");
+        rig.job->cmdRePrint_Click();
+        QCOMPARE(rig.op.questions.last(),
+                 QStringLiteral("2건의 태그를 재발행하시겠습니까?\r\n\r\n기록된 태그는 "
+                                "삭제되고 새 태그가 발행됩니다."));
+        QCOMPARE(rig.capturedCount("{XS;I,"), sent);
+        QVERIFY(rig.history(database::kProcTagRemove).isEmpty());
+        rig.op.answers = {true};
         rig.job->cmdRePrint_Click();
         QCOMPARE(runMessages(rig).last(), QStringLiteral("태그재발행이 완료 되었습니다."));
         // Only row 1's earlier tag is withdrawn; row 2 is issued over its test label.
@@ -156,6 +167,7 @@ private slots:
 
         // Reissued rows are not reissued again.
         const int before = rig.capturedCount("{XS;I,");
+        rig.op.answers = {true};
         rig.job->cmdRePrint_Click();
         QCOMPARE(rig.capturedCount("{XS;I,"), before);
         QVERIFY(!rig.job->lastRunCompleted());

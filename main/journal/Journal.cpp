@@ -1,0 +1,235 @@
+#include "main/journal/Journal.h"
+
+#include "main/core/FailureReport.h"
+#include "platform/ProgramDir.h"
+#include "platform/RuntimeError.h"
+
+#include <QDir>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QVariant>
+#include <atomic>
+
+namespace journal {
+
+namespace {
+
+struct StateInfo {
+    State state;
+    const char* name;
+    const char* column; // when the entry reached the state
+};
+constexpr StateInfo kStates[] = {
+    {State::Sent, "sent", "sent_at"},
+    {State::Confirmed, "confirmed", "confirmed_at"},
+    {State::Recorded, "recorded", "recorded_at"},
+    {State::Failed, "failed", "failed_at"},
+    {State::Voided, "voided", "voided_at"},
+};
+
+const StateInfo& info(State s) {
+    for (const StateInfo& i : kStates)
+        if (i.state == s)
+            return i;
+    return kStates[0];
+}
+
+const char* kColumns = "id, state, purc_sno, tag_id, run_kind, printer_sno, user_id, ip_addr,"
+                       " sent_at, confirmed_at, recorded_at, failed_at, voided_at";
+
+QString stamp() {
+    return QDateTime::currentDateTime().toString(Qt::ISODateWithMs);
+}
+
+[[noreturn]] void fail(const QSqlError& error) {
+    throw platform::RuntimeError(
+        QStringLiteral("The issuing journal cannot be written: %1").arg(error.text()));
+}
+
+QSqlQuery run(const QSqlDatabase& db, const QString& sql, const QVariantList& values = {}) {
+    QSqlQuery q(db);
+    if (!q.prepare(sql))
+        fail(q.lastError());
+    for (const QVariant& v : values)
+        q.addBindValue(v);
+    if (!q.exec())
+        fail(q.lastError());
+    return q;
+}
+
+Entry entryOf(const QSqlQuery& q) {
+    Entry e;
+    e.id = q.value(0).toLongLong();
+    e.state = stateFromName(q.value(1).toString()).value_or(State::Sent);
+    e.purcSno = q.value(2).toString();
+    e.tagId = q.value(3).toString();
+    e.runKind = static_cast<qint16>(q.value(4).toInt());
+    e.printerSno = q.value(5).toString();
+    e.user = q.value(6).toString();
+    e.ipAddr = q.value(7).toString();
+    QDateTime* times[] = {&e.sentAt, &e.confirmedAt, &e.recordedAt, &e.failedAt, &e.voidedAt};
+    for (int i = 0; i < 5; ++i)
+        *times[i] = QDateTime::fromString(q.value(8 + i).toString(), Qt::ISODateWithMs);
+    return e;
+}
+
+QList<Entry> entriesOf(QSqlQuery q) {
+    QList<Entry> list;
+    while (q.next())
+        list << entryOf(q);
+    return list;
+}
+
+} // namespace
+
+QString stateName(State state) {
+    return QString::fromLatin1(info(state).name);
+}
+
+std::optional<State> stateFromName(const QString& name) {
+    for (const StateInfo& i : kStates)
+        if (name == QLatin1String(i.name))
+            return i.state;
+    return std::nullopt;
+}
+
+QDateTime Entry::stateAt() const {
+    switch (state) {
+    case State::Sent:
+        return sentAt;
+    case State::Confirmed:
+        return confirmedAt;
+    case State::Recorded:
+        return recordedAt;
+    case State::Failed:
+        return failedAt;
+    case State::Voided:
+        return voidedAt;
+    }
+    return sentAt;
+}
+
+Journal::Journal(const QString& programDir) {
+    static std::atomic<int> serial{0};
+    m_connection = QStringLiteral("vantrel-journal-%1").arg(++serial);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+    db.setDatabaseName(QDir(programDir).filePath(QLatin1String(kJournalFile)));
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    if (!db.open())
+        fail(db.lastError());
+    // A committed change survives a kill of the program and a power cut.
+    run(db, QStringLiteral("PRAGMA journal_mode = WAL"));
+    run(db, QStringLiteral("PRAGMA synchronous = FULL"));
+    run(db, QStringLiteral("create table if not exists tag_journal ("
+                           " id integer primary key autoincrement,"
+                           " state text not null, purc_sno text not null, tag_id text not null,"
+                           " run_kind integer not null, printer_sno text, user_id text, ip_addr text,"
+                           " sent_at text not null, confirmed_at text, recorded_at text,"
+                           " failed_at text, voided_at text)"));
+    run(db, QStringLiteral("create index if not exists ix_tag_journal_tag on tag_journal (tag_id)"));
+    run(db, QStringLiteral("create index if not exists ix_tag_journal_purc on tag_journal (purc_sno)"));
+    run(db, QStringLiteral("create index if not exists ix_tag_journal_state on tag_journal (state)"));
+}
+
+Journal::~Journal() {
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(m_connection);
+}
+
+qint64 Journal::begin(const Entry& e) {
+    const QSqlQuery q =
+        run(QSqlDatabase::database(m_connection),
+            QStringLiteral("insert into tag_journal (state, purc_sno, tag_id, run_kind, printer_sno,"
+                           " user_id, ip_addr, sent_at) values (?, ?, ?, ?, ?, ?, ?, ?)"),
+            {stateName(State::Sent), e.purcSno, e.tagId, e.runKind, e.printerSno, e.user, e.ipAddr, stamp()});
+    return q.lastInsertId().toLongLong();
+}
+
+void Journal::advance(qint64 id, State state) {
+    run(QSqlDatabase::database(m_connection),
+        QStringLiteral("update tag_journal set state = ?, %1 = ? where id = ?")
+            .arg(QLatin1String(info(state).column)),
+        {stateName(state), stamp(), id});
+}
+
+QList<Entry> Journal::entries(const Filter& f) const {
+    QString sql = QStringLiteral("select %1 from tag_journal where 1 = 1").arg(QLatin1String(kColumns));
+    QVariantList values;
+    if (f.pendingOnly)
+        sql += QStringLiteral(" and state in ('sent', 'confirmed')");
+    if (f.state) {
+        sql += QStringLiteral(" and state = ?");
+        values << stateName(*f.state);
+    }
+    if (f.from.isValid()) {
+        sql += QStringLiteral(" and sent_at >= ?");
+        values << f.from.startOfDay().toString(Qt::ISODateWithMs);
+    }
+    if (f.to.isValid()) {
+        sql += QStringLiteral(" and sent_at < ?");
+        values << f.to.addDays(1).startOfDay().toString(Qt::ISODateWithMs);
+    }
+    if (!f.user.isEmpty()) {
+        sql += QStringLiteral(" and user_id = ?");
+        values << f.user;
+    }
+    if (!f.purcSno.isEmpty()) {
+        sql += QStringLiteral(" and purc_sno = ?");
+        values << f.purcSno;
+    }
+    sql += QStringLiteral(" order by id");
+    return entriesOf(run(QSqlDatabase::database(m_connection), sql, values));
+}
+
+std::optional<Entry> Journal::byTag(const QString& tagId) const {
+    const QList<Entry> list =
+        entriesOf(run(QSqlDatabase::database(m_connection),
+                      QStringLiteral("select %1 from tag_journal where tag_id = ? order by id desc limit 1")
+                          .arg(QLatin1String(kColumns)),
+                      {tagId}));
+    return list.isEmpty() ? std::nullopt : std::optional<Entry>(list.first());
+}
+
+std::optional<Entry> Journal::pendingFor(const QString& purcSno) const {
+    const QList<Entry> list = entriesOf(
+        run(QSqlDatabase::database(m_connection),
+            QStringLiteral("select %1 from tag_journal where purc_sno = ? and state in ('sent', 'confirmed')"
+                           " order by id desc limit 1")
+                .arg(QLatin1String(kColumns)),
+            {purcSno}));
+    return list.isEmpty() ? std::nullopt : std::optional<Entry>(list.first());
+}
+
+bool Journal::tagIdOnOtherAsset(const QString& tagId, const QString& purcSno) const {
+    QSqlQuery q = run(QSqlDatabase::database(m_connection),
+                      QStringLiteral("select count(*) from tag_journal where tag_id = ? and purc_sno <> ?"
+                                     " and state in ('sent', 'confirmed', 'recorded')"),
+                      {tagId, purcSno});
+    return q.next() && q.value(0).toInt() > 0;
+}
+
+std::unique_ptr<Journal> openProgramJournal() {
+    try {
+        return std::make_unique<Journal>(platform::programDir());
+    } catch (const std::exception& e) {
+        core::reportFailure(QStringLiteral("Journal"), core::errorText(e));
+        return nullptr;
+    }
+}
+
+QString entryLine(const Entry& e) {
+    return QStringList{e.stateAt().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                       stateName(e.state),
+                       e.purcSno,
+                       e.tagId,
+                       QString::number(e.runKind),
+                       e.printerSno,
+                       e.user}
+        .join(QLatin1Char('\t'));
+}
+
+} // namespace journal

@@ -1,0 +1,37 @@
+#pragma once
+// Settling the journal's unfinished tags: a tag the printer confirmed and
+// the database never recorded is recorded, exactly once; a tag that went to
+// the printer without a confirmation is uncertain and waits for a person,
+// who checks the label roll and then records or voids it.
+#include "main/database/IssuingRecords.h"
+#include "main/journal/Journal.h"
+
+#include <QList>
+#include <QString>
+
+namespace journal {
+
+struct Settlement {
+    QList<Entry> recorded;  // confirmed tags recorded now
+    QList<Entry> uncertain; // sent and never confirmed: a person decides
+    QList<Entry> unsettled; // confirmed, and the database did not take them now
+    QStringList problems;   // why, one line an unsettled entry
+    bool clean() const { return uncertain.isEmpty() && unsettled.isEmpty(); }
+};
+
+// Records every confirmed entry that the database does not hold yet (an
+// entry whose tag the database already holds was recorded before the
+// program stopped: it is only marked). `base` gives the form code and the
+// prefix; each entry brings its own printer, address and user.
+Settlement reconcile(Journal& journal, const database::TagRecordValues& base);
+
+// A person's decision on an uncertain tag: the label was printed (record
+// it) or was not (void it). False with the reason when it cannot be taken.
+bool recordByPerson(Journal& journal, const QString& tagId, const database::TagRecordValues& base,
+                    QString* problem);
+bool voidByPerson(Journal& journal, const QString& tagId, QString* problem);
+
+// What the operator is told after a settlement; empty when nothing happened.
+QString settlementMessage(const Settlement& s);
+
+} // namespace journal
