@@ -16,6 +16,17 @@ void cmdDel_Click(ItemGrid& vaSpread1, const TagRecordValues& v, qint16& failure
             buttons.EnableButtons();
             return;
         }
+        // Withdrawing recorded tags cannot be undone: the operator confirms
+        // how many rows it touches.
+        int touched = 0;
+        for (int i = 1; i <= vaSpread1.rows(); ++i)
+            if (vaSpread1.ticked(i) && vaSpread1.text(i, ColIssued) == QLatin1String("Y"))
+                ++touched;
+        if (touched > 0 && !core::currentOperator().askYesNo(
+                               QStringLiteral("%1건의 태그를 삭제하시겠습니까?").arg(touched))) {
+            buttons.EnableButtons();
+            return;
+        }
         failureFlag = 0;
         bool removed = false;
         const int last = vaSpread1.rows();

@@ -31,14 +31,40 @@ QString runWordOf(qint16 nProc) {
                                  : QStringLiteral("태그발행");
 }
 
-// Resets the running flag on every way out of a run.
+PrintJob* g_active = nullptr;
+
+// Sets the running flag and the active job, and resets them on every way out
+// of a run.
 struct RunningScope {
+    PrintJob* job;
     bool& running;
-    explicit RunningScope(bool& r) : running(r) { running = true; }
-    ~RunningScope() { running = false; }
+    RunningScope(PrintJob* j, bool& r) : job(j), running(r) {
+        running = true;
+        g_active = job;
+    }
+    ~RunningScope() {
+        running = false;
+        if (g_active == job)
+            g_active = nullptr;
+    }
 };
 
 } // namespace
+
+QString runProgressLine(int done, int total, qint64 elapsedMs) {
+    QString line = QStringLiteral("%1 / %2").arg(done).arg(total);
+    if (done > 0 && done < total) {
+        const qint64 leftSeconds = (elapsedMs * (total - done) / done + 999) / 1000;
+        line += QStringLiteral("  남은 시간 %1:%2")
+                    .arg(leftSeconds / 60)
+                    .arg(leftSeconds % 60, 2, 10, QLatin1Char('0'));
+    }
+    return line;
+}
+
+PrintJob* PrintJob::active() {
+    return g_active;
+}
 
 PrintJob::PrintJob(IssueContext& ctx, core::ButtonLock& buttons) : m_ctx(ctx), m_buttons(buttons) {}
 
@@ -111,7 +137,7 @@ void PrintJob::Print_Pattern(qint16 nProc) {
     m_stopped = false;
     m_stopRequested = false;
     m_issued = 0;
-    const RunningScope running(m_running);
+    const RunningScope running(this, m_running);
     m_buttons.DisableButtons();
     try {
         if (grid.rows() == 0) {

@@ -28,6 +28,9 @@ struct RowEvent {
     QString tagId;       // readable tag id of the row's tag
 };
 
+// The progress line of a run: "n / N" and the time left at the pace so far.
+QString runProgressLine(int done, int total, qint64 elapsedMs);
+
 class PrintJob {
 public:
     // ctx: the window's issue context; buttons: the eight buttons.
@@ -50,6 +53,8 @@ public:
     // when issued, recorded). Harmless when no run is going.
     void requestStop() { m_stopRequested = m_running; }
     bool running() const { return m_running; }
+    // The job whose run is going, if any (one at a time on the window thread).
+    static PrintJob* active();
     bool lastRunStopped() const { return m_stopped; }
     // Tags the last run issued (and recorded unless a test).
     int lastRunIssued() const { return m_issued; }

@@ -1,6 +1,7 @@
 #include "main/journal/Journal.h"
 
 #include "main/core/FailureReport.h"
+#include "main/spreadsheet/XlsWriter.h"
 #include "platform/ProgramDir.h"
 #include "platform/RuntimeError.h"
 
@@ -219,6 +220,42 @@ std::unique_ptr<Journal> openProgramJournal() {
         core::reportFailure(QStringLiteral("Journal"), core::errorText(e));
         return nullptr;
     }
+}
+
+QStringList historyHeaders() {
+    return {QStringLiteral("상태"),     QStringLiteral("구매번호"), QStringLiteral("태그번호"),
+            QStringLiteral("발행구분"), QStringLiteral("프린터"),   QStringLiteral("사용자"),
+            QStringLiteral("IP"),       QStringLiteral("전송"),     QStringLiteral("확인"),
+            QStringLiteral("기록"),     QStringLiteral("실패"),     QStringLiteral("취소")};
+}
+
+QStringList historyRow(const Entry& e) {
+    static const QStringList states = {QStringLiteral("전송"), QStringLiteral("확인"), QStringLiteral("기록"),
+                                       QStringLiteral("실패"), QStringLiteral("취소")};
+    const auto time = [](const QDateTime& t) { return t.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")); };
+    return {states.value(static_cast<int>(e.state)),
+            e.purcSno,
+            e.tagId,
+            e.runKind == 2 ? QStringLiteral("재발행") : QStringLiteral("발행"),
+            e.printerSno,
+            e.user,
+            e.ipAddr,
+            time(e.sentAt),
+            time(e.confirmedAt),
+            time(e.recordedAt),
+            time(e.failedAt),
+            time(e.voidedAt)};
+}
+
+bool exportHistory(const QString& path, const QList<Entry>& entries, QString* error) {
+    const QStringList headers = historyHeaders();
+    QList<QStringList> rows;
+    rows.reserve(entries.size());
+    for (const Entry& e : entries)
+        rows << historyRow(e);
+    return spreadsheet::writeXls(
+        path, static_cast<int>(rows.size()) + 1, static_cast<int>(headers.size()),
+        [&](int r, int c) { return r == 0 ? headers.value(c) : rows[r - 1].value(c); }, error);
 }
 
 QString entryLine(const Entry& e) {

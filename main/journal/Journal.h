@@ -80,6 +80,13 @@ private:
 // "[Journal][...]".
 std::unique_ptr<Journal> openProgramJournal();
 
+// The history list: its column titles and one entry's cells.
+QStringList historyHeaders();
+QStringList historyRow(const Entry& e);
+// Writes entries as an .xls workbook (titles, then one row an entry);
+// false with `error` set when nothing was written.
+bool exportHistory(const QString& path, const QList<Entry>& entries, QString* error);
+
 // One entry as a tab-separated line: time of its state, state, purchase
 // serial number, tag id, run kind, printer serial number, user.
 QString entryLine(const Entry& e);

@@ -4,6 +4,7 @@
 #include "main/shell/WidgetOperator.h"
 #include "platform/ProgramDir.h"
 #include "platform/SingleInstance.h"
+#include "platform/StopSignals.h"
 
 #include <QApplication>
 
@@ -17,8 +18,12 @@ int main(int argc, char** argv) {
     shell::WidgetOperator op;
     core::setCurrentOperator(&op);
     platform::SingleInstance instance(QStringLiteral("Vantrel"));
+    // SIGINT and SIGTERM end the program as the login window's cancel does:
+    // a run first ends after its current tag.
+    const platform::StopSignals stopSignals([](int) { shell::EndProgram(); });
     const int code = shell::Main(instance, op);
     if (code >= 0)
         return code;
-    return QApplication::exec();
+    const int result = QApplication::exec();
+    return stopSignals.received() ? stopSignals.exitCode() : result;
 }

@@ -3,6 +3,7 @@
 #include "main/issuing/IssueRange.h"
 #include "main/issuing/IssueValues.h"
 
+#include "main/core/FailureReport.h"
 #include "main/core/Operator.h"
 #include "main/database/DbConn.h"
 #include "main/database/Departments.h"
@@ -10,9 +11,11 @@
 #include "main/database/SpreadsheetExport.h"
 #include "main/database/SpreadsheetImport.h"
 #include "main/database/TagRemoval.h"
+#include "main/journal/Reconcile.h"
 #include "main/settings/SetupValues.h"
 #include "main/settings/window/SetupWindow.h"
 #include "main/shell/GridView.h"
+#include "main/shell/HistoryWindow.h"
 #include "main/shell/LoginWindow.h"
 #include "main/shell/PreviewWindow.h"
 #include "main/shell/StartUp.h"
@@ -30,6 +33,7 @@
 #include <QMessageBox>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QShortcut>
 #include <QWindow>
 
 namespace shell {
@@ -64,6 +68,10 @@ RPMain::RPMain(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::RPMai
     connect(ui->cmdSaveExcel, &QPushButton::clicked, this, &RPMain::cmdSaveExcel_Click);
     connect(ui->cmdSetup, &QPushButton::clicked, this, &RPMain::cmdSetup_Click);
     connect(ui->cmdPreview, &QPushButton::clicked, this, &RPMain::cmdPreview_Click);
+    connect(ui->cmdStop, &QPushButton::clicked, this, &RPMain::cmdStop_Click);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+            &RPMain::cmdStop_Click);
+    connect(ui->cmdHistory, &QPushButton::clicked, this, &RPMain::cmdHistory_Click);
     connect(ui->cmdSE, &QPushButton::clicked, this, &RPMain::cmdSE_Click);
     connect(ui->cmdDept, &QPushButton::clicked, this, &RPMain::cmdDept_Click);
     connect(ui->txtDept, &QLineEdit::returnPressed, this, &RPMain::cmdDept_Click);
@@ -90,6 +98,10 @@ RPMain::RPMain(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::RPMai
     m_job = std::make_unique<issuing::PrintJob>(m_ctx, *this);
     m_job->lockOption = [this] { return checkedIndex(QStringLiteral("OptLock")); };
     m_job->labelType = [this] { return ui->CboPrintType->currentIndex(); };
+    m_job->onProgress = [this](int done, int total) {
+        ui->ProgressBar1->setValue(total > 0 ? done * 100 / total : 0);
+        ui->lblRunProgress->setText(issuing::runProgressLine(done, total, m_runClock.elapsed()));
+    };
     Form_Load();
 }
 
@@ -138,6 +150,20 @@ void RPMain::Form_Load() {
     ui->CboDept->setCurrentIndex(0);
 
     issuing::loadIssueValues(m_ctx);
+
+    // The journal of the workstation; what an earlier session left
+    // unsettled is settled now and the operator is told.
+    m_journal = journal::openProgramJournal();
+    m_ctx.journal = m_journal.get();
+    if (m_journal) {
+        try {
+            const QString message = journal::settlementMessage(journal::reconcile(*m_journal, m_ctx.values));
+            if (!message.isEmpty())
+                core::currentOperator().showMessage(message);
+        } catch (const std::exception& e) {
+            core::reportFailure(QStringLiteral("Form_Load"), core::errorText(e));
+        }
+    }
 }
 
 void RPMain::GetSetupData() {
@@ -204,6 +230,14 @@ void RPMain::focusWindowChanged(QWindow* now) {
 void RPMain::closeEvent(QCloseEvent* event) {
     if (endingProgram()) {
         event->accept();
+        return;
+    }
+    // No question while a tag is between print and record: the run stops
+    // after its current tag, and the window asks then.
+    if (m_job->running()) {
+        m_closeAfterRun = true;
+        m_job->requestStop();
+        event->ignore();
         return;
     }
     if (!core::currentOperator().askYesNo(QStringLiteral("프로그램을 종료하시겠습니까?"))) {
@@ -281,14 +315,41 @@ void RPMain::cmdLoad_Click() {
     }
 }
 
+void RPMain::runJob(void (issuing::PrintJob::*run)()) {
+    ui->cmdStop->setEnabled(true);
+    m_runClock.start();
+    (m_job.get()->*run)();
+    ui->cmdStop->setEnabled(false);
+    ui->lblRunProgress->clear();
+    endIfAskedDuringRun();
+    if (m_closeAfterRun && !endingProgram()) {
+        m_closeAfterRun = false;
+        close();
+    }
+}
+
 void RPMain::cmdPrint_Click() {
-    m_job->cmdPrint_Click();
+    runJob(&issuing::PrintJob::cmdPrint_Click);
 }
 void RPMain::cmdRePrint_Click() {
-    m_job->cmdRePrint_Click();
+    runJob(&issuing::PrintJob::cmdRePrint_Click);
 }
 void RPMain::cmdTestPrint_Click() {
-    m_job->cmdTestPrint_Click();
+    runJob(&issuing::PrintJob::cmdTestPrint_Click);
+}
+void RPMain::cmdStop_Click() {
+    m_job->requestStop();
+}
+
+void RPMain::cmdHistory_Click() {
+    if (!m_journal)
+        return;
+    if (!m_history)
+        m_history = new HistoryWindow(*m_journal, this);
+    m_history->refresh();
+    m_history->show();
+    m_history->raise();
+    m_history->activateWindow();
 }
 
 void RPMain::cmdDel_Click() {

@@ -12,10 +12,12 @@
 #include "main/issuing/IssueRange.h"
 #include "main/issuing/IssueValues.h"
 #include "main/issuing/PrintJob.h"
+#include "main/journal/Journal.h"
 #include "main/printerlink/PrinterLink.h"
 #include "main/printerlink/RunState.h"
 #include "main/settings/SetupData.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QWidget>
 #include <memory>
@@ -31,6 +33,7 @@ class RPMain;
 namespace shell {
 
 class PreviewWindow;
+class HistoryWindow;
 
 class RPMain : public QWidget, public core::ButtonLock, public issuing::RangeControls {
     Q_OBJECT
@@ -55,6 +58,10 @@ public:
     void cmdPrint_Click();
     void cmdRePrint_Click();
     void cmdTestPrint_Click();
+    // Ends the run after its current tag (also Esc).
+    void cmdStop_Click();
+    // The issuing history of the workstation's journal.
+    void cmdHistory_Click();
     void cmdDel_Click();
     void cmdSaveExcel_Click();
     void cmdSetup_Click();
@@ -89,6 +96,9 @@ private:
     void select(const QString& arrayName, int index);
     void showSelections();
     void focusWindowChanged(QWindow* now);
+    // Runs a print job command with the stop button and the progress line,
+    // then ends or closes the program when that was asked during the run.
+    void runJob(void (issuing::PrintJob::*run)());
 
     std::unique_ptr<Ui::RPMain> ui;
     database::ItemGrid m_grid;
@@ -98,6 +108,10 @@ private:
     std::unique_ptr<printerlink::PrinterLink> m_link;
     issuing::IssueContext m_ctx;
     std::unique_ptr<issuing::PrintJob> m_job;
+    std::unique_ptr<journal::Journal> m_journal;
+    QPointer<HistoryWindow> m_history;
+    QElapsedTimer m_runClock;
+    bool m_closeAfterRun = false;
     QPointer<QWindow> m_previousFocus;
     QPointer<PreviewWindow> m_preview;
     bool m_locked = false;

@@ -14,6 +14,7 @@ namespace shell {
 namespace {
 QPointer<Login> g_login;
 bool g_ending = false;
+bool g_endAfterRun = false;
 } // namespace
 
 int Main(platform::SingleInstance& instance, core::Operator& op) {
@@ -40,6 +41,13 @@ void ShowLogin() {
 }
 
 void EndProgram() {
+    // A run ends after the tag under way; the window that started it ends
+    // the program when the run has returned (endAfterRun).
+    if (issuing::PrintJob* job = issuing::PrintJob::active()) {
+        job->requestStop();
+        g_endAfterRun = true;
+        return;
+    }
     g_ending = true;
     for (QWidget* w : QApplication::topLevelWidgets())
         w->close();
@@ -50,6 +58,13 @@ void EndProgram() {
 
 bool endingProgram() {
     return g_ending;
+}
+
+void endIfAskedDuringRun() {
+    if (g_endAfterRun && !issuing::PrintJob::active()) {
+        g_endAfterRun = false;
+        EndProgram();
+    }
 }
 
 } // namespace shell

@@ -24,8 +24,11 @@ int Main(platform::SingleInstance& instance, core::Operator& op);
 void ShowLogin();
 
 // Closes every window of the program and ends the event loop; the main
-// window asks nothing when closed this way.
+// window asks nothing when closed this way. During an issuing run it only
+// asks the run to stop after its current tag; endIfAskedDuringRun, called
+// when the run has returned, then ends the program.
 void EndProgram();
 bool endingProgram();
+void endIfAskedDuringRun();
 
 } // namespace shell

@@ -139,6 +139,12 @@ private slots:
         grid.setRowBackground(1, QColor(255, 255, 0));
         RecordingButtons buttons;
         qint16 flag = -1;
+        // The question names the rows it touches; No withdraws nothing.
+        cmdDel_Click(grid, values(), flag, buttons);
+        QCOMPARE(m_db->op.questions, QStringList{"2건의 태그를 삭제하시겠습니까?"});
+        QVERIFY(history().isEmpty() && m_db->op.messages.isEmpty());
+        buttons.calls.clear();
+        m_db->op.answers = {true};
         cmdDel_Click(grid, values(), flag, buttons);
         QCOMPARE(flag, 0);
         QCOMPARE(buttons.calls, QStringList({"disable", "enable"}));
@@ -179,6 +185,7 @@ private slots:
         addRow(grid, QStringLiteral("P5"), QStringLiteral("T5"), true);
         RecordingButtons buttons;
         qint16 flag = 0;
+        m_db->op.answers = {true};
         cmdDel_Click(grid, values(), flag, buttons);
         QCOMPARE(flag, -1);
         QCOMPARE(m_db->op.messages, QStringList({"[Delete_TagData][row is locked]"}));
