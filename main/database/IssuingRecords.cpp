@@ -26,10 +26,12 @@ QString getSeqNo(bool* read) {
     bool got = false;
     core::runReported(QStringLiteral("getSeqNo"), [&] {
         Recordset rs(gDbConn, QStringLiteral("select SEQ_SLFRFID_SERIALNO.nextval from dual"));
-        if (rs.recordCount() > 0) {
+        if (rs.recordCount() > 0)
             result = rs.text(QStringLiteral("nextval")).trimmed();
-            got = !result.isEmpty();
-        }
+        if (result.isEmpty() || rs.recordCount() == 0)
+            throw platform::RuntimeError(QStringLiteral(
+                "태그 일련번호(SEQ_SLFRFID_SERIALNO)를 읽지 못했습니다. 데이터베이스를 확인하여 주십시오."));
+        got = true;
     });
     if (read)
         *read = got;
