@@ -2,6 +2,7 @@
 // control names: the login, the main window's button rules, its exit
 // question and run lock, the database window and the single-copy start.
 #include "main/database/DbConn.h"
+#include "main/database/EmbeddedDb.h"
 #include "main/issuing/IssueRange.h"
 #include "main/settings/SetupValues.h"
 #include "main/settings/window/DbSetupWindow.h"
@@ -283,6 +284,49 @@ private slots:
         QCOMPARE(rig.op.messages, QStringList{QStringLiteral("태그발행이 완료 되었습니다.")});
         QCOMPARE(main->vaSpread1().text(2, database::ColIssued), QStringLiteral("Y"));
         QCOMPARE(main->vaSpread1().text(1, database::ColIssued), QStringLiteral("N"));
+        delete main;
+    }
+
+    void closingDuringARunStopsItFirst() {
+        IssueRig rig;
+        QVERIFY2(rig.start(), qPrintable(rig.problem()));
+        shell::Login login;
+        shell::RPMain* main = showAndLogIn(login);
+        QVERIFY(main);
+        QTest::mouseClick(control(main, "cmdLoad"), Qt::LeftButton);
+        database::ItemGrid& grid = main->vaSpread1();
+        QVERIFY(!control(main, "cmdStop")->isEnabled());
+
+        // The window manager's close during the first of three tags: no
+        // question while a tag is between print and record; the run ends
+        // after that tag, and the question comes then (No: the window stays).
+        for (const auto& [what, interrupt] :
+             {std::pair<const char*, std::function<void()>>{"close", [&] { main->close(); }},
+              std::pair<const char*, std::function<void()>>{
+                  "Esc", [&] { QTest::keyClick(main, Qt::Key_Escape); }}}) {
+            grid.setAllTicked(false);
+            for (int r = 1; r <= 3; ++r)
+                grid.setTicked(r, true);
+            QStringList questionsDuringRun;
+            bool stopEnabled = false;
+            main->printJob().onRow = [&](const issuing::RowEvent&) {
+                stopEnabled = control(main, "cmdStop")->isEnabled();
+                interrupt();
+                questionsDuringRun = rig.op.questions;
+            };
+            rig.op.questions.clear();
+            rig.op.messages.clear();
+            rig.op.answers = {false};
+            QTest::mouseClick(control(main, "cmdPrint"), Qt::LeftButton);
+            QVERIFY2(stopEnabled && questionsDuringRun.isEmpty(), what);
+            QCOMPARE(rig.op.messages.last(),
+                     QStringLiteral("태그발행이 중지되었습니다.\r\n\r\n발행된 태그: 1건"));
+            QCOMPARE(rig.op.questions, QString::fromLatin1(what) == QLatin1String("close")
+                                           ? QStringList{QStringLiteral("프로그램을 종료하시겠습니까?")}
+                                           : QStringList{});
+            QVERIFY(main->isVisible() && !control(main, "cmdStop")->isEnabled());
+        }
+        QCOMPARE(rig.history(database::kProcTagPrint).size(), 2);
         delete main;
     }
 
