@@ -119,9 +119,11 @@ Journal::Journal(const QString& programDir) {
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
     if (!db.open())
         fail(db.lastError());
-    // A committed change survives a kill of the program and a power cut.
+    // A committed change survives a kill of the program at any moment; as
+    // with the embedded item database the log is flushed to the disk at its
+    // checkpoints, not after every tag.
     run(db, QStringLiteral("PRAGMA journal_mode = WAL"));
-    run(db, QStringLiteral("PRAGMA synchronous = FULL"));
+    run(db, QStringLiteral("PRAGMA synchronous = NORMAL"));
     run(db, QStringLiteral("create table if not exists tag_journal ("
                            " id integer primary key autoincrement,"
                            " state text not null, purc_sno text not null, tag_id text not null,"
