@@ -39,8 +39,9 @@ bool detailTraceOn(const QString& sDetailLog);
 QString tagTraceLine(const QString& head, const QString& purcSno, const TagRecordValues& v);
 
 // Records the current tag of grid row nIndex with SP_SLARFIDB_TAG_PRINT
-// unless the row's column 13 reads "N"; writes the AFTER trace line when
-// tracing is on. Failure: report "[Update_TagData]" and failureFlag = -1.
+// unless the row's column 13 reads "N", and commits the row's claim; writes
+// the AFTER trace line when tracing is on. Failure: report "[Update_TagData]"
+// and failureFlag = -1.
 void Update_TagData(const ItemGrid& vaSpread1, int nIndex, const TagRecordValues& v, qint16& failureFlag);
 
 // Withdraws the tag record of grid row nIndex (column 3 behind the prefix)

@@ -7,6 +7,8 @@
 #include "main/issuing/LabelLayout.h"
 #include "platform/Clock.h"
 
+#include <QColor>
+
 namespace issuing {
 
 qint32 gTestCount = 0;
@@ -21,6 +23,17 @@ QString twelveDigits(const QString& value) {
     bool ok = false;
     const qlonglong v = value.trimmed().toLongLong(&ok);
     return ok && v >= 0 ? QStringLiteral("%1").arg(v, 12, 10, QLatin1Char('0')) : value;
+}
+
+// A row claim that is rolled back when the row's issue does not reach its
+// record (a failure, a stop, an error).
+class ClaimScope {
+public:
+    ~ClaimScope() { database::gDbConn.endClaim(false); }
+};
+
+QString skippedText(int count) {
+    return QString::number(count) + QStringLiteral("건은 다른 작업장에서 이미 발행되었습니다.");
 }
 
 } // namespace
@@ -41,10 +54,29 @@ void PrintJob::stopRun() {
     m_buttons.EnableButtons();
 }
 
+bool PrintJob::claimRow(qint32 nIndex, qint16 nProc) {
+    ItemGrid& grid = *m_ctx.vaSpread1;
+    QString stored;
+    if (database::gDbConn.claimRow(grid.text(nIndex, database::ColPurcSno), stored) &&
+        (nProc != kIssue || stored.isEmpty()))
+        return true;
+    database::gDbConn.endClaim(false);
+    ++m_skipped;
+    grid.setTicked(nIndex, false);
+    grid.setRowBackground(nIndex, QColor(192, 192, 192));
+    grid.setText(nIndex, database::ColIssued, QStringLiteral("Y"));
+    if (!stored.isEmpty())
+        grid.setText(nIndex, database::ColTagId, stored);
+    if (onRow)
+        onRow(RowEvent{nIndex, nProc, false, stored, true});
+    return false;
+}
+
 void PrintJob::Print_Pattern(qint16 nProc) {
     ItemGrid& grid = *m_ctx.vaSpread1;
     printerlink::RunState& run = *m_ctx.run;
     m_completed = false;
+    m_skipped = 0;
     m_buttons.DisableButtons();
     try {
         if (grid.rows() == 0) {
@@ -54,6 +86,8 @@ void PrintJob::Print_Pattern(qint16 nProc) {
         }
         run.nStatusErrCnt = 0;
         run.nErrFlag = 0;
+        if (nProc != kTestIssue)
+            database::gDbConn.reconnectIfLost();
         if (!m_ctx.link->fncRsOpen()) {
             m_buttons.EnableButtons();
             return;
@@ -64,6 +98,7 @@ void PrintJob::Print_Pattern(qint16 nProc) {
         bool issuedAny = false;
         const int rows = grid.rows();
         for (int i = 1; i <= rows; ++i) {
+            ClaimScope claim;
             platform::clock().runPendingEvents();
             if (run.nErrFlag == -1) {
                 stopRun();
@@ -84,6 +119,8 @@ void PrintJob::Print_Pattern(qint16 nProc) {
                     stopRun();
                     return;
                 }
+                if (!claimRow(i, kIssue))
+                    continue;
                 Label_Print(i, kIssue);
                 runWord = QStringLiteral("태그발행");
             } else if (nProc == kReissue) {
@@ -93,6 +130,8 @@ void PrintJob::Print_Pattern(qint16 nProc) {
                     stopRun();
                     return;
                 }
+                if (!claimRow(i, kReissue))
+                    continue;
                 // A test label was never recorded, so there is nothing to
                 // withdraw before it is issued for real.
                 if (testIssued == QLatin1String("N")) {
@@ -119,8 +158,13 @@ void PrintJob::Print_Pattern(qint16 nProc) {
                 onRow(RowEvent{i, nProc, run.nErrFlag != -1, run.sTagId});
         }
         m_ctx.link->fncRsClose();
-        if (issuedAny && run.nErrFlag == 0) {
-            core::currentOperator().showMessage(runWord + QStringLiteral("이 완료 되었습니다."));
+        if ((issuedAny || m_skipped > 0) && run.nErrFlag == 0) {
+            QStringList closing;
+            if (issuedAny)
+                closing << runWord + QStringLiteral("이 완료 되었습니다.");
+            if (m_skipped > 0)
+                closing << skippedText(m_skipped);
+            core::currentOperator().showMessage(closing.join(QLatin1Char('\n')));
             m_completed = true;
         }
         m_buttons.EnableButtons();
