@@ -101,6 +101,7 @@ void DbConnection::close() {
     QSqlDatabase::removeDatabase(m_name);
     m_registered = false;
     m_inClaim = false;
+    m_lost = false;
 }
 
 void DbConnection::open(const QString& dataSource, const QString& user, const QString& password,
@@ -189,16 +190,18 @@ void DbConnection::openDriver() {
 }
 
 void DbConnection::reconnectIfLost() {
-    if (!m_registered || m_embedded)
+    if (m_embedded || (!m_registered && !m_lost))
         return;
-    {
+    if (m_registered) {
         QSqlQuery q(database());
         if (q.exec(pingStatement(m_dialect)))
             return;
     }
     try {
         openDriver();
+        m_lost = false;
     } catch (const RuntimeError& e) {
+        m_lost = true;
         throw RuntimeError(QStringLiteral("The connection to the database server was lost and could not be "
                                           "made again: %1")
                                .arg(e.text()));

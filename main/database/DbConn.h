@@ -97,6 +97,7 @@ private:
     bool m_embedded = false;
     bool m_registered = false;
     bool m_inClaim = false;
+    bool m_lost = false; // a reconnection failed: the next one tries again
 };
 
 // The rows of a query as read: column names, then the values row after row.

@@ -265,10 +265,13 @@ DemoSummary createDemoDatabase(const QString& path, int purchases, quint32 seed)
     try {
         conn.open(info.absoluteFilePath(), QString(), QString(), QStringLiteral("1"));
         createSchema(conn);
-        QSqlDatabase db = conn.database();
-        exec(db, QStringLiteral("BEGIN"));
-        const DemoSummary sum = fill(conn, purchases, seed);
-        exec(db, QStringLiteral("COMMIT"));
+        DemoSummary sum;
+        {
+            QSqlDatabase db = conn.database();
+            exec(db, QStringLiteral("BEGIN"));
+            sum = fill(conn, purchases, seed);
+            exec(db, QStringLiteral("COMMIT"));
+        }
         conn.close();
         return sum;
     } catch (...) {
