@@ -253,11 +253,15 @@ void DbConnection::endClaim(bool keep) {
         return;
     QSqlDatabase db = database();
     if (m_embedded) {
+        // The embedded sequence is a table row: a serial number drawn under
+        // the claim may be on a printed label already, so it stays drawn, as
+        // a server's sequence does. A failed record has undone its own steps.
         QSqlQuery q(db);
-        if (!q.exec(keep ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK")) && keep) {
+        if (!q.exec(QStringLiteral("COMMIT"))) {
             const QString text = sqlErrorText(q.lastError());
             QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
-            throw RuntimeError(text);
+            if (keep)
+                throw RuntimeError(text);
         }
         return;
     }

@@ -77,8 +77,9 @@ public:
     // the database holds it now. False, with no claim open, when another
     // workstation holds the row; throws platform::RuntimeError on failure.
     bool claimRow(const QString& purcSno, QString& storedTagId);
-    // Ends the claim: `keep` commits what was recorded under it, otherwise it
-    // is rolled back. Does nothing without a claim.
+    // Ends the claim: `keep` commits what was recorded under it, otherwise a
+    // server rolls it back (the embedded database keeps the serial numbers
+    // drawn). Does nothing without a claim.
     void endClaim(bool keep);
     bool inClaim() const { return m_inClaim; }
 
