@@ -237,6 +237,35 @@ private slots:
         QCOMPARE(rig.search(), pending - 4);
     }
 
+    void initDbOnAServerWritesTheFileRows() {
+        VANTREL_REQUIRE_BACKEND(Backend::Server);
+        testsupport::TempProgramDir dir;
+        const QString name = testsupport::PgServer::shared()->createDatabase();
+        const QString url = QStringLiteral("postgresql://postgres@127.0.0.1:%1/%2")
+                                .arg(testsupport::PgServer::shared()->port())
+                                .arg(name);
+        for (const QStringList& target : {QStringList{"--server", url}, QStringList{dir.file("items.db")}})
+            QCOMPARE(QProcess::execute(testsupport::binDir() + "/vantrelctl",
+                                       QStringList{"init-db", "--demo-rows", "50", "--seed", "3"} + target),
+                     0);
+        QStringList rows[2];
+        const QString all =
+            QStringLiteral("select purc_sno || dept_code || purc_ymd || chg_amt || coalesce(tag_id, '-')"
+                           " from slfanrfidmaster order by 1");
+        for (int i = 0; i < 2; ++i) {
+            database::gDbConn.open(
+                i ? QStringLiteral("items.db")
+                  : QStringLiteral("127.0.0.1:%1/%2").arg(testsupport::PgServer::shared()->port()).arg(name),
+                "postgres", {}, i ? "1" : "3");
+            database::Recordset rs(database::gDbConn, all);
+            for (; !rs.eof(); rs.moveNext())
+                rows[i] << rs.text(0);
+        }
+        database::gDbConn.close();
+        QCOMPARE(rows[0].size(), 50);
+        QCOMPARE(rows[0], rows[1]);
+    }
+
     void twoWorkstationsIssueEachRowOnce() {
         VANTREL_REQUIRE_BACKEND(Backend::Server);
         testsupport::IssueRig a, b;
