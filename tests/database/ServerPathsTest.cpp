@@ -17,7 +17,6 @@
 #include "tests/support/IssueRig.h"
 
 #include <QProcess>
-#include <QSqlError>
 #include <QSqlQuery>
 #include <QtTest>
 
@@ -240,24 +239,20 @@ private slots:
     void initDbOnAServerWritesTheFileRows() {
         VANTREL_REQUIRE_BACKEND(Backend::Server);
         testsupport::TempProgramDir dir;
-        const QString name = testsupport::PgServer::shared()->createDatabase();
-        const QString url = QStringLiteral("postgresql://postgres@127.0.0.1:%1/%2")
-                                .arg(testsupport::PgServer::shared()->port())
-                                .arg(name);
-        for (const QStringList& target : {QStringList{"--server", url}, QStringList{dir.file("items.db")}})
+        const QString source = QStringLiteral("127.0.0.1:%1/%2")
+                                   .arg(testsupport::PgServer::shared()->port())
+                                   .arg(testsupport::PgServer::shared()->createDatabase());
+        for (const QStringList& target :
+             {QStringList{"--server", "postgresql://postgres@" + source}, QStringList{dir.file("items.db")}})
             QCOMPARE(QProcess::execute(testsupport::binDir() + "/vantrelctl",
                                        QStringList{"init-db", "--demo-rows", "50", "--seed", "3"} + target),
                      0);
         QStringList rows[2];
-        const QString all =
-            QStringLiteral("select purc_sno || dept_code || purc_ymd || chg_amt || coalesce(tag_id, '-')"
-                           " from slfanrfidmaster order by 1");
         for (int i = 0; i < 2; ++i) {
-            database::gDbConn.open(
-                i ? QStringLiteral("items.db")
-                  : QStringLiteral("127.0.0.1:%1/%2").arg(testsupport::PgServer::shared()->port()).arg(name),
-                "postgres", {}, i ? "1" : "3");
-            database::Recordset rs(database::gDbConn, all);
+            database::gDbConn.open(i ? QStringLiteral("items.db") : source, "postgres", {}, i ? "1" : "3");
+            database::Recordset rs(database::gDbConn,
+                                   "select purc_sno || dept_code || purc_ymd || chg_amt ||"
+                                   " coalesce(tag_id, '-') from slfanrfidmaster order by 1");
             for (; !rs.eof(); rs.moveNext())
                 rows[i] << rs.text(0);
         }

@@ -29,7 +29,7 @@ public:
 private:
     bool pgctl(const QStringList& args);
 
-    QTemporaryDir m_dir;
+    QTemporaryDir m_dir{QStringLiteral("/tmp/vantrel-pg-XXXXXX")}; // where nobody can reach it
     QString m_bin;
     quint16 m_port = 0;
     bool m_running = false;
