@@ -105,6 +105,10 @@ int runIssue(const QStringList& args) {
     int tags = 0;
     QElapsedTimer clock;
     job.onRow = [&](const issuing::RowEvent& e) {
+        if (e.elsewhere) {
+            cli::err(QStringLiteral("row %1: issued elsewhere %2").arg(e.row).arg(e.tagId));
+            return;
+        }
         ++tags;
         cli::err(QStringLiteral("row %1: %2 %3")
                      .arg(e.row)

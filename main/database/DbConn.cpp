@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -63,6 +64,9 @@ QString missingDriverText(const QString& driver) {
     if (driver == QLatin1String("QODBC"))
         return QStringLiteral("The Qt database driver QODBC is not installed: install the package "
                               "libqt6sql6-odbc and the Oracle ODBC driver with a DSN for the data source.");
+    if (driver == QLatin1String("QPSQL"))
+        return QStringLiteral("The Qt database driver QPSQL is not installed: install the package "
+                              "libqt6sql6-psql.");
     return QStringLiteral("The Qt database driver %1 is not installed: install the package "
                           "libqt6sql6-sqlite.")
         .arg(driver);
@@ -96,28 +100,44 @@ void DbConnection::close() {
     }
     QSqlDatabase::removeDatabase(m_name);
     m_registered = false;
+    m_inClaim = false;
+    m_lost = false;
 }
 
 void DbConnection::open(const QString& dataSource, const QString& user, const QString& password,
                         const QString& providerKind) {
+    m_dataSource = dataSource;
+    m_user = user;
+    m_password = password;
+    m_providerKind = providerKind;
+    openDriver();
+}
+
+void DbConnection::openDriver() {
     close();
-    m_connectionString = connectionString(providerKind, dataSource, user, password);
-    m_embedded = isEmbeddedSource(dataSource);
-    const bool oraOledb = settings::dbProviderFor(providerKind) == settings::DbProvider::OraOLEDB;
-    const QString driver = m_embedded ? QStringLiteral("QSQLITE")
-                           : oraOledb ? QStringLiteral("QOCI")
-                                      : QStringLiteral("QODBC");
+    m_inClaim = false;
+    m_connectionString = connectionString(m_providerKind, m_dataSource, m_user, m_password);
+    m_embedded = isEmbeddedSource(m_dataSource);
+    const settings::DbProvider provider = settings::dbProviderFor(m_providerKind);
+    const QString driver = m_embedded                                     ? QStringLiteral("QSQLITE")
+                           : provider == settings::DbProvider::OraOLEDB   ? QStringLiteral("QOCI")
+                           : provider == settings::DbProvider::PostgreSQL ? QStringLiteral("QPSQL")
+                                                                          : QStringLiteral("QODBC");
     if (!QSqlDatabase::isDriverAvailable(driver))
         throw RuntimeError(missingDriverText(driver));
 
     QString path;
+    ServerAddress server;
     if (m_embedded) {
-        path = embeddedPath(dataSource);
+        path = embeddedPath(m_dataSource);
         // Opening must never leave an empty file behind for a mistyped name.
         if (!QFileInfo(path).isFile())
             throw RuntimeError(QStringLiteral("The database file %1 does not exist "
                                               "(vantrelctl init-db creates one).")
                                    .arg(QDir::toNativeSeparators(path)));
+    } else if (driver == QLatin1String("QPSQL") && !parseServerAddress(m_dataSource, server)) {
+        throw RuntimeError(
+            QStringLiteral("The data source %1 is not of the form HOST:PORT/DBNAME.").arg(m_dataSource));
     }
 
     QString failure;
@@ -128,16 +148,26 @@ void DbConnection::open(const QString& dataSource, const QString& user, const QS
             db.setDatabaseName(path);
             db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
         } else {
-            db.setDatabaseName(dataSource);
-            db.setUserName(user);
-            db.setPassword(password);
+            if (driver == QLatin1String("QPSQL")) {
+                db.setHostName(server.host);
+                db.setPort(server.port);
+                db.setDatabaseName(server.database);
+                db.setConnectOptions(QStringLiteral("connect_timeout=10"));
+            } else {
+                db.setDatabaseName(m_dataSource);
+            }
+            db.setUserName(m_user);
+            db.setPassword(m_password);
             if (driver == QLatin1String("QODBC"))
                 db.setConnectOptions(
                     QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=10;SQL_ATTR_CONNECTION_TIMEOUT=10"));
+            // A server's NUMBER would otherwise arrive as a double ("1e+05").
+            db.setNumericalPrecisionPolicy(QSql::HighPrecision);
         }
         if (!db.open()) {
             failure = sqlErrorText(db.lastError());
         } else if (m_embedded) {
+            m_dialect = SqlDialect::Embedded;
             try {
                 prepareEmbeddedConnection(db);
                 // A file that is not an SQLite database only shows it on first read.
@@ -147,11 +177,102 @@ void DbConnection::open(const QString& dataSource, const QString& user, const QS
             } catch (const RuntimeError& e) {
                 failure = e.text();
             }
+        } else {
+            // ODBC reports the server behind the data source too.
+            m_dialect = db.driver()->dbmsType() == QSqlDriver::PostgreSQL ? SqlDialect::PostgreSQL
+                                                                          : SqlDialect::Oracle;
         }
     }
     if (!failure.isEmpty()) {
         close();
         throw RuntimeError(failure);
+    }
+}
+
+void DbConnection::reconnectIfLost() {
+    if (m_embedded || (!m_registered && !m_lost))
+        return;
+    if (m_registered) {
+        QSqlQuery q(database());
+        if (q.exec(pingStatement(m_dialect)))
+            return;
+    }
+    try {
+        openDriver();
+        m_lost = false;
+    } catch (const RuntimeError& e) {
+        m_lost = true;
+        throw RuntimeError(QStringLiteral("The connection to the database server was lost and could not be "
+                                          "made again: %1")
+                               .arg(e.text()));
+    }
+}
+
+namespace {
+
+void runOn(QSqlDatabase db, const QString& sql) {
+    QSqlQuery q(db);
+    if (!q.exec(sql))
+        throw RuntimeError(sqlErrorText(q.lastError()));
+}
+
+} // namespace
+
+bool DbConnection::claimRow(const QString& purcSno, QString& storedTagId) {
+    if (!isOpen())
+        throw RuntimeError(QStringLiteral("The database connection is closed."));
+    endClaim(false);
+    QSqlDatabase db = database();
+    // The embedded database locks as a whole: its write lock is the claim.
+    if (m_embedded)
+        runOn(db, QStringLiteral("BEGIN IMMEDIATE"));
+    else if (!db.transaction())
+        throw RuntimeError(sqlErrorText(db.lastError()));
+    m_inClaim = true;
+    QSqlQuery q(db);
+    const QString sql =
+        QStringLiteral("select tag_id from slfanrfidmaster where purc_sno = '%1'%2")
+            .arg(sqlText(purcSno), m_embedded ? QString() : QStringLiteral(" for update nowait"));
+    if (!q.exec(sql)) {
+        const QSqlError error = q.lastError();
+        q.finish();
+        endClaim(false);
+        if (isRowHeldElsewhere(error))
+            return false;
+        throw RuntimeError(sqlErrorText(error));
+    }
+    storedTagId = q.next() ? q.value(0).toString().trimmed() : QString();
+    return true;
+}
+
+void DbConnection::endClaim(bool keep) {
+    if (!m_inClaim)
+        return;
+    m_inClaim = false;
+    if (!isOpen())
+        return;
+    QSqlDatabase db = database();
+    if (m_embedded) {
+        // The embedded sequence is a table row: a serial number drawn under
+        // the claim may be on a printed label already, so it stays drawn, as
+        // a server's sequence does. A failed record has undone its own steps.
+        QSqlQuery q(db);
+        if (!q.exec(QStringLiteral("COMMIT"))) {
+            const QString text = sqlErrorText(q.lastError());
+            QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+            if (keep)
+                throw RuntimeError(text);
+        }
+        return;
+    }
+    if (keep) {
+        if (!db.commit()) {
+            const QString text = sqlErrorText(db.lastError());
+            db.rollback();
+            throw RuntimeError(text);
+        }
+    } else {
+        db.rollback();
     }
 }
 
@@ -172,6 +293,13 @@ void DbConnection::callProcedure(const QString& procedure, const QList<QPair<QSt
     }
     QSqlDatabase db = database();
     QSqlQuery q(db);
+    // psqlODBC and QPSQL cannot prepare a procedure call: the values go in
+    // as literals.
+    if (m_dialect == SqlDialect::PostgreSQL) {
+        if (!q.exec(literalProcedureCall(procedure, parameters)))
+            throw RuntimeError(sqlErrorText(q.lastError()));
+        return;
+    }
     QStringList marks;
     const bool oci = db.driverName() == QLatin1String("QOCI");
     for (const auto& p : parameters)
@@ -194,17 +322,19 @@ void DbConnection::callProcedure(const QString& procedure, const QList<QPair<QSt
 Recordset::Recordset(DbConnection& conn, const QString& sql) {
     if (!conn.isOpen())
         throw RuntimeError(QStringLiteral("The database connection is closed."));
+    QString sequence;
+    const QString statement = dialectStatement(conn.dialect(), sql, &sequence);
     if (conn.isEmbedded()) {
-        QString sequence;
         QSqlDatabase db = conn.database();
-        m_result = queryEmbedded(db, embeddedStatement(sql, &sequence));
+        m_result = queryEmbedded(db, statement);
         if (!sequence.isEmpty() && m_result.rows == 0)
             throw RuntimeError(QStringLiteral("sequence %1 does not exist").arg(sequence));
         return;
     }
     QSqlQuery q(conn.database());
     q.setForwardOnly(true);
-    if (!q.exec(sql))
+    q.setNumericalPrecisionPolicy(QSql::HighPrecision);
+    if (!q.exec(statement))
         throw RuntimeError(sqlErrorText(q.lastError()));
     const QSqlRecord rec = q.record();
     const int n = rec.count();

@@ -6,9 +6,15 @@
 //
 // What the connection opens depends on the data source of the login: a file
 // name ending ".db", ".sqlite" or ".sqlite3" opens the embedded item database
-// (see EmbeddedDb.h); anything else is an Oracle data source, reached through
-// Qt's QOCI driver for provider kind "2" (a TNS name) and through QODBC for
-// every other kind (an ODBC DSN).
+// (see EmbeddedDb.h); provider kind "3" opens a PostgreSQL server
+// "HOST[:PORT]/DBNAME" through QPSQL; anything else is a server data source,
+// reached through Qt's QOCI driver for provider kind "2" (a TNS name) and
+// through QODBC for every other kind (an ODBC DSN or connection string). The
+// server the connection reaches chooses the SQL dialect (SqlDialect.h).
+//
+// Numbers from a server are read as exact text, never through a double.
+#include "main/database/SqlDialect.h"
+
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -54,10 +60,28 @@ public:
     void close();
     bool isOpen() const;
     bool isEmbedded() const { return m_embedded; }
+    SqlDialect dialect() const { return m_dialect; }
     // The string built at opening; kept, never used again.
     QString connectionStringText() const { return m_connectionString; }
     QString name() const { return m_name; }
     QSqlDatabase database() const;
+
+    // Before a search or a run: when a server connection no longer reaches
+    // its server (a restart, a network break), it is opened once more with
+    // the login's values. Throws platform::RuntimeError when that fails.
+    void reconnectIfLost();
+
+    // Claims the purchase row `purcSno` for this workstation until endClaim:
+    // a transaction holding the row's lock, which the server drops by itself
+    // should the workstation die. `storedTagId` receives the row's tag id as
+    // the database holds it now. False, with no claim open, when another
+    // workstation holds the row; throws platform::RuntimeError on failure.
+    bool claimRow(const QString& purcSno, QString& storedTagId);
+    // Ends the claim: `keep` commits what was recorded under it, otherwise a
+    // server rolls it back (the embedded database keeps the serial numbers
+    // drawn). Does nothing without a claim.
+    void endClaim(bool keep);
+    bool inClaim() const { return m_inClaim; }
 
     // Runs a statement that returns no rows (schema set-up, maintenance).
     void execute(const QString& sql);
@@ -65,10 +89,16 @@ public:
     void callProcedure(const QString& procedure, const QList<QPair<QString, QString>>& parameters);
 
 private:
+    void openDriver();
+
     QString m_name;
     QString m_connectionString;
+    QString m_dataSource, m_user, m_password, m_providerKind;
+    SqlDialect m_dialect = SqlDialect::Oracle;
     bool m_embedded = false;
     bool m_registered = false;
+    bool m_inClaim = false;
+    bool m_lost = false; // a reconnection failed: the next one tries again
 };
 
 // The rows of a query as read: column names, then the values row after row.

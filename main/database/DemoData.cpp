@@ -105,7 +105,6 @@ DemoSummary fill(DbConnection& conn, int purchases, quint32 seed) {
     auto pick = [&](quint32 n) { return static_cast<int>(rng() % n); };
     DemoSummary sum;
     QSqlDatabase db = conn.database();
-    exec(db, QStringLiteral("BEGIN"));
 
     QSqlQuery q(db);
     q.prepare(QStringLiteral("insert into slfanrfidcommon (code_id, code, code_ctn) values (?, ?, ?)"));
@@ -227,14 +226,25 @@ DemoSummary fill(DbConnection& conn, int purchases, quint32 seed) {
         ++sum.purchases;
     }
     // The tag serials handed out above are taken from the sequence.
-    exec(db, QStringLiteral("update sys_sequences set last_value = %1 where seq_name = '%2'")
-                 .arg(serial)
-                 .arg(QLatin1String(kSerialSequence)));
-    exec(db, QStringLiteral("COMMIT"));
+    if (conn.dialect() == SqlDialect::PostgreSQL)
+        exec(db, QStringLiteral("select setval('%1', %2, %3)")
+                     .arg(QString::fromLatin1(kSerialSequence).toLower())
+                     .arg(qMax(serial, 1))
+                     .arg(serial > 0 ? QStringLiteral("true") : QStringLiteral("false")));
+    else
+        exec(db, QStringLiteral("update sys_sequences set last_value = %1 where seq_name = '%2'")
+                     .arg(serial)
+                     .arg(QLatin1String(kSerialSequence)));
     return sum;
 }
 
 } // namespace
+
+DemoSummary fillDemoRows(DbConnection& conn, int purchases, quint32 seed) {
+    if (purchases < 0)
+        throw RuntimeError(QStringLiteral("The number of purchase records cannot be negative."));
+    return fill(conn, purchases, seed);
+}
 
 DemoSummary createDemoDatabase(const QString& path, int purchases, quint32 seed) {
     if (purchases < 0)
@@ -255,7 +265,13 @@ DemoSummary createDemoDatabase(const QString& path, int purchases, quint32 seed)
     try {
         conn.open(info.absoluteFilePath(), QString(), QString(), QStringLiteral("1"));
         createSchema(conn);
-        const DemoSummary sum = fill(conn, purchases, seed);
+        DemoSummary sum;
+        {
+            QSqlDatabase db = conn.database();
+            exec(db, QStringLiteral("BEGIN"));
+            sum = fill(conn, purchases, seed);
+            exec(db, QStringLiteral("COMMIT"));
+        }
         conn.close();
         return sum;
     } catch (...) {

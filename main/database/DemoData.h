@@ -18,6 +18,12 @@ struct DemoSummary {
 inline constexpr const char* kDemoOrganCode = "GG413500";
 inline constexpr const char* kDemoUser = "demo";
 
+class DbConnection;
+
+// Writes the demo rows into an open database with the schema, inside the
+// caller's transaction.
+DemoSummary fillDemoRows(DbConnection& conn, int purchases, quint32 seed);
+
 // Creates the database file (which must not exist yet); throws
 // platform::RuntimeError and removes a half-written file on failure.
 DemoSummary createDemoDatabase(const QString& path, int purchases, quint32 seed);

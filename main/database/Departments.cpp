@@ -27,16 +27,17 @@ bool GetDeptData(QStringList& CboDept, const QString& sDeptNm, qint16 nKind) {
     return core::runReported(QStringLiteral("GetDeptData"), [&] {
         core::WaitCursor wait;
         const QString today = QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
+        gDbConn.reconnectIfLost();
         Recordset rs(gDbConn, deptQuery(sDeptNm, nKind, today));
-        CboDept.clear();
-        CboDept << QString::fromUtf16(kAllDepartments);
+        // A search that fails part-way keeps the list it had.
+        QStringList found{QString::fromUtf16(kAllDepartments)};
         const int name = rs.column(QStringLiteral("dept_nm")), code = rs.column(QStringLiteral("dept_code"));
         for (; !rs.eof(); rs.moveNext()) {
             if (rs.isNull(name) || rs.isNull(code))
                 throw core::invalidUseOfNull();
-            CboDept << rs.text(name).trimmed() + QLatin1Char('(') + rs.text(code).trimmed() +
-                           QLatin1Char(')');
+            found << rs.text(name).trimmed() + QLatin1Char('(') + rs.text(code).trimmed() + QLatin1Char(')');
         }
+        CboDept = found;
     });
 }
 

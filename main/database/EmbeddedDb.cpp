@@ -41,13 +41,6 @@ void run(QSqlDatabase& db, const QString& sql) {
         throw RuntimeError(sqlErrorText(q.lastError()));
 }
 
-const QRegularExpression& sequenceRead() {
-    static const QRegularExpression re(
-        QStringLiteral(R"(^\s*select\s+([A-Za-z_][A-Za-z0-9_$#]*)\.nextval\s+from\s+dual\s*;?\s*$)"),
-        QRegularExpression::CaseInsensitiveOption);
-    return re;
-}
-
 const QRegularExpression& placeholder() {
     static const QRegularExpression re(QStringLiteral(R"(:([A-Z_][A-Z0-9_]*))"));
     return re;
@@ -178,19 +171,6 @@ void prepareEmbeddedConnection(QSqlDatabase& db) {
     run(db, QStringLiteral("PRAGMA synchronous = NORMAL"));
 }
 
-QString embeddedStatement(const QString& sql, QString* sequence) {
-    const QRegularExpressionMatch m = sequenceRead().match(sql);
-    if (!m.hasMatch())
-        return sql;
-    const QString name = m.captured(1).toUpper();
-    if (sequence)
-        *sequence = name;
-    // One statement: two connections can never read the same value.
-    return QStringLiteral("update sys_sequences set last_value = last_value + increment_by"
-                          " where seq_name = '%1' returning last_value as nextval")
-        .arg(sqlText(name));
-}
-
 ResultRows queryEmbedded(QSqlDatabase& db, const QString& sql) {
     sqlite3* h = handleOf(db);
     if (!h)
@@ -215,9 +195,10 @@ ResultRows queryEmbedded(QSqlDatabase& db, const QString& sql) {
                 r.nulls.push_back(1);
                 continue;
             case SQLITE_FLOAT:
-                // As the server shows a number: shortest form, no trailing ".0".
+                // As the server shows a number: plain digits, shortest form,
+                // never an exponent ("100000", not "1e+05").
                 r.cells.push_back(
-                    QString::number(sqlite3_column_double(stmt, i), 'g', QLocale::FloatingPointShortest));
+                    QString::number(sqlite3_column_double(stmt, i), 'f', QLocale::FloatingPointShortest));
                 break;
             default: {
                 const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
@@ -279,13 +260,17 @@ void callEmbeddedProcedure(DbConnection& conn, const QString& procedure,
         statements << s + b.mid(from);
     }
 
-    run(db, QStringLiteral("BEGIN IMMEDIATE"));
+    // Inside a claim a savepoint keeps the steps all or none without ending
+    // the claim's transaction.
+    const bool claimed = conn.inClaim();
+    run(db, claimed ? QStringLiteral("SAVEPOINT procedure_call") : QStringLiteral("BEGIN IMMEDIATE"));
     try {
         for (const QString& s : statements)
             run(db, s);
-        run(db, QStringLiteral("COMMIT"));
+        run(db, claimed ? QStringLiteral("RELEASE procedure_call") : QStringLiteral("COMMIT"));
     } catch (...) {
-        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        QSqlQuery(db).exec(claimed ? QStringLiteral("ROLLBACK TO procedure_call")
+                                   : QStringLiteral("ROLLBACK"));
         throw;
     }
 }

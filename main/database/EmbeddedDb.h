@@ -25,18 +25,14 @@ class DbConnection;
 // Throws platform::RuntimeError when the SQLite handle is not reachable.
 void prepareEmbeddedConnection(QSqlDatabase& db);
 
-// The statement the embedded database runs for a program statement: the
-// sequence read becomes the sequence update; everything else is unchanged.
-// `sequence` receives the sequence name when the statement was rewritten.
-QString embeddedStatement(const QString& sql, QString* sequence = nullptr);
-
 // Runs a query on the embedded database and reads all its rows; throws
 // platform::RuntimeError with the database's text.
 struct ResultRows;
 ResultRows queryEmbedded(QSqlDatabase& db, const QString& sql);
 
 // Runs a stored procedure of the embedded database; throws
-// platform::RuntimeError (nothing is changed when any step fails).
+// platform::RuntimeError (nothing is changed when any step fails). Inside a
+// row claim the steps join the claim's transaction.
 void callEmbeddedProcedure(DbConnection& conn, const QString& procedure,
                            const QList<QPair<QString, QString>>& parameters);
 

@@ -85,6 +85,7 @@ void Update_TagData(const ItemGrid& vaSpread1, int nIndex, const TagRecordValues
         if (detailTraceOn(v.sDetailLog))
             core::WriteDetailLog(tagTraceLine(QStringLiteral("AFTER - "), purcSno, v));
         recordTag(purcSno, v, gUserId);
+        gDbConn.endClaim(true);
     });
     if (!ok)
         failureFlag = -1;

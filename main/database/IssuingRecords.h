@@ -48,8 +48,9 @@ QString purchaseOfTag(const QString& tagId);
 void recordTag(const QString& purcSno, const TagRecordValues& v, const QString& user);
 
 // Records the current tag of grid row nIndex with SP_SLARFIDB_TAG_PRINT
-// unless the row's column 13 reads "N"; writes the AFTER trace line when
-// tracing is on. Failure: report "[Update_TagData]" and failureFlag = -1.
+// unless the row's column 13 reads "N", and commits the row's claim; writes
+// the AFTER trace line when tracing is on. Failure: report "[Update_TagData]"
+// and failureFlag = -1.
 void Update_TagData(const ItemGrid& vaSpread1, int nIndex, const TagRecordValues& v, qint16& failureFlag);
 
 // Withdraws the tag record of grid row nIndex (column 3 behind the prefix)

@@ -207,6 +207,7 @@ void GetDBData(ItemGrid& vaSpread1, const SearchConditions& c, SearchUi& ui) {
         const QString code = deptCodeOf(c.CboDept);
         const QString deptName = c.CboDept.left(c.CboDept.indexOf(QLatin1Char('(')));
 
+        gDbConn.reconnectIfLost();
         Recordset rs(gDbConn, sql);
         wait.restore();
         const int count = rs.recordCount();

@@ -95,6 +95,7 @@ int GetExcelData(ItemGrid& vaSpread1, const QString& fileName, SearchUi& ui) {
 
         vaSpread1.clear();
         progress(0);
+        gDbConn.reconnectIfLost();
         ReadTransaction lookups;
         int shown = 0;
         for (int r = firstRow; r <= lastRow; ++r) {

@@ -1,6 +1,7 @@
 #include "main/database/TagRemoval.h"
 
 #include "main/core/Reported.h"
+#include "main/database/DbConn.h"
 #include "platform/Clock.h"
 
 #include <QColor>
@@ -28,6 +29,7 @@ void cmdDel_Click(ItemGrid& vaSpread1, const TagRecordValues& v, qint16& failure
             return;
         }
         failureFlag = 0;
+        gDbConn.reconnectIfLost();
         bool removed = false;
         const int last = vaSpread1.rows();
         for (int i = 1; i <= last; ++i) {

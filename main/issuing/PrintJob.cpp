@@ -9,6 +9,8 @@
 #include "platform/Clock.h"
 #include "platform/RuntimeError.h"
 
+#include <QColor>
+
 namespace issuing {
 
 qint32 gTestCount = 0;
@@ -29,6 +31,32 @@ QString runWordOf(qint16 nProc) {
     return nProc == kReissue     ? QStringLiteral("태그재발행")
            : nProc == kTestIssue ? QStringLiteral("테스트발행")
                                  : QStringLiteral("태그발행");
+}
+
+// A row claim that is rolled back when the row's issue does not reach its
+// record (a failure, a stop, an error).
+class ClaimScope {
+public:
+    ~ClaimScope() { database::gDbConn.endClaim(false); }
+};
+
+QString skippedText(int count) {
+    return QString::number(count) + QStringLiteral("건은 다른 작업장에서 이미 발행되었습니다.");
+}
+
+// Ticked rows a run of this kind takes: an issue the rows not issued yet, a
+// reissue the rows not reissued yet, a test every ticked row.
+int rowsToTouch(const ItemGrid& grid, qint16 nProc) {
+    int n = 0;
+    for (int r = 1; r <= grid.rows(); ++r) {
+        if (!grid.ticked(r))
+            continue;
+        if ((nProc == kIssue && grid.text(r, database::ColIssued) != QLatin1String("N")) ||
+            (nProc == kReissue && grid.text(r, database::ColReissued) != QLatin1String("N")))
+            continue;
+        ++n;
+    }
+    return n;
 }
 
 PrintJob* g_active = nullptr;
@@ -77,11 +105,7 @@ void PrintJob::cmdTestPrint_Click() {
 }
 
 void PrintJob::cmdRePrint_Click() {
-    const ItemGrid& grid = *m_ctx.vaSpread1;
-    int touched = 0;
-    for (int r = 1; r <= grid.rows(); ++r)
-        if (grid.ticked(r) && grid.text(r, database::ColReissued) == QLatin1String("N"))
-            ++touched;
+    const int touched = rowsToTouch(*m_ctx.vaSpread1, kReissue);
     if (touched > 0 &&
         !core::currentOperator().askYesNo(
             QStringLiteral(
@@ -104,24 +128,27 @@ void PrintJob::settleJournal() {
     }
 }
 
-bool PrintJob::skipRow(qint32 row, qint16 nProc) {
-    if (nProc == kTestIssue)
-        return false;
+bool PrintJob::awaitsDecision(qint32 row, qint16 nProc) {
+    return nProc != kTestIssue && m_ctx.journal &&
+           m_ctx.journal->pendingFor(m_ctx.vaSpread1->text(row, database::ColPurcSno));
+}
+
+bool PrintJob::claimRow(qint32 nIndex, qint16 nProc) {
     ItemGrid& grid = *m_ctx.vaSpread1;
-    const QString purcSno = grid.text(row, database::ColPurcSno);
-    // A tag that may be on the asset already waits for a person's decision.
-    if (m_ctx.journal && m_ctx.journal->pendingFor(purcSno))
+    QString stored;
+    if (database::gDbConn.claimRow(grid.text(nIndex, database::ColPurcSno), stored) &&
+        (nProc != kIssue || stored.isEmpty()))
         return true;
-    if (nProc != kIssue)
-        return false;
-    // Recorded since the search (by reconciliation, or before a crash): the
-    // row shows it and gets no second tag.
-    const QString held = database::recordedTagId(purcSno);
-    if (held.isEmpty())
-        return false;
-    grid.setText(row, database::ColIssued, QStringLiteral("Y"));
-    grid.setText(row, database::ColTagId, held);
-    return true;
+    database::gDbConn.endClaim(false);
+    ++m_skipped;
+    grid.setTicked(nIndex, false);
+    grid.setRowBackground(nIndex, QColor(192, 192, 192));
+    grid.setText(nIndex, database::ColIssued, QStringLiteral("Y"));
+    if (!stored.isEmpty())
+        grid.setText(nIndex, database::ColTagId, stored);
+    if (onRow)
+        onRow(RowEvent{nIndex, nProc, false, stored, true});
+    return false;
 }
 
 void PrintJob::stopRun() {
@@ -137,6 +164,7 @@ void PrintJob::Print_Pattern(qint16 nProc) {
     m_stopped = false;
     m_stopRequested = false;
     m_issued = 0;
+    m_skipped = 0;
     const RunningScope running(this, m_running);
     m_buttons.DisableButtons();
     try {
@@ -149,13 +177,15 @@ void PrintJob::Print_Pattern(qint16 nProc) {
             settleJournal();
         run.nStatusErrCnt = 0;
         run.nErrFlag = 0;
+        if (nProc != kTestIssue)
+            database::gDbConn.reconnectIfLost();
         if (!m_ctx.link->fncRsOpen()) {
             m_buttons.EnableButtons();
             return;
         }
         Format_Send(m_ctx);
 
-        const int total = GetPrtCnt(grid);
+        const int total = rowsToTouch(grid, nProc);
         int done = 0;
         if (onProgress)
             onProgress(0, total);
@@ -163,6 +193,7 @@ void PrintJob::Print_Pattern(qint16 nProc) {
         bool issuedAny = false;
         const int rows = grid.rows();
         for (int i = 1; i <= rows; ++i) {
+            const ClaimScope claim;
             platform::clock().runPendingEvents();
             if (run.nErrFlag == -1) {
                 stopRun();
@@ -186,7 +217,7 @@ void PrintJob::Print_Pattern(qint16 nProc) {
                 continue;
             if (nProc != kIssue && nProc != kReissue && nProc != kTestIssue)
                 continue;
-            if (skipRow(i, nProc)) {
+            if (awaitsDecision(i, nProc)) {
                 if (onProgress)
                     onProgress(++done, total);
                 continue;
@@ -194,6 +225,11 @@ void PrintJob::Print_Pattern(qint16 nProc) {
             if (!m_ctx.link->CheckPrint(i)) {
                 stopRun();
                 return;
+            }
+            if (nProc != kTestIssue && !claimRow(i, nProc)) {
+                if (onProgress)
+                    onProgress(++done, total);
+                continue;
             }
             // A test label was never recorded, so there is nothing to
             // withdraw before it is issued for real.
@@ -219,12 +255,18 @@ void PrintJob::Print_Pattern(qint16 nProc) {
             core::currentOperator().showMessage(
                 runWordOf(nProc) +
                 QStringLiteral("이 중지되었습니다.\r\n\r\n발행된 태그: %1건").arg(m_issued));
-        } else if (issuedAny && run.nErrFlag == 0) {
-            QString text = runWord + QStringLiteral("이 완료 되었습니다.");
-            // Rows unticked (or skipped) during the run: say what was done.
-            if (m_issued < total)
-                text += QStringLiteral("\r\n\r\n발행된 태그: %1건 (선택 %2건)").arg(m_issued).arg(total);
-            core::currentOperator().showMessage(text);
+        } else if ((issuedAny || m_skipped > 0) && run.nErrFlag == 0) {
+            QStringList closing;
+            if (issuedAny) {
+                QString text = runWord + QStringLiteral("이 완료 되었습니다.");
+                // Rows unticked or skipped during the run: say what was done.
+                if (m_issued + m_skipped < total)
+                    text += QStringLiteral("\r\n\r\n발행된 태그: %1건 (선택 %2건)").arg(m_issued).arg(total);
+                closing << text;
+            }
+            if (m_skipped > 0)
+                closing << skippedText(m_skipped);
+            core::currentOperator().showMessage(closing.join(QLatin1Char('\n')));
             m_completed = true;
         }
         m_buttons.EnableButtons();

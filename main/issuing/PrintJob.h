@@ -24,8 +24,9 @@ extern qint32 gTestCount;
 struct RowEvent {
     qint32 row = 0;
     qint16 nProc = 0;
-    bool issued = false; // the tag was issued (and recorded unless a test)
-    QString tagId;       // readable tag id of the row's tag
+    bool issued = false;    // the tag was issued (and recorded unless a test)
+    QString tagId;          // readable tag id of the row's tag
+    bool elsewhere = false; // skipped: another workstation holds or issued the row
 };
 
 // The progress line of a run: "n / N" and the time left at the pace so far.
@@ -47,7 +48,7 @@ public:
     // Issues and records the tag of one row.
     void Label_Print(qint32 nIndex, qint16 nProc);
 
-    // True when the last run ended with its completion message.
+    // True when the last run ended with its closing message.
     bool lastRunCompleted() const { return m_completed; }
     // Ends the run after the tag under way is finished (supervised and,
     // when issued, recorded). Harmless when no run is going.
@@ -58,6 +59,8 @@ public:
     bool lastRunStopped() const { return m_stopped; }
     // Tags the last run issued (and recorded unless a test).
     int lastRunIssued() const { return m_issued; }
+    // Rows of the last run that another workstation held or had issued.
+    int lastRunSkipped() const { return m_skipped; }
 
     // The window's current choices, read before each tag: label type list
     // `CboPrintType` and lock option `OptLock`. Unset: the context's values.
@@ -73,9 +76,13 @@ private:
     // Settles the journal's unfinished tags before a run; false when the
     // run must not start.
     void settleJournal();
-    // Rows a run of this kind must leave alone: a purchase whose tag is
-    // unsettled in the journal, or (issue) already recorded in the database.
-    bool skipRow(qint32 row, qint16 nProc);
+    // A row whose purchase has a tag unsettled in the journal waits for a
+    // person's decision: no run touches it.
+    bool awaitsDecision(qint32 row, qint16 nProc);
+    // Claims row nIndex before its label goes out; false (the row marked as
+    // issued elsewhere) when another workstation holds it or, for an issue,
+    // its tag is already set.
+    bool claimRow(qint32 nIndex, qint16 nProc);
     // The tag id about to be made is on no other asset (database, journal);
     // otherwise the failure report and the failure flag.
     bool tagIdIsFree(qint32 nIndex);
@@ -88,6 +95,7 @@ private:
     bool m_stopRequested = false;
     bool m_stopped = false;
     int m_issued = 0;
+    int m_skipped = 0;
 };
 
 } // namespace issuing

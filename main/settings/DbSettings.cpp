@@ -6,11 +6,20 @@
 namespace settings {
 
 DbProvider dbProviderFor(const QString& sDbKind) {
+    if (sDbKind == QLatin1String("3"))
+        return DbProvider::PostgreSQL;
     return sDbKind == QLatin1String("2") ? DbProvider::OraOLEDB : DbProvider::MSDAORA;
 }
 
 QString providerName(DbProvider provider) {
-    return provider == DbProvider::OraOLEDB ? QStringLiteral("oraOLEDB.oracle.1") : QStringLiteral("MSDAORA");
+    switch (provider) {
+    case DbProvider::OraOLEDB:
+        return QStringLiteral("oraOLEDB.oracle.1");
+    case DbProvider::PostgreSQL:
+        return QStringLiteral("PostgreSQL");
+    default:
+        return QStringLiteral("MSDAORA");
+    }
 }
 
 QString readDbKind() {
@@ -28,7 +37,7 @@ DbInfo readDbInfo() {
 namespace dbsetup {
 
 void GetSetupData(int& CboCon) {
-    selectListPosition(readDbKind(), 2, CboCon);
+    selectListPosition(readDbKind(), 3, CboCon);
 }
 
 void SetSetupData(int CboCon, core::Operator& op) {

@@ -405,8 +405,9 @@ void RPMain::cmdSE_Click() {
 
 void RPMain::cmdDept_Click() {
     QStringList depts;
-    database::GetDeptData(depts, ui->txtDept->text(),
-                          database::deptKindOf(qMax(0, checkedIndex(QStringLiteral("OptDept")))));
+    if (!database::GetDeptData(depts, ui->txtDept->text(),
+                               database::deptKindOf(qMax(0, checkedIndex(QStringLiteral("OptDept"))))))
+        return; // the list stays as it was
     ui->CboDept->clear();
     ui->CboDept->addItems(depts);
     ui->CboDept->setCurrentIndex(0);

@@ -53,7 +53,27 @@ private slots:
             QStringLiteral("Provider=oraOLEDB.oracle.1;Data Source=ORCL;User Id=scott;Password=ti;ger;"));
         QCOMPARE(connectionString(QString(), "ORCL", "scott", "ti;ger"), msdaora);
         QCOMPARE(connectionString(QStringLiteral("02"), "ORCL", "scott", "ti;ger"), msdaora);
-        QCOMPARE(connectionString(QStringLiteral("3"), "ORCL", "scott", "ti;ger"), msdaora);
+        QCOMPARE(connectionString(QStringLiteral("03"), "ORCL", "scott", "ti;ger"), msdaora);
+        QCOMPARE(connectionString(QStringLiteral("3"), "h/db", "u", "p"),
+                 QStringLiteral("Provider=PostgreSQL;Data Source=h/db;User Id=u;Password=p;"));
+    }
+
+    void serverSourcesAreHostPortAndDatabase() {
+        const QList<std::pair<QString, QString>> cases = {{"db.site:6543/items", "db.site 6543 items"},
+                                                          {"10.0.0.5/items", "10.0.0.5 5432 items"},
+                                                          {"host:70000/items", "-"},
+                                                          {"items", "-"},
+                                                          {"host:5432/", "-"},
+                                                          {"a/b/c", "-"}};
+        for (const auto& [source, expected] : cases) {
+            ServerAddress a;
+            const bool ok = parseServerAddress(source, a);
+            QCOMPARE(ok ? QStringLiteral("%1 %2 %3").arg(a.host).arg(a.port).arg(a.database)
+                        : QStringLiteral("-"),
+                     expected);
+        }
+        DbConnection conn(QStringLiteral("t3"));
+        QVERIFY(openError(conn, QStringLiteral("items"), QStringLiteral("3")).contains("HOST:PORT/DBNAME"));
     }
 
     void embeddedSourcesAreFilesOfTheProgramDirectory() {

@@ -434,7 +434,8 @@ private slots:
         QVERIFY(dbProviderFor("02") == DbProvider::MSDAORA);
         QVERIFY(dbProviderFor("") == DbProvider::MSDAORA);
         QVERIFY(dbProviderFor("1") == DbProvider::MSDAORA);
-        QVERIFY(dbProviderFor("3") == DbProvider::MSDAORA);
+        QVERIFY(dbProviderFor("3") == DbProvider::PostgreSQL);
+        QVERIFY(dbProviderFor("03") == DbProvider::MSDAORA);
         QCOMPARE(providerName(DbProvider::OraOLEDB), QString("oraOLEDB.oracle.1"));
         QCOMPARE(providerName(DbProvider::MSDAORA), QString("MSDAORA"));
 

@@ -339,12 +339,13 @@ private slots:
         auto* list = control<QComboBox>(&window, "CboCon");
         QCOMPARE(list->currentIndex(), 1);
         QCOMPARE(list->itemText(1), QStringLiteral("OraOLEDB"));
-        list->setCurrentIndex(0);
+        QCOMPARE(list->itemText(2), QStringLiteral("PostgreSQL"));
+        list->setCurrentIndex(2);
         QTest::mouseClick(control(&window, "cmdSave"), Qt::LeftButton);
         QCOMPARE(m_op.messages, QStringList{QStringLiteral("환경정보를 설정하였습니다.")});
         QCOMPARE(platform::readProfileText(dir.file(QStringLiteral("setup.ini")), QStringLiteral("DBINFO"),
                                            QStringLiteral("DB_KIND")),
-                 QStringLiteral("1"));
+                 QStringLiteral("3"));
         QTest::mouseClick(control(&window, "cmdExit"), Qt::LeftButton);
         QVERIFY(!window.isVisible());
     }

@@ -16,19 +16,21 @@
 
 namespace testsupport {
 
-void writeSettingsFiles(const testsupport::TempProgramDir& dir, const QString& serialNo) {
+void writeSettingsFiles(const testsupport::TempProgramDir& dir, const QString& serialNo,
+                        const BackendLogin& login) {
     dir.writeText(QStringLiteral("setup.ini"),
                   QStringLiteral("[PRINT_OPTION]\r\nTOT_HEIGHT=510\r\nLABEL_HEIGHT=480\r\nLABEL_WIDTH=940\r\n"
                                  "X=0\r\nY=40\r\nDENSITY=0\r\nFEEDING=0060\r\nSENSOR_TYPE=2\r\n"
                                  "[PRINTER_INFO]\r\nSERIAL_NO=%1\r\nCOM_PORT=1\r\n[TAG]\r\nTAG_KIND=1\r\n"
-                                 "[DBINFO]\r\nDB_KIND=1\r\n")
-                      .arg(serialNo));
+                                 "[DBINFO]\r\nDB_KIND=%2\r\n")
+                      .arg(serialNo, login.providerKind));
     dir.writeText(QStringLiteral("tag_type.ini"), QStringLiteral("[TAG_OPTION]\r\nTAG_TYPE=1\r\n"));
     dir.writeText(QStringLiteral("printer_type.ini"), QStringLiteral("[PRINTER_LIST]\r\nPRINTER_TYPE=1\r\n"));
     dir.writeText(QStringLiteral("log_setup.ini"), QStringLiteral("[LOG]\r\nDETAIL_LOG=2\r\n"));
     dir.writeText(QStringLiteral("db_setup.ini"),
-                  QStringLiteral("[ETC]\r\nNOTICE=소중한 공공재산입니다\r\n[DB_INFO]\r\nDATABASE=items.db\r\n"
-                                 "USER=demo\r\nPASSWORD=demo\r\n"));
+                  QStringLiteral("[ETC]\r\nNOTICE=소중한 공공재산입니다\r\n[DB_INFO]\r\nDATABASE=%1\r\n"
+                                 "USER=%2\r\nPASSWORD=%3\r\n")
+                      .arg(login.dataSource, login.user, login.password));
 }
 
 IssueRig::IssueRig() {
@@ -46,12 +48,9 @@ IssueRig::~IssueRig() {
 
 bool IssueRig::start(int purchases, const QString& script, const QString& serialNo) {
     writeSettingsFiles(dir, serialNo);
-    try {
-        database::createDemoDatabase(dir.file(QStringLiteral("items.db")), purchases, 7);
-    } catch (const std::exception& e) {
-        m_problem = QString::fromUtf8(e.what());
+    if (!createItemDatabase(backend, dir, purchases, login, m_problem))
         return false;
-    }
+    writeSettingsFiles(dir, serialNo, login);
     // Every label the printer issues is also drawn into labels/.
     QStringList args = {QStringLiteral("--tcp"),     QStringLiteral("0"),
                         QStringLiteral("--capture"), dir.file(QStringLiteral("capture.bin")),
@@ -78,8 +77,7 @@ void IssueRig::writeConnection() {
 }
 
 void IssueRig::openDatabase() {
-    database::openDbConn(QStringLiteral("items.db"), QStringLiteral("demo"), QStringLiteral("demo"),
-                         QStringLiteral("1"));
+    database::openDbConn(login.dataSource, login.user, login.password, login.providerKind);
     database::gUserId = QLatin1String(database::kDemoUser);
 }
 

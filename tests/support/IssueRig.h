@@ -1,6 +1,7 @@
 #pragma once
 // A workstation for issuing runs: a program directory with complete settings,
-// an embedded item database with demo records opened as the process's
+// an item database with demo records (embedded unless `backend` says
+// otherwise) opened as the process's
 // connection under the user "demo", and the virtual printer on loopback TCP
 // recording every byte it receives.
 #include "main/core/ButtonLock.h"
@@ -10,6 +11,7 @@
 #include "main/issuing/PrintJob.h"
 #include "main/printerlink/PrinterLink.h"
 #include "main/settings/SetupData.h"
+#include "tests/support/PgServer.h"
 #include "tests/support/PrinterSimProcess.h"
 #include "tests/support/RecordingOperator.h"
 #include "tests/support/TestSupport.h"
@@ -67,6 +69,8 @@ public:
     void tickOnly(const QList<int>& rows);
 
     testsupport::TempProgramDir dir;
+    Backend backend = Backend::Embedded; // chosen before start()
+    BackendLogin login;
     testsupport::PrinterSimProcess sim;
     testsupport::RecordingOperator op;
     settings::SetupData setup;
@@ -82,7 +86,9 @@ private:
     QString m_problem;
 };
 
-// The settings files of a workstation whose printer is reached over TCP.
-void writeSettingsFiles(const testsupport::TempProgramDir& dir, const QString& serialNo);
+// The settings files of a workstation whose printer is reached over TCP and
+// whose item database is `login`'s.
+void writeSettingsFiles(const testsupport::TempProgramDir& dir, const QString& serialNo,
+                        const BackendLogin& login = {QStringLiteral("items.db")});
 
 } // namespace testsupport

@@ -1,0 +1,70 @@
+#include "main/database/SqlDialect.h"
+
+#include "main/database/DbConn.h"
+
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QStringList>
+
+namespace database {
+
+namespace {
+
+const QRegularExpression& sequenceRead() {
+    static const QRegularExpression re(
+        QStringLiteral(R"(^\s*select\s+([A-Za-z_][A-Za-z0-9_$#]*)\.nextval\s+from\s+dual\s*;?\s*$)"),
+        QRegularExpression::CaseInsensitiveOption);
+    return re;
+}
+
+} // namespace
+
+QString dialectStatement(SqlDialect dialect, const QString& sql, QString* sequence) {
+    if (dialect == SqlDialect::Oracle)
+        return sql;
+    const QRegularExpressionMatch m = sequenceRead().match(sql);
+    if (!m.hasMatch())
+        return sql;
+    const QString name = m.captured(1).toUpper();
+    if (sequence)
+        *sequence = name;
+    if (dialect == SqlDialect::PostgreSQL)
+        return QStringLiteral("select nextval('%1') as nextval").arg(sqlText(name.toLower()));
+    // One statement: two connections can never read the same value.
+    return QStringLiteral("update sys_sequences set last_value = last_value + increment_by"
+                          " where seq_name = '%1' returning last_value as nextval")
+        .arg(sqlText(name));
+}
+
+QString literalProcedureCall(const QString& procedure, const QList<QPair<QString, QString>>& parameters) {
+    QStringList values;
+    for (const auto& p : parameters)
+        values << QLatin1Char('\'') + sqlText(p.second) + QLatin1Char('\'');
+    return QStringLiteral("call %1(%2)").arg(procedure, values.join(QStringLiteral(", ")));
+}
+
+QString pingStatement(SqlDialect dialect) {
+    return dialect == SqlDialect::Oracle ? QStringLiteral("select 1 from dual") : QStringLiteral("select 1");
+}
+
+bool isRowHeldElsewhere(const QSqlError& error) {
+    // PostgreSQL: lock_not_available; Oracle: ORA-00054 resource busy.
+    const QString code = error.nativeErrorCode();
+    const QString text = error.databaseText() + error.driverText();
+    return code.contains(QLatin1String("55P03")) || code == QLatin1String("54") ||
+           text.contains(QLatin1String("55P03")) || text.contains(QLatin1String("ORA-00054")) ||
+           text.contains(QLatin1String("could not obtain lock"));
+}
+
+bool parseServerAddress(const QString& dataSource, ServerAddress& address) {
+    static const QRegularExpression re(QStringLiteral(R"(^\s*([^:/\s]+)(?::(\d{1,5}))?/([^/\s]+)\s*$)"));
+    const QRegularExpressionMatch m = re.match(dataSource);
+    if (!m.hasMatch())
+        return false;
+    address.host = m.captured(1);
+    address.port = m.captured(2).isEmpty() ? 5432 : m.captured(2).toInt();
+    address.database = m.captured(3);
+    return address.port > 0 && address.port < 65536;
+}
+
+} // namespace database

@@ -1,0 +1,111 @@
+-- Item database of a site on an Oracle server (12c or later), for SQL*Plus.
+--
+-- Not run by the project's tests: no Oracle server is at hand. It is kept as
+-- close to postgresql.sql (which the tests run) as the two languages allow;
+-- change both together.
+--
+-- Run it once, as the schema owner:
+--   sqlplus USER/PASSWORD@TNSNAME @oracle.sql
+-- Workstations reach the server with provider kind "2" (Qt's QOCI driver)
+-- or through an Oracle ODBC data source. Oracle has nvl and dual already.
+whenever sqlerror exit failure
+
+-- Purchases: one row per asset; tag_id is set once its tag is issued.
+create table slfanrfidmaster (
+  purc_sno    varchar2(20) not null primary key,
+  atcl_cat_no varchar2(10),
+  atcl_siz_no varchar2(10),
+  dept_code   varchar2(10),
+  purc_ymd    varchar2(8),
+  chg_amt     number(15),
+  tag_proc    varchar2(1),
+  tag_id      varchar2(40)
+);
+create index ix_slfanrfidmaster_ymd on slfanrfidmaster (purc_ymd);
+create index ix_slfanrfidmaster_tag on slfanrfidmaster (tag_id);
+
+-- Article sizes and categories.
+create table slfanrfidspec (
+  atcl_cat_no varchar2(10) not null,
+  atcl_siz_no varchar2(10) not null,
+  atcl_siz_nm varchar2(200),
+  primary key (atcl_cat_no, atcl_siz_no)
+);
+create table slfanrfiditem (
+  atcl_cat_no varchar2(10) not null primary key,
+  atcl_cat_nm varchar2(200)
+);
+
+-- Departments; del_ymd is the day a department was abolished.
+create table slfanrfiddept (
+  dept_code varchar2(10) not null primary key,
+  dept_nm   varchar2(100),
+  del_ymd   varchar2(8)
+);
+
+-- Common codes: SLF001 is the organisation (code and name on the labels).
+create table slfanrfidcommon (
+  code_id  varchar2(10) not null,
+  code     varchar2(20),
+  code_ctn varchar2(200)
+);
+
+-- Users who may log in at a workstation.
+create table slfanrfidauth (
+  usr_sid varchar2(20) not null primary key,
+  usr_nm  varchar2(50)
+);
+
+-- Every tag recorded or withdrawn, by the two procedures below.
+create table slfanrfidtaghist (
+  hist_sno  number generated always as identity primary key,
+  proc_name varchar2(30) not null,
+  pdaid     varchar2(100),
+  tagidfull varchar2(100),
+  ip_addr   varchar2(100),
+  purc_sno  varchar2(100),
+  tform     varchar2(100),
+  twhy      varchar2(100),
+  tuser     varchar2(100),
+  proc_dt   date default sysdate not null
+);
+
+-- Tag serial numbers: shared by every workstation, never handed out twice.
+create sequence seq_slfrfid_serialno start with 1 minvalue 1 nocache;
+
+-- Records an issued tag: the purchase keeps the tag id without its prefix.
+create or replace procedure sp_slarfidb_tag_print(p_pdaid varchar2, p_tagidfull varchar2,
+                                                  p_ip_addr varchar2, p_purc_sno varchar2,
+                                                  p_tform varchar2, p_tuser varchar2)
+as
+begin
+  update slfanrfidmaster
+     set tag_id = case when substr(p_tagidfull, 1, 6) = '05410D' then substr(p_tagidfull, 7)
+                       else p_tagidfull end,
+         tag_proc = 'Y'
+   where purc_sno = p_purc_sno;
+  insert into slfanrfidtaghist (proc_name, pdaid, tagidfull, ip_addr, purc_sno, tform, tuser)
+  values ('SP_SLARFIDB_TAG_PRINT', p_pdaid, p_tagidfull, p_ip_addr, p_purc_sno, p_tform, p_tuser);
+end;
+/
+
+-- Withdraws a tag (reissue, removal): the purchase is free for a new tag.
+create or replace procedure sp_slarfidb_tag_remove(p_pdaid varchar2, p_tagidfull varchar2,
+                                                   p_ip_addr varchar2, p_twhy varchar2,
+                                                   p_tuser varchar2)
+as
+begin
+  update slfanrfidmaster
+     set tag_id = null,
+         tag_proc = 'N'
+   where tag_id = case when substr(p_tagidfull, 1, 6) = '05410D' then substr(p_tagidfull, 7)
+                       else p_tagidfull end;
+  insert into slfanrfidtaghist (proc_name, pdaid, tagidfull, ip_addr, twhy, tuser)
+  values ('SP_SLARFIDB_TAG_REMOVE', p_pdaid, p_tagidfull, p_ip_addr, p_twhy, p_tuser);
+end;
+/
+
+-- Site rows: the organisation and the first user. Edit before running.
+insert into slfanrfidcommon (code_id, code, code_ctn) values ('SLF001', 'GG413500', '경기도 성남시');
+insert into slfanrfidauth (usr_sid, usr_nm) values ('admin', '관리자');
+commit;
