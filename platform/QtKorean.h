@@ -1,0 +1,12 @@
+#pragma once
+// Qt's own texts (message-box buttons, file dialogs) in Korean, as the rest of
+// the windows.
+#include <QCoreApplication>
+
+namespace platform {
+
+// Installs Qt's Korean translations on app; false when none were found. The
+// executable's "translations" folder is looked at before Qt's own.
+bool installQtKorean(QCoreApplication& app);
+
+} // namespace platform
