@@ -1,5 +1,6 @@
 #include "main/cli/SearchOptions.h"
 
+#include "main/core/FailureReport.h"
 #include "main/database/DbConn.h"
 #include "main/database/Departments.h"
 #include "main/database/Login.h"
@@ -98,7 +99,8 @@ bool openSettingsDatabase(const QString& command) {
         database::openDbConn(account.sDatabase, account.sUser, account.sPassword, settings::readDbKind());
         return true;
     } catch (const platform::RuntimeError& e) {
-        err(QStringLiteral("vantrelctl %1: cannot open the database: %2").arg(command, e.text()));
+        err(QStringLiteral("vantrelctl %1: cannot open the database: %2")
+                .arg(command, core::operatorText(e.text())));
         return false;
     }
 }

@@ -60,9 +60,11 @@ bool cmdSaveExcel_Click(const ItemGrid& vaSpread1, const QString& fileName) {
         QString why;
         written = exportGrid(vaSpread1, fileName, &why);
         core::currentOperator().showMessage(
-            written ? QStringLiteral("엑셀저장에 성공하였습니다.")
-                    : QStringLiteral("엑셀저장에 실패하였습니다.") +
-                          (why.isEmpty() ? QString() : QStringLiteral("\r\n") + why));
+            written
+                ? QStringLiteral("엑셀저장에 성공하였습니다.")
+                : QStringLiteral("엑셀저장에 실패하였습니다.") +
+                      (why.isEmpty() ? QString()
+                                     : QStringLiteral("\r\n%1: %2").arg(fileName, core::operatorText(why))));
     });
     return written;
 }

@@ -71,13 +71,13 @@ public:
         if (!numbers(out, pos, size, 2) || size[0] > 65536 || size[1] > 256)
             throw damaged();
         m_cols = static_cast<int>(size[1]);
-        while (!out.sliced(pos).startsWith("END\n")) {
+        while (!QByteArrayView(out).sliced(pos).startsWith("END\n")) {
             qint64 cell[3];
             if (!numbers(out, pos, cell, 3) || cell[0] < 1 || cell[0] > size[0] || cell[1] < 1 ||
                 cell[1] > size[1] || cell[2] > out.size() - pos)
                 throw damaged();
             m_cells.insert(key(static_cast<int>(cell[0]), static_cast<int>(cell[1])),
-                           QString::fromUtf8(out.sliced(pos, cell[2])));
+                           QString::fromUtf8(QByteArrayView(out).sliced(pos, cell[2])));
             m_rows = std::max(m_rows, static_cast<int>(cell[0]));
             pos += cell[2];
         }

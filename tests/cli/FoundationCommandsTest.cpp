@@ -157,6 +157,19 @@ private Q_SLOTS:
         }
     }
 
+    void databaseSettingsThatNameNoDatabase() {
+        testsupport::TempProgramDir dir;
+        Result r = run({"--dir", dir.path(), "search"});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("db_setup.ini 파일이 없거나 [DB_INFO] DATABASE 값이 비어")),
+                 qPrintable(r.err));
+        dir.write("db_setup.ini", "\xEF\xBB\xBF[DB_INFO]\r\nDATABASE=garbled\r\n");
+        r = run({"--dir", dir.path(), "search"});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("DATABASE 값으로 데이타베이스를 찾을 수 없습니다")),
+                 qPrintable(r.err));
+    }
+
     void missingProgramDirectory() {
         QCOMPARE(run({"--dir", "/nonexistent/vantrel", "settings"}).code, 1);
         QCOMPARE(run({"--dir"}).code, 2);
