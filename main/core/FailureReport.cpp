@@ -28,9 +28,9 @@ QString operatorText(const QString& errorText) {
         {"The database connection is closed.", "데이타베이스 연결이 끊어졌습니다. 네트워크와 데이타베이스 "
                                                "서버를 확인한 뒤 다시 로그인하여 주십시오."},
         {"Data source name not found",
-         "db_setup.ini의 [DB_INFO] DATABASE 값으로 데이타베이스를 찾을 수 없습니다. 내장 데이타베이스는 "
-         "\".db\" "
-         "파일 이름을, 서버는 ODBC 데이터 원본 이름을 데이타베이스 설정에서 지정하여 주십시오."},
+         "db_setup.ini의 [DB_INFO] DATABASE 값으로 데이타베이스를 찾을 수 없습니다. "
+         "내장 데이타베이스는 \".db\" 파일 이름을, 서버는 ODBC 데이터 원본 이름을 "
+         "데이타베이스 설정에서 지정하여 주십시오."},
         {"No space left on device", "디스크에 빈 공간이 없습니다. 디스크를 정리한 뒤 다시 하여 주십시오."},
     };
     for (const auto& k : known)

@@ -32,8 +32,8 @@ void fillItemRecord(ItemGrid& grid, int row, const Recordset& rs, const QString&
 // The import. `fileName` is what the open-file dialog returned: empty when
 // the operator cancelled, which does nothing and returns 0. Every error ends
 // in the failure report ("[GetExcelData]"), with the workbook closed and the
-// rows loaded so far kept. A serial number not in the database shows a message and the
-// import goes on. Returns the number of rows loaded, -1 after a failure.
+// rows loaded so far kept. A serial number not in the database shows a
+// message and the import goes on. Returns the number of rows loaded, -1 after a failure.
 int GetExcelData(ItemGrid& vaSpread1, const QString& fileName, SearchUi& ui);
 
 // `cmdLoad` with the search source "엑셀참조": clears LblPrtCnt, txtStart

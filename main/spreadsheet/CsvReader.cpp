@@ -67,7 +67,8 @@ QList<QStringList> parseCsv(QStringView text) {
             }
             if (!closed)
                 throw platform::RuntimeError(
-                    QStringLiteral("line %1: the double quote that opens a field is never closed")
+                    QStringLiteral(
+                        "%1행: 큰따옴표(\")로 시작한 칸이 닫히지 않았습니다. 파일을 확인하여 주십시오.")
                         .arg(quoteLine));
             atFieldStart = false;
             continue;

@@ -4,7 +4,7 @@
 // runs to the closing quote (doubled quotes stand for one, commas and line
 // breaks inside belong to the field), anything after the closing quote is
 // kept as typed; quotes elsewhere are ordinary characters. A quote that is
-// never closed is an error naming its line.
+// never closed is an error naming its line ("N행: ...").
 // The bytes are UTF-8 when they begin with its byte-order mark or are valid
 // UTF-8 throughout, otherwise Korean ANSI (CP949), as an office PC saves them.
 #include "main/spreadsheet/Workbook.h"

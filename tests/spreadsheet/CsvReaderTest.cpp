@@ -37,7 +37,7 @@ private slots:
                 parseCsv(text);
                 QFAIL("an unclosed quote was taken");
             } catch (const platform::RuntimeError& e) {
-                QVERIFY2(e.text().startsWith(QStringLiteral("line %1:").arg(line)), qPrintable(e.text()));
+                QVERIFY2(e.text().startsWith(QStringLiteral("%1행: ").arg(line)), qPrintable(e.text()));
             }
         }
     }
