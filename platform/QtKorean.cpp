@@ -9,6 +9,9 @@ namespace platform {
 
 bool installQtKorean(QCoreApplication& app) {
     const QLocale korean(QLocale::Korean, QLocale::SouthKorea);
+    // Month and day names of the date boxes' calendars as well; the
+    // program's own texts format their numbers and dates explicitly.
+    QLocale::setDefault(korean);
     const QStringList folders{
         QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("translations")),
         QLibraryInfo::path(QLibraryInfo::TranslationsPath)};

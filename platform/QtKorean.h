@@ -5,8 +5,9 @@
 
 namespace platform {
 
-// Installs Qt's Korean translations on app; false when none were found. The
-// executable's "translations" folder is looked at before Qt's own.
+// Installs Qt's Korean translations on app and makes Korean the default
+// locale; false when no translation was found. The executable's
+// "translations" folder is looked at before Qt's own.
 bool installQtKorean(QCoreApplication& app);
 
 } // namespace platform
