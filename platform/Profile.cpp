@@ -46,9 +46,14 @@ bool sameName(QByteArrayView a, QByteArrayView b) {
     return true;
 }
 
+constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
+
 // The file's lines without their ends; eol receives the file's own line end
-// (CR LF unless the first line ends in a bare LF), which a write keeps.
-QList<QByteArray> readLines(const QString& fileName, bool* exists = nullptr, QByteArray* eol = nullptr) {
+// (CR LF unless the first line ends in a bare LF), which a write keeps. A UTF-8
+// byte-order mark (an editor's "save as UTF-8") is not part of the first line;
+// bom receives it so that a write puts it back.
+QList<QByteArray> readLines(const QString& fileName, bool* exists = nullptr, QByteArray* eol = nullptr,
+                            QByteArray* bom = nullptr) {
     QFile f(fileName);
     if (!f.open(QIODevice::ReadOnly)) {
         if (exists)
@@ -57,7 +62,12 @@ QList<QByteArray> readLines(const QString& fileName, bool* exists = nullptr, QBy
     }
     if (exists)
         *exists = true;
-    const QByteArray all = f.readAll();
+    QByteArray all = f.readAll();
+    if (all.startsWith(kUtf8Bom)) {
+        all.remove(0, 3);
+        if (bom)
+            *bom = kUtf8Bom;
+    }
     if (eol) {
         const qsizetype lf = all.indexOf('\n');
         *eol = (lf > 0 && all[lf - 1] == '\r') || lf < 0 ? QByteArray("\r\n") : QByteArray("\n");
@@ -172,7 +182,8 @@ bool WritePrivateProfileStringA(const QString& section, const std::optional<QStr
                                 const std::optional<QString>& value, const QString& fileName) {
     bool exists = false;
     QByteArray eol = "\r\n"; // new files
-    QList<QByteArray> lines = readLines(fileName, &exists, &eol);
+    QByteArray out;
+    QList<QByteArray> lines = readLines(fileName, &exists, &eol, &out);
     const QByteArray wantSection = trimBlanks(toCp949(section));
     const QByteArray wantKey = key ? trimBlanks(toCp949(*key)) : QByteArray();
     const QByteArray newLine = wantKey + '=' + (value ? toCp949(*value) : QByteArray());
@@ -216,7 +227,6 @@ bool WritePrivateProfileStringA(const QString& section, const std::optional<QStr
         lines.append(newLine);
     }
 
-    QByteArray out;
     for (const QByteArray& l : lines)
         out += l + eol;
     QSaveFile f(fileName);

@@ -1,5 +1,6 @@
 // Brannow: brings the program directory up to the server's version, then
 // starts the main program.
+#include "platform/QtKorean.h"
 #include "platform/SingleInstance.h"
 #include "updater/BrannowDlg.h"
 #include "updater/UpdaterLog.h"
@@ -49,5 +50,6 @@ int InitInstance(QApplication& app) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    platform::installQtKorean(app);
     return InitInstance(app);
 }

@@ -1,5 +1,6 @@
 #include "main/cli/SearchOptions.h"
 
+#include "main/core/FailureReport.h"
 #include "main/database/DbConn.h"
 #include "main/database/Departments.h"
 #include "main/database/Login.h"
@@ -24,13 +25,16 @@ bool dateOption(const Options& o, const QString& name, QDate& date, QString& pro
 bool amountOption(const Options& o, const QString& name, std::optional<double>& amount, QString& problem) {
     if (!o.has(name))
         return true;
+    // Whole won, as the search box takes it: "nan", "inf" or "1e308" would
+    // otherwise pass as a search that finds nothing.
+    constexpr qlonglong kMaxAmount = 999'999'999'999'999; // exact as a double
     bool ok = false;
-    const double v = o.value(name).toDouble(&ok);
-    if (!ok) {
-        problem = QStringLiteral("--%1 needs a number").arg(name);
+    const qlonglong v = o.value(name).trimmed().toLongLong(&ok);
+    if (!ok || v < 0 || v > kMaxAmount) {
+        problem = QStringLiteral("--%1 needs a whole number from 0 to %2").arg(name).arg(kMaxAmount);
         return false;
     }
-    amount = v;
+    amount = static_cast<double>(v);
     return true;
 }
 
@@ -95,7 +99,8 @@ bool openSettingsDatabase(const QString& command) {
         database::openDbConn(account.sDatabase, account.sUser, account.sPassword, settings::readDbKind());
         return true;
     } catch (const platform::RuntimeError& e) {
-        err(QStringLiteral("vantrelctl %1: cannot open the database: %2").arg(command, e.text()));
+        err(QStringLiteral("vantrelctl %1: cannot open the database: %2")
+                .arg(command, core::operatorText(e.text())));
         return false;
     }
 }

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QMap>
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -113,10 +114,17 @@ Options::Options(const QStringList& args, const QStringList& valueOptions, const
 } // namespace cli
 
 namespace {
-void printHelp() {
-    cli::err(QStringLiteral("usage: vantrelctl [--dir DIR] COMMAND [ARGS]"));
+// Asked for, the help goes to standard output; after a usage error, to
+// standard error.
+void printHelp(bool asked = false) {
+    const auto print = asked ? cli::out : cli::err;
+    print(QStringLiteral("usage: vantrelctl [--dir DIR] COMMAND [ARGS]\n"
+                         "       vantrelctl COMMAND --help\ncommands:"));
     for (const cli::Command& c : cli::commands())
-        cli::err(QStringLiteral("  %1 %2\n      %3").arg(c.name, c.usage, c.summary));
+        print(QStringLiteral("  %1 %2\n      %3").arg(c.name, c.usage, c.summary));
+}
+bool isHelp(const QString& arg) {
+    return arg == QLatin1String("--help") || arg == QLatin1String("-h");
 }
 } // namespace
 
@@ -134,7 +142,7 @@ int main(int argc, char** argv) {
     QCoreApplication& app = *application;
     QStringList args = app.arguments().mid(1);
     QString dir = QCoreApplication::applicationDirPath();
-    while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
+    while (!args.isEmpty() && args.first().startsWith(QLatin1Char('-'))) {
         const QString opt = args.takeFirst();
         if (opt == QLatin1String("--dir")) {
             if (args.isEmpty()) {
@@ -142,8 +150,8 @@ int main(int argc, char** argv) {
                 return cli::kUsage;
             }
             dir = args.takeFirst();
-        } else if (opt == QLatin1String("--help")) {
-            printHelp();
+        } else if (isHelp(opt)) {
+            printHelp(true);
             return cli::kOk;
         } else {
             cli::err(QStringLiteral("vantrelctl: unknown option %1").arg(opt));
@@ -161,9 +169,20 @@ int main(int argc, char** argv) {
         return cli::kUsage;
     }
     const QString name = args.takeFirst();
-    for (const cli::Command& c : cli::commands())
-        if (c.name == name)
-            return c.run(args);
+    if (name == QLatin1String("help")) {
+        printHelp(true);
+        return cli::kOk;
+    }
+    for (const cli::Command& c : cli::commands()) {
+        if (c.name != name)
+            continue;
+        if (std::any_of(args.begin(), args.end(), isHelp)) {
+            cli::out(
+                QStringLiteral("usage: vantrelctl [--dir DIR] %1 %2\n%3").arg(c.name, c.usage, c.summary));
+            return cli::kOk;
+        }
+        return c.run(args);
+    }
     cli::err(QStringLiteral("vantrelctl: unknown command %1").arg(name));
     printHelp();
     return cli::kUsage;

@@ -71,8 +71,23 @@ void LogBatch::flush() {
     m_lines = 0;
 }
 
+QByteArray capStatusLine(const QByteArray& bytes) {
+    if (bytes.size() <= kMaxStatusLineBytes)
+        return bytes;
+    // Never between the two bytes of a double-byte character.
+    qsizetype keep = 0;
+    while (keep < kMaxStatusLineBytes) {
+        const qsizetype step = static_cast<unsigned char>(bytes[keep]) >= 0x81 ? 2 : 1;
+        if (keep + step > kMaxStatusLineBytes)
+            break;
+        keep += step;
+    }
+    return bytes.first(keep) + " ...(" + QByteArray::number(bytes.size() - keep) + " bytes not written)";
+}
+
 void WriteLog(const QString& sLogData) {
-    appendLogLine(QStringLiteral("error.log"), sLogData);
+    appendBytes(QStringLiteral("error.log"),
+                frameNow() + capStatusLine(platform::toCp949(sLogData)) + "\r\n");
 }
 
 void WriteDetailLog(const QString& sLogData) {

@@ -10,6 +10,11 @@
 
 namespace core {
 
+// error.log lines carry what the printer sent: a line keeps at most
+// kMaxStatusLineBytes of it and counts the rest, so that a printer sending
+// garbage cannot fill the disk.
+inline constexpr qsizetype kMaxStatusLineBytes = 4096;
+QByteArray capStatusLine(const QByteArray& bytes);
 void WriteLog(const QString& sLogData);
 void WriteDetailLog(const QString& sLogData);
 

@@ -4,11 +4,22 @@
 #include "main/core/Operator.h"
 #include "main/database/DbConn.h"
 #include "main/settings/DbSettings.h"
+#include "main/settings/SettingsFiles.h"
+#include "platform/RuntimeError.h"
 
 namespace database {
 
 void openDbConn(const QString& dataSource, const QString& user, const QString& password,
                 const QString& providerKind) {
+    // Without a database name the driver manager would answer with a message
+    // no operator can act on.
+    if (dataSource.trimmed().isEmpty())
+        throw platform::RuntimeError(
+            QStringLiteral(
+                "%1 파일이 없거나 [%2] DATABASE 값이 비어 있어 접속할 데이타베이스를 알 수 없습니다. "
+                "데이타베이스 설정에서 데이타베이스를 지정하여 주십시오.")
+                .arg(settings::settingsPath(settings::kDatabase.file),
+                     QString::fromLatin1(settings::kDatabase.section)));
     gDbConn.open(dataSource, user, password, providerKind);
 }
 
@@ -53,6 +64,24 @@ LoginResult loginDatabase(const QString& txtID, const QString& txtDBNm, const QS
     } catch (const std::exception& e) {
         reportLoginError(core::errorText(e), marker);
         return LoginResult::Failed;
+    }
+}
+
+bool switchUser(const QString& txtID) {
+    core::Operator& op = core::currentOperator();
+    try {
+        Recordset rs(gDbConn, QStringLiteral("select *from slfanrfidauth where usr_sid = '") +
+                                  sqlText(txtID) + QStringLiteral("' "));
+        if (rs.recordCount() == 0) {
+            op.showMessage(QStringLiteral("해당 아이디가 존재하지 않습니다."));
+            op.setFocus(QStringLiteral("txtID"));
+            return false;
+        }
+        gUserId = txtID;
+        return true;
+    } catch (const std::exception& e) {
+        core::reportFailure(QStringLiteral("cmdOK_Click"), core::errorText(e));
+        return false;
     }
 }
 

@@ -21,6 +21,12 @@ enum class LoginResult {
 LoginResult loginDatabase(const QString& txtID, const QString& txtDBNm, const QString& txtDBID,
                           const QString& txtDBPW, QString& marker);
 
+// A second login while the main window is open: the user id is looked up on
+// the open connection. A known id becomes `gUserId` (true); an unknown one
+// shows "해당 아이디가 존재하지 않습니다." and changes nothing; a failed
+// lookup ends in the failure report. The connection stays as it is.
+bool switchUser(const QString& txtID);
+
 // An error during the login (also while the main window loads): normal
 // cursor, `gDbConn` closed, the error text followed by "[" marker "]".
 void reportLoginError(const QString& errorText, const QString& marker);

@@ -52,15 +52,19 @@ bool exportAllowed(const ItemGrid& grid) {
 }
 
 bool cmdSaveExcel_Click(const ItemGrid& vaSpread1, const QString& fileName) {
-    if (!exportAllowed(vaSpread1))
+    // A cancelled file dialog is not a failure: nothing to report.
+    if (fileName.isEmpty() || !exportAllowed(vaSpread1))
         return false;
     bool written = false;
     core::runReported(QStringLiteral("cmdSaveExcel_Click"), [&] {
-        if (fileName.isEmpty())
-            throw platform::RuntimeError(QStringLiteral("Cancel was selected."));
-        written = exportGrid(vaSpread1, fileName);
-        core::currentOperator().showMessage(written ? QStringLiteral("엑셀저장에 성공하였습니다.")
-                                                    : QStringLiteral("엑셀저장에 실패하였습니다."));
+        QString why;
+        written = exportGrid(vaSpread1, fileName, &why);
+        core::currentOperator().showMessage(
+            written
+                ? QStringLiteral("엑셀저장에 성공하였습니다.")
+                : QStringLiteral("엑셀저장에 실패하였습니다.") +
+                      (why.isEmpty() ? QString()
+                                     : QStringLiteral("\r\n%1: %2").arg(fileName, core::operatorText(why))));
     });
     return written;
 }

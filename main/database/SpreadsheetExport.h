@@ -36,8 +36,8 @@ QString tooManyRowsMessage(int rows);
 bool exportAllowed(const ItemGrid& grid);
 
 // `cmdSaveExcel` after its file dialog: `fileName` empty means the operator
-// cancelled, which ends in the failure report "[cmdSaveExcel_Click]". Shows
-// "엑셀저장에 성공하였습니다." or "엑셀저장에 실패하였습니다."; returns true
+// cancelled, which does nothing. Shows "엑셀저장에 성공하였습니다." or
+// "엑셀저장에 실패하였습니다." with the reason on a second line; returns true
 // when the file was written.
 bool cmdSaveExcel_Click(const ItemGrid& vaSpread1, const QString& fileName);
 

@@ -81,10 +81,11 @@ int GetExcelData(ItemGrid& vaSpread1, const QString& fileName, SearchUi& ui) {
         if (ui.progress)
             ui.progress(value);
     };
+    // A cancelled file dialog is not a failure: nothing to report.
+    if (fileName.isEmpty())
+        return 0;
     int found = 0;
     const bool ok = core::runReported(QStringLiteral("GetExcelData"), [&] {
-        if (fileName.isEmpty())
-            throw RuntimeError(QStringLiteral("Cancel was selected."));
         const SheetKind kind = sheetKind(fileName);
         // The wait cursor covers the opening of the file and the first lookup.
         core::WaitCursor wait;
@@ -99,7 +100,12 @@ int GetExcelData(ItemGrid& vaSpread1, const QString& fileName, SearchUi& ui) {
         ReadTransaction lookups;
         int shown = 0;
         for (int r = firstRow; r <= lastRow; ++r) {
-            const QString value = serialNumberOf(book->cellText(r, column), kind);
+            QString value;
+            try {
+                value = serialNumberOf(book->cellText(r, column), kind);
+            } catch (const RuntimeError& e) {
+                throw RuntimeError(QStringLiteral("%1: %2행: %3").arg(fileName).arg(r).arg(e.text()));
+            }
             if (value.isEmpty())
                 continue;
             Recordset rs(gDbConn, importQuery(value));
@@ -135,6 +141,8 @@ int GetExcelData(ItemGrid& vaSpread1, const QString& fileName, SearchUi& ui) {
 }
 
 int cmdLoadExcel(ItemGrid& vaSpread1, const QString& fileName, SearchUi& ui) {
+    if (fileName.isEmpty())
+        return 0;
     ui.LblPrtCnt.clear();
     ui.txtStart.clear();
     ui.txtEnd.clear();

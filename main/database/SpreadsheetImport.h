@@ -30,14 +30,14 @@ QString importQuery(const QString& purcSno);
 void fillItemRecord(ItemGrid& grid, int row, const Recordset& rs, const QString& deptName);
 
 // The import. `fileName` is what the open-file dialog returned: empty when
-// the operator cancelled, which ends in the failure report as every error
-// does ("[GetExcelData]"), with the workbook closed and the rows loaded so
-// far kept. A serial number not in the database shows a message and the
-// import goes on. Returns the number of rows loaded, -1 after a failure.
+// the operator cancelled, which does nothing and returns 0. Every error ends
+// in the failure report ("[GetExcelData]"), with the workbook closed and the
+// rows loaded so far kept. A serial number not in the database shows a
+// message and the import goes on. Returns the number of rows loaded, -1 after a failure.
 int GetExcelData(ItemGrid& vaSpread1, const QString& fileName, SearchUi& ui);
 
 // `cmdLoad` with the search source "엑셀참조": clears LblPrtCnt, txtStart
-// and txtEnd, then runs GetExcelData.
+// and txtEnd, then runs GetExcelData (a cancelled dialog clears nothing).
 int cmdLoadExcel(ItemGrid& vaSpread1, const QString& fileName, SearchUi& ui);
 
 } // namespace database

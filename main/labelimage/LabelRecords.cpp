@@ -45,6 +45,10 @@ bool takeSize(LabelCanvas& canvas, QByteArrayView params) {
     if (p.size() != 3 || !recordNumber(p[0], total) || !recordNumber(p[1], width) ||
         !recordNumber(p[2], height))
         return false;
+    // A program directory without label settings sends an all-zero size; the
+    // printer keeps the size it has.
+    if (total == 0 && width == 0 && height == 0)
+        return true;
     if (width <= 0 || height <= 0 || width > 10000 || height > 10000)
         return false;
     canvas.setSize(total, width, height);

@@ -105,7 +105,9 @@ void PrinterLink::fncRsSend(const QByteArray& sData, SendWait wait) {
         return; // any other kind sends nothing
     const int written = connectionOf(kind).send(sData, wait);
     if (kind == 3 && m_role.usbWriteMustSucceed && written < 0)
-        throw platform::RuntimeError(QStringLiteral("USB printer write failed (%1)").arg(written));
+        throw platform::RuntimeError(QStringLiteral("USB 프린터로 자료를 보내지 못했습니다(오류 %1).\r\n"
+                                                    "프린터 전원과 USB 케이블 연결을 확인하여 주십시오.")
+                                         .arg(written));
 }
 
 void PrinterLink::fncRsClose() {

@@ -19,6 +19,19 @@ QString readSetting(const Key& key, const QString& defaultValue) {
                                      QString::fromLatin1(key.key), defaultValue);
 }
 
+qint16 numberSetting(const Key& key) {
+    const QString value = readSetting(key);
+    try {
+        return platform::toInt16(value);
+    } catch (const platform::RuntimeError& e) {
+        throw platform::RuntimeError(
+            QStringLiteral("%1 파일의 [%2] 섹션 %3 값 \"%4\"은(는) -32768~32767 사이의 정수가 아닙니다(%5). "
+                           "설정창에서 다시 저장하거나 파일의 값을 고쳐 주십시오.")
+                .arg(settingsPath(key.file), QString::fromLatin1(key.section), QString::fromLatin1(key.key),
+                     value, e.text()));
+    }
+}
+
 void writeSetting(const Key& key, const QString& value) {
     platform::WritePrivateProfileStringA(QString::fromLatin1(key.section), QString::fromLatin1(key.key),
                                          value, settingsPath(key.file));

@@ -8,20 +8,17 @@ namespace settings {
 
 bool GetSetupData(SetupData& setupData, MainSelections& selections, core::Operator& op) {
     try {
-        setupData.nTotHeight = platform::toInt16(readSetting(kTotHeight));
-        setupData.nLabelHeight = platform::toInt16(readSetting(kLabelHeight));
-        setupData.nLabelWidth = platform::toInt16(readSetting(kLabelWidth));
-        setupData.nPrtX = platform::toInt16(readSetting(kPrtX));
-        setupData.nPrtY = platform::toInt16(readSetting(kPrtY));
-        setupData.sDensity = signedDigits(readSetting(kDensity), 2);
+        setupData.nTotHeight = numberSetting(kTotHeight);
+        setupData.nLabelHeight = numberSetting(kLabelHeight);
+        setupData.nLabelWidth = numberSetting(kLabelWidth);
+        setupData.nPrtX = numberSetting(kPrtX);
+        setupData.nPrtY = numberSetting(kPrtY);
+        setupData.sDensity = signedDigits(QString::number(numberSetting(kDensity)), 2);
         setupData.sSerialNo = readSetting(kSerialNo);
-        setupData.sFeeding = signedDigits(readSetting(kFeeding), 4);
+        setupData.sFeeding = signedDigits(QString::number(numberSetting(kFeeding)), 4);
 
         // A port below COM1 means the first port.
-        QString comPort = readSetting(kComPort);
-        if (platform::toInt16(comPort) < 1)
-            comPort = QStringLiteral("1");
-        setupData.nComPort = platform::toInt16(comPort);
+        setupData.nComPort = std::max<qint16>(numberSetting(kComPort), 1);
 
         selectListPosition(readSetting(kTagKind), kTagKindCount, selections.CboTag);
         setupData.sSensorType = readSetting(kSensorType);
@@ -30,7 +27,7 @@ bool GetSetupData(SetupData& setupData, MainSelections& selections, core::Operat
         setupData.sNotice = readSetting(kNotice);
 
         // "01" and "1" are the same connection; anything but TCP/IP or serial is USB.
-        setupData.sConnKind = QString::number(platform::toInt16(readSetting(kConnKind)));
+        setupData.sConnKind = QString::number(numberSetting(kConnKind));
         if (setupData.sConnKind == QLatin1String("1"))
             selections.optConn = 0;
         else if (setupData.sConnKind == QLatin1String("2"))
@@ -41,6 +38,8 @@ bool GetSetupData(SetupData& setupData, MainSelections& selections, core::Operat
         setupData.sPrinterIP = readSetting(kPrinterIp);
         setupData.sPrinterPort = readSetting(kPrinterPort);
         setupData.fastStatus = readSetting(kFastStatus) == QLatin1String("1");
+        // Every issue converts it: a bad value fails here, not at each tag.
+        numberSetting(kDetailLog);
         setupData.sDetailLog = readSetting(kDetailLog);
     } catch (const std::exception& e) {
         core::reportFailure(op, QStringLiteral("GetSetupData"), core::errorText(e));

@@ -72,10 +72,18 @@ void Login::cmdOK_Click() {
         }
     }
     // The main window is already running on the connection of the first
-    // login: bring it forward rather than replace the connection under it.
+    // login: the new user takes over that connection, never in the middle of
+    // a run, whose tags are recorded under the user who started it.
     if (m_main && m_main->isVisible()) {
-        m_main->raise();
-        m_main->activateWindow();
+        if (m_main->runActive()) {
+            op.showMessage(QStringLiteral("태그 발행 중에는 사용자를 바꿀 수 없습니다.\r\n"
+                                          "발행이 끝난 뒤 다시 로그인하여 주십시오."));
+            return;
+        }
+        if (database::switchUser(ui->txtID->text())) {
+            m_main->raise();
+            m_main->activateWindow();
+        }
         return;
     }
 

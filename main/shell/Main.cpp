@@ -3,6 +3,7 @@
 #include "main/shell/StartUp.h"
 #include "main/shell/WidgetOperator.h"
 #include "platform/ProgramDir.h"
+#include "platform/QtKorean.h"
 #include "platform/SingleInstance.h"
 #include "platform/StopSignals.h"
 
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
     // The program closes its windows itself, after asking (EndProgram).
     QApplication::setQuitOnLastWindowClosed(false);
     platform::setProgramDir(QCoreApplication::applicationDirPath());
+    platform::installQtKorean(app);
 
     shell::WidgetOperator op;
     core::setCurrentOperator(&op);

@@ -282,13 +282,15 @@ void RPMain::cmdLoad_Click() {
         }
     };
     if (checkedIndex(QStringLiteral("OptPos")) == 1) {
-        ui->LblPrtCnt->clear();
-        ui->txtStart->clear();
-        ui->txtEnd->clear();
-        // cmnDlg: an empty name (cancelled) ends in the import's failure report.
+        // A cancelled dialog changes nothing: no report, the grid as it was.
         const QString file = QFileDialog::getOpenFileName(
             this, QString::fromUtf16(database::kImportDialogTitle), platform::programDir(),
             database::qtDialogFilter(database::kImportDialogFilter));
+        if (file.isEmpty())
+            return;
+        ui->LblPrtCnt->clear();
+        ui->txtStart->clear();
+        ui->txtEnd->clear();
         database::cmdLoadExcel(m_grid, file, out);
     } else {
         database::SearchConditions c;
@@ -359,12 +361,12 @@ void RPMain::cmdDel_Click() {
 void RPMain::cmdSaveExcel_Click() {
     if (!database::exportAllowed(m_grid))
         return;
-    // cmnDlg: an empty name (cancelled) ends in the export's failure report.
     const QString file =
         QFileDialog::getSaveFileName(this, QString::fromUtf16(database::kExportDialogTitle),
                                      QDir(platform::programDir()).filePath(database::proposedExportName()),
                                      database::qtDialogFilter(database::kExportDialogFilter));
-    database::cmdSaveExcel_Click(m_grid, file);
+    if (!file.isEmpty()) // cancelled: nothing to report
+        database::cmdSaveExcel_Click(m_grid, file);
 }
 
 // Opens without waiting; the settings it stores take effect when this

@@ -85,6 +85,8 @@ public:
     issuing::PrintJob& printJob() { return *m_job; }
     QString localIp() const { return m_ctx.values.sLocalIp; }
     const issuing::IssueContext& issueContext() const { return m_ctx; }
+    // The buttons are locked while a run (or a search) is going on.
+    bool runActive() const { return m_locked; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;

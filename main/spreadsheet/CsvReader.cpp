@@ -25,6 +25,7 @@ QList<QStringList> parseCsv(QStringView text) {
     QString field;
     const qsizetype n = text.size();
     qsizetype i = 0;
+    int line = 1; // of the file, for the message of an unclosed quote
     bool atFieldStart = true;
     bool pending = false; // something of the current record was read
 
@@ -43,9 +44,12 @@ QList<QStringList> parseCsv(QStringView text) {
     while (i < n) {
         const QChar c = text[i];
         if (atFieldStart && c == u'"') {
-            // Quoted part: up to the closing quote.
+            // Quoted part: up to the closing quote. Without one the quote
+            // would swallow every row after it.
+            const int quoteLine = line;
             ++i;
             pending = true;
+            bool closed = false;
             while (i < n) {
                 if (text[i] == u'"') {
                     if (i + 1 < n && text[i + 1] == u'"') {
@@ -54,10 +58,18 @@ QList<QStringList> parseCsv(QStringView text) {
                         continue;
                     }
                     ++i;
+                    closed = true;
                     break;
                 }
+                if (text[i] == u'\n' || (text[i] == u'\r' && (i + 1 >= n || text[i + 1] != u'\n')))
+                    ++line;
                 field.append(text[i++]);
             }
+            if (!closed)
+                throw platform::RuntimeError(
+                    QStringLiteral(
+                        "%1행: 큰따옴표(\")로 시작한 칸이 닫히지 않았습니다. 파일을 확인하여 주십시오.")
+                        .arg(quoteLine));
             atFieldStart = false;
             continue;
         }
@@ -69,6 +81,7 @@ QList<QStringList> parseCsv(QStringView text) {
         } else if (c == u'\r' || c == u'\n') {
             endRecord();
             i += (c == u'\r' && i + 1 < n && text[i + 1] == u'\n') ? 2 : 1;
+            ++line;
         } else {
             field.append(c);
             pending = true;
@@ -93,7 +106,11 @@ public:
         const QByteArray bytes = file.readAll();
         if (file.error() != QFileDevice::NoError)
             throw RuntimeError(QStringLiteral("%1: %2").arg(path, file.errorString()));
-        m_records = parseCsv(decodeCsvText(bytes));
+        try {
+            m_records = parseCsv(decodeCsvText(bytes));
+        } catch (const RuntimeError& e) {
+            throw RuntimeError(QStringLiteral("%1: %2").arg(path, e.text()));
+        }
         m_last = static_cast<int>(m_records.size());
         while (m_last > 0) {
             bool empty = true;

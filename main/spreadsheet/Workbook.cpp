@@ -9,7 +9,7 @@ namespace spreadsheet {
 using platform::RuntimeError;
 
 SheetKind sheetKind(const QString& fileName) {
-    const QString last = fileName.right(3);
+    const QString last = fileName.right(3).toLower();
     if (last == QLatin1String("xls"))
         return SheetXls;
     if (last == QLatin1String("csv"))

@@ -7,7 +7,7 @@
 namespace spreadsheet {
 
 // Import file kinds, from the last three characters of the file name
-// (compared exactly): "xls" 1, "csv" 2, anything else 0.
+// (upper or lower case): "xls" 1, "csv" 2, anything else 0.
 enum SheetKind : int { SheetOther = 0, SheetXls = 1, SheetCsv = 2 };
 SheetKind sheetKind(const QString& fileName);
 

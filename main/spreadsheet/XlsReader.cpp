@@ -2,8 +2,12 @@
 
 #include "platform/RuntimeError.h"
 
-#include <QFile>
-#include <freexl.h>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QHash>
+#include <QProcess>
+#include <sys/resource.h>
 
 namespace spreadsheet {
 
@@ -11,107 +15,152 @@ using platform::RuntimeError;
 
 namespace {
 
-QString freexlError(int code) {
-    switch (code) {
-    case FREEXL_FILE_NOT_FOUND:
-        return QStringLiteral("file not found or not readable");
-    case FREEXL_INSUFFICIENT_MEMORY:
-        return QStringLiteral("out of memory");
-    case FREEXL_INVALID_CFBF_HEADER:
-    case FREEXL_CFBF_INVALID_SIGNATURE:
-        return QStringLiteral("not an .xls workbook");
-    case FREEXL_BIFF_WORKBOOK_NOT_FOUND:
-        return QStringLiteral("the file holds no workbook");
-    case FREEXL_CRAFTED_FILE:
-        return QStringLiteral("the workbook is damaged");
-    default:
-        return QStringLiteral("unreadable .xls workbook (code %1)").arg(code);
-    }
+XlsReaderLimits& limits() {
+    static XlsReaderLimits l;
+    return l;
 }
 
-// A number cell as its text: whole numbers without decimals, others with up
-// to 15 significant digits.
-QString numberText(double v) {
-    QString t = QString::number(v, 'g', 15);
-    t.replace(QLatin1String("e+"), QLatin1String("E+"));
-    t.replace(QLatin1String("e-"), QLatin1String("E-"));
-    return t;
+// More output than this is not a worksheet the import could use.
+constexpr qint64 kMaxOutput = 512LL << 20;
+
+QString problemText(const QByteArray& problem) {
+    if (problem == "file-missing")
+        return QStringLiteral("파일이 없거나 읽을 수 없습니다.");
+    if (problem == "too-large")
+        return QStringLiteral("통합문서가 너무 커서 읽을 수 없습니다.");
+    if (problem == "not-xls")
+        return QStringLiteral("엑셀 97-2003 통합문서(.xls)가 아닙니다.");
+    if (problem == "no-workbook")
+        return QStringLiteral("통합문서가 들어 있지 않습니다.");
+    if (problem == "no-worksheet")
+        return QStringLiteral(
+            "워크시트를 읽을 수 없습니다. 통합문서가 손상되었거나 너무 긴 글자가 들어 있습니다.");
+    return QStringLiteral("통합문서가 손상되어 읽을 수 없습니다.");
+}
+
+// Reads one "A B C\n" line of whole numbers at pos.
+bool numbers(const QByteArray& out, qsizetype& pos, qint64* values, int count) {
+    const qsizetype end = out.indexOf('\n', pos);
+    if (end < 0 || end - pos > 64)
+        return false;
+    const QList<QByteArray> parts = out.mid(pos, end - pos).split(' ');
+    if (parts.size() != count)
+        return false;
+    for (int i = 0; i < count; ++i) {
+        bool ok = false;
+        values[i] = parts[i].toLongLong(&ok);
+        if (!ok || values[i] < 0)
+            return false;
+    }
+    pos = end + 1;
+    return true;
 }
 
 class XlsWorkbook : public Workbook {
 public:
-    explicit XlsWorkbook(const QString& path) {
-        const QByteArray name = QFile::encodeName(path);
-        const int rc = freexl_open(name.constData(), &m_handle);
-        if (rc != FREEXL_OK) {
-            if (m_handle)
-                freexl_close(m_handle);
-            m_handle = nullptr;
-            throw RuntimeError(QStringLiteral("%1: %2").arg(path, freexlError(rc)));
+    XlsWorkbook(const QString& path, const QByteArray& out) {
+        // The helper's output is checked like any file: a reader that went
+        // wrong must not leave half a sheet.
+        const auto damaged = [&] {
+            return RuntimeError(QStringLiteral("%1: %2").arg(path, problemText({})));
+        };
+        if (!out.startsWith("VXLS1\n"))
+            throw damaged();
+        qsizetype pos = 6;
+        qint64 size[2];
+        if (!numbers(out, pos, size, 2) || size[0] > 65536 || size[1] > 256)
+            throw damaged();
+        m_cols = static_cast<int>(size[1]);
+        while (!QByteArrayView(out).sliced(pos).startsWith("END\n")) {
+            qint64 cell[3];
+            if (!numbers(out, pos, cell, 3) || cell[0] < 1 || cell[0] > size[0] || cell[1] < 1 ||
+                cell[1] > size[1] || cell[2] > out.size() - pos)
+                throw damaged();
+            m_cells.insert(key(static_cast<int>(cell[0]), static_cast<int>(cell[1])),
+                           QString::fromUtf8(QByteArrayView(out).sliced(pos, cell[2])));
+            m_rows = std::max(m_rows, static_cast<int>(cell[0]));
+            pos += cell[2];
         }
-        unsigned int sheets = 0;
-        if (freexl_get_info(m_handle, FREEXL_BIFF_SHEET_COUNT, &sheets) != FREEXL_OK || sheets == 0) {
-            freexl_close(m_handle);
-            throw RuntimeError(QStringLiteral("%1: the workbook has no worksheet").arg(path));
-        }
-        unsigned short cols = 0;
-        if (freexl_select_active_worksheet(m_handle, 0) != FREEXL_OK ||
-            freexl_worksheet_dimensions(m_handle, &m_rows, &cols) != FREEXL_OK) {
-            freexl_close(m_handle);
-            throw RuntimeError(QStringLiteral("%1: the first worksheet cannot be read").arg(path));
-        }
-        m_cols = cols;
-        // The sheet's stated size may include trailing empty rows.
-        while (m_rows > 0 && rowEmpty(static_cast<int>(m_rows)))
-            --m_rows;
-    }
-    ~XlsWorkbook() override {
-        if (m_handle)
-            freexl_close(m_handle);
+        if (m_rows == 0)
+            throw RuntimeError(QStringLiteral("%1: 첫 번째 워크시트에 자료가 없습니다.").arg(path));
     }
 
-    int lastUsedRow() const override { return static_cast<int>(m_rows); }
+    int lastUsedRow() const override { return m_rows; }
 
     QString cellText(int row, int col) const override {
-        if (row < 1 || col < 1 || static_cast<unsigned>(row) > m_rows || static_cast<unsigned>(col) > m_cols)
+        if (row < 1 || col < 1 || row > m_rows || col > m_cols)
             return {};
-        FreeXL_CellValue v;
-        if (freexl_get_cell_value(m_handle, static_cast<unsigned>(row - 1),
-                                  static_cast<unsigned short>(col - 1), &v) != FREEXL_OK)
-            throw RuntimeError(QStringLiteral("cell %1,%2 cannot be read").arg(row).arg(col));
-        switch (v.type) {
-        case FREEXL_CELL_INT:
-            return QString::number(v.value.int_value);
-        case FREEXL_CELL_DOUBLE:
-            return numberText(v.value.double_value);
-        case FREEXL_CELL_TEXT:
-        case FREEXL_CELL_SST_TEXT:
-        case FREEXL_CELL_DATE:
-        case FREEXL_CELL_DATETIME:
-        case FREEXL_CELL_TIME:
-            return v.value.text_value ? QString::fromUtf8(v.value.text_value) : QString();
-        default:
-            return {};
-        }
+        return m_cells.value(key(row, col));
     }
 
 private:
-    bool rowEmpty(int row) const {
-        for (unsigned c = 1; c <= m_cols; ++c)
-            if (!cellText(row, static_cast<int>(c)).isEmpty())
-                return false;
-        return true;
-    }
+    static qint64 key(int row, int col) { return qint64(row) << 16 | col; }
 
-    const void* m_handle = nullptr;
-    unsigned int m_rows = 0;
-    unsigned int m_cols = 0;
+    QHash<qint64, QString> m_cells;
+    int m_rows = 0; // the last row holding anything
+    int m_cols = 0;
 };
 
 } // namespace
 
+XlsReaderLimits xlsReaderLimits() {
+    return limits();
+}
+
+void setXlsReaderLimits(const XlsReaderLimits& l) {
+    limits() = l;
+}
+
 std::unique_ptr<Workbook> openXlsWorkbook(const QString& path) {
-    return std::make_unique<XlsWorkbook>(path);
+    const XlsReaderLimits l = limits();
+    const QString program =
+        l.program.isEmpty()
+            ? QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("vantrel-xlsread"))
+            : l.program;
+    QProcess child;
+    child.setProgram(program);
+    child.setArguments({path});
+    child.setChildProcessModifier([l] {
+        const rlimit memory{static_cast<rlim_t>(l.memoryBytes), static_cast<rlim_t>(l.memoryBytes)};
+        const rlimit cpu{static_cast<rlim_t>(l.cpuSeconds), static_cast<rlim_t>(l.cpuSeconds)};
+        setrlimit(RLIMIT_AS, &memory);
+        setrlimit(RLIMIT_CPU, &cpu);
+        const rlimit noCore{0, 0};
+        setrlimit(RLIMIT_CORE, &noCore);
+    });
+    const auto failure = [&](const QString& what) {
+        return RuntimeError(QStringLiteral("%1: %2").arg(path, what));
+    };
+    child.start(QIODevice::ReadOnly);
+    if (!child.waitForStarted(10'000))
+        throw failure(QStringLiteral("엑셀 파일 읽기 프로그램(%1)을 시작할 수 없습니다: %2")
+                          .arg(program, child.errorString()));
+
+    QByteArray out;
+    QElapsedTimer clock;
+    clock.start();
+    while (child.state() != QProcess::NotRunning) {
+        const qint64 left = l.wallMs - clock.elapsed();
+        if (left <= 0 || out.size() > kMaxOutput) {
+            child.kill();
+            child.waitForFinished(5'000);
+            throw failure(
+                left <= 0
+                    ? QStringLiteral(
+                          "통합문서를 %1초 안에 읽지 못해 중단했습니다. 파일이 손상되었는지 확인하십시오.")
+                          .arg(l.wallMs / 1000.0)
+                    : problemText({}));
+        }
+        child.waitForReadyRead(static_cast<int>(std::min<qint64>(left, 200)));
+        out += child.readAllStandardOutput();
+    }
+    out += child.readAllStandardOutput();
+    if (child.exitStatus() == QProcess::CrashExit)
+        throw failure(
+            QStringLiteral("통합문서가 손상되어 읽는 도중 중단되었습니다. 파일을 다시 저장하여 보십시오."));
+    if (child.exitCode() != 0)
+        throw failure(problemText(child.readAllStandardError().trimmed().left(32)));
+    return std::make_unique<XlsWorkbook>(path, out);
 }
 
 } // namespace spreadsheet

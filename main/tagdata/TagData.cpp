@@ -131,15 +131,14 @@ QByteArray GetHangul(const QString& hcode) {
             (hcode[i].isHighSurrogate() && i + 1 < hcode.size() && hcode[i + 1].isLowSurrogate()) ? 2 : 1;
         const QStringView ch = QStringView(hcode).mid(i, len);
         i += len - 1;
-        // A character without a code would otherwise go out as "?" and print
-        // as something the operator never typed.
-        const std::optional<QByteArray> bytes = platform::encodeCp949(ch);
-        if (!bytes || bytes->isEmpty())
-            throw platform::RuntimeError(QStringLiteral("Invalid procedure call or argument"));
+        // A character without a code prints as "?", as every other field of
+        // the label does, rather than failing the whole tag.
+        std::optional<QByteArray> bytes = platform::encodeCp949(ch);
+        if (!bytes || bytes->isEmpty() ||
+            (static_cast<unsigned char>(bytes->at(0)) > 128 && bytes->size() != 2))
+            bytes = QByteArray("?");
         const auto first = static_cast<unsigned char>(bytes->at(0));
         if (first > 128) {
-            if (bytes->size() != 2)
-                throw platform::RuntimeError(QStringLiteral("Invalid procedure call or argument"));
             result += *bytes;
             continue;
         }

@@ -38,8 +38,7 @@ QString BINtoDEC(const QString& valF);
 // character with a two-byte code page 949 code keeps its own bytes, a
 // single-byte character b becomes 0xC9, b + 0x81. A single-byte code of 0x7F
 // or above raises "Overflow"; a character without any code page 949 code
-// raises "Invalid procedure call or argument" rather than reaching the printer
-// as a substitute.
+// becomes "?" (0xC9 0xC0).
 QByteArray GetHangul(const QString& hcode);
 
 } // namespace tagdata

@@ -73,6 +73,8 @@ private Q_SLOTS:
         QCOMPARE(r.out, QStringLiteral("C9C2C9B2C9A1BAD0\n"));
         QCOMPARE(run({"hangul", ""}).out, QStringLiteral("\n"));
         QCOMPARE(run({"hangul", QStringLiteral("a\u007F")}).code, 1);
+        // no code page 949 code: "?", as every other field prints it
+        QCOMPARE(run({"hangul", QStringLiteral("é")}).out, QStringLiteral("C9C0\n"));
     }
 
     void settingsRecordWithoutFiles() {
@@ -98,13 +100,74 @@ private Q_SLOTS:
         QVERIFY(r.out.contains(QStringLiteral("\nsNotice=자산 표어\nsConnKind=7\n")));
         QVERIFY(r.out.endsWith(QStringLiteral("CboTag=2\nCboPrintType=0\noptConn=2\n")));
 
-        // A height that is not a number stops loading with the failure report.
-        dir.write("setup.ini", "[PRINT_OPTION]\r\nTOT_HEIGHT=760\r\nLABEL_HEIGHT=abc\r\n");
-        r = run({"--dir", dir.path(), "settings"});
+        // A value the issuing run converts and cannot stops loading with the
+        // failure report naming file, section and key.
+        const struct {
+            const char* file;
+            QByteArray text;
+            const char* named;
+        } bad[] = {
+            {"setup.ini", "[PRINT_OPTION]\r\nTOT_HEIGHT=760\r\nLABEL_HEIGHT=abc\r\n",
+             "setup.ini 파일의 [PRINT_OPTION] 섹션 LABEL_HEIGHT 값 \"abc\"은(는) -32768~32767 사이의 정수가 "
+             "아닙니다(Type "
+             "mismatch)"},
+            {"setup.ini", "[PRINT_OPTION]\r\nTOT_HEIGHT=760\r\nLABEL_HEIGHT=40000\r\n",
+             "LABEL_HEIGHT 값 \"40000\""},
+            {"log_setup.ini", "[LOG]\r\nDETAIL_LOG=yes\r\n", "[LOG] 섹션 DETAIL_LOG 값 \"yes\""},
+        };
+        for (const auto& b : bad) {
+            dir.write("setup.ini", "[PRINT_OPTION]\r\nTOT_HEIGHT=760\r\n");
+            dir.write(b.file, b.text);
+            r = run({"--dir", dir.path(), "settings"});
+            QCOMPARE(r.code, 1);
+            QVERIFY(r.out.startsWith(QStringLiteral("nTotHeight=760\n")));
+            QVERIFY2(r.err.contains(QStringLiteral("message: [GetSetupData][")) &&
+                         r.err.contains(QString::fromUtf8(b.named)),
+                     qPrintable(r.err));
+            QVERIFY(platform::fromCp949(dir.read("detail_error.log")).contains(QString::fromUtf8(b.named)));
+            QFile::remove(dir.file("log_setup.ini"));
+        }
+    }
+
+    void help_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("first");
+        QTest::newRow("--help") << QStringList{"--help"} << "usage: vantrelctl [--dir DIR] COMMAND [ARGS]";
+        QTest::newRow("-h") << QStringList{"-h"} << "usage: vantrelctl [--dir DIR] COMMAND [ARGS]";
+        QTest::newRow("help") << QStringList{"help"} << "usage: vantrelctl [--dir DIR] COMMAND [ARGS]";
+        QTest::newRow("a command's --help")
+            << QStringList{"search", "--help"} << "usage: vantrelctl [--dir DIR] search [--from YYYYMMDD]";
+        QTest::newRow("a command's -h")
+            << QStringList{"hangul", "-h"} << "usage: vantrelctl [--dir DIR] hangul TEXT";
+    }
+    void help() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, first);
+        const Result r = run(args);
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.err, QString());
+        QVERIFY2(r.out.startsWith(first), qPrintable(r.out));
+    }
+
+    void amountsAreWholeFiniteAndInRange() {
+        for (const char* amount : {"nan", "inf", "1e308", "12.5", "-1", "1000000000000000"}) {
+            const Result r = run({"search", "--amount-from", amount});
+            QCOMPARE(r.code, 2);
+            QVERIFY2(r.err.contains(QStringLiteral("--amount-from needs a whole number")), qPrintable(r.err));
+        }
+    }
+
+    void databaseSettingsThatNameNoDatabase() {
+        testsupport::TempProgramDir dir;
+        Result r = run({"--dir", dir.path(), "search"});
         QCOMPARE(r.code, 1);
-        QVERIFY(r.out.startsWith(QStringLiteral("nTotHeight=760\nnLabelHeight=0\n")));
-        QVERIFY2(r.err.contains(QStringLiteral("message: [GetSetupData][Type mismatch]")), qPrintable(r.err));
-        QVERIFY(dir.read("detail_error.log").contains("[GetSetupData][Type mismatch]"));
+        QVERIFY2(r.err.contains(QStringLiteral("db_setup.ini 파일이 없거나 [DB_INFO] DATABASE 값이 비어")),
+                 qPrintable(r.err));
+        dir.write("db_setup.ini", "\xEF\xBB\xBF[DB_INFO]\r\nDATABASE=garbled\r\n");
+        r = run({"--dir", dir.path(), "search"});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("DATABASE 값으로 데이타베이스를 찾을 수 없습니다")),
+                 qPrintable(r.err));
     }
 
     void missingProgramDirectory() {

@@ -52,6 +52,30 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(dir.file("detail_error.log")));
     }
 
+    void statusLineKeepsAFewKilobytes_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("kept");
+        const QString answer = QStringLiteral("\x01\x02") + QStringLiteral("00\x03");
+        QTest::newRow("a normal answer as it came") << answer << int(answer.size());
+        QTest::newRow("exactly at the limit") << QString(core::kMaxStatusLineBytes, u'x') << 4096;
+        QTest::newRow("garbage is cut and counted") << QString(100'000, u'g') << 4096;
+        // 2,047 double-byte characters and one byte; the next would be split.
+        QTest::newRow("no half character") << QString(1, u'x') + QString(4000, u'가') << 4095;
+    }
+    void statusLineKeepsAFewKilobytes() {
+        QFETCH(QString, text);
+        QFETCH(int, kept);
+        testsupport::TempProgramDir dir;
+        core::WriteLog(text);
+        const QByteArray line = dir.read("error.log").sliced(core::logFrame(0).size());
+        const QByteArray whole = platform::toCp949(text);
+        QCOMPARE(line.first(kept), whole.first(kept));
+        const QByteArray rest = kept == whole.size() ? QByteArray("\r\n")
+                                                     : " ...(" + QByteArray::number(whole.size() - kept) +
+                                                           " bytes not written)\r\n";
+        QCOMPARE(line.sliced(kept), rest);
+    }
+
     void koreanTextIsCp949AndCrLfContinuesUnframed() {
         testsupport::TempProgramDir dir;
         core::WriteDetailLog(QStringLiteral("용지 없음\r\nPAPER END"));

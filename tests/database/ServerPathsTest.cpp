@@ -224,7 +224,8 @@ private slots:
         // While it is down: a clear message, and the department list stays.
         const QStringList before = depts;
         QVERIFY(!database::GetDeptData(depts, QStringLiteral("과"), 1));
-        QVERIFY(rig.op.messages.last().contains(QStringLiteral("could not be made again")));
+        QVERIFY2(rig.op.messages.last().contains(QStringLiteral("데이타베이스 서버와의 연결이 끊어져")),
+                 qPrintable(rig.op.messages.last()));
         QCOMPARE(depts, before);
 
         // Back again: the next run goes on where the last one stopped.

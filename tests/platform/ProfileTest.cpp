@@ -80,17 +80,21 @@ private slots:
 
     void writeChangesOnlyThatLine_data() {
         QTest::addColumn<QByteArray>("eol");
-        QTest::newRow("CR LF") << QByteArray("\r\n");
-        QTest::newRow("LF") << QByteArray("\n");
+        QTest::addColumn<QByteArray>("bom");
+        QTest::newRow("CR LF") << QByteArray("\r\n") << QByteArray();
+        QTest::newRow("LF") << QByteArray("\n") << QByteArray();
+        QTest::newRow("UTF-8 byte-order mark") << QByteArray("\r\n") << QByteArray("\xEF\xBB\xBF");
     }
     void writeChangesOnlyThatLine() {
         QFETCH(QByteArray, eol);
+        QFETCH(QByteArray, bom);
         testsupport::TempProgramDir dir;
-        const QByteArray before = "; installed settings" + eol + "[PRINT_OPTION]" + eol +
-                                  "TOT_HEIGHT = 510 " + eol + "X=1" + eol + "  ; keep me" + eol + eol +
-                                  "[TAG]" + eol + "X=tag" + eol;
+        const QByteArray before = bom + "[FIRST]" + eol + "A=7" + eol + "; installed settings" + eol +
+                                  "[PRINT_OPTION]" + eol + "TOT_HEIGHT = 510 " + eol + "X=1" + eol +
+                                  "  ; keep me" + eol + eol + "[TAG]" + eol + "X=tag" + eol;
         dir.write("setup.ini", before);
         const QString f = dir.file("setup.ini");
+        QCOMPARE(readValue(f, "FIRST", "A"), QString("7"));
         QVERIFY(WritePrivateProfileStringA("PRINT_OPTION", QString("X"), QString("25"), f));
         QByteArray expected = before;
         expected.replace("X=1", "X=25");

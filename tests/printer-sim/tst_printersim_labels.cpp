@@ -113,15 +113,21 @@ private slots:
         s.write(labelType(false, tagTextL) + tail);
         s.write(hangTagType(QStringLiteral("AB1-234-56-000000000042")) + tail);
         s.write(labelType(true, tagTextL) + tail);
+        // A program directory without label settings sends an all-zero size:
+        // the printer keeps its size and still issues.
+        s.write(size(0, 0, 0) + labelType(false, tagTextL) + tail);
         QByteArray answers;
-        while (answers.count('\n') < 3 && s.waitForReadyRead(5000))
+        while (answers.count('\n') < 4 && s.waitForReadyRead(5000))
             answers += s.readAll();
         QCOMPARE(answers.count("\x01\x02"
                                "40"),
-                 3);
+                 4);
 
         const QStringList files = QDir(labels).entryList(QDir::Files, QDir::Name);
-        QCOMPARE(files, (QStringList{"label-000001.png", "label-000002.png", "label-000003.png"}));
+        QCOMPARE(files, (QStringList{"label-000001.png", "label-000002.png", "label-000003.png",
+                                     "label-000004.png"}));
+        QCOMPARE(QImage(QDir(labels).filePath(files[3])).size(),
+                 QImage(QDir(labels).filePath(files[0])).size());
         QImage label(QDir(labels).filePath(files[0]));
         QImage hangTag(QDir(labels).filePath(files[1]));
         QImage testLabel(QDir(labels).filePath(files[2]));

@@ -309,7 +309,8 @@ private Q_SLOTS:
             QVERIFY(QFile::link(QStringLiteral("/dev/full"), fullUsb + QStringLiteral("/lp0")));
             qputenv("QUORVEL_DEVICE_DIR", fullUsb.toLocal8Bit());
             QVERIFY(!st.config.cmdSetting_Click());
-            QVERIFY2(st.op.messages.last().contains(QStringLiteral("USB printer write failed (-6)")),
+            QVERIFY2(st.op.messages.last().contains(
+                         QStringLiteral("USB 프린터로 자료를 보내지 못했습니다(오류 -6)")),
                      qPrintable(st.op.messages.last()));
             QVERIFY(!st.op.messages.last().contains("리셋"));
         }

@@ -212,8 +212,13 @@ private slots:
         QCOMPARE(d.nPrtX, 77);
         QCOMPARE(d.nPrtY, 78);
         QCOMPARE(d.sDensity, QString("old"));
-        QCOMPARE(op.messages, QStringList{"[GetSetupData][Type mismatch]"});
-        QVERIFY(dir.read("detail_error.log").contains("[GetSetupData][Type mismatch]\r\n"));
+        // The report names the file, section and key.
+        QCOMPARE(op.messages.size(), 1);
+        QVERIFY2(op.messages[0].startsWith("[GetSetupData][" + dir.file("setup.ini") +
+                                           " 파일의 [PRINT_OPTION] 섹션 X 값 \"abc\"") &&
+                     op.messages[0].contains("(Type mismatch)"),
+                 qPrintable(op.messages[0]));
+        QVERIFY(platform::fromCp949(dir.read("detail_error.log")).contains(op.messages[0] + "\r\n"));
     }
 
     void lateFailureKeepsEarlierSelections() {
@@ -223,7 +228,10 @@ private slots:
         SetupData d;
         MainSelections sel;
         QVERIFY(!GetSetupData(d, sel, op));
-        QCOMPARE(op.messages, QStringList{"[GetSetupData][Overflow]"});
+        QCOMPARE(op.messages.size(), 1);
+        QVERIFY2(op.messages[0].contains(" 섹션 LABEL_WIDTH 값 \"40000\"") &&
+                     op.messages[0].contains("(Overflow)"),
+                 qPrintable(op.messages[0]));
 
         dir.write("setup.ini", "[TAG]\r\nTAG_KIND=3\r\n");
         dir.write("conn_setup.ini", "[CONNECT_INFO]\r\nCONN_KIND=TCP\r\nPRINTER_IP=10.1.1.1\r\n");
@@ -233,7 +241,9 @@ private slots:
         QCOMPARE(sel.CboTag, 2);
         QCOMPARE(d.sFeeding, QString("+0130"));
         QCOMPARE(d.sPrinterIP, QString("before"));
-        QCOMPARE(op.messages, QStringList{"[GetSetupData][Type mismatch]"});
+        QCOMPARE(op.messages.size(), 1);
+        QVERIFY2(op.messages[0].contains("conn_setup.ini 파일의 [CONNECT_INFO] 섹션 CONN_KIND 값 \"TCP\""),
+                 qPrintable(op.messages[0]));
     }
 
     void storeThenReadBack() {

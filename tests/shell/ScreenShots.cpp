@@ -2,22 +2,30 @@
 // under a display (for example xvfb-run) with a Korean font installed:
 //   xvfb-run -a -s "-screen 0 1400x900x24" shell-screenshots OUTDIR
 // Writes login.png, main.png (after a search and a run of three labels),
-// preview-issued.png, preview-pending.png (the label preview) and
-// dbsetup.png into OUTDIR.
+// main-smallest.png (the main window at its smallest size, which must fit a
+// 1,024 x 768 screen), exit-question.png, open-dialog.png, save-dialog.png
+// (Qt's own dialogs, in Korean), preview-issued.png, preview-pending.png
+// (the label preview) and dbsetup.png into OUTDIR.
 #include "main/database/DbConn.h"
+#include "main/database/SpreadsheetExport.h"
+#include "main/database/SpreadsheetImport.h"
 #include "main/settings/window/DbSetupWindow.h"
 #include "main/shell/LoginWindow.h"
 #include "main/shell/PreviewWindow.h"
 #include "main/shell/RPMain.h"
+#include "main/shell/WidgetOperator.h"
+#include "platform/QtKorean.h"
 #include "tests/support/IssueRig.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <cstdio>
 
 namespace {
@@ -35,10 +43,24 @@ bool shoot(QWidget* window, const QString& file) {
     return ok;
 }
 
+// Shoots the modal dialog that open() shows, then closes it.
+bool shootModal(const std::function<void()>& open, const QString& file) {
+    bool ok = false;
+    QTimer::singleShot(800, [&] {
+        if (QWidget* dialog = QApplication::activeModalWidget()) {
+            ok = shoot(dialog, file);
+            dialog->close();
+        }
+    });
+    open();
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    platform::installQtKorean(app);
     if (argc < 2) {
         std::fprintf(stderr, "usage: shell-screenshots OUTDIR\n");
         return 2;
@@ -70,6 +92,32 @@ int main(int argc, char** argv) {
         main->vaSpread1().setTicked(r, true);
     main->cmdPrint_Click();
     ok = shoot(main, out + QStringLiteral("/main.png")) && ok;
+    const QSize normal = main->size();
+    main->resize(main->minimumSizeHint());
+    std::printf("main window smallest size %dx%d\n", main->width(), main->height());
+    ok = shoot(main, out + QStringLiteral("/main-smallest.png")) && ok;
+    main->resize(normal);
+
+    shell::WidgetOperator widgets;
+    ok = shootModal([&] { widgets.askYesNo(QStringLiteral("프로그램을 종료하시겠습니까?")); },
+                    out + QStringLiteral("/exit-question.png")) &&
+         ok;
+    ok = shootModal(
+             [&] {
+                 QFileDialog::getOpenFileName(main, QString::fromUtf16(database::kImportDialogTitle),
+                                              rig.dir.path(),
+                                              database::qtDialogFilter(database::kImportDialogFilter));
+             },
+             out + QStringLiteral("/open-dialog.png")) &&
+         ok;
+    ok = shootModal(
+             [&] {
+                 QFileDialog::getSaveFileName(main, QString::fromUtf16(database::kExportDialogTitle),
+                                              QDir(rig.dir.path()).filePath(database::proposedExportName()),
+                                              database::qtDialogFilter(database::kExportDialogFilter));
+             },
+             out + QStringLiteral("/save-dialog.png")) &&
+         ok;
 
     // The label preview of an issued row (row 2) and of one still to issue.
     main->cmdPreview_Click();

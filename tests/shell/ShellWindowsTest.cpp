@@ -147,6 +147,21 @@ private slots:
         QCOMPARE(database::gUserId, QStringLiteral("demo"));
         QVERIFY(login.isVisible()); // stays behind the main window
         QVERIFY(rig.op.messages.isEmpty());
+
+        // A second login in the window left open: an unknown id changes
+        // nothing, a known one takes over the open connection.
+        database::gDbConn.execute(
+            QStringLiteral("insert into slfanrfidauth (usr_sid, usr_nm) values ('clerk', 'Clerk')"));
+        for (const auto& [id, user] : {std::pair{"nobody", "demo"}, {"clerk", "clerk"}}) {
+            rig.op.messages.clear();
+            fillLogin(login, id, "items.db", "demo", "demo");
+            login.cmdOK_Click();
+            QCOMPARE(rig.op.messages,
+                     id == user ? QStringList() : QStringList{"해당 아이디가 존재하지 않습니다."});
+            QCOMPARE(database::gUserId, QString::fromLatin1(user));
+            QVERIFY(database::gDbConn.isOpen());
+            QCOMPARE(login.mainWindow(), main);
+        }
         delete main;
     }
 
@@ -272,16 +287,23 @@ private slots:
 
         // While the run goes on, the eight buttons are locked, also when the
         // operator comes back to the window from another one meanwhile.
+        // A second login during the run is refused and changes no user.
         QList<QStringList> duringRun;
         main->printJob().onRow = [&](const issuing::RowEvent&) {
             main->Form_Activate();
             duringRun << enabledOf(main, kEightButtons);
+            control<QLineEdit>(&login, "txtID")->setText(QStringLiteral("other"));
+            login.cmdOK_Click();
         };
         rig.op.messages.clear();
         QTest::mouseClick(control(main, "cmdPrint"), Qt::LeftButton);
         QCOMPARE(duringRun, (QList<QStringList>{QStringList(), QStringList()}));
         QCOMPARE(enabledOf(main, kEightButtons), kEightButtons);
-        QCOMPARE(rig.op.messages, QStringList{QStringLiteral("태그발행이 완료 되었습니다.")});
+        const QString refused = QStringLiteral("태그 발행 중에는 사용자를 바꿀 수 없습니다.\r\n"
+                                               "발행이 끝난 뒤 다시 로그인하여 주십시오.");
+        QCOMPARE(rig.op.messages,
+                 (QStringList{refused, refused, QStringLiteral("태그발행이 완료 되었습니다.")}));
+        QCOMPARE(database::gUserId, QStringLiteral("demo"));
         QCOMPARE(main->vaSpread1().text(2, database::ColIssued), QStringLiteral("Y"));
         QCOMPARE(main->vaSpread1().text(1, database::ColIssued), QStringLiteral("N"));
         delete main;

@@ -1,6 +1,7 @@
 // Comma-separated files as a spreadsheet application opens them.
 #include "main/spreadsheet/CsvReader.h"
 #include "platform/Cp949.h"
+#include "platform/RuntimeError.h"
 
 #include <QTest>
 
@@ -27,7 +28,18 @@ private slots:
         QCOMPARE(r[1], QStringList{QString()});
         QCOMPARE(r[2], (QStringList{"", "'B7'"}));
         QVERIFY(parseCsv(u"").isEmpty());
-        QCOMPARE(parseCsv(u"\"unterminated,x"), QList<QStringList>{QStringList{"unterminated,x"}});
+    }
+
+    void unclosedQuoteNamesItsLine() {
+        for (const auto& [text, line] :
+             {std::pair{u"\"unterminated,x", 1}, {u"a,b\r\n\"x\ny\",'1'\r\n2,\"'3'\n4,'5'\n", 4}}) {
+            try {
+                parseCsv(text);
+                QFAIL("an unclosed quote was taken");
+            } catch (const platform::RuntimeError& e) {
+                QVERIFY2(e.text().startsWith(QStringLiteral("%1행: ").arg(line)), qPrintable(e.text()));
+            }
+        }
     }
 
     void encodings() {

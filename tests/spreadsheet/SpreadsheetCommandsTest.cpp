@@ -88,6 +88,14 @@ private slots:
         QCOMPARE(empty.code, 1);
         QVERIFY(empty.err.contains(QStringLiteral("message: 엑셀파일로 저장할 데이타가 없습니다.")));
         QVERIFY(!QFile::exists(m_dir.file(QStringLiteral("e.xls"))));
+
+        // A file that cannot be written: the message names it and says why.
+        const QString nowhere = m_dir.file(QStringLiteral("no-such-folder/e.xls"));
+        const Run unwritable = vantrelctl(m_dir.path(), {QStringLiteral("export"), nowhere});
+        QCOMPARE(unwritable.code, 1);
+        QVERIFY2(unwritable.err.contains(QStringLiteral("message: 엑셀저장에 실패하였습니다. / ") + nowhere +
+                                         ": "),
+                 qPrintable(unwritable.err));
     }
 };
 

@@ -4,6 +4,7 @@
 #include "main/database/EmbeddedDb.h"
 #include "main/database/ItemGrid.h"
 #include "main/database/SpreadsheetExport.h"
+#include "main/spreadsheet/XlsReader.h"
 #include "main/spreadsheet/XlsWriter.h"
 #include "platform/Cp949.h"
 #include "tests/support/RecordingOperator.h"
@@ -69,11 +70,11 @@ private slots:
     }
 
     void csvSkipsFirstLineAndReadsBetweenApostrophes() {
-        // Saved by an office PC: CP949, no byte-order mark.
-        m_dir->write(QStringLiteral("list.csv"),
+        // Saved by an office PC: CP949, no byte-order mark, upper-case ending.
+        m_dir->write(QStringLiteral("LIST.CSV"),
                      platform::toCp949(u"번호,'B200'\r\n1,'A123'\r\n2,\"  ' C300 ' \",비고\r\n"));
         ItemGrid grid;
-        QCOMPARE(cmdLoadExcel(grid, m_dir->file(QStringLiteral("list.csv")), m_ui), 2);
+        QCOMPARE(cmdLoadExcel(grid, m_dir->file(QStringLiteral("LIST.CSV")), m_ui), 2);
         QCOMPARE(m_op.messages, QStringList{QStringLiteral("2건의 자료가 검색 되었습니다.")});
         QCOMPARE(purcSnos(grid), (QStringList{"A123", "C300"}));
 
@@ -160,10 +161,15 @@ private slots:
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<int>("rowsKept");
         QTest::newRow("neither xls nor csv") << "list.txt" << QByteArray("h\n,'A123'\n") << 4;
-        QTest::newRow("upper-case ending") << "LIST.CSV" << QByteArray("h\n,'A123'\n") << 4;
-        QTest::newRow("cancelled dialog") << "" << QByteArray() << 4;
+        QTest::newRow("csv quote never closed")
+            << "quote.csv" << QByteArray("h\n1,'A123'\n2,\"'B200'\n3,'C300'\n") << 4;
         QTest::newRow("missing file") << "missing.csv" << QByteArray() << 4;
-        QTest::newRow("damaged xls") << "bad.xls" << QByteArray("not a workbook at all") << 4;
+        QTest::newRow("not an xls") << "bad.xls" << QByteArray("not a workbook at all") << 4;
+        QTest::newRow("xls cut short") << "cut.xls" << QByteArray("cut") << 4;
+        QTest::newRow("xls reader crashes") << "crash.xls" << QByteArray("kill -SEGV $$") << 4;
+        QTest::newRow("xls reader hangs") << "hang.xls" << QByteArray("sleep 20") << 4;
+        QTest::newRow("xls reader half an answer")
+            << "half.xls" << QByteArray("printf 'VXLS1\\n9 9\\n1 4 900\\nA1'") << 4;
         QTest::newRow("csv row without two apostrophes")
             << "rows.csv" << QByteArray("h\n1,'A123'\n2,B200\n3,'C300'\n") << 1;
         QTest::newRow("csv row with one apostrophe") << "one.csv" << QByteArray("h\n1,'A123\n") << 0;
@@ -172,22 +178,34 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QByteArray, content);
         QFETCH(int, rowsKept);
+        if (content == "cut") { // a real workbook, its second half lost
+            const QString whole = writeXlsColumnD(QStringLiteral("whole.xls"), {"A123", "B200"});
+            content = m_dir->read(QStringLiteral("whole.xls"));
+            content.truncate(content.size() / 2);
+        }
         if (!content.isEmpty())
             m_dir->write(name, content);
+        // A reader that goes wrong: the shell stands in for it and runs the
+        // "workbook" as its script.
+        const spreadsheet::XlsReaderLimits limits = spreadsheet::xlsReaderLimits();
+        if (name.startsWith(QLatin1String("crash")) || name.startsWith(QLatin1String("hang")) ||
+            name.startsWith(QLatin1String("half")))
+            spreadsheet::setXlsReaderLimits({QStringLiteral("/bin/sh"), 1000});
         ItemGrid grid;
         grid.setRows(4);
-        QCOMPARE(GetExcelData(grid, name.isEmpty() ? QString() : m_dir->file(name), m_ui), -1);
+        const int found = GetExcelData(grid, m_dir->file(name), m_ui);
+        spreadsheet::setXlsReaderLimits(limits);
+        QCOMPARE(found, -1);
         QCOMPARE(grid.rows(), rowsKept);
         QCOMPARE(m_op.messages.size(), 1);
         QVERIFY2(m_op.messages[0].startsWith(QStringLiteral("[GetExcelData][")),
                  qPrintable(m_op.messages[0]));
         QVERIFY(m_op.messages[0].endsWith(QLatin1Char(']')));
+        QVERIFY2(m_op.messages[0].contains(name), qPrintable(m_op.messages[0]));
         QCOMPARE(platform::fromCp949(m_dir->read(QStringLiteral("detail_error.log"))).count(m_op.messages[0]),
                  1);
         QVERIFY(!m_op.waitCursor);
         QVERIFY(m_ui.LblPrtCnt.isEmpty());
-        if (name.isEmpty())
-            QCOMPARE(m_op.messages[0], QStringLiteral("[GetExcelData][Cancel was selected.]"));
         if (rowsKept == 1)
             QCOMPARE(grid.text(1, ColPurcSno), QStringLiteral("A123"));
     }

@@ -133,7 +133,7 @@ private slots:
         QVERIFY(control<QRadioButton>(main, "OptPrt_0")->isChecked());
         QCOMPARE(control<QProgressBar>(main, "ProgressBar1")->value(), 100);
 
-        // Cancelling either dialog ends in the failure report; the grid stays.
+        // Cancelling either dialog is no failure: nothing reported, the grid stays.
         rig.op.messages.clear();
         {
             DialogAnswer answer{QString()};
@@ -145,10 +145,8 @@ private slots:
             QTest::mouseClick(save, Qt::LeftButton);
             QVERIFY(answer.seen);
         }
-        QCOMPARE(rig.op.messages,
-                 (QStringList{QStringLiteral("[GetExcelData][Cancel was selected.]"),
-                              QStringLiteral("[cmdSaveExcel_Click][Cancel was selected.]")}));
-        QCOMPARE(control<QLabel>(main, "LblPrtCnt")->text(), QString());
+        QCOMPARE(rig.op.messages, QStringList());
+        QCOMPARE(control<QLabel>(main, "LblPrtCnt")->text(), QStringLiteral("12"));
         delete main;
     }
 };
