@@ -127,6 +127,11 @@ int main(int argc, char** argv) {
     grid->setCurrentIndex(grid->model()->index(5, 3));
     ok = shoot(main->previewWindow(), out + QStringLiteral("/preview-pending.png")) && ok;
 
+    // The issuing history of the run above.
+    main->cmdHistory_Click();
+    if (QWidget* history = main->findChild<QWidget*>(QStringLiteral("HistoryWindow")))
+        ok = shoot(history, out + QStringLiteral("/history.png")) && ok;
+
     settings::DBSetup db;
     db.show();
     ok = shoot(&db, out + QStringLiteral("/dbsetup.png")) && ok;
