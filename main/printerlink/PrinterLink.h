@@ -7,8 +7,10 @@
 // never reads from the printer. The status protocol (StatusProtocol.cpp)
 // works on the same connection.
 //
-// Every wait here is a loop on the caller's thread that lets pending events
-// run on each pass and ends after 5 seconds of the whole-second clock.
+// Every wait here is a loop on the caller's thread that sleeps until an event
+// comes (socket or serial data, a window event) and lets it run, and ends
+// after 5 seconds: the answer waits on the steady clock, the connection and
+// drain waits on the whole-second clock.
 #include "main/printerlink/PrinterConnection.h"
 #include "main/printerlink/RunState.h"
 #include "main/settings/SetupData.h"
