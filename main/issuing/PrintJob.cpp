@@ -115,19 +115,6 @@ void PrintJob::cmdRePrint_Click() {
     Print_Pattern(kReissue);
 }
 
-void PrintJob::settleJournal() {
-    if (!m_ctx.journal)
-        return;
-    try {
-        const journal::Settlement s = journal::reconcile(*m_ctx.journal, m_ctx.values);
-        const QString message = journal::settlementMessage(s);
-        if (!message.isEmpty())
-            core::currentOperator().showMessage(message);
-    } catch (const std::exception& e) {
-        core::reportFailure(QStringLiteral("Print_Pattern"), core::errorText(e));
-    }
-}
-
 bool PrintJob::awaitsDecision(qint32 row, qint16 nProc) {
     return nProc != kTestIssue && m_ctx.journal &&
            m_ctx.journal->pendingFor(m_ctx.vaSpread1->text(row, database::ColPurcSno));
@@ -173,8 +160,8 @@ void PrintJob::Print_Pattern(qint16 nProc) {
             m_buttons.EnableButtons();
             return;
         }
-        if (nProc != kTestIssue)
-            settleJournal();
+        if (nProc != kTestIssue && m_ctx.journal)
+            journal::settleAndTell(*m_ctx.journal, m_ctx.values, QStringLiteral("Print_Pattern"));
         run.nStatusErrCnt = 0;
         run.nErrFlag = 0;
         if (nProc != kTestIssue)

@@ -73,9 +73,6 @@ public:
 
 private:
     void stopRun();
-    // Settles the journal's unfinished tags before a run; false when the
-    // run must not start.
-    void settleJournal();
     // A row whose purchase has a tag unsettled in the journal waits for a
     // person's decision: no run touches it.
     bool awaitsDecision(qint32 row, qint16 nProc);

@@ -1,6 +1,7 @@
 #include "main/journal/Reconcile.h"
 
 #include "main/core/FailureReport.h"
+#include "main/core/Operator.h"
 
 namespace journal {
 
@@ -93,6 +94,16 @@ QString settlementMessage(const Settlement& s) {
                      ids.join(QStringLiteral("\r\n"));
     }
     return parts.join(QStringLiteral("\r\n\r\n"));
+}
+
+void settleAndTell(Journal& journal, const database::TagRecordValues& base, const QString& procedureName) {
+    try {
+        const QString message = settlementMessage(reconcile(journal, base));
+        if (!message.isEmpty())
+            core::currentOperator().showMessage(message);
+    } catch (const std::exception& e) {
+        core::reportFailure(procedureName, core::errorText(e));
+    }
 }
 
 } // namespace journal

@@ -34,4 +34,8 @@ bool voidByPerson(Journal& journal, const QString& tagId, QString* problem);
 // What the operator is told after a settlement; empty when nothing happened.
 QString settlementMessage(const Settlement& s);
 
+// Settles the journal and tells the operator what happened; a database that
+// cannot be read gives the failure report of `procedureName`.
+void settleAndTell(Journal& journal, const database::TagRecordValues& base, const QString& procedureName);
+
 } // namespace journal

@@ -155,15 +155,8 @@ void RPMain::Form_Load() {
     // unsettled is settled now and the operator is told.
     m_journal = journal::openProgramJournal();
     m_ctx.journal = m_journal.get();
-    if (m_journal) {
-        try {
-            const QString message = journal::settlementMessage(journal::reconcile(*m_journal, m_ctx.values));
-            if (!message.isEmpty())
-                core::currentOperator().showMessage(message);
-        } catch (const std::exception& e) {
-            core::reportFailure(QStringLiteral("Form_Load"), core::errorText(e));
-        }
-    }
+    if (m_journal)
+        journal::settleAndTell(*m_journal, m_ctx.values, QStringLiteral("Form_Load"));
 }
 
 void RPMain::GetSetupData() {

@@ -2,17 +2,14 @@
 // current tag with the summary line and exit 130 or 143; SIGKILL at many
 // moments of runs loses no tag and, once the journal is settled, no row ever
 // holds two tags.
-#include "main/database/DbConn.h"
 #include "main/database/EmbeddedDb.h"
 #include "main/journal/Journal.h"
-#include "main/tagdata/TagData.h"
 #include "tests/support/IssueRig.h"
 
 #include <QHash>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
-#include <QSqlQuery>
 #include <QTest>
 #include <csignal>
 
@@ -31,14 +28,6 @@ class IssueInterruptTest : public QObject {
     static QStringList issueArgs(const char* rows) {
         return {QStringLiteral("issue"), QStringLiteral("--user"), QStringLiteral("demo"),
                 QStringLiteral("--rows"), QString::fromLatin1(rows)};
-    }
-    static QStringList column(const QString& sql) {
-        QStringList out;
-        QSqlQuery q(database::gDbConn.database());
-        q.exec(sql);
-        while (q.next())
-            out << q.value(0).toString();
-        return out;
     }
 
 private slots:
@@ -86,11 +75,8 @@ private slots:
             }
             return printed;
         };
-        const auto tagData = [&](const QString& tagId) {
-            const QString organ = rig.ctx.sOrganCode;
-            return tagdata::SetTagData(QStringLiteral("05410D"), organ, tagId.mid(organ.size(), 12),
-                                       QStringLiteral("01"))
-                .toLatin1();
+        const auto tagData = [](const QString& tagId) {
+            return inlayTagData(QStringLiteral("05410D") + tagId);
         };
         const auto run = [&](const QStringList& args) {
             std::unique_ptr<QProcess> p(vantrelctl(rig, args));
@@ -146,11 +132,8 @@ private slots:
 
         // Running the rows again prints no second tag for any purchase.
         run(issueArgs("1-10"));
-        const QStringList perPurchase = column(
-            QStringLiteral("select count(*) from %1 where proc_name = '%2' group by purc_sno")
-                .arg(QLatin1String(database::kTagHistoryTable), QLatin1String(database::kProcTagPrint)));
-        for (const QString& n : perPurchase)
-            QCOMPARE(n, QStringLiteral("1"));
+        const QStringList purchases = rig.history(database::kProcTagPrint, QStringLiteral("purc_sno"));
+        QCOMPARE(qsizetype(QSet<QString>(purchases.begin(), purchases.end()).size()), purchases.size());
         qInfo("%d tags printed over 22 kills, %d were uncertain", int(printed.size()), int(uncertain.size()));
     }
 };

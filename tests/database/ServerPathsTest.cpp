@@ -12,7 +12,6 @@
 #include "main/database/TagRemoval.h"
 #include "main/issuing/CommandRecords.h"
 #include "main/issuing/RunKind.h"
-#include "main/tagdata/TagData.h"
 #include "platform/Cp949.h"
 #include "tests/support/IssueRig.h"
 
@@ -52,10 +51,7 @@ void setSequence(qint64 last) {
 
 // The record that writes a recorded tag into its inlay.
 QByteArray inlayRecord(const QString& tagIdFull) {
-    const QString prefix = QLatin1String(tagdata::kTagPrefix);
-    const QString id = tagIdFull.mid(prefix.size());
-    return issuing::records::rfidData(
-        platform::toCp949(tagdata::SetTagData(prefix, id.left(8), id.mid(8, 12), id.mid(20))));
+    return issuing::records::rfidData(testsupport::inlayTagData(tagIdFull));
 }
 
 // A second session on the server database, as another workstation has it.
@@ -289,11 +285,7 @@ private slots:
         a.openDatabase();
         QCOMPARE(scalar("select count(*) from slfanrfidtaghist"), QStringLiteral("30"));
         QCOMPARE(scalar("select count(distinct purc_sno) from slfanrfidtaghist"), QStringLiteral("30"));
-        QStringList recorded;
-        QSqlQuery q(database::gDbConn.database());
-        QVERIFY(q.exec("select tagidfull from slfanrfidtaghist"));
-        while (q.next())
-            recorded << q.value(0).toString();
+        const QStringList recorded = a.history(database::kProcTagPrint);
         QByteArray printed = a.captured() + b.captured();
         for (const QString& tag : recorded) {
             QCOMPARE(printed.count(inlayRecord(tag)), 1);

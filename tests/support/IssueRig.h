@@ -86,6 +86,10 @@ private:
     QString m_problem;
 };
 
+// The tag data a recorded tag id ("05410D" + organisation + twelve digits +
+// suffix) puts into the inlay, as the printer receives it in its RB01 record.
+QByteArray inlayTagData(const QString& tagIdFull);
+
 // The settings files of a workstation whose printer is reached over TCP and
 // whose item database is `login`'s.
 void writeSettingsFiles(const testsupport::TempProgramDir& dir, const QString& serialNo,
