@@ -188,6 +188,31 @@ private slots:
         QVERIFY(log().contains(QStringLiteral("CBrannowDlg::OnInitDialog     ,POS 프로그램 기동 처리 종료")));
     }
 
+    // Without a server named the program starts at once: no connection
+    // attempt that would time out, no message waiting for OK.
+    void noServerStartsAtOnce_data() {
+        QTest::addColumn<QByteArray>("setup"); // empty: no "Ftp_Setup.ini"
+        QTest::newRow("no Ftp_Setup.ini") << QByteArray();
+        QTest::newRow("no SERVER_IP") << QByteArray("[SERVER_INFO]\r\nSERVER_PORT=21\r\n");
+        QTest::newRow("blank SERVER_IP") << QByteArray("[SERVER_INFO]\r\nSERVER_IP= \r\nSERVER_PORT=21\r\n");
+    }
+    void noServerStartsAtOnce() {
+        QFETCH(QByteArray, setup);
+        if (!setup.isEmpty())
+            writeFile(at(QStringLiteral("Ftp_Setup.ini")), setup);
+        putStandIn();
+
+        RecordingWindow w;
+        UpdateRun run(w, prog());
+        run.UpdateThread();
+        QVERIFY2(w.messages.isEmpty(), qPrintable(w.messages.join('|')));
+        QVERIFY(w.closed);
+        QVERIFY(waitForStart(prog()));
+        QVERIFY(log().contains(QStringLiteral(",1,CBrannowDlg::GetServerInfo    ,") + msg::kUpdatesOff));
+        QVERIFY(!log().contains(QStringLiteral("서버정보(FTP) 연결 시작")));
+        QVERIFY(!QFile::exists(run.tempDir()));
+    }
+
     void noProgramFileInUpdate() {
         FtpTestServer server;
         server.putVersion("202405011200");
