@@ -1,6 +1,5 @@
 // The updater's log: settings file, levels, file names, daily files and their
-// deletion, the size cut, the line layout, a link at the log's name, the
-// trace viewer and two threads.
+// deletion, the size cut, the line layout, the trace viewer and two threads.
 #include "tests/support/UpdaterSupport.h"
 
 #include "platform/Cp949.h"
@@ -136,30 +135,6 @@ private slots:
         LogWrite(1, QStringLiteral("s"), QStringLiteral("fresh"));
         QVERIFY(readFile(current).endsWith(",fresh\r\n"));
         QCOMPARE(readFile(current).count('\n'), 1);
-    }
-
-    // A link planted at the log's name is replaced by the log file; what
-    // it pointed at (or where a dangling one would create a file) stays.
-    void linkAtLogName_data() {
-        QTest::addColumn<bool>("dangling");
-        QTest::newRow("link to a file") << false;
-        QTest::newRow("dangling link") << true;
-    }
-    void linkAtLogName() {
-        QFETCH(bool, dangling);
-        QTemporaryDir outside;
-        const QString target = outside.filePath(QStringLiteral("target"));
-        if (!dangling)
-            writeFile(target, "outside");
-        const QString current = dir() + QStringLiteral("Brannow.LOG");
-        QVERIFY(QFile::link(target, current));
-        open("LOG_LEVEL=1\r\n");
-        LogWrite(1, QStringLiteral("s"), QStringLiteral("line"));
-        QVERIFY(!QFileInfo(current).isSymLink());
-        QVERIFY(readFile(current).endsWith(",line\r\n"));
-        QCOMPARE(QFile::exists(target), !dangling);
-        if (!dangling)
-            QCOMPARE(readFile(target), QByteArray("outside"));
     }
 
     void traceViewer() {

@@ -277,8 +277,8 @@ private slots:
         QCOMPARE(log().count(QStringLiteral("파일은 UPDATE로 바꾸지 않습니다.")), 2);
     }
 
-    // Links planted where the run writes: the links are replaced, their
-    // targets outside the folders stay as they were.
+    // Links planted where the run writes, its log among them: the links are
+    // replaced, their targets outside the folders stay as they were.
     void plantedLinksAreReplaced_data() {
         QTest::addColumn<bool>("folderLink");
         QTest::newRow("download folder is a link") << true;
@@ -305,6 +305,8 @@ private slots:
             QVERIFY(QFile::link(target, at(QStringLiteral("FtpTemp/Version.ini"))));
             QVERIFY(QFile::link(target, at(QStringLiteral("setup.ini"))));
             QVERIFY(QFile::link(target, at(QStringLiteral("Vantrel"))));
+            // Through a link that leads nowhere the log would create a file.
+            QVERIFY(QFile::link(outside.filePath(QStringLiteral("log")), at(QStringLiteral("Brannow.LOG"))));
         }
 
         RecordingWindow w;
@@ -315,6 +317,7 @@ private slots:
         QCOMPARE(snapshot(outside.path()), outsideBefore);
         QVERIFY(!QFileInfo(at(QStringLiteral("FtpTemp"))).isSymLink());
         QVERIFY(!QFileInfo(at(QStringLiteral("setup.ini"))).isSymLink());
+        QVERIFY(log().contains(QStringLiteral("서버정보(FTP) 파일 다운로드 복사 종료")));
         QCOMPARE(readFile(at(QStringLiteral("setup.ini"))), kSetupIni);
         QCOMPARE(readFile(at(QStringLiteral("Vantrel"))), standInProgram());
     }
