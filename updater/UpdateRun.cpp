@@ -385,11 +385,13 @@ int UpdateRun::CopyDownLoadFile() {
     };
     if (keyInstalled) {
         QString why;
-        if (!loadManifest(manifest, why) || !verifyRelease(manifest, why))
+        if (!loadManifest(manifest, why))
             return verifyFailed(why);
         for (const QString& name : plan)
             if (!sums.contains(name))
                 return verifyFailed(QStringLiteral("%1 파일이 %2에 없습니다.").arg(name, kManifestName));
+        if (!verifyRelease(manifest, why))
+            return verifyFailed(why);
     } else {
         LogWrite(3, source, msg::kNotVerified);
     }

@@ -3,8 +3,8 @@
 // information (no server named: start the main program at once), log in,
 // compare the version dates, fetch the server's download directory, copy
 // the settings and program files into the program directory and start the
-// main program. What the run shows goes through
-// UpdateWindow; the dialog forwards it to its own thread.
+// main program. What the run shows goes through UpdateWindow; the dialog
+// forwards it to its own thread.
 #include <QHash>
 #include <QString>
 #include <QStringList>

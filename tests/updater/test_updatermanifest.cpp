@@ -1,7 +1,7 @@
 // Signed updates: the manifest and its signature are made with the openssl
 // and sha256sum command lines a site uses, and the run installs only what
-// they vouch for, and only a release newer than the installed one. The server takes TLS only: the updater
-// uses it when offered.
+// they vouch for, and only a release newer than the installed one. The
+// server takes TLS only: the updater uses it when offered.
 #include "tests/support/UpdaterSupport.h"
 
 #include "platform/Cp949.h"
@@ -103,9 +103,9 @@ private slots:
         // older (or the installed) signed release follows.
         QTest::newRow("older signed release behind a false first answer")
             << int(None) << QByteArray("202301010000") << future
-            << QStringLiteral("서버 Version.ini의 DATE(202301010000)가 설치된 Version.ini의 "
-                              "DATE(202405011200)보다 새롭지 않아 UPDATE하지 "
-                              "않습니다.");
+            << QStringLiteral(
+                   "서버 Version.ini의 DATE(202301010000)가 설치된 Version.ini의 DATE(202405011200)"
+                   "보다 새롭지 않아 UPDATE하지 않습니다.");
         QTest::newRow("installed release again behind a false first answer")
             << int(None) << kInstalledDate << future
             << QStringLiteral("DATE(202405011200)가 설치된 Version.ini의 DATE(202405011200)보다");
