@@ -47,14 +47,12 @@ bool parseManifest(const QByteArray& bytes, Manifest& manifest, QString& error) 
         const QString where = QStringLiteral("%1 %2행").arg(kManifestName).arg(i + 1);
         if (line.startsWith(kReleaseLinePrefix)) {
             // Blanks around the date, as in "Version.ini", do not count.
-            const QString date =
-                platform::fromCp949(line.mid(qsizetype(sizeof kReleaseLinePrefix) - 1)).trimmed();
-            if (released || date.isEmpty()) {
-                error = where + (released ? QStringLiteral("의 DATE 행이 중복되었습니다.")
-                                          : QStringLiteral("의 DATE가 비어 있습니다."));
+            if (released) {
+                error = where + QStringLiteral("의 DATE 행이 중복되었습니다.");
                 return false;
             }
-            manifest.release = date;
+            manifest.release =
+                platform::fromCp949(line.mid(qsizetype(sizeof kReleaseLinePrefix) - 1)).trimmed();
             released = true;
             continue;
         }

@@ -219,7 +219,6 @@ private slots:
         QTest::newRow("no file") << release << QString();
         QTest::newRow("no release") << sum + "  Vantrel\n" << QString();
         QTest::newRow("release twice") << release + release + sum + "  Vantrel\n" << QString();
-        QTest::newRow("release without date") << "# Version.ini DATE=\n" + sum + "  Vantrel\n" << QString();
         QTest::newRow("other remark") << release + "# note\n" + sum + "  Vantrel\n" << QString();
     }
     void manifestLines() {

@@ -193,7 +193,6 @@ private slots:
     void noServerStartsAtOnce_data() {
         QTest::addColumn<QByteArray>("setup"); // empty: no "Ftp_Setup.ini"
         QTest::newRow("no Ftp_Setup.ini") << QByteArray();
-        QTest::newRow("no SERVER_IP") << QByteArray("[SERVER_INFO]\r\nSERVER_PORT=21\r\n");
         QTest::newRow("blank SERVER_IP") << QByteArray("[SERVER_INFO]\r\nSERVER_IP= \r\nSERVER_PORT=21\r\n");
     }
     void noServerStartsAtOnce() {
