@@ -264,6 +264,9 @@ void GetDBData(ItemGrid& vaSpread1, const SearchConditions& c, SearchUi& ui) {
             core::currentOperator().showMessage(QStringLiteral("해당 데이터가 존재하지 않습니다."));
             return;
         }
+        DeptNames departments;
+        if (code == QLatin1String("00"))
+            departments.load();
         RowStream rs(gDbConn, sql);
         wait.restore();
 
@@ -275,14 +278,14 @@ void GetDBData(ItemGrid& vaSpread1, const SearchConditions& c, SearchUi& ui) {
                   cDept = rs.column(QStringLiteral("dept_code")),
                   cYmd = rs.column(QStringLiteral("purc_ymd")), cAmt = rs.column(QStringLiteral("chg_amt")),
                   cTagId = rs.column(QStringLiteral("tag_id"));
-        // One lookup per department code and search: the department table
-        // does not change while a search runs, and a big search of all
-        // departments would otherwise run one query per row.
+        // The department names were read before the rows: the table does not
+        // change while a search runs, and no query can run on the connection
+        // while the rows arrive. Each code is named once per search.
         QHash<QString, QString> deptNames;
         auto deptNameOf = [&](const QString& deptCode) {
             auto it = deptNames.constFind(deptCode);
             if (it == deptNames.constEnd())
-                it = deptNames.insert(deptCode, GetDeptNm(deptCode));
+                it = deptNames.insert(deptCode, departments.nameOf(deptCode));
             return *it;
         };
         int shown = 0, count = 0;

@@ -95,8 +95,24 @@ void Label_Send(IssueContext& ctx, qint32& nIndex, qint16& nProc) {
         if (platform::toInt16(setup.sDetailLog) == 1)
             core::WriteDetailLog(traceLine(ctx, item));
 
-        const auto send = [&](const QByteArray& record) { ctx.link->fncRsSend(record, SendWait::Bounded); };
-        labelRecords(ctx, item, run.sSeqNo, nProc, send);
+        // The label's records go out as one write: the same bytes, without a
+        // flush and an event pass after each of them. (The USB library ends
+        // a write at a NUL byte, so a record holding one keeps its own.)
+        QByteArray label;
+        const auto send = [&](const QByteArray& bytes) {
+            if (!bytes.isEmpty())
+                ctx.link->fncRsSend(bytes, SendWait::Bounded);
+        };
+        labelRecords(ctx, item, run.sSeqNo, nProc, [&](const QByteArray& record) {
+            if (!record.contains('\0')) {
+                label += record;
+                return;
+            }
+            send(label);
+            label.clear();
+            send(record);
+        });
+        send(label);
         const QByteArray issueRecord = records::issue(settingIs(setup.sSensorType, 2));
         // An answer that came before the issue record (one trailing the
         // status answer, say) cannot report this label done.
