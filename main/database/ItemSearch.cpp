@@ -169,8 +169,7 @@ QString searchCountQuery(const SearchConditions& c) {
 namespace {
 
 // A text of plain digits (at most `maxDigits`) as its number.
-template <typename Number>
-bool plainDigits(const QString& text, int maxDigits, Number& value) {
+template <typename Number> bool plainDigits(const QString& text, int maxDigits, Number& value) {
     if (text.isEmpty() || text.size() > maxDigits)
         return false;
     Number v = 0;
@@ -300,12 +299,13 @@ void GetDBData(ItemGrid& vaSpread1, const SearchConditions& c, SearchUi& ui) {
                                       rs.text(cAmt).trimmed(),   rs.text(cYmd).trimmed()};
                 const int row = vaSpread1.addRow();
                 ++count;
-                statusLog.add({u"TAG_ID:", item.tagId, u" PURC_SND:", item.purcSno, u" ATCL_CAT_NO:", item.catNo,
-                               u" ATCL_CAT_NM:", item.catNm, u" ATCL_SIZ_NM:", item.sizNm, u" CHG_AMT:",
-                               item.amount, u" PURC_YMD:", item.purcYmd});
+                statusLog.add({u"TAG_ID:", item.tagId, u" PURC_SND:", item.purcSno, u" ATCL_CAT_NO:",
+                               item.catNo, u" ATCL_CAT_NM:", item.catNm, u" ATCL_SIZ_NM:", item.sizNm,
+                               u" CHG_AMT:", item.amount, u" PURC_YMD:", item.purcYmd});
                 fillItemRow(vaSpread1, row, item,
                             code == QLatin1String("00") ? deptNameOf(rs.text(cDept).trimmed()) : deptName);
-                const int percent = qMin(100, static_cast<int>(std::lround(double(count) / expected * 100.0)));
+                const int percent =
+                    qMin(100, static_cast<int>(std::lround(double(count) / expected * 100.0)));
                 if (percent != shown) {
                     shown = percent;
                     progress(percent);

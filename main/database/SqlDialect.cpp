@@ -35,7 +35,7 @@ QString withServerNullOrder(const QString& sql) {
         if (key.contains(QLatin1String("nulls"), Qt::CaseInsensitive))
             continue;
         key += key.endsWith(QLatin1String(" desc"), Qt::CaseInsensitive) ? QStringLiteral(" nulls first")
-                                                                          : QStringLiteral(" nulls last");
+                                                                         : QStringLiteral(" nulls last");
     }
     return sql.left(m.capturedStart(1)) + keys.join(QStringLiteral(", "));
 }

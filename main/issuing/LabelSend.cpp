@@ -103,15 +103,21 @@ void Label_Send(IssueContext& ctx, qint32& nIndex, qint16& nProc) {
             if (!bytes.isEmpty())
                 ctx.link->fncRsSend(bytes, SendWait::Bounded);
         };
-        labelRecords(ctx, item, run.sSeqNo, nProc, [&](const QByteArray& record) {
-            if (!record.contains('\0')) {
-                label += record;
-                return;
-            }
+        try {
+            labelRecords(ctx, item, run.sSeqNo, nProc, [&](const QByteArray& record) {
+                if (!record.contains('\0')) {
+                    label += record;
+                    return;
+                }
+                send(label);
+                label.clear();
+                send(record);
+            });
+        } catch (...) {
+            // The records before a field that cannot be made still go out.
             send(label);
-            label.clear();
-            send(record);
-        });
+            throw;
+        }
         send(label);
         const QByteArray issueRecord = records::issue(settingIs(setup.sSensorType, 2));
         // An answer that came before the issue record (one trailing the

@@ -188,8 +188,7 @@ void PrintJob::Print_Pattern(qint16 nProc) {
             // usable while the run goes on. Events run before each row the
             // run takes, and now and then among the rows it passes over.
             bool numeric = false;
-            const bool ticked =
-                grid.text(i, database::ColTick).trimmed().toDouble(&numeric) == 1 && numeric;
+            const bool ticked = grid.text(i, database::ColTick).trimmed().toDouble(&numeric) == 1 && numeric;
             const QString issued = grid.text(i, database::ColIssued);
             const QString testIssued = grid.text(i, database::ColTestIssued);
             const QString reissued = grid.text(i, database::ColReissued);

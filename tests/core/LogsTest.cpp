@@ -119,7 +119,8 @@ private Q_SLOTS:
         const QList<QByteArray> batchLines = unframed("batch.log");
         QCOMPARE(batchLines.size(), 4000 * lines.size() + 1);
         QCOMPARE(batchLines, unframed("single.log"));
-        QCOMPARE(batchLines[3], QByteArray("\xC0\xCC\xB8\xF0\xC1\xF6 ? \xB3\xA1?t? 1200\xA1\xBF" "700 30~40\xC6\xF2\r"));
+        QCOMPARE(batchLines[3], QByteArray("\xC0\xCC\xB8\xF0\xC1\xF6 ? \xB3\xA1?t? 1200\xA1\xBF"
+                                           "700 30~40\xC6\xF2\r"));
     }
 
     void logInPlaceOfDirectoryIsSwallowed() {

@@ -78,21 +78,24 @@ private slots:
             {"P10", "C1", "D01", "20240115", "'+5'", "null"},
         };
         for (const Purchase& p : purchases)
-            db.exec(QStringLiteral("insert into slfanrfidmaster values ('%1', '%2', 'S1', '%3', '%4', %5, 'N', %6)")
+            db.exec(QStringLiteral(
+                        "insert into slfanrfidmaster values ('%1', '%2', 'S1', '%3', '%4', %5, 'N', %6)")
                         .arg(p.sno, p.cat, p.dept, p.ymd, p.amount, p.tag));
         // A long serial number and one in Hangul, and many ordinary rows.
-        db.exec(QStringLiteral("insert into slfanrfidmaster values ('P11%1', 'C1', 'S1', 'D01', '20200101', 5,"
-                               " 'N', null), ('P12가나', 'C3', 'S1', 'D02', '20200101', 5, 'N', null)")
-                    .arg(QString(300, u'7')));
+        db.exec(
+            QStringLiteral("insert into slfanrfidmaster values ('P11%1', 'C1', 'S1', 'D01', '20200101', 5,"
+                           " 'N', null), ('P12가나', 'C3', 'S1', 'D02', '20200101', 5, 'N', null)")
+                .arg(QString(300, u'7')));
         for (int i = 0; i < 200; ++i)
-            db.exec(QStringLiteral("insert into slfanrfidmaster values ('Q%1', 'C%2', 'S1', 'D0%3', '2022%4', %5,"
-                                   " 'N', %6)")
-                        .arg(i, 3, 10, QLatin1Char('0'))
-                        .arg(1 + i % 4)
-                        .arg(1 + i % 2)
-                        .arg(1010 + i % 300)
-                        .arg(i * 1013)
-                        .arg(i % 3 ? QStringLiteral("null") : QStringLiteral("'GG%1'").arg(i)));
+            db.exec(
+                QStringLiteral("insert into slfanrfidmaster values ('Q%1', 'C%2', 'S1', 'D0%3', '2022%4', %5,"
+                               " 'N', %6)")
+                    .arg(i, 3, 10, QLatin1Char('0'))
+                    .arg(1 + i % 4)
+                    .arg(1 + i % 2)
+                    .arg(1010 + i % 300)
+                    .arg(i * 1013)
+                    .arg(i % 3 ? QStringLiteral("null") : QStringLiteral("'GG%1'").arg(i)));
 
         ItemGrid grid;
         SearchConditions c;
@@ -104,7 +107,8 @@ private slots:
         QSqlQuery q(gDbConn.database());
         QVERIFY(q.exec(QStringLiteral(
             "select A.purc_sno, A.atcl_cat_no, A.atcl_siz_no, I.atcl_cat_nm, S.atcl_siz_nm, A.chg_amt,"
-            " A.purc_ymd, case when D.dept_code is null then '전체' else D.dept_nm end, A.tag_id from slfanrfidmaster A"
+            " A.purc_ymd, case when D.dept_code is null then '전체' else D.dept_nm end, A.tag_id from "
+            "slfanrfidmaster A"
             " left join slfanrfidspec S on S.atcl_cat_no = A.atcl_cat_no and S.atcl_siz_no = A.atcl_siz_no"
             " left join slfanrfiditem I on I.atcl_cat_no = A.atcl_cat_no"
             " left join slfanrfiddept D on D.dept_code = A.dept_code order by A.purc_sno")));
@@ -113,8 +117,21 @@ private slots:
             ++row;
             const auto v = [&](int i) { return q.value(i).toString().trimmed(); };
             const QString tag = v(8);
-            const QStringList expected = {"1",  "",   tag,  v(0), v(1), v(2), v(3), v(4), referenceAmount(v(5)),
-                                          referenceDate(v(6)), q.value(7).toString(), "", tag.isEmpty() ? "N" : "Y", "N", "N"};
+            const QStringList expected = {"1",
+                                          "",
+                                          tag,
+                                          v(0),
+                                          v(1),
+                                          v(2),
+                                          v(3),
+                                          v(4),
+                                          referenceAmount(v(5)),
+                                          referenceDate(v(6)),
+                                          q.value(7).toString(),
+                                          "",
+                                          tag.isEmpty() ? "N" : "Y",
+                                          "N",
+                                          "N"};
             for (int col = 1; col <= kGridColumns; ++col) {
                 QCOMPARE(grid.text(row, col), expected[col - 1]);
                 QByteArray utf8;
@@ -128,12 +145,30 @@ private slots:
     }
 
     void everyColumnGivesBackWhatItWasGiven() {
-        const QStringList texts = {"",           "0",          "1",          "N",
-                                   "Y",          "y",          " ",          "1,234",
-                                   "1234",       "-1,234",     "-0",         "01,234",
-                                   "1,23",       "999,999,999,999,999,999", "2024-01-15", "0024-01-15",
-                                   "2024-1-15",  "9999-99-99", "노트북",     "GG4135\u00e9",
-                                   QString(300, u'x'), QString(255, u'7'), "\u0663", "1\n2"};
+        const QStringList texts = {"",
+                                   "0",
+                                   "1",
+                                   "N",
+                                   "Y",
+                                   "y",
+                                   " ",
+                                   "1,234",
+                                   "1234",
+                                   "-1,234",
+                                   "-0",
+                                   "01,234",
+                                   "1,23",
+                                   "999,999,999,999,999,999",
+                                   "2024-01-15",
+                                   "0024-01-15",
+                                   "2024-1-15",
+                                   "9999-99-99",
+                                   "노트북",
+                                   "GG4135\u00e9",
+                                   QString(300, u'x'),
+                                   QString(255, u'7'),
+                                   "\u0663",
+                                   "1\n2"};
         ItemGrid grid;
         grid.setRows(3);
         for (int col = 1; col <= kGridColumns; ++col) {

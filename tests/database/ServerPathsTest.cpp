@@ -203,9 +203,10 @@ private slots:
         QVERIFY2(rig.start(0), qPrintable(rig.problem()));
         database::gDbConn.execute(QStringLiteral("insert into slfanrfiditem (atcl_cat_no, atcl_cat_nm) values"
                                                  " ('K1', '책상'), ('K2', ''), ('K5', 'Apple')"));
-        database::gDbConn.execute(QStringLiteral("insert into slfanrfidspec (atcl_cat_no, atcl_siz_no, atcl_siz_nm)"
-                                                 " values ('K1', 'Z', 'z'), ('K2', 'Z', 'z'), ('K3', 'Z', 'z'),"
-                                                 " ('K5', 'Z', 'z')"));
+        database::gDbConn.execute(
+            QStringLiteral("insert into slfanrfidspec (atcl_cat_no, atcl_siz_no, atcl_siz_nm)"
+                           " values ('K1', 'Z', 'z'), ('K2', 'Z', 'z'), ('K3', 'Z', 'z'),"
+                           " ('K5', 'Z', 'z')"));
         const QStringList rows = {"'S1', 'K1'", "'S2', 'K2'", "'S3', 'K3'", "'S4', null",
                                   "'S5', 'K1'", "'S6', 'K5'", "'S7', ''"};
         for (const QString& r : rows)
