@@ -4,6 +4,7 @@
 #include "platform/ProgramDir.h"
 
 #include <QFile>
+#include <QHash>
 #include <cstdio>
 #include <ctime>
 #include <fcntl.h>
@@ -67,14 +68,12 @@ void LogBatch::appendText(QStringView text) {
     for (qsizetype i = 0; i < n; ++i) {
         if (p[i] >= 0x80) {
             m_pending.truncate(at);
-            const QString key = text.toString();
-            auto it = m_encoded.constFind(key);
-            if (it == m_encoded.constEnd()) {
-                if (m_encoded.size() >= 4096)
-                    m_encoded.clear();
-                it = m_encoded.insert(key, platform::toCp949(text));
+            Encoded& memo = m_encoded[qHash(text) % kEncodedSlots];
+            if (memo.text != text) {
+                memo.text = text.toString();
+                memo.bytes = platform::toCp949(text);
             }
-            m_pending += *it;
+            m_pending += memo.bytes;
             return;
         }
         out[i] = static_cast<char>(p[i]);

@@ -5,10 +5,10 @@
 // Each line: "[YY/MM/DD HH:MM:SS]" + text + CR LF, in CP949; the file is
 // opened, appended and closed per line, and any failure is swallowed.
 #include <QByteArray>
-#include <QHash>
 #include <QString>
 #include <ctime>
 #include <initializer_list>
+#include <vector>
 
 namespace core {
 
@@ -50,9 +50,14 @@ private:
     // The frame is the same for every line of one second.
     std::time_t m_frameTime = -1;
     QByteArray m_frame;
-    // The code page bytes of the texts that are not plain ASCII: a search's
-    // item and size names repeat row after row.
-    QHash<QString, QByteArray> m_encoded;
+    // The code page bytes of the texts that are not plain ASCII, by their
+    // hash: a search's item and size names repeat row after row.
+    struct Encoded {
+        QString text;
+        QByteArray bytes;
+    };
+    static constexpr size_t kEncodedSlots = 1024;
+    std::vector<Encoded> m_encoded = std::vector<Encoded>(kEncodedSlots);
 };
 
 } // namespace core

@@ -332,30 +332,27 @@ void ItemGrid::setText(int row, int col, const QString& text) {
     changed(row, col, col);
 }
 
-void ItemGrid::setAmount(int row, qint64 amount) {
-    if (!valid(row, ColAmount))
+void ItemGrid::setNumber(int row, int col, qint64 value) {
+    if (!valid(row, col))
         return;
     Row& r = m_rows[static_cast<size_t>(row - 1)];
-    m_other.remove(static_cast<quint64>(row - 1) << 4 | ColAmount);
-    r.amount = amount;
-    r.codes = static_cast<quint16>((r.codes & ~(3 << 8)) | (1 << 8));
-    changed(row, ColAmount, ColAmount);
+    m_other.remove(static_cast<quint64>(row - 1) << 4 | static_cast<quint64>(col));
+    if (col == ColAmount)
+        r.amount = value;
+    else
+        r.date = static_cast<quint32>(value);
+    const int shift = codeShift(col);
+    r.codes = static_cast<quint16>((r.codes & ~(3 << shift)) | (1 << shift));
+    changed(row, col, col);
+}
+
+void ItemGrid::setAmount(int row, qint64 amount) {
+    setNumber(row, ColAmount, amount);
 }
 
 void ItemGrid::setDate(int row, quint32 yyyymmdd) {
-    if (yyyymmdd < 10000000 || yyyymmdd > 99999999) {
-        char buf[10];
-        dateDigits(yyyymmdd % 100000000, buf);
-        setText(row, ColPurcYmd, QString::fromLatin1(buf, 10));
-        return;
-    }
-    if (!valid(row, ColPurcYmd))
-        return;
-    Row& r = m_rows[static_cast<size_t>(row - 1)];
-    m_other.remove(static_cast<quint64>(row - 1) << 4 | ColPurcYmd);
-    r.date = yyyymmdd;
-    r.codes = static_cast<quint16>((r.codes & ~(3 << 10)) | (1 << 10));
-    changed(row, ColPurcYmd, ColPurcYmd);
+    if (yyyymmdd >= 10000000 && yyyymmdd <= 99999999)
+        setNumber(row, ColPurcYmd, yyyymmdd);
 }
 
 bool ItemGrid::ticked(int row) const {

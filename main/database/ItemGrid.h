@@ -65,8 +65,8 @@ public:
     QString text(int row, int col) const;
     void setText(int row, int col, const QString& text);
     // The same as setText with groupedNumber(amount) in "구입금액" and the
-    // date's digits as YYYY-MM-DD in "구입일자" (yyyymmdd from 10000000 to
-    // 99999999), without making the text.
+    // date's digits as YYYY-MM-DD in "구입일자", without making the text; a
+    // date without eight digits (10000000 to 99999999) changes nothing.
     void setAmount(int row, qint64 amount);
     void setDate(int row, quint32 yyyymmdd);
     // Appends a cell's text as UTF-8 (what printing a large grid needs
@@ -115,6 +115,7 @@ private:
     quint32 nameIndex(const QString& text);
     quint32 storeText(const QString& text);
     void setOther(int row, int col, const QString& text);
+    void setNumber(int row, int col, qint64 value);
     QString other(int row, int col) const;
     static int codeShift(int col);
 
