@@ -334,11 +334,64 @@ Recordset::Recordset(DbConnection& conn, const QString& sql) {
         throw RuntimeError(sqlErrorText(q.lastError()));
 }
 
-int Recordset::column(const QString& fieldName) const {
-    for (int i = 0; i < m_result.columns.size(); ++i)
-        if (m_result.columns[i].compare(fieldName, Qt::CaseInsensitive) == 0)
+namespace {
+int columnOf(const QStringList& columns, const QString& fieldName) {
+    for (int i = 0; i < columns.size(); ++i)
+        if (columns[i].compare(fieldName, Qt::CaseInsensitive) == 0)
             return i;
     throw RuntimeError(QStringLiteral("The result has no field %1.").arg(fieldName));
+}
+} // namespace
+
+int Recordset::column(const QString& fieldName) const {
+    return columnOf(m_result.columns, fieldName);
+}
+
+RowStream::RowStream(DbConnection& conn, const QString& sql) {
+    if (!conn.isOpen())
+        throw RuntimeError(QStringLiteral("The database connection is closed."));
+    const QString statement = dialectStatement(conn.dialect(), sql);
+    QSqlDatabase db = conn.database();
+    if (conn.isEmbedded()) {
+        m_embedded = std::make_unique<EmbeddedQuery>(db, statement);
+        m_columns = m_embedded->columns();
+        return;
+    }
+    m_server = std::make_unique<QSqlQuery>(db);
+    // Forward only: the driver hands the rows over as they arrive instead of
+    // gathering the whole result first.
+    m_server->setForwardOnly(true);
+    m_server->setNumericalPrecisionPolicy(QSql::HighPrecision);
+    if (!m_server->exec(statement))
+        throw RuntimeError(sqlErrorText(m_server->lastError()));
+    const QSqlRecord rec = m_server->record();
+    for (int i = 0; i < rec.count(); ++i)
+        m_columns << rec.fieldName(i);
+}
+
+RowStream::~RowStream() = default;
+
+int RowStream::column(const QString& fieldName) const {
+    return columnOf(m_columns, fieldName);
+}
+
+bool RowStream::next() {
+    if (m_embedded)
+        return m_embedded->next();
+    if (m_server->next())
+        return true;
+    if (m_server->lastError().isValid())
+        throw RuntimeError(sqlErrorText(m_server->lastError()));
+    return false;
+}
+
+QString RowStream::text(int column) const {
+    if (column < 0 || column >= m_columns.size())
+        throw RuntimeError(QStringLiteral("The result has no field number %1.").arg(column));
+    if (m_embedded)
+        return m_embedded->text(column);
+    const QVariant v = m_server->value(column);
+    return v.isNull() ? QString() : v.toString();
 }
 
 size_t Recordset::cell(int column) const {

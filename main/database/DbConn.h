@@ -19,10 +19,12 @@
 #include <QPair>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <vector>
 
 class QSqlDatabase;
 class QSqlError;
+class QSqlQuery;
 
 namespace database {
 
@@ -129,6 +131,32 @@ private:
 
     ResultRows m_result;
     int m_current = 0;
+};
+
+class EmbeddedQuery;
+
+// A query's rows one after the other as the database sends them, for results
+// too large to hold twice: only the current row is kept.
+class RowStream {
+public:
+    // Runs the statement on the connection; throws platform::RuntimeError.
+    RowStream(DbConnection& conn, const QString& sql);
+    ~RowStream();
+    RowStream(const RowStream&) = delete;
+    RowStream& operator=(const RowStream&) = delete;
+
+    // Column position of a field name (case-insensitive); throws when absent.
+    int column(const QString& fieldName) const;
+    // Moves to the next row (the first on the first call); false after the
+    // last. Throws platform::RuntimeError when reading fails.
+    bool next();
+    // The current row's value; null reads as empty text.
+    QString text(int column) const;
+
+private:
+    QStringList m_columns;
+    std::unique_ptr<EmbeddedQuery> m_embedded;
+    std::unique_ptr<QSqlQuery> m_server;
 };
 
 // The stored-procedure call: parameters appended in order, then their values

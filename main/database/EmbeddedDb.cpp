@@ -194,54 +194,80 @@ void prepareEmbeddedConnection(QSqlDatabase& db) {
     run(db, QStringLiteral("PRAGMA synchronous = NORMAL"));
     // A file made before claims were kept gets their table; a file that is
     // not an item database (or cannot be written) is left as it is.
-    QSqlQuery probe(db);
-    if (probe.exec(QStringLiteral("select 1 from sqlite_master where name = 'slfanrfidmaster'")) &&
-        probe.next())
-        QSqlQuery(db).exec(claimTableStatement());
+    {
+        QSqlQuery probe(db);
+        const bool itemDatabase =
+            probe.exec(QStringLiteral("select 1 from sqlite_master where name = 'slfanrfidmaster'")) &&
+            probe.next();
+        probe.finish();
+        if (itemDatabase)
+            QSqlQuery(db).exec(claimTableStatement());
+    }
+    // Pages are read from the file's mapping instead of being copied in one
+    // read call each: a search of a whole register reads every page.
+    run(db, QStringLiteral("PRAGMA mmap_size = 1073741824"));
+}
+
+EmbeddedQuery::EmbeddedQuery(QSqlDatabase& db, const QString& sql) : m_db(handleOf(db)) {
+    if (!m_db)
+        throw RuntimeError(QStringLiteral("The embedded database handle is not available."));
+    const QByteArray text = sql.toUtf8();
+    if (sqlite3_prepare_v2(m_db, text.constData(), static_cast<int>(text.size()), &m_stmt, nullptr) !=
+        SQLITE_OK) {
+        const QString error = QString::fromUtf8(sqlite3_errmsg(m_db));
+        sqlite3_finalize(m_stmt);
+        m_stmt = nullptr;
+        throw RuntimeError(error);
+    }
+    const int n = sqlite3_column_count(m_stmt);
+    for (int i = 0; i < n; ++i)
+        m_columns << QString::fromUtf8(sqlite3_column_name(m_stmt, i));
+}
+
+EmbeddedQuery::~EmbeddedQuery() {
+    sqlite3_finalize(m_stmt);
+}
+
+bool EmbeddedQuery::next() {
+    const int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    throw RuntimeError(QString::fromUtf8(sqlite3_errmsg(m_db)));
+}
+
+bool EmbeddedQuery::isNull(int column) const {
+    return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
+}
+
+QString EmbeddedQuery::text(int column) const {
+    switch (sqlite3_column_type(m_stmt, column)) {
+    case SQLITE_NULL:
+        return {};
+    case SQLITE_FLOAT:
+        // As the server shows a number: plain digits, shortest form, never an
+        // exponent ("100000", not "1e+05").
+        return QString::number(sqlite3_column_double(m_stmt, column), 'f', QLocale::FloatingPointShortest);
+    default: {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
+        return QString::fromUtf8(p, sqlite3_column_bytes(m_stmt, column));
+    }
+    }
 }
 
 ResultRows queryEmbedded(QSqlDatabase& db, const QString& sql) {
-    sqlite3* h = handleOf(db);
-    if (!h)
-        throw RuntimeError(QStringLiteral("The embedded database handle is not available."));
-    const QByteArray text = sql.toUtf8();
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(h, text.constData(), static_cast<int>(text.size()), &stmt, nullptr) != SQLITE_OK) {
-        const QString error = QString::fromUtf8(sqlite3_errmsg(h));
-        sqlite3_finalize(stmt);
-        throw RuntimeError(error);
-    }
+    EmbeddedQuery q(db, sql);
     ResultRows r;
-    const int n = sqlite3_column_count(stmt);
-    for (int i = 0; i < n; ++i)
-        r.columns << QString::fromUtf8(sqlite3_column_name(stmt, i));
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    r.columns = q.columns();
+    const int n = static_cast<int>(r.columns.size());
+    while (q.next()) {
         for (int i = 0; i < n; ++i) {
-            switch (sqlite3_column_type(stmt, i)) {
-            case SQLITE_NULL:
-                r.cells.emplace_back();
-                r.nulls.push_back(1);
-                continue;
-            case SQLITE_FLOAT:
-                // As the server shows a number: plain digits, shortest form,
-                // never an exponent ("100000", not "1e+05").
-                r.cells.push_back(
-                    QString::number(sqlite3_column_double(stmt, i), 'f', QLocale::FloatingPointShortest));
-                break;
-            default: {
-                const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
-                r.cells.push_back(QString::fromUtf8(p, sqlite3_column_bytes(stmt, i)));
-            }
-            }
-            r.nulls.push_back(0);
+            r.cells.push_back(q.text(i));
+            r.nulls.push_back(q.isNull(i) ? 1 : 0);
         }
         ++r.rows;
     }
-    const QString error = rc == SQLITE_DONE ? QString() : QString::fromUtf8(sqlite3_errmsg(h));
-    sqlite3_finalize(stmt);
-    if (!error.isEmpty())
-        throw RuntimeError(error);
     return r;
 }
 

@@ -14,8 +14,11 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 
 class QSqlDatabase;
+struct sqlite3;
+struct sqlite3_stmt;
 
 namespace database {
 
@@ -24,6 +27,28 @@ class DbConnection;
 // Per-connection set-up after opening: nvl, Oracle-like case-sensitive LIKE.
 // Throws platform::RuntimeError when the SQLite handle is not reachable.
 void prepareEmbeddedConnection(QSqlDatabase& db);
+
+// A query on the embedded database, its rows taken one by one as SQLite
+// steps through them; throws platform::RuntimeError with the database's text.
+class EmbeddedQuery {
+public:
+    EmbeddedQuery(QSqlDatabase& db, const QString& sql);
+    ~EmbeddedQuery();
+    EmbeddedQuery(const EmbeddedQuery&) = delete;
+    EmbeddedQuery& operator=(const EmbeddedQuery&) = delete;
+
+    const QStringList& columns() const { return m_columns; }
+    // Moves to the next row; false after the last.
+    bool next();
+    bool isNull(int column) const;
+    // A number as the server shows it, any other value as text; null is empty.
+    QString text(int column) const;
+
+private:
+    sqlite3* m_db = nullptr;
+    sqlite3_stmt* m_stmt = nullptr;
+    QStringList m_columns;
+};
 
 // Runs a query on the embedded database and reads all its rows; throws
 // platform::RuntimeError with the database's text.

@@ -14,8 +14,10 @@ namespace database {
 enum class SqlDialect { Embedded, Oracle, PostgreSQL };
 
 // The statement the server runs for a program statement: the sequence read
-// "select X.nextval from dual" becomes the server's own; everything else is
-// unchanged. `sequence` receives the sequence name when it was rewritten.
+// "select X.nextval from dual" becomes the server's own; on the embedded
+// database a closing "order by" puts empty (NULL) keys where the servers do,
+// last in rising order and first in falling; everything else is unchanged.
+// `sequence` receives the sequence name when it was rewritten.
 QString dialectStatement(SqlDialect dialect, const QString& sql, QString* sequence = nullptr);
 
 // A procedure call with its values as quoted literals (apostrophes doubled),

@@ -96,8 +96,30 @@ void Label_Send(IssueContext& ctx, qint32& nIndex, qint16& nProc) {
         if (platform::toInt16(setup.sDetailLog) == 1)
             core::WriteDetailLog(traceLine(ctx, item));
 
-        const auto send = [&](const QByteArray& record) { ctx.link->fncRsSend(record, SendWait::Bounded); };
-        labelRecords(ctx, item, run.sSeqNo, nProc, send);
+        // The label's records go out as one write: the same bytes, without a
+        // flush and an event pass after each of them. (The USB library ends
+        // a write at a NUL byte, so a record holding one keeps its own.)
+        QByteArray label;
+        const auto send = [&](const QByteArray& bytes) {
+            if (!bytes.isEmpty())
+                ctx.link->fncRsSend(bytes, SendWait::Bounded);
+        };
+        try {
+            labelRecords(ctx, item, run.sSeqNo, nProc, [&](const QByteArray& record) {
+                if (!record.contains('\0')) {
+                    label += record;
+                    return;
+                }
+                send(label);
+                label.clear();
+                send(record);
+            });
+        } catch (...) {
+            // The records before a field that cannot be made still go out.
+            send(label);
+            throw;
+        }
+        send(label);
         const QByteArray issueRecord = records::issue(settingIs(setup.sSensorType, 2));
         // The journal knows of the tag before the printer can make it.
         ctx.journalEntry = 0;

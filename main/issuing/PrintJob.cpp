@@ -40,6 +40,9 @@ QString tagOnOtherAssetText(const QString& tagId, const QString& holder) {
         .arg(tagId, holder);
 }
 
+// A long stretch of rows a run passes over still lets the window answer.
+constexpr int kRowsBetweenEventPasses = 1024;
+
 QString skippedText(int count) {
     return QString::number(count) + QStringLiteral("건은 다른 작업장에서 이미 발행되었습니다.");
 }
@@ -223,27 +226,28 @@ void PrintJob::Print_Pattern(qint16 nProc) {
         bool issuedAny = false;
         const int rows = grid.rows();
         for (int i = 1; i <= rows; ++i) {
-            platform::clock().runPendingEvents();
-            if (run.nErrFlag == -1) {
-                stopRun();
-                return;
-            }
-            if (m_stopRequested) {
-                m_stopped = true;
-                break;
-            }
             // Each row's tick is read just before the row: the grid stays
-            // usable while the run goes on.
+            // usable while the run goes on. Events run before each row the
+            // run takes, and now and then among the rows it passes over.
             bool numeric = false;
-            if (grid.text(i, database::ColTick).trimmed().toDouble(&numeric) != 1 || !numeric)
-                continue;
+            const bool ticked = grid.text(i, database::ColTick).trimmed().toDouble(&numeric) == 1 && numeric;
             const QString issued = grid.text(i, database::ColIssued);
             const QString reissued = grid.text(i, database::ColReissued);
-            if (nProc == kIssue && issued != QLatin1String("N"))
-                continue;
-            if (nProc == kReissue && reissued != QLatin1String("N"))
-                continue;
-            if (nProc != kIssue && nProc != kReissue && nProc != kTestIssue)
+            const bool taken = ticked && (nProc != kIssue || issued == QLatin1String("N")) &&
+                               (nProc != kReissue || reissued == QLatin1String("N")) &&
+                               (nProc == kIssue || nProc == kReissue || nProc == kTestIssue);
+            if (taken || i % kRowsBetweenEventPasses == 0) {
+                platform::clock().runPendingEvents();
+                if (run.nErrFlag == -1) {
+                    stopRun();
+                    return;
+                }
+                if (m_stopRequested) {
+                    m_stopped = true;
+                    break;
+                }
+            }
+            if (!taken)
                 continue;
             if (awaitsDecision(i, nProc)) {
                 if (onProgress)

@@ -182,6 +182,41 @@ private slots:
         QVERIFY(rig.tagIdOf(heldSno).isEmpty());
     }
 
+    // Missing names and numbers sort last, empty ones first, on every kind
+    // of database: the same search gives the same grid everywhere.
+    void sortKeysOrderAsTheServerDoes_data() { backends(); }
+    void sortKeysOrderAsTheServerDoes() {
+        RIG_ON_BACKEND(rig);
+        QVERIFY2(rig.start(0), qPrintable(rig.problem()));
+        database::gDbConn.execute(QStringLiteral("insert into slfanrfiditem (atcl_cat_no, atcl_cat_nm) values"
+                                                 " ('K1', '책상'), ('K2', ''), ('K5', 'Apple')"));
+        database::gDbConn.execute(
+            QStringLiteral("insert into slfanrfidspec (atcl_cat_no, atcl_siz_no, atcl_siz_nm)"
+                           " values ('K1', 'Z', 'z'), ('K2', 'Z', 'z'), ('K3', 'Z', 'z'),"
+                           " ('K5', 'Z', 'z')"));
+        const QStringList rows = {"'S1', 'K1'", "'S2', 'K2'", "'S3', 'K3'", "'S4', null",
+                                  "'S5', 'K1'", "'S6', 'K5'", "'S7', ''"};
+        for (const QString& r : rows)
+            database::gDbConn.execute(QStringLiteral("insert into slfanrfidmaster (purc_sno, atcl_cat_no,"
+                                                     " atcl_siz_no, dept_code, purc_ymd, chg_amt, tag_proc)"
+                                                     " values (%1, 'Z', 'D1', '20240105', 1, 'N')")
+                                          .arg(r));
+        const struct {
+            int sort;
+            QStringList order;
+        } cases[] = {{0, {"S1", "S2", "S3", "S4", "S5", "S6", "S7"}},
+                     {1, {"S2", "S6", "S1", "S5", "S3", "S4", "S7"}},
+                     {2, {"S7", "S1", "S5", "S2", "S3", "S6", "S4"}}};
+        for (const auto& c : cases) {
+            database::SearchConditions conditions;
+            conditions.OptSearch = 2;
+            conditions.OptSort = c.sort;
+            database::SearchUi ui;
+            database::cmdLoadDb(rig.grid, conditions, ui);
+            QCOMPARE(column(rig.grid, database::ColPurcSno), c.order);
+        }
+    }
+
     void serverRestartNeedsNoProgramRestart_data() { backends(false); }
     void serverRestartNeedsNoProgramRestart() {
         RIG_ON_BACKEND(rig);
