@@ -45,5 +45,9 @@ inline constexpr const char* kTagHistoryTable = "slfanrfidtaghist";
 inline constexpr const char* kProcTagPrint = "SP_SLARFIDB_TAG_PRINT";
 inline constexpr const char* kProcTagRemove = "SP_SLARFIDB_TAG_REMOVE";
 inline constexpr const char* kSerialSequence = "SEQ_SLFRFID_SERIALNO";
+// Names of the inventory audit tables and their sequence.
+inline constexpr const char* kAuditTable = "slfanrfidaudit";
+inline constexpr const char* kAuditRowTable = "slfanrfidauditrow";
+inline constexpr const char* kAuditSequence = "SEQ_SLFRFID_AUDITNO";
 
 } // namespace database
