@@ -112,9 +112,12 @@ Table splitLines(QStringView text, QChar sep) {
 
 Table textTable(const QByteArray& bytes) {
     const QString text = spreadsheet::decodeCsvText(bytes);
-    const QStringView firstLine = QStringView(text).left(text.indexOf(QLatin1Char('\n')));
-    const qsizetype tabs = firstLine.count(u'\t'), semis = firstLine.count(u';'),
-                    commas = firstLine.count(u',');
+    // The separator of the first lines (a title line may come before the header).
+    qsizetype end = 0;
+    for (int i = 0; i < 10 && end >= 0 && end < text.size(); ++i)
+        end = text.indexOf(QLatin1Char('\n'), end + 1);
+    const QStringView head = QStringView(text).left(end < 0 ? text.size() : end);
+    const qsizetype tabs = head.count(u'\t'), semis = head.count(u';'), commas = head.count(u',');
     if (tabs > 0 && tabs >= semis && tabs >= commas)
         return splitLines(text, u'\t');
     if (semis > commas)
