@@ -7,14 +7,6 @@
 
 namespace audit {
 
-namespace {
-
-// Where the amount and the read count stand among auditColumns().
-constexpr int kAmountColumn = 8;
-constexpr int kReadsColumn = 9;
-
-} // namespace
-
 QStringList auditColumns() {
     return {QStringLiteral("구분"),         QStringLiteral("TAG ID"),   QStringLiteral("EPC"),
             QStringLiteral("구입일련번호"), QStringLiteral("취득부서"), QStringLiteral("물품분류번호"),
@@ -54,12 +46,12 @@ bool exportAudit(const QString& path, const AuditResult& result, const QHash<QSt
                    {1}});
     const QStringList headers = auditColumns();
     constexpr int kRowsPerSheet = spreadsheet::kXlsMaxRows - 1;
-    size_t first = 0;
     for (int c = 0; c < kCategoryCount; ++c) {
-        const int n = result.counts[c];
+        const std::vector<AuditRow>& rows = result.rows[static_cast<size_t>(c)];
+        const int n = static_cast<int>(rows.size());
         for (int part = 0; part == 0 || part * kRowsPerSheet < n; ++part) {
-            const size_t from = first + static_cast<size_t>(part) * kRowsPerSheet;
-            const int rows = qMin(kRowsPerSheet, n - part * kRowsPerSheet);
+            const size_t from = static_cast<size_t>(part) * kRowsPerSheet;
+            const int sheetRows = qMin(kRowsPerSheet, n - part * kRowsPerSheet);
             QString name = categoryLabel(static_cast<Category>(c));
             if (part > 0)
                 name += QStringLiteral(" (%1)").arg(part + 1);
@@ -67,19 +59,18 @@ bool exportAudit(const QString& path, const AuditResult& result, const QHash<QSt
             auto cached = std::make_shared<std::pair<int, QStringList>>(-1, QStringList());
             sheets.append(
                 {name,
-                 rows + 1,
+                 sheetRows + 1,
                  static_cast<int>(headers.size()),
-                 [&result, &itemNames, &headers, from, cached](int r, int col) -> QString {
+                 [&rows, &itemNames, &headers, from, cached](int r, int col) -> QString {
                      if (r == 0)
                          return headers[col];
                      if (cached->first != r) {
-                         *cached = {r, auditCells(result.rows[from + static_cast<size_t>(r - 1)], itemNames)};
+                         *cached = {r, auditCells(rows[from + static_cast<size_t>(r - 1)], itemNames)};
                      }
                      return cached->second[col];
                  },
-                 {kAmountColumn, kReadsColumn}});
+                 {kAuditAmountColumn, kAuditReadsColumn}});
         }
-        first += static_cast<size_t>(n);
     }
     return spreadsheet::writeXls(path, sheets, error);
 }

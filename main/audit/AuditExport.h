@@ -9,7 +9,11 @@
 
 namespace audit {
 
-// The column headers of a category sheet, and a row's cells under them.
+// The column headers of a category sheet, and a row's cells under them; the
+// amount and the read count are plain numbers.
+inline constexpr int kAuditEpcColumn = 2;
+inline constexpr int kAuditAmountColumn = 8;
+inline constexpr int kAuditReadsColumn = 9;
 QStringList auditColumns();
 QStringList auditCells(const AuditRow& row, const QHash<QString, QString>& itemNames);
 

@@ -9,6 +9,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
+#include <ranges>
 
 namespace audit {
 
@@ -124,7 +125,7 @@ int saveAudit(database::DbConnection& conn, const QString& user, const AuditScop
         q.addBindValue(orNull(scan.fileName));
         q.addBindValue(orNull(scan.sha256));
         q.addBindValue(result.reads);
-        for (int c : result.counts)
+        for (int c : result.counts())
             q.addBindValue(c);
         if (!q.exec())
             fail(q.lastError());
@@ -136,7 +137,7 @@ int saveAudit(database::DbConnection& conn, const QString& user, const AuditScop
                            " values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
                 .arg(QLatin1String(database::kAuditRowTable)));
         int rowNo = 0;
-        for (const AuditRow& row : result.rows) {
+        for (const AuditRow& row : std::views::join(result.rows)) {
             r.addBindValue(auditNo);
             r.addBindValue(++rowNo);
             r.addBindValue(categoryName(row.category));
@@ -181,8 +182,8 @@ bool loadAudit(database::DbConnection& conn, int auditNo, AuditHeader& header, A
     result.reads = header.reads;
     QSqlQuery q = run(conn, kRowSelect + QStringLiteral(" where audit_no = %1 order by row_no").arg(auditNo));
     while (q.next()) {
-        result.rows.push_back(rowOf(q));
-        ++result.counts[static_cast<int>(result.rows.back().category)];
+        AuditRow row = rowOf(q);
+        result.of(row.category).push_back(std::move(row));
     }
     return true;
 }

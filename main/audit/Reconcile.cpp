@@ -109,10 +109,17 @@ bool AuditResult::clean() const {
            count(Category::Withdrawn) == 0 && count(Category::Unknown) == 0;
 }
 
+std::array<int, kCategoryCount> AuditResult::counts() const {
+    std::array<int, kCategoryCount> n{};
+    for (int i = 0; i < kCategoryCount; ++i)
+        n[i] = static_cast<int>(rows[i].size());
+    return n;
+}
+
 QString AuditResult::summary() const {
     QString s = QStringLiteral("audit: %1 reads").arg(reads);
     for (int i = 0; i < kCategoryCount; ++i)
-        s += QStringLiteral(", %1 %2").arg(counts[i]).arg(QLatin1String(kNames[i]));
+        s += QStringLiteral(", %1 %2").arg(rows[i].size()).arg(QLatin1String(kNames[i]));
     return s;
 }
 
@@ -189,8 +196,7 @@ AuditResult reconcile(database::DbConnection& conn, const ScanFile& scan, const 
     }
     tell(10);
 
-    std::array<std::vector<AuditRow>, kCategoryCount> buckets;
-    auto bucket = [&](Category c) -> std::vector<AuditRow>& { return buckets[static_cast<int>(c)]; };
+    auto bucket = [&](Category c) -> std::vector<AuditRow>& { return result.of(c); };
     std::vector<char> placed(read.size(), 0);
     Interned shared;
 
@@ -198,9 +204,18 @@ AuditResult reconcile(database::DbConnection& conn, const ScanFile& scan, const 
     {
         int total = 0;
         {
-            Query count(conn, QStringLiteral("select count(*) from slfanrfidmaster A where ") +
-                                  scope.whereClause());
-            total = count.next() ? count.text(0).toInt() : 0;
+            // Room for the rows made once: a vector that grows by doubling
+            // would hold twice a million rows for a moment.
+            Query count(conn,
+                        QStringLiteral("select count(*), count(A.tag_id) from slfanrfidmaster A where ") +
+                            scope.whereClause());
+            if (count.next()) {
+                total = count.text(0).toInt();
+                const int tagged = count.text(1).toInt();
+                bucket(Category::Untagged).reserve(static_cast<size_t>(qMax(0, total - tagged)));
+                bucket(Category::Missing).reserve(static_cast<size_t>(tagged));
+                bucket(Category::Found).reserve(qMin(read.size(), static_cast<size_t>(tagged)));
+            }
         }
         Query q(conn, kPurchaseColumns.toString() + QStringLiteral(" where ") + scope.whereClause() +
                           QStringLiteral(" order by A.purc_sno"));
@@ -302,16 +317,6 @@ AuditResult reconcile(database::DbConnection& conn, const ScanFile& scan, const 
         std::sort(b->begin(), b->end(), [](const AuditRow& a, const AuditRow& b) {
             return a.tagId != b.tagId ? a.tagId < b.tagId : a.epc < b.epc;
         });
-    size_t all = 0;
-    for (const auto& b : buckets)
-        all += b.size();
-    result.rows.reserve(all);
-    for (int c = 0; c < kCategoryCount; ++c) {
-        result.counts[c] = static_cast<int>(buckets[c].size());
-        for (AuditRow& r : buckets[c])
-            result.rows.push_back(std::move(r));
-        buckets[c] = {};
-    }
     tell(100);
     return result;
 }

@@ -48,9 +48,12 @@ struct AuditRow {
 
 struct AuditResult {
     int reads = 0;
-    std::vector<AuditRow> rows; // by category, in the order of Category
-    std::array<int, kCategoryCount> counts{};
-    int count(Category c) const { return counts[static_cast<int>(c)]; }
+    // The rows of each category: assets by purchase, reads by tag id.
+    std::array<std::vector<AuditRow>, kCategoryCount> rows;
+    std::vector<AuditRow>& of(Category c) { return rows[static_cast<size_t>(c)]; }
+    const std::vector<AuditRow>& of(Category c) const { return rows[static_cast<size_t>(c)]; }
+    int count(Category c) const { return static_cast<int>(of(c).size()); }
+    std::array<int, kCategoryCount> counts() const;
     // Missing, elsewhere, withdrawn or unknown: something to act on.
     bool clean() const;
     // "audit: N reads, N found, ..."

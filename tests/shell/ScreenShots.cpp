@@ -5,11 +5,14 @@
 // main-smallest.png (the main window at its smallest size, which must fit a
 // 1,024 x 768 screen), exit-question.png, open-dialog.png, save-dialog.png
 // (Qt's own dialogs, in Korean), preview-issued.png, preview-pending.png
-// (the label preview) and dbsetup.png into OUTDIR.
+// (the label preview), history.png, audit.png (the inventory audit of a
+// training scan) and dbsetup.png into OUTDIR.
+#include "main/audit/ScanSim.h"
 #include "main/database/DbConn.h"
 #include "main/database/SpreadsheetExport.h"
 #include "main/database/SpreadsheetImport.h"
 #include "main/settings/window/DbSetupWindow.h"
+#include "main/shell/AuditWindow.h"
 #include "main/shell/LoginWindow.h"
 #include "main/shell/PreviewWindow.h"
 #include "main/shell/RPMain.h"
@@ -131,6 +134,20 @@ int main(int argc, char** argv) {
     main->cmdHistory_Click();
     if (QWidget* history = main->findChild<QWidget*>(QStringLiteral("HistoryWindow")))
         ok = shoot(history, out + QStringLiteral("/history.png")) && ok;
+
+    // The inventory audit of a training scan of the whole register.
+    {
+        audit::ScanSimOptions sim;
+        sim.share = 0.8;
+        const QString scan = rig.dir.file(QStringLiteral("scan-sim.csv"));
+        audit::writeSimulatedScan(database::gDbConn, sim, scan);
+        main->cmdAudit_Click();
+        if (auto* window = main->findChild<shell::AuditWindow*>(QStringLiteral("AuditWindow"))) {
+            window->resize(1000, 680);
+            window->openScan(scan);
+            ok = shoot(window, out + QStringLiteral("/audit.png")) && ok;
+        }
+    }
 
     settings::DBSetup db;
     db.show();
