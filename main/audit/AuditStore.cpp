@@ -101,10 +101,17 @@ QHash<QString, AuditRow> rowsByPurchase(database::DbConnection& conn, int auditN
 int saveAudit(database::DbConnection& conn, const QString& user, const AuditScope& scope,
               const ScanFile& scan, const AuditResult& result) {
     int auditNo = 0;
-    {
+    try {
         database::Recordset rs(
             conn, QStringLiteral("select %1.nextval from dual").arg(QLatin1String(database::kAuditSequence)));
         auditNo = rs.recordCount() > 0 ? rs.text(0).toInt() : 0;
+    } catch (const RuntimeError& e) {
+        // A database made before audits were kept lacks their tables.
+        throw RuntimeError(
+            QStringLiteral("재고조사를 저장할 표가 없습니다. 스키마 파일의 재고조사 표(%1, %2)와 "
+                           "번호(%3)를 데이터베이스에 만들어 주십시오. (%4)")
+                .arg(QLatin1String(database::kAuditTable), QLatin1String(database::kAuditRowTable),
+                     QLatin1String(database::kAuditSequence), e.text()));
     }
     if (auditNo <= 0)
         throw RuntimeError(QStringLiteral("재고조사 번호(%1)를 읽지 못했습니다.")
