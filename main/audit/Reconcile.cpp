@@ -54,7 +54,7 @@ private:
     QSqlQuery m_q;
 };
 
-// Runs `sqlFor(quoted list)` over the values in groups small enough for
+// Runs `run` with the values as a quoted list, in groups small enough for
 // every server's IN list.
 void inGroups(const QStringList& values, const std::function<void(const QString&)>& run) {
     constexpr int kGroup = 500;

@@ -126,7 +126,7 @@ AuditWindow::AuditWindow(const QStringList& departments, const database::SearchC
     ui->grdAudit->setModel(m_model);
     ui->grdAudit->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     ui->grdAudit->verticalHeader()->setDefaultSectionSize(22);
-    const int widths[] = {60, 196, 230, 96, 70, 90, 110, 84, 84, 64, 220, 260};
+    const int widths[] = {60, 196, 262, 96, 70, 90, 110, 84, 84, 64, 220, 260};
     for (int i = 0; i < static_cast<int>(std::size(widths)); ++i)
         ui->grdAudit->setColumnWidth(i, widths[i]);
     // The EPC is seldom needed: a reader finds it through the tag id.
@@ -239,6 +239,13 @@ void AuditWindow::showResult() {
 }
 
 void AuditWindow::showTab(int index) {
+    // A read no asset holds has only its EPC, count and reason to show.
+    const bool bare =
+        index == static_cast<int>(Category::Unknown) || index == static_cast<int>(Category::Foreign);
+    ui->grdAudit->setColumnHidden(audit::kAuditEpcColumn, !bare);
+    for (int col = audit::kAuditEpcColumn + 1; col < kAuditReadsColumn; ++col)
+        ui->grdAudit->setColumnHidden(col, bare);
+    ui->grdAudit->setColumnHidden(1, index == static_cast<int>(Category::Foreign));
     if (index == kMissingTwiceTab || index == kFoundAgainTab) {
         const auto& rows = index == kMissingTwiceTab ? m_comparison.missingTwice : m_comparison.foundAgain;
         m_model->show(rows.data(), static_cast<int>(rows.size()));

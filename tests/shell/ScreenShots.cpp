@@ -5,8 +5,8 @@
 // main-smallest.png (the main window at its smallest size, which must fit a
 // 1,024 x 768 screen), exit-question.png, open-dialog.png, save-dialog.png
 // (Qt's own dialogs, in Korean), preview-issued.png, preview-pending.png
-// (the label preview), history.png, audit.png (the inventory audit of a
-// training scan) and dbsetup.png into OUTDIR.
+// (the label preview), history.png, audit.png and audit-foreign.png (the
+// inventory audit of a training scan) and dbsetup.png into OUTDIR.
 #include "main/audit/ScanSim.h"
 #include "main/database/DbConn.h"
 #include "main/database/SpreadsheetExport.h"
@@ -26,6 +26,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTabBar>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -146,6 +147,9 @@ int main(int argc, char** argv) {
             window->resize(1000, 680);
             window->openScan(scan);
             ok = shoot(window, out + QStringLiteral("/audit.png")) && ok;
+            // The reads of other systems and organisations, with their reasons.
+            window->findChild<QTabBar*>(QStringLiteral("tabCategories"))->setCurrentIndex(5);
+            ok = shoot(window, out + QStringLiteral("/audit-foreign.png")) && ok;
         }
     }
 
