@@ -28,6 +28,27 @@ const char16_t* const kLabels[] = {u"확인",   u"미발견",   u"타부서", u"
 class Interned {
 public:
     QString operator()(const QString& s) {
+        // Codes, dates and amounts are digits: looked up by their value and
+        // length, which is cheaper than comparing texts.
+        if (s.size() <= 15) {
+            quint64 key = 0;
+            bool digits = true;
+            for (QChar c : s) {
+                if (c < u'0' || c > u'9') {
+                    digits = false;
+                    break;
+                }
+                key = key * 10 + (c.unicode() - u'0');
+            }
+            if (digits) {
+                key = key * 32 + static_cast<quint64>(s.size());
+                auto it = m_digits.constFind(key);
+                if (it != m_digits.constEnd())
+                    return *it;
+                m_digits.insert(key, s);
+                return s;
+            }
+        }
         auto it = m_set.constFind(s);
         if (it != m_set.constEnd())
             return *it;
@@ -36,6 +57,7 @@ public:
     }
 
 private:
+    QHash<quint64, QString> m_digits;
     QSet<QString> m_set;
 };
 
