@@ -33,6 +33,17 @@ QString scopeUsage() {
         "[--amount-from N] [--amount-to N]");
 }
 
+// An audit counts every asset of its scope, tagged or not, in no order: the
+// search's issue state and sort are refused rather than ignored.
+bool stateOrSortGiven(const QStringList& args, QString& problem) {
+    for (const QString& a : args)
+        if (a == QLatin1String("--state") || a == QLatin1String("--sort")) {
+            problem = QStringLiteral("%1 does not apply: the scope takes every issue state").arg(a);
+            return true;
+        }
+    return false;
+}
+
 bool readScope(const cli::Options& o, audit::AuditScope& scope, QString& problem) {
     database::SearchConditions c;
     if (!cli::readSearchOptions(o, c, problem))
@@ -66,12 +77,14 @@ int runAudit(const QStringList& args) {
     QStringList values = scopeOptions();
     values << QStringLiteral("out") << QStringLiteral("user");
     const cli::Options o(args, values, {QStringLiteral("save")});
+    QString problem;
+    if (stateOrSortGiven(args, problem))
+        return cli::usageError(cmd, problem);
     if (!o.ok())
         return cli::usageError(cmd, o.error());
     if (o.positional().size() != 1)
         return cli::usageError(cmd, QStringLiteral("give one scan file"));
     audit::AuditScope scope;
-    QString problem;
     if (!readScope(o, scope, problem))
         return cli::usageError(cmd, problem);
     const QString out = o.value(QStringLiteral("out"));
