@@ -127,9 +127,9 @@ int saveAudit(database::DbConnection& conn, const QString& user, const AuditScop
                 .arg(QLatin1String(database::kAuditTable), kCountColumns));
         q.addBindValue(auditNo);
         q.addBindValue(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
-        q.addBindValue(orNull(user));
+        q.addBindValue(orNull(user.left(20)));
         q.addBindValue(scope.text().isEmpty() ? QStringLiteral("all") : scope.text());
-        q.addBindValue(orNull(scan.fileName));
+        q.addBindValue(orNull(scan.fileName.left(260)));
         q.addBindValue(orNull(scan.sha256));
         q.addBindValue(result.reads);
         for (int c : result.counts())

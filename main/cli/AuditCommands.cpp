@@ -61,10 +61,12 @@ bool readScope(const cli::Options& o, audit::AuditScope& scope, QString& problem
 }
 
 QByteArray rowLine(const QString& category, const audit::AuditRow& r) {
-    QStringList f = {category, r.tagId.isEmpty() ? r.epc : r.tagId, r.purcSno, r.deptCode};
+    QByteArray line = category.toUtf8();
+    for (const QString* f : {r.tagId.isEmpty() ? &r.epc : &r.tagId, &r.purcSno, &r.deptCode})
+        line += '\t' + f->toUtf8();
     if (!r.note.isEmpty())
-        f << r.note;
-    return f.join(QLatin1Char('\t')).toUtf8() + '\n';
+        line += '\t' + r.note.toUtf8();
+    return line + '\n';
 }
 
 void printRow(const QString& category, const audit::AuditRow& r) {
