@@ -8,6 +8,7 @@
 #include "main/database/DbConn.h"
 #include "main/database/EmbeddedDb.h"
 #include "main/database/IssuingRecords.h"
+#include "main/database/ItemSearch.h"
 #include "main/tagdata/TagData.h"
 #include "tests/support/PgServer.h"
 #include "tests/support/TestSupport.h"
@@ -180,6 +181,71 @@ private slots:
         QCOMPARE(byTag(loaded), rows);
         QCOMPARE(audit::listAudits(database::gDbConn).size(), size_t(2));
         QVERIFY(!audit::loadAudit(database::gDbConn, 99, h, loaded));
+    }
+
+    // A scope holds exactly the purchases the main window's search finds
+    // with the same boxes and every issue state; its text names it again.
+    void scopeIsTheSearchOfEveryState_data() {
+        QTest::addColumn<QString>("dept");
+        QTest::addColumn<QDate>("from");
+        QTest::addColumn<QDate>("to");
+        QTest::addColumn<QString>("catNo");
+        QTest::addColumn<QString>("catNm");
+        QTest::addColumn<int>("amountFrom"); // -1: empty box
+        QTest::addColumn<int>("amountTo");
+        const QDate all(1900, 1, 1), today = QDate::currentDate();
+        QTest::newRow("everything") << "전체(00)" << all << today << ""
+                                    << "" << -1 << -1;
+        QTest::newRow("department and years")
+            << "정보통신과(3740040)" << QDate(2018, 1, 1) << QDate(2021, 12, 31) << ""
+            << "" << -1 << -1;
+        QTest::newRow("category") << "전체(00)" << all << today << "43211503"
+                                  << "" << -1 << -1;
+        QTest::newRow("part of a name") << "전체(00)" << all << today << ""
+                                        << "컴퓨터" << -1 << -1;
+        QTest::newRow("apostrophe in a name") << "전체(00)" << all << today << ""
+                                              << "'스마트보드'" << -1 << -1;
+        QTest::newRow("amount range") << "전체(00)" << all << today << ""
+                                      << "" << 100000 << 900000;
+    }
+    void scopeIsTheSearchOfEveryState() {
+        QFETCH(QString, dept);
+        QFETCH(QDate, from);
+        QFETCH(QDate, to);
+        QFETCH(QString, catNo);
+        QFETCH(QString, catNm);
+        QFETCH(int, amountFrom);
+        QFETCH(int, amountTo);
+        QVERIFY(open(Backend::Embedded));
+        database::SearchConditions c;
+        c.CboDept = dept;
+        c.TDBDate2From = from;
+        c.TDBDate2To = to;
+        c.txtCatNo = catNo;
+        c.txtCatNm = catNm;
+        if (amountFrom >= 0) {
+            c.TDBNumFrom = amountFrom;
+            c.TDBNumTo = amountTo;
+        }
+        c.OptSearch = 2;
+        database::ItemGrid grid;
+        database::SearchUi ui;
+        database::cmdLoadDb(grid, c, ui);
+        QStringList searched;
+        for (int r = 1; r <= grid.rows(); ++r)
+            searched << grid.text(r, database::ColPurcSno);
+
+        const audit::AuditScope scope = audit::AuditScope::fromConditions(c, QDate::currentDate());
+        QCOMPARE(audit::AuditScope::fromText(scope.text()).text(), scope.text());
+        const audit::AuditResult r = audit::reconcile(database::gDbConn, scanOf({"3034"}), scope);
+        QStringList audited;
+        for (Category cat : {Category::Missing, Category::Untagged})
+            for (const audit::AuditRow& row : r.of(cat))
+                audited << row.purcSno;
+        audited.sort();
+        searched.sort();
+        QVERIFY(!searched.isEmpty() || QTest::currentDataTag() == QByteArray("apostrophe in a name"));
+        QCOMPARE(audited, searched);
     }
 
     // One sheet per category, amounts and read counts as numbers, checked
