@@ -2,6 +2,7 @@
 
 #include "main/audit/TagDecode.h"
 #include "main/database/DbConn.h"
+#include "main/database/EmbeddedDb.h"
 #include "main/tagdata/TagData.h"
 #include "platform/RuntimeError.h"
 
@@ -56,6 +57,31 @@ public:
         return s;
     }
 
+    // The same for a value as the embedded database hands it over: a value
+    // seen before makes no new string.
+    QString operator()(QByteArrayView v) {
+        v = v.trimmed();
+        if (v.size() <= 15) {
+            quint64 key = 0;
+            bool digits = true;
+            for (char c : v) {
+                if (c < '0' || c > '9') {
+                    digits = false;
+                    break;
+                }
+                key = key * 10 + static_cast<quint64>(c - '0');
+            }
+            if (digits) {
+                key = key * 32 + static_cast<quint64>(v.size());
+                auto it = m_digits.constFind(key);
+                if (it == m_digits.constEnd())
+                    it = m_digits.insert(key, QString::fromLatin1(v));
+                return *it;
+            }
+        }
+        return (*this)(QString::fromUtf8(v));
+    }
+
 private:
     QHash<quint64, QString> m_digits;
     QSet<QString> m_set;
@@ -91,12 +117,40 @@ void inGroups(const QStringList& values, const std::function<void(const QString&
     }
 }
 
-void fillPurchase(AuditRow& row, const Query& q, Interned& shared) {
-    row.purcSno = q.text(0);
-    row.deptCode = shared(q.text(1));
-    row.catNo = shared(q.text(3));
-    row.purcYmd = shared(q.text(4));
-    row.amount = shared(q.text(5));
+// A purchase row as the reconciliation reads it (kPurchaseColumns).
+struct Purchase {
+    QString purcSno, deptCode, tagId, catNo, purcYmd, amount;
+};
+
+Purchase purchaseOf(const Query& q, Interned& shared) {
+    return {q.text(0), shared(q.text(1)), q.text(2), shared(q.text(3)), shared(q.text(4)), shared(q.text(5))};
+}
+
+void fillPurchase(AuditRow& row, const Purchase& p) {
+    row.purcSno = p.purcSno;
+    row.deptCode = p.deptCode;
+    row.catNo = p.catNo;
+    row.purcYmd = p.purcYmd;
+    row.amount = p.amount;
+}
+
+// Every purchase of a condition, in purchase order: on the embedded database
+// straight from its text, so that a million rows make few strings.
+void forEachPurchase(database::DbConnection& conn, const QString& where, Interned& shared,
+                     const std::function<void(const Purchase&)>& f) {
+    const QString sql = kPurchaseColumns.toString() + QStringLiteral(" where ") + where +
+                        QStringLiteral(" order by A.purc_sno");
+    if (conn.isEmbedded()) {
+        QSqlDatabase db = conn.database();
+        database::streamEmbedded(db, sql, [&](const QByteArrayView* v) {
+            f({QString::fromUtf8(v[0].trimmed()), shared(v[1]), QString::fromUtf8(v[2].trimmed()),
+               shared(v[3]), shared(v[4]), shared(v[5])});
+        });
+        return;
+    }
+    Query q(conn, sql);
+    while (q.next())
+        f(purchaseOf(q, shared));
 }
 
 QString readInfoOf(const ScanFile& scan, const ScanRead& read) {
@@ -239,11 +293,9 @@ AuditResult reconcile(database::DbConnection& conn, const ScanFile& scan, const 
                 bucket(Category::Found).reserve(qMin(read.size(), static_cast<size_t>(tagged)));
             }
         }
-        Query q(conn, kPurchaseColumns.toString() + QStringLiteral(" where ") + scope.whereClause() +
-                          QStringLiteral(" order by A.purc_sno"));
         int done = 0;
-        while (q.next()) {
-            const QString tag = q.text(2);
+        forEachPurchase(conn, scope.whereClause(), shared, [&](const Purchase& p) {
+            const QString& tag = p.tagId;
             const auto it = tag.isEmpty() ? byTag.constEnd() : byTag.constFind(tag);
             AuditRow row;
             if (it != byTag.constEnd()) {
@@ -254,11 +306,11 @@ AuditResult reconcile(database::DbConnection& conn, const ScanFile& scan, const 
                 row.category = tag.isEmpty() ? Category::Untagged : Category::Missing;
                 row.tagId = tag;
             }
-            fillPurchase(row, q, shared);
+            fillPurchase(row, p);
             bucket(row.category).push_back(std::move(row));
             if (++done % 20000 == 0 && total > 0)
                 tell(10 + 60 * done / total);
-        }
+        });
     }
     tell(70);
 
@@ -280,7 +332,7 @@ AuditResult reconcile(database::DbConnection& conn, const ScanFile& scan, const 
                 continue;
             AuditRow& row = read[static_cast<size_t>(*it)];
             row.category = Category::Elsewhere;
-            fillPurchase(row, q, shared);
+            fillPurchase(row, purchaseOf(q, shared));
         }
     });
     tell(80);
@@ -321,7 +373,7 @@ AuditResult reconcile(database::DbConnection& conn, const ScanFile& scan, const 
         while (q.next()) {
             for (const QString& tag : tagsOfPurchase.value(q.text(0))) {
                 AuditRow& row = read[static_cast<size_t>(byTag.value(tag))];
-                fillPurchase(row, q, shared);
+                fillPurchase(row, purchaseOf(q, shared));
                 if (!q.text(2).isEmpty())
                     row.note = QStringLiteral("replaced by ") + q.text(2);
             }

@@ -252,6 +252,46 @@ ResultRows queryEmbedded(QSqlDatabase& db, const QString& sql) {
     return r;
 }
 
+void streamEmbedded(QSqlDatabase& db, const QString& sql,
+                    const std::function<void(const QByteArrayView* values)>& row) {
+    sqlite3* h = handleOf(db);
+    if (!h)
+        throw RuntimeError(QStringLiteral("The embedded database handle is not available."));
+    const QByteArray text = sql.toUtf8();
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(h, text.constData(), static_cast<int>(text.size()), &stmt, nullptr) != SQLITE_OK) {
+        const QString error = QString::fromUtf8(sqlite3_errmsg(h));
+        sqlite3_finalize(stmt);
+        throw RuntimeError(error);
+    }
+    const int n = sqlite3_column_count(stmt);
+    std::vector<QByteArrayView> values(static_cast<size_t>(n));
+    std::vector<QByteArray> numbers(static_cast<size_t>(n));
+    int rc;
+    try {
+        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+            for (int i = 0; i < n; ++i) {
+                if (sqlite3_column_type(stmt, i) == SQLITE_FLOAT) {
+                    numbers[static_cast<size_t>(i)] = QByteArray::number(sqlite3_column_double(stmt, i), 'f',
+                                                                         QLocale::FloatingPointShortest);
+                    values[static_cast<size_t>(i)] = numbers[static_cast<size_t>(i)];
+                    continue;
+                }
+                const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
+                values[static_cast<size_t>(i)] = QByteArrayView(p, p ? sqlite3_column_bytes(stmt, i) : 0);
+            }
+            row(values.data());
+        }
+    } catch (...) {
+        sqlite3_finalize(stmt);
+        throw;
+    }
+    const QString error = rc == SQLITE_DONE ? QString() : QString::fromUtf8(sqlite3_errmsg(h));
+    sqlite3_finalize(stmt);
+    if (!error.isEmpty())
+        throw RuntimeError(error);
+}
+
 void callEmbeddedProcedure(DbConnection& conn, const QString& procedure,
                            const QList<QPair<QString, QString>>& parameters) {
     QSqlDatabase db = conn.database();

@@ -11,9 +11,11 @@
 //    kept as statements in the table sys_procedures and run in one
 //    transaction with their parameters as quoted literals;
 //  - an empty tag_id or del_ymd is stored as NULL, as Oracle does with ''.
+#include <QByteArrayView>
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <functional>
 
 class QSqlDatabase;
 
@@ -29,6 +31,13 @@ void prepareEmbeddedConnection(QSqlDatabase& db);
 // platform::RuntimeError with the database's text.
 struct ResultRows;
 ResultRows queryEmbedded(QSqlDatabase& db, const QString& sql);
+
+// Streams a query's rows on the embedded database without keeping them:
+// `row` gets each row's values as UTF-8 text, valid during the call (a number
+// as the server shows it, null as an empty text). For one pass over a very
+// large table. Throws platform::RuntimeError with the database's text.
+void streamEmbedded(QSqlDatabase& db, const QString& sql,
+                    const std::function<void(const QByteArrayView* values)>& row);
 
 // Runs a stored procedure of the embedded database; throws
 // platform::RuntimeError (nothing is changed when any step fails). Inside a
