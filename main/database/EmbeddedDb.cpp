@@ -60,6 +60,46 @@ const char* kStamp = "strftime('%Y-%m-%d %H:%M:%f', 'now', 'localtime')";
 
 } // namespace
 
+QStringList auditSchemaStatements() {
+    return QStringList{
+        QStringLiteral("create table if not exists slfanrfidaudit ("
+                       " audit_no number(10) not null primary key,"
+                       " audit_dt varchar2(19) not null,"
+                       " usr_sid varchar2(20),"
+                       " scope varchar2(400) not null,"
+                       " file_nm varchar2(260),"
+                       " file_sha256 varchar2(64),"
+                       " read_cnt number(10) not null,"
+                       " found_cnt number(10) not null,"
+                       " missing_cnt number(10) not null,"
+                       " elsewhere_cnt number(10) not null,"
+                       " withdrawn_cnt number(10) not null,"
+                       " unknown_cnt number(10) not null,"
+                       " foreign_cnt number(10) not null,"
+                       " untagged_cnt number(10) not null)"),
+        QStringLiteral("create table if not exists slfanrfidauditrow ("
+                       " audit_no number(10) not null,"
+                       " row_no number(10) not null,"
+                       " category varchar2(10) not null,"
+                       " tag_id varchar2(40),"
+                       " epc varchar2(128),"
+                       " purc_sno varchar2(20),"
+                       " dept_code varchar2(10),"
+                       " atcl_cat_no varchar2(10),"
+                       " purc_ymd varchar2(8),"
+                       " chg_amt number(15),"
+                       " read_cnt number(10) not null,"
+                       " note varchar2(200),"
+                       " read_info varchar2(400),"
+                       " primary key (audit_no, row_no))"),
+        QStringLiteral("create index if not exists ix_slfanrfidauditrow_sno on slfanrfidauditrow (purc_sno)"),
+        QStringLiteral("create index if not exists ix_slfanrfidtaghist_tag on %1 (tagidfull)")
+            .arg(QLatin1String(kTagHistoryTable)),
+        QStringLiteral(
+            "insert or ignore into sys_sequences (seq_name, last_value, increment_by) values ('%1', 0, 1)")
+            .arg(QLatin1String(kAuditSequence))};
+}
+
 QString claimTableStatement() {
     return QStringLiteral("create table if not exists %1 ("
                           " purc_sno varchar2(20) not null primary key,"
@@ -138,42 +178,7 @@ QStringList schemaStatements() {
                         " body varchar2(2000) not null,"
                         " primary key (proc_name, step_no))")
       << claimTableStatement();
-    // Inventory audits and their results; audit numbers from their own sequence.
-    s << QStringLiteral("create table slfanrfidaudit ("
-                        " audit_no number(10) not null primary key,"
-                        " audit_dt varchar2(19) not null,"
-                        " usr_sid varchar2(20),"
-                        " scope varchar2(400) not null,"
-                        " file_nm varchar2(260),"
-                        " file_sha256 varchar2(64),"
-                        " read_cnt number(10) not null,"
-                        " found_cnt number(10) not null,"
-                        " missing_cnt number(10) not null,"
-                        " elsewhere_cnt number(10) not null,"
-                        " withdrawn_cnt number(10) not null,"
-                        " unknown_cnt number(10) not null,"
-                        " foreign_cnt number(10) not null,"
-                        " untagged_cnt number(10) not null)")
-      << QStringLiteral("create table slfanrfidauditrow ("
-                        " audit_no number(10) not null,"
-                        " row_no number(10) not null,"
-                        " category varchar2(10) not null,"
-                        " tag_id varchar2(40),"
-                        " epc varchar2(128),"
-                        " purc_sno varchar2(20),"
-                        " dept_code varchar2(10),"
-                        " atcl_cat_no varchar2(10),"
-                        " purc_ymd varchar2(8),"
-                        " chg_amt number(15),"
-                        " read_cnt number(10) not null,"
-                        " note varchar2(200),"
-                        " read_info varchar2(400),"
-                        " primary key (audit_no, row_no))")
-      << QStringLiteral("create index ix_slfanrfidauditrow_sno on slfanrfidauditrow (purc_sno)")
-      << QStringLiteral("create index ix_slfanrfidtaghist_tag on %1 (tagidfull)")
-             .arg(QLatin1String(kTagHistoryTable))
-      << QStringLiteral("insert into sys_sequences (seq_name, last_value, increment_by) values ('%1', 0, 1)")
-             .arg(QLatin1String(kAuditSequence));
+    s << auditSchemaStatements();
     // Oracle keeps '' as NULL; the searches' "is NULL" tests rely on it.
     for (const auto& [table, col] :
          {std::pair{"slfanrfidmaster", "tag_id"}, std::pair{"slfanrfiddept", "del_ymd"}}) {
@@ -232,8 +237,12 @@ void prepareEmbeddedConnection(QSqlDatabase& db) {
     // not an item database (or cannot be written) is left as it is.
     QSqlQuery probe(db);
     if (probe.exec(QStringLiteral("select 1 from sqlite_master where name = 'slfanrfidmaster'")) &&
-        probe.next())
+        probe.next()) {
         QSqlQuery(db).exec(claimTableStatement());
+        // The same for the inventory audits' tables.
+        for (const QString& statement : auditSchemaStatements())
+            QSqlQuery(db).exec(statement);
+    }
 }
 
 ResultRows queryEmbedded(QSqlDatabase& db, const QString& sql) {

@@ -15,6 +15,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QSqlDatabase;
@@ -65,5 +66,8 @@ QString claimTableStatement();
 inline constexpr const char* kAuditTable = "slfanrfidaudit";
 inline constexpr const char* kAuditRowTable = "slfanrfidauditrow";
 inline constexpr const char* kAuditSequence = "SEQ_SLFRFID_AUDITNO";
+// Their statements in the embedded schema; an embedded file made before
+// audits were kept gets them when opened.
+QStringList auditSchemaStatements();
 
 } // namespace database
