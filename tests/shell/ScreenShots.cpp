@@ -9,11 +9,11 @@
 #include "main/database/DbConn.h"
 #include "main/database/SpreadsheetExport.h"
 #include "main/database/SpreadsheetImport.h"
-#include "main/settings/window/DbSetupWindow.h"
 #include "main/shell/LoginWindow.h"
 #include "main/shell/PreviewWindow.h"
 #include "main/shell/RPMain.h"
 #include "main/shell/WidgetOperator.h"
+#include "main/shell/settings/DbSetupWindow.h"
 #include "platform/QtKorean.h"
 #include "tests/support/IssueRig.h"
 

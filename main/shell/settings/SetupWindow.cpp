@@ -1,4 +1,4 @@
-#include "main/settings/window/SetupWindow.h"
+#include "main/shell/settings/SetupWindow.h"
 
 #include "main/settings/SetupRules.h"
 #include "main/settings/SetupValues.h"

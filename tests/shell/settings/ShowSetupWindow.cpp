@@ -1,7 +1,7 @@
 // Shows the settings window on the display of the session (Xvfb in CI) with
 // the shipped settings files and a typical workstation's settings, and saves
 // a picture of it: setup_window_shot OUT.png
-#include "main/settings/window/SetupWindow.h"
+#include "main/shell/settings/SetupWindow.h"
 #include "tests/support/RecordingOperator.h"
 #include "tests/support/TestSupport.h"
 
