@@ -2,6 +2,7 @@
 
 #include "platform/Cp949.h"
 #include "platform/Profile.h"
+#include "platform/ProgramDir.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -166,9 +167,10 @@ void LogWrite(int level, const QString& source, const QString& text) {
     const QString path = logFileFor(d);
     line += "\r\n";
     const QByteArray nativePath = QFile::encodeName(path);
-    const int fd = ::open(nativePath.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    const int fd = ::open(nativePath.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0664);
     if (fd < 0)
         return; // the line is lost, as with any unwritable log
+    platform::shareWithGroup(fd);
     // One write per line, so lines of two threads never interleave.
     const ssize_t written = ::write(fd, line.constData(), static_cast<size_t>(line.size()));
     struct stat st {};

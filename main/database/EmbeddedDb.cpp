@@ -2,6 +2,7 @@
 
 #include "main/database/DbConn.h"
 #include "main/tagdata/TagData.h"
+#include "platform/ProgramDir.h"
 #include "platform/RuntimeError.h"
 
 #include <QLocale>
@@ -169,6 +170,9 @@ void prepareEmbeddedConnection(QSqlDatabase& db) {
     // issuing run is not held up by the disk's flush time after every tag.
     run(db, QStringLiteral("PRAGMA journal_mode = WAL"));
     run(db, QStringLiteral("PRAGMA synchronous = NORMAL"));
+    // Every operator of the workstation writes the item database in turn.
+    for (const char* ending : {"", "-wal", "-shm"})
+        platform::shareWithGroup(db.databaseName() + QLatin1String(ending));
 }
 
 ResultRows queryEmbedded(QSqlDatabase& db, const QString& sql) {
