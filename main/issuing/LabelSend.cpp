@@ -85,6 +85,7 @@ void markIssuedRow(IssueContext& ctx, qint32 nIndex, qint16 nProc) {
 
 void Label_Send(IssueContext& ctx, qint32& nIndex, qint16& nProc) {
     printerlink::RunState& run = *ctx.run;
+    bool journaled = false; // the tag under way has its journal entry
     try {
         run.nErrFlag = 0;
         const settings::SetupData& setup = *ctx.setup;
@@ -103,6 +104,7 @@ void Label_Send(IssueContext& ctx, qint32& nIndex, qint16& nProc) {
         ctx.link->discardInput();
         // The journal knows of the tag before the printer can make it.
         ctx.journalEntry = 0;
+        journaled = true;
         if (ctx.journal && nProc != kTestIssue)
             ctx.journalEntry = ctx.journal->begin({.purcSno = item.purcSno,
                                                    .tagId = run.sTagId,
@@ -122,7 +124,11 @@ void Label_Send(IssueContext& ctx, qint32& nIndex, qint16& nProc) {
             return;
         markIssuedRow(ctx, nIndex, nProc);
     } catch (const std::exception& e) {
-        core::reportFailure(core::currentOperator(), QStringLiteral("Label_Send"), core::errorText(e));
+        QString text = core::errorText(e);
+        // The connection failed after the label may have gone out.
+        if (journaled && ctx.journalEntry)
+            text += QStringLiteral("\r\n\r\n") + uncertainTagText(run.sTagId);
+        core::reportFailure(core::currentOperator(), QStringLiteral("Label_Send"), text);
         run.nErrFlag = -1;
     }
 }

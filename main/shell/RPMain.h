@@ -17,7 +17,6 @@
 #include "main/printerlink/RunState.h"
 #include "main/settings/SetupData.h"
 
-#include <QElapsedTimer>
 #include <QPointer>
 #include <QWidget>
 #include <memory>
@@ -112,7 +111,6 @@ private:
     std::unique_ptr<issuing::PrintJob> m_job;
     std::unique_ptr<journal::Journal> m_journal;
     QPointer<HistoryWindow> m_history;
-    QElapsedTimer m_runClock;
     bool m_closeAfterRun = false;
     QPointer<QWindow> m_previousFocus;
     QPointer<PreviewWindow> m_preview;
