@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
     main->resize(normal);
 
     shell::WidgetOperator widgets;
-    ok = shootModal([&] { widgets.askYesNo(QStringLiteral("프로그램을 종료하시겠습니까?")); },
+    ok = shootModal([&] { widgets.askToExit(QStringLiteral("프로그램을 종료하시겠습니까?")); },
                     out + QStringLiteral("/exit-question.png")) &&
          ok;
     ok = shootModal(
