@@ -2,11 +2,14 @@
 
 #include "platform/RuntimeError.h"
 
+#include <QDate>
 #include <QFileInfo>
 #include <QHash>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QtEndian>
+#include <optional>
 #include <vector>
 
 namespace spreadsheet {
@@ -53,6 +56,8 @@ constexpr quint16 kExtSst = 0x00FF;
 constexpr quint16 kDimensions = 0x0200;
 constexpr quint16 kWindow2 = 0x023E;
 constexpr quint16 kLabelSst = 0x00FD;
+constexpr quint16 kNumber = 0x0203;
+constexpr quint16 kFormat = 0x041E;
 
 // Longest record body; longer data goes on in CONTINUE records.
 constexpr int kMaxRecordData = 8224;
@@ -60,9 +65,16 @@ constexpr int kMaxRecordData = 8224;
 constexpr int kMaxCellChars = 32767;
 // Number of style formats every workbook carries before its cell formats.
 constexpr int kStyleXfCount = 15;
-// The cell format of every cell: built-in number format 49, "@" (text), so
+// The cell format of text cells: built-in number format 49, "@" (text), so
 // that editing a cell in a spreadsheet keeps serial numbers as text.
 constexpr quint16 kTextFormat = 49;
+// Amounts: built-in format 3, "#,##0"; dates: the workbook's own format.
+constexpr quint16 kAmountFormat = 3;
+constexpr quint16 kDateFormat = 164;
+// The cell formats (XF indexes) after the style formats.
+constexpr quint16 kTextXf = kStyleXfCount;
+constexpr quint16 kAmountXf = kStyleXfCount + 1;
+constexpr quint16 kDateXf = kStyleXfCount + 2;
 
 void record(QByteArray& s, quint16 type, const QByteArray& data) {
     put16(s, type);
@@ -115,10 +127,10 @@ QByteArray font() {
     return d;
 }
 
-QByteArray xf(bool style) {
+QByteArray xf(bool style, quint16 format = 0) {
     QByteArray d;
     put16(d, 0);                       // font 0
-    put16(d, style ? 0 : kTextFormat); // number format
+    put16(d, format);                  // number format
     put16(d, style ? 0xFFF5 : 0x0001); // locked; style: parent none
     put8(d, 0x20);                     // general, bottom aligned
     put8(d, 0);                        // no rotation
@@ -219,7 +231,26 @@ private:
     std::vector<std::pair<quint32, quint16>> m_index;
 };
 
-QByteArray workbookStream(int rows, int cols, const XlsCellText& cell) {
+// The number a cell of an amount or date column stores, if its text reads as one.
+std::optional<double> numberOf(XlsColumn kind, const QString& text) {
+    if (kind == XlsColumn::Amount) {
+        static const QRegularExpression amount(QStringLiteral("^-?[0-9]{1,3}(,?[0-9]{3})*(\\.[0-9]+)?$"));
+        if (!amount.match(text).hasMatch())
+            return std::nullopt;
+        return QString(text).remove(QLatin1Char(',')).toDouble();
+    }
+    if (kind == XlsColumn::Date) {
+        const QDate date = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
+        // Day 1 is 1900-01-01 counted with the phantom 1900-02-29: from
+        // March 1900 on the serial is the day count from 1899-12-30.
+        if (!date.isValid() || date < QDate(1900, 3, 1))
+            return std::nullopt;
+        return static_cast<double>(QDate(1899, 12, 30).daysTo(date));
+    }
+    return std::nullopt;
+}
+
+QByteArray workbookStream(int rows, int cols, const XlsCellText& cell, const XlsColumns& columns) {
     // Collect the distinct texts in first-use order and each cell's index.
     QHash<QString, quint32> indexOf;
     indexOf.reserve(rows * 4);
@@ -231,11 +262,24 @@ QByteArray workbookStream(int rows, int cols, const XlsCellText& cell) {
     };
     std::vector<Cell> cells;
     cells.reserve(static_cast<size_t>(rows) * static_cast<size_t>(cols));
+    struct NumberCell {
+        quint16 row;
+        quint16 col;
+        quint16 xf;
+        double value;
+    };
+    std::vector<NumberCell> numbers;
     for (int r = 0; r < rows; ++r) {
         for (int c = 0; c < cols; ++c) {
             const QString text = cell(r, c);
             if (text.isEmpty())
                 continue;
+            const XlsColumn kind = c < static_cast<int>(columns.size()) ? columns[c] : XlsColumn::Text;
+            if (const std::optional<double> number = numberOf(kind, text)) {
+                numbers.push_back({static_cast<quint16>(r), static_cast<quint16>(c),
+                                   kind == XlsColumn::Date ? kDateXf : kAmountXf, *number});
+                continue;
+            }
             auto it = indexOf.constFind(text);
             if (it == indexOf.constEnd()) {
                 it = indexOf.insert(text, static_cast<quint32>(strings.size()));
@@ -246,7 +290,7 @@ QByteArray workbookStream(int rows, int cols, const XlsCellText& cell) {
     }
 
     QByteArray s;
-    s.reserve(static_cast<qsizetype>(cells.size() * 14 + strings.size() * 24 + 4096));
+    s.reserve(static_cast<qsizetype>(cells.size() * 14 + numbers.size() * 18 + strings.size() * 24 + 4096));
 
     // Workbook globals.
     record(s, kBof, bof(0x0005));
@@ -271,9 +315,19 @@ QByteArray workbookStream(int rows, int cols, const XlsCellText& cell) {
     // Four fonts; the format skips font index 4.
     for (int i = 0; i < 4; ++i)
         record(s, kFont, font());
+    {
+        const QString pattern = QStringLiteral("yyyy-mm-dd");
+        QByteArray d;
+        put16(d, kDateFormat);
+        put16(d, static_cast<quint16>(pattern.size()));
+        put8(d, 0); // single-byte characters
+        d.append(pattern.toLatin1());
+        record(s, kFormat, d);
+    }
     for (int i = 0; i < kStyleXfCount; ++i)
         record(s, kXf, xf(true));
-    record(s, kXf, xf(false));
+    for (const quint16 format : {kTextFormat, kAmountFormat, kDateFormat})
+        record(s, kXf, xf(false, format));
     {
         QByteArray d;
         put16(d, 0x8000); // built-in style on format 0
@@ -317,16 +371,33 @@ QByteArray workbookStream(int rows, int cols, const XlsCellText& cell) {
         put32(d, 0);
         record(s, kWindow2, d);
     }
-    constexpr quint16 cellXf = kStyleXfCount;
-    char buf[14];
-    for (const Cell& c : cells) {
-        qToLittleEndian<quint16>(kLabelSst, buf);
-        qToLittleEndian<quint16>(10, buf + 2);
-        qToLittleEndian<quint16>(c.row, buf + 4);
-        qToLittleEndian<quint16>(c.col, buf + 6);
-        qToLittleEndian<quint16>(cellXf, buf + 8);
-        qToLittleEndian<quint32>(c.sst, buf + 10);
-        s.append(buf, 14);
+    // Text and number cells go out merged, row by row and column by column.
+    char buf[18];
+    // Record type and size, then the cell's row, column and format.
+    const auto cellHead = [&](quint16 type, quint16 size, quint16 row, quint16 col, quint16 xf) {
+        qToLittleEndian<quint16>(type, buf);
+        qToLittleEndian<quint16>(size, buf + 2);
+        qToLittleEndian<quint16>(row, buf + 4);
+        qToLittleEndian<quint16>(col, buf + 6);
+        qToLittleEndian<quint16>(xf, buf + 8);
+    };
+    auto text = cells.cbegin();
+    auto number = numbers.cbegin();
+    const auto before = [](const auto& a, const auto& b) {
+        return a.row != b.row ? a.row < b.row : a.col < b.col;
+    };
+    while (text != cells.cend() || number != numbers.cend()) {
+        if (number == numbers.cend() || (text != cells.cend() && before(*text, *number))) {
+            cellHead(kLabelSst, 10, text->row, text->col, kTextXf);
+            qToLittleEndian<quint32>(text->sst, buf + 10);
+            s.append(buf, 14);
+            ++text;
+        } else {
+            cellHead(kNumber, 14, number->row, number->col, number->xf);
+            qToLittleEndian<double>(number->value, buf + 10);
+            s.append(buf, 18);
+            ++number;
+        }
     }
     record(s, kEof, {});
     return s;
@@ -448,7 +519,7 @@ QByteArray compoundDocument(QByteArray workbook) {
 
 } // namespace
 
-QByteArray xlsBytes(int rows, int cols, const XlsCellText& cell) {
+QByteArray xlsBytes(int rows, int cols, const XlsCellText& cell, const XlsColumns& columns) {
     if (rows > kXlsMaxRows)
         throw platform::RuntimeError(
             QStringLiteral("An .xls worksheet holds at most %1 rows; %2 rows were to be written.")
@@ -459,12 +530,13 @@ QByteArray xlsBytes(int rows, int cols, const XlsCellText& cell) {
             QStringLiteral("An .xls worksheet holds at most %1 columns; %2 columns were to be written.")
                 .arg(kXlsMaxColumns)
                 .arg(cols));
-    return compoundDocument(workbookStream(qMax(0, rows), qMax(0, cols), cell));
+    return compoundDocument(workbookStream(qMax(0, rows), qMax(0, cols), cell, columns));
 }
 
-bool writeXls(const QString& path, int rows, int cols, const XlsCellText& cell, QString* error) {
+bool writeXls(const QString& path, int rows, int cols, const XlsCellText& cell, QString* error,
+              const XlsColumns& columns) {
     try {
-        const QByteArray bytes = xlsBytes(rows, cols, cell);
+        const QByteArray bytes = xlsBytes(rows, cols, cell, columns);
         QSaveFile file(path);
         if (!file.open(QIODevice::WriteOnly))
             throw platform::RuntimeError(file.errorString());
