@@ -3,6 +3,7 @@
 #include "main/database/ItemSearch.h"
 #include "main/issuing/LabelLayout.h"
 #include "main/issuing/LabelSend.h"
+#include "main/issuing/PrintJob.h"
 #include "main/issuing/RunKind.h"
 #include "main/labelimage/LabelRecords.h"
 
@@ -24,6 +25,15 @@ LabelPreview previewLabel(const IssueContext& ctx, int row, qint16 nProc) {
                   !seqNo.isEmpty();
     for (QChar c : seqNo)
         digits = digits && c.isDigit();
+    // The preview shows what the next run of its kind prints: a test label
+    // carries the next test number, a reissue a new serial number that only
+    // the run takes (so a stand-in), an issue the row's own tag if it has one.
+    if (nProc == kTestIssue) {
+        seqNo = QStringLiteral("%1").arg(gTestCount + 1, 12, 10, QLatin1Char('0'));
+        digits = true;
+    } else if (nProc == kReissue) {
+        digits = false;
+    }
     if (!digits) {
         seqNo = QLatin1String(kPreviewSeqNo);
         preview.placeholder = true;
