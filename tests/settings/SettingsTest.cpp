@@ -464,6 +464,20 @@ private slots:
         QVERIFY(readDbProvider() == DbProvider::MSDAORA);
         dbsetup::GetSetupData(cboCon);
         QCOMPARE(cboCon, 1); // not one of the list's entries: the list stays
+
+        // The embedded entry: a server data source gives way to the default
+        // file, which the list then shows whatever the provider kind.
+        dir.write("db_setup.ini", "[DB_INFO]\r\nDATABASE=db.example:5432/assets\r\n");
+        op.messages.clear();
+        dbsetup::SetSetupData(dbsetup::kEmbeddedEntry, op);
+        QCOMPARE(readSetting(kDatabase), QStringLiteral("items.db"));
+        QVERIFY(op.messages.last().contains(QStringLiteral("items.db")));
+        dbsetup::GetSetupData(cboCon);
+        QCOMPARE(cboCon, dbsetup::kEmbeddedEntry);
+        // A provider chosen over a database file: said, the file stays.
+        dbsetup::SetSetupData(2, op);
+        QVERIFY(op.messages.last().contains(QStringLiteral("내장 데이터베이스가 열립니다")));
+        QCOMPARE(readSetting(kDatabase), QStringLiteral("items.db"));
     }
 };
 
