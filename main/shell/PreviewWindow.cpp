@@ -3,6 +3,7 @@
 #include "main/core/FailureReport.h"
 #include "main/issuing/LabelPreview.h"
 #include "main/issuing/RunKind.h"
+#include "main/shell/widgets/Placement.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -32,6 +33,7 @@ PreviewWindow::PreviewWindow(const issuing::IssueContext& ctx, std::function<int
     layout->addLayout(top);
     layout->addWidget(m_picture, 1);
     connect(m_kind, &QComboBox::currentIndexChanged, this, [this] { refresh(); });
+    widgets::placeAndCloseOnEscape(this);
 }
 
 qint16 PreviewWindow::runKind() const {
