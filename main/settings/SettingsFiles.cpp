@@ -27,7 +27,8 @@ qint16 numberSetting(const Key& key) {
         throw platform::RuntimeError(
             QStringLiteral("%1 값 \"%2\"은(는) -32768~32767 사이의 정수가 아닙니다(%3). "
                            "설정창에서 다시 저장하거나 파일의 값을 고쳐 주십시오.")
-                .arg(keyPlace(key), value, e.text()));
+                .arg(keyPlace(key), value.size() > 40 ? value.left(40) + QStringLiteral("…") : value,
+                     e.text()));
     }
 }
 
