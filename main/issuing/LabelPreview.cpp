@@ -73,9 +73,11 @@ QImage previewImage(const LabelPreview& preview) {
         font.setBold(true);
         p.setFont(font);
         p.setPen(QColor(0xd0, 0x20, 0x20));
-        p.drawText(image.rect().adjusted(0, 0, -labelimage::LabelCanvas::Margin - 8,
-                                         -labelimage::LabelCanvas::Margin),
-                   Qt::AlignRight | Qt::AlignBottom, QStringLiteral("미발행 (태그번호 예시)"));
+        // Top right, where neither label type prints: the footer line at
+        // the bottom stays readable.
+        const int margin = labelimage::LabelCanvas::Margin;
+        p.drawText(image.rect().adjusted(0, margin + 4, -margin - 8, 0), Qt::AlignRight | Qt::AlignTop,
+                   QStringLiteral("미발행 (태그번호 예시)"));
     }
     return image;
 }

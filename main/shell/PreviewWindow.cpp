@@ -53,7 +53,10 @@ void PreviewWindow::refresh() {
     ctx.CboPrintType = m_labelType();
     try {
         const issuing::LabelPreview preview = issuing::previewLabel(ctx, row, runKind());
-        m_picture->setPixmap(QPixmap::fromImage(issuing::previewImage(preview)));
+        // At most 640 dots wide: the window keeps to a 1024x768 screen.
+        const QImage image = issuing::previewImage(preview);
+        m_picture->setPixmap(
+            QPixmap::fromImage(image.scaledToWidth(std::min(image.width(), 640), Qt::SmoothTransformation)));
         m_caption->setText(QStringLiteral("[%1]번  %2%3")
                                .arg(row)
                                .arg(preview.tagId, preview.placeholder

@@ -38,8 +38,10 @@ bool shoot(QWidget* window, const QString& file) {
     const QRect frame = window->frameGeometry().adjusted(-2, -2, 2, 2);
     const QPixmap shot = screen->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
     const bool ok = shot.save(file);
-    std::printf("%s %s (%dx%d)\n", ok ? "wrote" : "could not write", qPrintable(file), shot.width(),
-                shot.height());
+    const QRect area = screen->geometry();
+    std::printf("%s %s (%dx%d at %d,%d%s)\n", ok ? "wrote" : "could not write", qPrintable(file),
+                shot.width(), shot.height(), frame.x(), frame.y(),
+                area.contains(frame.adjusted(2, 2, -2, -2)) ? "" : ", off screen");
     return ok;
 }
 

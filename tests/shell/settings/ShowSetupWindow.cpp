@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QScreen>
 #include <QTimer>
 
 int main(int argc, char** argv) {
@@ -35,7 +36,10 @@ int main(int argc, char** argv) {
     settings::Setup* w = settings::openSetupWindow(nullptr);
     int status = 1;
     QTimer::singleShot(1000, [&] {
-        status = w->grab().save(out) ? 0 : 1;
+        // The whole screen, so that a window running off it shows.
+        status = w->screen()->grabWindow(0).save(out) ? 0 : 1;
+        const QRect frame = w->frameGeometry();
+        fprintf(stderr, "window %dx%d at %d,%d\n", frame.width(), frame.height(), frame.x(), frame.y());
         for (const QString& m : op.messages)
             fprintf(stderr, "message: %s\n", qPrintable(m));
         app.quit();
