@@ -85,7 +85,7 @@ void markIssuedRow(IssueContext& ctx, qint32 nIndex, qint16 nProc) {
 
 void Label_Send(IssueContext& ctx, qint32& nIndex, qint16& nProc) {
     printerlink::RunState& run = *ctx.run;
-    bool journaled = false; // the tag under way has its journal entry
+    ctx.lastOutcome = IssueOutcome::NotSent;
     try {
         run.nErrFlag = 0;
         const settings::SetupData& setup = *ctx.setup;
@@ -99,22 +99,26 @@ void Label_Send(IssueContext& ctx, qint32& nIndex, qint16& nProc) {
         const auto send = [&](const QByteArray& record) { ctx.link->fncRsSend(record, SendWait::Bounded); };
         labelRecords(ctx, item, run.sSeqNo, nProc, send);
         const QByteArray issueRecord = records::issue(settingIs(setup.sSensorType, 2));
-        // An answer that came before the issue record (one trailing the
-        // status answer, say) cannot report this label done.
-        ctx.link->discardInput();
         // The journal knows of the tag before the printer can make it.
         ctx.journalEntry = 0;
-        journaled = true;
         if (ctx.journal && nProc != kTestIssue)
             ctx.journalEntry = ctx.journal->begin({.purcSno = item.purcSno,
                                                    .tagId = run.sTagId,
                                                    .runKind = nProc,
                                                    .printerSno = setup.sSerialNo,
                                                    .user = database::gUserId,
-                                                   .ipAddr = ctx.values.sLocalIp});
+                                                   .ipAddr = ctx.values.sLocalIp,
+                                                   .claimed = ctx.journalClaimed});
+        // An answer that came before the issue record (one trailing the
+        // status answer, or one that arrived while the journal waited for
+        // its file) cannot report this label done: dropped right before the
+        // record goes out.
+        ctx.link->discardInput();
+        ctx.lastOutcome = IssueOutcome::NoAnswer;
         send(issueRecord);
 
         const IssueOutcome outcome = superviseIssue(ctx, nIndex, issueRecord, tag);
+        ctx.lastOutcome = outcome;
         // Without a usable answer the label may exist: the entry stays
         // "sent" for a person to settle.
         if (ctx.journalEntry && outcome != IssueOutcome::NoAnswer)
@@ -126,7 +130,7 @@ void Label_Send(IssueContext& ctx, qint32& nIndex, qint16& nProc) {
     } catch (const std::exception& e) {
         QString text = core::errorText(e);
         // The connection failed after the label may have gone out.
-        if (journaled && ctx.journalEntry)
+        if (ctx.journalEntry && ctx.lastOutcome == IssueOutcome::NoAnswer)
             text += QStringLiteral("\r\n\r\n") + uncertainTagText(run.sTagId);
         core::reportFailure(core::currentOperator(), QStringLiteral("Label_Send"), text);
         run.nErrFlag = -1;
