@@ -4,8 +4,10 @@
 #include <QDir>
 #include <QFile>
 
+#ifndef Q_OS_WIN
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace platform {
 
@@ -32,6 +34,12 @@ QString programPath(const QString& fileName) {
     return programDir() + QLatin1Char('/') + fileName;
 }
 
+// On Windows the installer gives the folder to the Users group, and the
+// files made in it inherit that.
+#ifdef Q_OS_WIN
+void shareWithGroup(int) {}
+void shareWithGroup(const QString&) {}
+#else
 namespace {
 constexpr mode_t kGroupReadWrite = S_IRGRP | S_IWGRP;
 bool needsGroupAccess(const struct stat& st) {
@@ -51,5 +59,6 @@ void shareWithGroup(const QString& path) {
     if (::lstat(name.constData(), &st) == 0 && S_ISREG(st.st_mode) && needsGroupAccess(st))
         ::chmod(name.constData(), (st.st_mode & 07777) | kGroupReadWrite);
 }
+#endif
 
 } // namespace platform
