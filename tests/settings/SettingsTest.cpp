@@ -94,13 +94,9 @@ private slots:
         QVERIFY(setup::GetSetupData(v, op));
         QCOMPARE(v.txtTotH, QString("0"));
         QCOMPARE(v.txtFeeding, QString());
-        QCOMPARE(v.CboPort, 0);
-        QCOMPARE(v.CboTag, 0);
-        QCOMPARE(v.cboSensor, 0);
-        QCOMPARE(v.CboType, 0);
-        QCOMPARE(v.CboPType, 0);
-        QCOMPARE(v.optConn, 0);
-        QCOMPARE(v.OptLog, 1);
+        // Every list and option at its first entry, the log option at "N".
+        QCOMPARE((QList<int>{v.CboPort, v.CboTag, v.cboSensor, v.CboType, v.CboPType, v.optConn, v.OptLog}),
+                 (QList<int>{0, 0, 0, 0, 0, 0, 1}));
         int pitch = -1;
         setup::GetPTSetupData(pitch);
         QCOMPARE(pitch, 0);
