@@ -1,6 +1,7 @@
 #include "platform/Profile.h"
 
 #include "platform/Cp949.h"
+#include "platform/ProgramDir.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -234,7 +235,10 @@ bool WritePrivateProfileStringA(const QString& section, const std::optional<QStr
     if (!f.open(QIODevice::WriteOnly))
         return false;
     f.write(out);
-    return f.commit();
+    if (!f.commit())
+        return false;
+    shareWithGroup(fileName);
+    return true;
 }
 
 QString readProfileText(const QString& fileName, const QString& section, const QString& key,

@@ -2,6 +2,7 @@
 
 #include "platform/Cp949.h"
 #include "platform/Profile.h"
+#include "platform/ProgramDir.h"
 #include "updater/StagedFile.h"
 
 #include <QDateTime>
@@ -59,7 +60,7 @@ void deleteOldFiles(const LogSettings& s) {
 
 // Never through a symbolic link at the name (ELOOP).
 int openForAppend(const QByteArray& nativePath) {
-    return ::open(nativePath.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+    return ::open(nativePath.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0664);
 }
 
 // One connection per line: the viewer reads until the peer closes. Nobody
@@ -187,6 +188,7 @@ void LogWrite(int level, const QString& source, const QString& text) {
     }
     if (fd < 0)
         return; // the line is lost, as with any unwritable log
+    platform::shareWithGroup(fd);
     // One write per line, so lines of two threads never interleave.
     const ssize_t written = ::write(fd, line.constData(), static_cast<size_t>(line.size()));
     struct stat st {};

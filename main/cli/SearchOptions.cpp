@@ -7,6 +7,7 @@
 #include "main/settings/DbSettings.h"
 #include "platform/RuntimeError.h"
 
+#include <QRegularExpression>
 #include <cstdio>
 
 namespace cli {
@@ -36,6 +37,21 @@ bool amountOption(const Options& o, const QString& name, std::optional<double>& 
     }
     amount = static_cast<double>(v);
     return true;
+}
+
+// A text option is no longer than its column and holds no control
+// character: longer text could match nothing, and the database refuses a
+// pattern that long.
+bool textOption(const Options& o, const QString& name, qsizetype longest, QString& into, QString& problem) {
+    into = o.value(name);
+    bool control = false;
+    for (const QChar ch : into)
+        control = control || ch.unicode() < 0x20 || ch.unicode() == 0x7F;
+    if (into.size() <= longest && !control)
+        return true;
+    problem =
+        QStringLiteral("--%1 takes at most %2 characters, without control characters").arg(name).arg(longest);
+    return false;
 }
 
 } // namespace
@@ -71,10 +87,14 @@ bool readSearchOptions(const Options& o, database::SearchConditions& c, QString&
         problem = QStringLiteral("--sort is sno, name or cat");
         return false;
     }
-    c.txtCatNo = o.value(QStringLiteral("cat-no"));
-    c.txtPurcSNo = o.value(QStringLiteral("purc-sno"));
-    c.txtCatNm = o.value(QStringLiteral("name"));
-    return true;
+    static const QRegularExpression department(QStringLiteral("^(\\w+|[^()]*\\(\\w+\\))$"));
+    if (o.has(QStringLiteral("dept")) && !department.match(o.value(QStringLiteral("dept"))).hasMatch()) {
+        problem = QStringLiteral("--dept needs a department code (letters and digits), or NAME(CODE)");
+        return false;
+    }
+    return textOption(o, QStringLiteral("cat-no"), database::kCatNoLength, c.txtCatNo, problem) &&
+           textOption(o, QStringLiteral("purc-sno"), database::kPurcSnoLength, c.txtPurcSNo, problem) &&
+           textOption(o, QStringLiteral("name"), database::kCatNmLength, c.txtCatNm, problem);
 }
 
 QString deptOptionText(const Options& o) {

@@ -34,9 +34,10 @@ namespace {
 // failures are swallowed.
 void appendBytes(const QString& fileName, const QByteArray& bytes) {
     const int fd = ::open(QFile::encodeName(platform::programPath(fileName)).constData(),
-                          O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+                          O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0664);
     if (fd < 0)
         return; // a log line never interrupts an operation
+    platform::shareWithGroup(fd);
     const char* p = bytes.constData();
     qsizetype left = bytes.size();
     while (left > 0) {

@@ -2,6 +2,7 @@
 
 #include "main/database/DbConn.h"
 #include "main/tagdata/TagData.h"
+#include "platform/ProgramDir.h"
 #include "platform/RuntimeError.h"
 
 #include <QLocale>
@@ -248,6 +249,9 @@ void prepareEmbeddedConnection(QSqlDatabase& db) {
                 QSqlQuery(db).exec(statement);
         }
     }
+    // Every operator of the workstation writes the item database in turn.
+    for (const char* ending : {"", "-wal", "-shm"})
+        platform::shareWithGroup(db.databaseName() + QLatin1String(ending));
     // Pages are read from the file's mapping instead of being copied in one
     // read call each: a search of a whole register reads every page.
     run(db, QStringLiteral("PRAGMA mmap_size = 1073741824"));

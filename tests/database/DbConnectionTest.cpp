@@ -92,7 +92,13 @@ private slots:
         testsupport::TempProgramDir dir;
         DbConnection conn(QStringLiteral("t1"));
         // A mistyped file name fails and leaves no empty database behind.
-        QVERIFY(openError(conn, QStringLiteral("missing.db"), "1").contains(QStringLiteral("missing.db")));
+        // Each failure names the setting to correct.
+        const QString missing = openError(conn, QStringLiteral("missing.db"), "1");
+        QVERIFY2(missing.contains(QStringLiteral("missing.db")) &&
+                     missing.contains(QStringLiteral("[DB_INFO] 섹션 DATABASE")),
+                 qPrintable(missing));
+        for (const QString& source : {QStringLiteral("NO_SUCH_DSN"), QStringLiteral("items\uFFFD.db")})
+            QVERIFY(openError(conn, source, "1").contains(QStringLiteral("[DB_INFO] 섹션 DATABASE")));
         QVERIFY(!QFile::exists(dir.file(QStringLiteral("missing.db"))));
         QVERIFY(!conn.isOpen());
         dir.write(QStringLiteral("text.db"), "this is not a database file, just text\n");
