@@ -2,14 +2,17 @@
 
 #include "platform/Cp949.h"
 #include "platform/Profile.h"
+#include "updater/StagedFile.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocalSocket>
+#include <QMutex>
 #include <QRegularExpression>
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <fcntl.h>
@@ -52,6 +55,11 @@ void deleteOldFiles(const LogSettings& s) {
         if (dayNumber(y, m, d) + s.date < todayNo)
             QFile::remove(dir.filePath(name));
     }
+}
+
+// Never through a symbolic link at the name (ELOOP).
+int openForAppend(const QByteArray& nativePath) {
+    return ::open(nativePath.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
 }
 
 // One connection per line: the viewer reads until the peer closes. Nobody
@@ -166,7 +174,17 @@ void LogWrite(int level, const QString& source, const QString& text) {
     const QString path = logFileFor(d);
     line += "\r\n";
     const QByteArray nativePath = QFile::encodeName(path);
-    const int fd = ::open(nativePath.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    int fd = openForAppend(nativePath);
+    if (fd < 0 && errno == ELOOP) {
+        // A symbolic link planted at the log's name would carry the lines
+        // wherever it points: it is replaced by a file of the log's own,
+        // once, whichever thread finds it first.
+        static QMutex replacing;
+        const QMutexLocker lock(&replacing);
+        if (pathKind(path) == PathKind::Link)
+            QFile::remove(path);
+        fd = openForAppend(nativePath);
+    }
     if (fd < 0)
         return; // the line is lost, as with any unwritable log
     // One write per line, so lines of two threads never interleave.

@@ -100,7 +100,7 @@ void DbConnection::close() {
     }
     QSqlDatabase::removeDatabase(m_name);
     m_registered = false;
-    m_inClaim = false;
+    m_inWrite = false;
     m_lost = false;
 }
 
@@ -115,7 +115,7 @@ void DbConnection::open(const QString& dataSource, const QString& user, const QS
 
 void DbConnection::openDriver() {
     close();
-    m_inClaim = false;
+    m_inWrite = false;
     m_connectionString = connectionString(m_providerKind, m_dataSource, m_user, m_password);
     m_embedded = isEmbeddedSource(m_dataSource);
     const settings::DbProvider provider = settings::dbProviderFor(m_providerKind);
@@ -146,7 +146,7 @@ void DbConnection::openDriver() {
         m_registered = true;
         if (m_embedded) {
             db.setDatabaseName(path);
-            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
+            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=60000"));
         } else {
             if (driver == QLatin1String("QPSQL")) {
                 db.setHostName(server.host);
@@ -218,46 +218,28 @@ void runOn(QSqlDatabase db, const QString& sql) {
 
 } // namespace
 
-bool DbConnection::claimRow(const QString& purcSno, QString& storedTagId) {
+void DbConnection::beginWrite() {
     if (!isOpen())
         throw RuntimeError(QStringLiteral("The database connection is closed."));
-    endClaim(false);
+    endWrite(false);
     QSqlDatabase db = database();
-    // The embedded database locks as a whole: its write lock is the claim.
     if (m_embedded)
         runOn(db, QStringLiteral("BEGIN IMMEDIATE"));
     else if (!db.transaction())
         throw RuntimeError(sqlErrorText(db.lastError()));
-    m_inClaim = true;
-    QSqlQuery q(db);
-    const QString sql =
-        QStringLiteral("select tag_id from slfanrfidmaster where purc_sno = '%1'%2")
-            .arg(sqlText(purcSno), m_embedded ? QString() : QStringLiteral(" for update nowait"));
-    if (!q.exec(sql)) {
-        const QSqlError error = q.lastError();
-        q.finish();
-        endClaim(false);
-        if (isRowHeldElsewhere(error))
-            return false;
-        throw RuntimeError(sqlErrorText(error));
-    }
-    storedTagId = q.next() ? q.value(0).toString().trimmed() : QString();
-    return true;
+    m_inWrite = true;
 }
 
-void DbConnection::endClaim(bool keep) {
-    if (!m_inClaim)
+void DbConnection::endWrite(bool keep) {
+    if (!m_inWrite)
         return;
-    m_inClaim = false;
+    m_inWrite = false;
     if (!isOpen())
         return;
     QSqlDatabase db = database();
     if (m_embedded) {
-        // The embedded sequence is a table row: a serial number drawn under
-        // the claim may be on a printed label already, so it stays drawn, as
-        // a server's sequence does. A failed record has undone its own steps.
         QSqlQuery q(db);
-        if (!q.exec(QStringLiteral("COMMIT"))) {
+        if (!q.exec(keep ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"))) {
             const QString text = sqlErrorText(q.lastError());
             QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
             if (keep)

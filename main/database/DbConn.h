@@ -73,17 +73,13 @@ public:
     // the login's values. Throws platform::RuntimeError when that fails.
     void reconnectIfLost();
 
-    // Claims the purchase row `purcSno` for this workstation until endClaim:
-    // a transaction holding the row's lock, which the server drops by itself
-    // should the workstation die. `storedTagId` receives the row's tag id as
-    // the database holds it now. False, with no claim open, when another
-    // workstation holds the row; throws platform::RuntimeError on failure.
-    bool claimRow(const QString& purcSno, QString& storedTagId);
-    // Ends the claim: `keep` commits what was recorded under it, otherwise a
-    // server rolls it back (the embedded database keeps the serial numbers
-    // drawn). Does nothing without a claim.
-    void endClaim(bool keep);
-    bool inClaim() const { return m_inClaim; }
+    // A short write transaction: the embedded database takes its write lock
+    // at once (waiting for another workstation's transaction to end), a
+    // server opens a transaction. endWrite commits (`keep`) or rolls back;
+    // it does nothing without one. Both throw platform::RuntimeError.
+    void beginWrite();
+    void endWrite(bool keep);
+    bool inWrite() const { return m_inWrite; }
 
     // Runs a statement that returns no rows (schema set-up, maintenance).
     void execute(const QString& sql);
@@ -99,7 +95,7 @@ private:
     SqlDialect m_dialect = SqlDialect::Oracle;
     bool m_embedded = false;
     bool m_registered = false;
-    bool m_inClaim = false;
+    bool m_inWrite = false;
     bool m_lost = false; // a reconnection failed: the next one tries again
 };
 

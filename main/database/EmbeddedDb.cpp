@@ -59,6 +59,28 @@ QString storedTagId() {
 
 const char* kStamp = "strftime('%Y-%m-%d %H:%M:%f', 'now', 'localtime')";
 
+} // namespace
+
+QString claimTableStatement() {
+    return QStringLiteral("create table if not exists %1 ("
+                          " purc_sno varchar2(20) not null primary key,"
+                          " tag_id varchar2(40) not null unique,"
+                          " tagidfull varchar2(100) not null,"
+                          " seq_no varchar2(20) not null,"
+                          " run_kind number(1) not null,"
+                          " old_tag_id varchar2(40),"
+                          " ws_id varchar2(40) not null,"
+                          " ws_name varchar2(100),"
+                          " pdaid varchar2(100),"
+                          " ip_addr varchar2(100),"
+                          " tform varchar2(100),"
+                          " tuser varchar2(100),"
+                          " claimed_at varchar2(23) not null)")
+        .arg(QLatin1String(kClaimTable));
+}
+
+namespace {
+
 QStringList schemaStatements() {
     QStringList s;
     s << QStringLiteral("create table slfanrfidmaster ("
@@ -115,7 +137,8 @@ QStringList schemaStatements() {
                         " proc_name varchar2(30) not null,"
                         " step_no number not null,"
                         " body varchar2(2000) not null,"
-                        " primary key (proc_name, step_no))");
+                        " primary key (proc_name, step_no))")
+      << claimTableStatement();
     // Oracle keeps '' as NULL; the searches' "is NULL" tests rely on it.
     for (const auto& [table, col] :
          {std::pair{"slfanrfidmaster", "tag_id"}, std::pair{"slfanrfiddept", "del_ymd"}}) {
@@ -173,6 +196,12 @@ void prepareEmbeddedConnection(QSqlDatabase& db) {
     // Pages are read from the file's mapping instead of being copied in one
     // read call each: a search of a whole register reads every page.
     run(db, QStringLiteral("PRAGMA mmap_size = 1073741824"));
+    // A file made before claims were kept gets their table; a file that is
+    // not an item database (or cannot be written) is left as it is.
+    QSqlQuery probe(db);
+    if (probe.exec(QStringLiteral("select 1 from sqlite_master where name = 'slfanrfidmaster'")) &&
+        probe.next())
+        QSqlQuery(db).exec(claimTableStatement());
 }
 
 EmbeddedQuery::EmbeddedQuery(QSqlDatabase& db, const QString& sql) : m_db(handleOf(db)) {
@@ -313,9 +342,9 @@ void callEmbeddedProcedure(DbConnection& conn, const QString& procedure,
         statements << s + b.mid(from);
     }
 
-    // Inside a claim a savepoint keeps the steps all or none without ending
-    // the claim's transaction.
-    const bool claimed = conn.inClaim();
+    // Inside a write transaction a savepoint keeps the steps all or none
+    // without ending it.
+    const bool claimed = conn.inWrite();
     run(db, claimed ? QStringLiteral("SAVEPOINT procedure_call") : QStringLiteral("BEGIN IMMEDIATE"));
     try {
         for (const QString& s : statements)

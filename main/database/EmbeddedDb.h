@@ -74,7 +74,7 @@ ResultRows queryEmbedded(QSqlDatabase& db, const QString& sql);
 
 // Runs a stored procedure of the embedded database; throws
 // platform::RuntimeError (nothing is changed when any step fails). Inside a
-// row claim the steps join the claim's transaction.
+// write transaction the steps join it.
 void callEmbeddedProcedure(DbConnection& conn, const QString& procedure,
                            const QList<QPair<QString, QString>>& parameters);
 
@@ -87,5 +87,11 @@ inline constexpr const char* kTagHistoryTable = "slfanrfidtaghist";
 inline constexpr const char* kProcTagPrint = "SP_SLARFIDB_TAG_PRINT";
 inline constexpr const char* kProcTagRemove = "SP_SLARFIDB_TAG_REMOVE";
 inline constexpr const char* kSerialSequence = "SEQ_SLFRFID_SERIALNO";
+// The open tag claims of the workstations (TagClaims.h).
+inline constexpr const char* kClaimTable = "slfanrfidclaim";
+
+// The claim table of the embedded schema; an embedded file made before it
+// existed gets it when opened.
+QString claimTableStatement();
 
 } // namespace database

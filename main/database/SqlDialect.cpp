@@ -96,15 +96,6 @@ QString pingStatement(SqlDialect dialect) {
     return dialect == SqlDialect::Oracle ? QStringLiteral("select 1 from dual") : QStringLiteral("select 1");
 }
 
-bool isRowHeldElsewhere(const QSqlError& error) {
-    // PostgreSQL: lock_not_available; Oracle: ORA-00054 resource busy.
-    const QString code = error.nativeErrorCode();
-    const QString text = error.databaseText() + error.driverText();
-    return code.contains(QLatin1String("55P03")) || code == QLatin1String("54") ||
-           text.contains(QLatin1String("55P03")) || text.contains(QLatin1String("ORA-00054")) ||
-           text.contains(QLatin1String("could not obtain lock"));
-}
-
 bool parseServerAddress(const QString& dataSource, ServerAddress& address) {
     static const QRegularExpression re(QStringLiteral(R"(^\s*([^:/\s]+)(?::(\d{1,5}))?/([^/\s]+)\s*$)"));
     const QRegularExpressionMatch m = re.match(dataSource);

@@ -2,7 +2,7 @@
 // The few statements a server spells its own way. The program's statements
 // are written once, in the site's Oracle texts; the dialect of the server a
 // connection reaches supplies the sequence read and the procedure call where
-// they differ, and says whether a failed row claim means "held elsewhere".
+// they differ.
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -27,9 +27,6 @@ QString literalProcedureCall(const QString& procedure, const QList<QPair<QString
 
 // The statement that checks a connection still reaches its server.
 QString pingStatement(SqlDialect dialect);
-
-// True when a failed row claim failed because another session holds the row.
-bool isRowHeldElsewhere(const QSqlError& error);
 
 // A PostgreSQL data source "HOST[:PORT]/DBNAME".
 struct ServerAddress {
