@@ -193,15 +193,20 @@ void prepareEmbeddedConnection(QSqlDatabase& db) {
     // issuing run is not held up by the disk's flush time after every tag.
     run(db, QStringLiteral("PRAGMA journal_mode = WAL"));
     run(db, QStringLiteral("PRAGMA synchronous = NORMAL"));
+    // A file made before claims were kept gets their table; a file that is
+    // not an item database (or cannot be written) is left as it is.
+    {
+        QSqlQuery probe(db);
+        const bool itemDatabase =
+            probe.exec(QStringLiteral("select 1 from sqlite_master where name = 'slfanrfidmaster'")) &&
+            probe.next();
+        probe.finish();
+        if (itemDatabase)
+            QSqlQuery(db).exec(claimTableStatement());
+    }
     // Pages are read from the file's mapping instead of being copied in one
     // read call each: a search of a whole register reads every page.
     run(db, QStringLiteral("PRAGMA mmap_size = 1073741824"));
-    // A file made before claims were kept gets their table; a file that is
-    // not an item database (or cannot be written) is left as it is.
-    QSqlQuery probe(db);
-    if (probe.exec(QStringLiteral("select 1 from sqlite_master where name = 'slfanrfidmaster'")) &&
-        probe.next())
-        QSqlQuery(db).exec(claimTableStatement());
 }
 
 EmbeddedQuery::EmbeddedQuery(QSqlDatabase& db, const QString& sql) : m_db(handleOf(db)) {
