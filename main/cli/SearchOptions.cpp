@@ -128,8 +128,8 @@ bool openSettingsDatabase(const QString& command) {
 void printGrid(const database::ItemGrid& grid) {
     // Written in blocks as the rows are formatted: a whole register's text
     // is never held at once.
-    constexpr qsizetype kBlock = 256 * 1024;
-    QByteArray text = database::gridHeaders().join(QLatin1Char('\t')).toUtf8() + '\n';
+    constexpr size_t kBlock = 256 * 1024;
+    std::string text = database::gridHeaders().join(QLatin1Char('\t')).toUtf8().toStdString() + '\n';
     text.reserve(kBlock + 4096);
     for (int r = 1; r <= grid.rows(); ++r) {
         for (int col = 1; col <= database::kGridColumns; ++col) {
@@ -139,11 +139,11 @@ void printGrid(const database::ItemGrid& grid) {
         }
         text += '\n';
         if (text.size() >= kBlock) {
-            fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stdout);
-            text.resize(0);
+            fwrite(text.data(), 1, text.size(), stdout);
+            text.clear();
         }
     }
-    fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stdout);
+    fwrite(text.data(), 1, text.size(), stdout);
     fflush(stdout);
 }
 

@@ -40,6 +40,19 @@ QString tagOnOtherAssetText(const QString& tagId, const QString& holder) {
         .arg(tagId, holder);
 }
 
+// Whether a run of this kind takes a grid row as it stands now: ticked, and
+// for an issue or a reissue not issued or reissued yet.
+bool takesRow(const ItemGrid& grid, int row, qint16 nProc) {
+    bool numeric = false;
+    if (grid.text(row, database::ColTick).trimmed().toDouble(&numeric) != 1 || !numeric)
+        return false;
+    if (nProc == kIssue)
+        return grid.text(row, database::ColIssued) == QLatin1String("N");
+    if (nProc == kReissue)
+        return grid.text(row, database::ColReissued) == QLatin1String("N");
+    return nProc == kTestIssue;
+}
+
 // A long stretch of rows a run passes over still lets the window answer.
 constexpr int kRowsBetweenEventPasses = 1024;
 
@@ -279,17 +292,11 @@ void PrintJob::Print_Pattern(qint16 nProc) {
         bool issuedAny = false;
         const int rows = grid.rows();
         for (int i = 1; i <= rows; ++i) {
-            // Each row's tick is read just before the row: the grid stays
-            // usable while the run goes on. Events run before each row the
-            // run takes, and now and then among the rows it passes over.
-            bool numeric = false;
-            const bool ticked = grid.text(i, database::ColTick).trimmed().toDouble(&numeric) == 1 && numeric;
-            const QString issued = grid.text(i, database::ColIssued);
-            const QString reissued = grid.text(i, database::ColReissued);
-            const bool taken = ticked && (nProc != kIssue || issued == QLatin1String("N")) &&
-                               (nProc != kReissue || reissued == QLatin1String("N")) &&
-                               (nProc == kIssue || nProc == kReissue || nProc == kTestIssue);
-            if (taken || i % kRowsBetweenEventPasses == 0) {
+            // Each row's tick is read just before the row, after the events:
+            // the grid stays usable while the run goes on. Events run before
+            // each row the run takes, and now and then among the rows it
+            // passes over.
+            if (takesRow(grid, i, nProc) || i % kRowsBetweenEventPasses == 0) {
                 platform::clock().runPendingEvents();
                 if (run.nErrFlag == -1) {
                     stopRun();
@@ -300,7 +307,7 @@ void PrintJob::Print_Pattern(qint16 nProc) {
                     break;
                 }
             }
-            if (!taken)
+            if (!takesRow(grid, i, nProc))
                 continue;
             if (awaitsDecision(i, nProc)) {
                 progress(++done, total);

@@ -135,6 +135,31 @@ private slots:
                  QStringList({"<null>", "<null>"}));
     }
 
+    // What the embedded database runs in place of a program statement: the
+    // servers' place for missing sort keys, nvl without a call per row; the
+    // texts of quoted literals, other names and a servers' statement stay.
+    void embeddedStatementsSortAndReplaceAsTheServers() {
+        const struct {
+            const char* sql;
+            const char* embedded;
+        } cases[] = {
+            {"select a from t order by b, c", "select a from t order by b nulls last, c nulls last"},
+            {"select a from t order by B.x desc, y",
+             "select a from t order by B.x desc nulls first, y nulls last"},
+            {"select a from t order by b nulls first", "select a from t order by b nulls first"},
+            {"select a from (select b from t order by b) x", "select a from (select b from t order by b) x"},
+            {"select NVL (a,'nvl(') v, x.nvl(b), mynvl(c), nvlx(d) from t",
+             "select ifnull (a,'nvl(') v, x.nvl(b), mynvl(c), nvlx(d) from t"},
+            {"select 'it''s nvl(' || nvl(a, '') from t", "select 'it''s nvl(' || ifnull(a, '') from t"},
+        };
+        for (const auto& c : cases) {
+            QCOMPARE(dialectStatement(SqlDialect::Embedded, QString::fromUtf8(c.sql)),
+                     QString::fromUtf8(c.embedded));
+            QCOMPARE(dialectStatement(SqlDialect::PostgreSQL, QString::fromUtf8(c.sql)),
+                     QString::fromUtf8(c.sql));
+        }
+    }
+
     void sequenceValuesAreUniqueAcrossConnectionsAndRuns() {
         testsupport::ItemDb db;
         const QString read = QStringLiteral("select SEQ_SLFRFID_SERIALNO.nextval from dual");
