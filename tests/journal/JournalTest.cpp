@@ -129,9 +129,12 @@ private slots:
         };
         const QString taken = rig.ctx.sOrganCode + QStringLiteral("00000000505101");
         const Case cases[] = {
-            {"sequence unreadable", "update sys_sequences set seq_name = 'GONE'", "[getSeqNo]["},
+            {"sequence unreadable",
+             "update sys_sequences set seq_name = 'GONE' where seq_name = 'SEQ_SLFRFID_SERIALNO'",
+             "[getSeqNo]["},
             {"tag id on another asset",
-             "update sys_sequences set seq_name = 'SEQ_SLFRFID_SERIALNO', last_value = 5050",
+             "update sys_sequences set seq_name = 'SEQ_SLFRFID_SERIALNO', last_value = 5050 where seq_name = "
+             "'GONE'",
              "[Label_Print][태그번호 "},
         };
         rig.exec(QStringLiteral(
