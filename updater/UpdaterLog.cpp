@@ -1,6 +1,7 @@
 #include "updater/UpdaterLog.h"
 
 #include "platform/Cp949.h"
+#include "platform/FileAppend.h"
 #include "platform/Profile.h"
 
 #include <QDateTime>
@@ -12,9 +13,6 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace updater {
@@ -165,22 +163,16 @@ void LogWrite(int level, const QString& source, const QString& text) {
 
     const QString path = logFileFor(d);
     line += "\r\n";
-    const QByteArray nativePath = QFile::encodeName(path);
-    const int fd = ::open(nativePath.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return; // the line is lost, as with any unwritable log
-    // One write per line, so lines of two threads never interleave.
-    const ssize_t written = ::write(fd, line.constData(), static_cast<size_t>(line.size()));
-    struct stat st {};
-    const bool sized = ::fstat(fd, &st) == 0;
-    ::close(fd);
-    if (written < 0 || !sized)
+    // One write per line, so lines of two threads never interleave. A line
+    // that cannot be written is lost, as with any unwritable log.
+    qint64 size = -1;
+    if (!platform::appendToFile(path, line, &size) || size < 0)
         return;
 
-    if (s.sizeMb > 0 && st.st_size > static_cast<qint64>(s.sizeMb) * 1048576) {
+    if (s.sizeMb > 0 && size > static_cast<qint64>(s.sizeMb) * 1048576) {
         const QString cutName =
             s.dir + s.base + yyyymmdd(d) + QLatin1Char('_') + t.toString(QStringLiteral("HHmmss")) + s.ext;
-        ::rename(nativePath.constData(), QFile::encodeName(cutName).constData());
+        QFile::rename(path, cutName);
     }
 }
 

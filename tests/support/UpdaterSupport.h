@@ -8,7 +8,7 @@
 #include <QList>
 #include <QMap>
 #include <QPair>
-#include <QProcess>
+#include "tests/support/HostProcess.h"
 #include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
@@ -34,7 +34,7 @@ public:
 
 private:
     QTemporaryDir m_root;
-    QProcess m_process;
+    HostProcess m_process;
     int m_port = 0;
 };
 
