@@ -20,7 +20,8 @@ std::wstring native(const QString& path) {
 QString systemError() {
     const DWORD code = GetLastError();
     wchar_t* text = nullptr;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                       FORMAT_MESSAGE_IGNORE_INSERTS,
                    nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     const QString s = text ? QString::fromWCharArray(text).trimmed() : QStringLiteral("error %1").arg(code);
     LocalFree(text);
@@ -33,8 +34,8 @@ HANDLE createBeside(const QString& target, QString* name) {
     for (int attempt = 0; attempt < 16; ++attempt) {
         const QString candidate = t.path() + QStringLiteral("/.") + t.fileName() + QLatin1Char('.') +
                                   QString::number(QRandomGenerator::global()->generate(), 36);
-        HANDLE h = CreateFileW(native(candidate).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                               FILE_ATTRIBUTE_HIDDEN, nullptr);
+        HANDLE h = CreateFileW(native(candidate).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                               CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
         if (h != INVALID_HANDLE_VALUE) {
             *name = candidate;
             return h;
@@ -46,8 +47,9 @@ HANDLE createBeside(const QString& target, QString* name) {
 }
 
 HANDLE openPlain(const QString& path) {
-    return CreateFileW(native(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                       nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    return CreateFileW(native(path).c_str(), GENERIC_READ,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
 bool isPlainFile(HANDLE h) {
@@ -234,7 +236,8 @@ bool ensureRealDirectory(const QString& dir) {
 }
 
 bool renamePath(const QString& from, const QString& to, QString* error) {
-    if (MoveFileExW(native(from).c_str(), native(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (MoveFileExW(native(from).c_str(), native(to).c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
     if (error)
         *error = systemError();

@@ -19,11 +19,12 @@ namespace quorvel {
 namespace {
 
 // The USB printer device interface class (usbprint.sys).
-constexpr GUID UsbPrinterInterface = {0x28d78fad, 0x5a12, 0x11d1, {0xae, 0x5b, 0x00, 0x00, 0xf8, 0x03, 0xa8, 0xc2}};
+constexpr GUID UsbPrinterInterface = {
+    0x28d78fad, 0x5a12, 0x11d1, {0xae, 0x5b, 0x00, 0x00, 0xf8, 0x03, 0xa8, 0xc2}};
 
 bool exists(const std::string& path) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
     if (h != INVALID_HANDLE_VALUE) {
         CloseHandle(h);
         return true;
@@ -58,8 +59,8 @@ DeviceList listPrinters() {
     if (dir && *dir)
         return standIns(dir);
     DeviceList list;
-    DeviceInfoSet set{SetupDiGetClassDevsA(&UsbPrinterInterface, nullptr, nullptr,
-                                           DIGCF_PRESENT | DIGCF_DEVICEINTERFACE)};
+    DeviceInfoSet set{
+        SetupDiGetClassDevsA(&UsbPrinterInterface, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE)};
     if (set.handle == INVALID_HANDLE_VALUE) {
         list.error = QUORVEL_NO_DEVICE_LIST;
         return list;
@@ -92,8 +93,8 @@ DeviceList listPrinters() {
 }
 
 Device openPrinter(const std::string& path) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     return h == INVALID_HANDLE_VALUE ? NoDevice : reinterpret_cast<Device>(h);
 }
 

@@ -7,7 +7,6 @@
 #include "platform/RuntimeError.h"
 #include "platform/SocketReady.h"
 
-
 namespace printerlink {
 
 namespace {

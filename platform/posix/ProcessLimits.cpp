@@ -7,7 +7,8 @@ namespace platform {
 
 struct ChildLimits::Job {};
 
-ChildLimits::ChildLimits(qint64 memoryBytes, int cpuSeconds) : m_memoryBytes(memoryBytes), m_cpuSeconds(cpuSeconds) {}
+ChildLimits::ChildLimits(qint64 memoryBytes, int cpuSeconds)
+    : m_memoryBytes(memoryBytes), m_cpuSeconds(cpuSeconds) {}
 ChildLimits::~ChildLimits() = default;
 
 void ChildLimits::prepare(QProcess& child) {

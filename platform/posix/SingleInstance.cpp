@@ -17,8 +17,8 @@ SingleInstance::~SingleInstance() = default;
 
 bool SingleInstance::acquire() {
     if (!m_held) {
-        m_held = std::make_unique<Held>((m_dir.isEmpty() ? QDir::tempPath() : m_dir) + QLatin1Char('/') + m_name +
-                                        QStringLiteral(".lock"));
+        m_held = std::make_unique<Held>((m_dir.isEmpty() ? QDir::tempPath() : m_dir) + QLatin1Char('/') +
+                                        m_name + QStringLiteral(".lock"));
         m_held->lock.setStaleLockTime(0); // only a dead owner makes the lock stale
     }
     return m_held->lock.isLocked() || m_held->lock.tryLock(0);

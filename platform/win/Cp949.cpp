@@ -20,7 +20,8 @@ std::optional<QByteArray> encodeCp949(QStringView text) {
     const auto* wide = reinterpret_cast<const wchar_t*>(text.utf16());
     const int wideLen = int(text.size());
     BOOL usedDefault = FALSE;
-    const int n = WideCharToMultiByte(kCp949, WC_NO_BEST_FIT_CHARS, wide, wideLen, nullptr, 0, nullptr, &usedDefault);
+    const int n =
+        WideCharToMultiByte(kCp949, WC_NO_BEST_FIT_CHARS, wide, wideLen, nullptr, 0, nullptr, &usedDefault);
     if (n <= 0 || usedDefault)
         return std::nullopt;
     QByteArray out(n, Qt::Uninitialized);
@@ -30,13 +31,14 @@ std::optional<QByteArray> encodeCp949(QStringView text) {
 
 QString fromCp949(QByteArrayView bytes) {
     const auto decode = [](QByteArrayView part, QString& out) {
-        const int n = MultiByteToWideChar(kCp949, MB_ERR_INVALID_CHARS, part.data(), int(part.size()), nullptr, 0);
+        const int n =
+            MultiByteToWideChar(kCp949, MB_ERR_INVALID_CHARS, part.data(), int(part.size()), nullptr, 0);
         if (n <= 0)
             return false;
         const qsizetype at = out.size();
         out.resize(at + n);
-        MultiByteToWideChar(kCp949, 0, part.data(), int(part.size()), reinterpret_cast<wchar_t*>(out.data() + at),
-                            n);
+        MultiByteToWideChar(kCp949, 0, part.data(), int(part.size()),
+                            reinterpret_cast<wchar_t*>(out.data() + at), n);
         return true;
     };
     QString out;

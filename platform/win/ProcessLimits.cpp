@@ -18,7 +18,8 @@ struct ChildLimits::Job {
     }
 };
 
-ChildLimits::ChildLimits(qint64 memoryBytes, int cpuSeconds) : m_memoryBytes(memoryBytes), m_cpuSeconds(cpuSeconds) {}
+ChildLimits::ChildLimits(qint64 memoryBytes, int cpuSeconds)
+    : m_memoryBytes(memoryBytes), m_cpuSeconds(cpuSeconds) {}
 ChildLimits::~ChildLimits() = default;
 
 void ChildLimits::prepare(QProcess&) {}
@@ -32,9 +33,11 @@ void ChildLimits::started(QProcess& child) {
     info.BasicLimitInformation.LimitFlags =
         JOB_OBJECT_LIMIT_PROCESS_MEMORY | JOB_OBJECT_LIMIT_PROCESS_TIME | JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
     info.ProcessMemoryLimit = SIZE_T(m_memoryBytes);
-    info.BasicLimitInformation.PerProcessUserTimeLimit.QuadPart = LONGLONG(m_cpuSeconds) * 10'000'000; // 100 ns
+    info.BasicLimitInformation.PerProcessUserTimeLimit.QuadPart =
+        LONGLONG(m_cpuSeconds) * 10'000'000; // 100 ns
     SetInformationJobObject(job->handle, JobObjectExtendedLimitInformation, &info, sizeof info);
-    if (HANDLE process = OpenProcess(PROCESS_SET_QUOTA | PROCESS_TERMINATE, FALSE, DWORD(child.processId()))) {
+    if (HANDLE process =
+            OpenProcess(PROCESS_SET_QUOTA | PROCESS_TERMINATE, FALSE, DWORD(child.processId()))) {
         AssignProcessToJobObject(job->handle, process);
         CloseHandle(process);
     }

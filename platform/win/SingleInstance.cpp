@@ -24,9 +24,10 @@ bool SingleInstance::acquire() {
         return true;
     QString mutexName = QStringLiteral("Global\\") + m_name;
     if (!m_dir.isEmpty()) // a folder of its own: a name of its own
-        mutexName += QLatin1Char('-') + QString::fromLatin1(QCryptographicHash::hash(
-                                            QDir(m_dir).absolutePath().toUtf8(), QCryptographicHash::Sha1)
-                                                                .toHex());
+        mutexName += QLatin1Char('-') +
+                     QString::fromLatin1(QCryptographicHash::hash(QDir(m_dir).absolutePath().toUtf8(),
+                                                                  QCryptographicHash::Sha1)
+                                             .toHex());
     auto held = std::make_unique<Held>();
     held->mutex = CreateMutexW(nullptr, FALSE, reinterpret_cast<const wchar_t*>(mutexName.utf16()));
     if (!held->mutex || GetLastError() == ERROR_ALREADY_EXISTS)

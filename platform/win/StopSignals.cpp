@@ -22,7 +22,8 @@ BOOL WINAPI onConsoleEvent(DWORD event) {
     StopSignals* owner = g_owner.load();
     if (!owner)
         return FALSE;
-    QMetaObject::invokeMethod(owner, [owner, number] { owner->deliver(number); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        owner, [owner, number] { owner->deliver(number); }, Qt::QueuedConnection);
     if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT)
         WaitForSingleObject(g_stopped, kCloseGraceMs);
     return TRUE;

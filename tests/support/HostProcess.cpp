@@ -16,8 +16,8 @@ namespace testsupport {
 QString hostPath(const QString& path) {
     // Wine's own call: the Unix name of a Windows path.
     using ToUnix = char*(CDECL*)(const wchar_t*);
-    static const auto toUnix =
-        reinterpret_cast<ToUnix>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
+    static const auto toUnix = reinterpret_cast<ToUnix>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
     if (!toUnix)
         return path;
     const std::wstring native = QDir::toNativeSeparators(path).toStdWString();

@@ -46,7 +46,8 @@ void relay(HANDLE pipe, std::string host, u_short port, HANDLE stop) {
                 a.sin_port = htons(port);
                 a.sin_addr.s_addr = inet_addr(host.c_str());
                 const BOOL noDelay = TRUE;
-                setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof noDelay);
+                setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay),
+                           sizeof noDelay);
                 if (connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0)
                     break;
             }
@@ -108,8 +109,8 @@ void PipePrinter::serve() {
         // Always one instance waiting: a client that closes its handle and
         // opens again at once finds the pipe.
         HANDLE pipe = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
-                                       PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, PIPE_UNLIMITED_INSTANCES,
-                                       4096, 4096, 0, nullptr);
+                                       PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT,
+                                       PIPE_UNLIMITED_INSTANCES, 4096, 4096, 0, nullptr);
         if (pipe == INVALID_HANDLE_VALUE)
             break;
         OVERLAPPED o{};

@@ -55,7 +55,8 @@ QByteArray versionIni(const QByteArray& date) {
 }
 
 QByteArray standInProgram() {
-    return readFile(testsupport::binDir() + QLatin1Char('/') + platform::executableFileName(QStringLiteral("vantrel_standin")));
+    return readFile(testsupport::binDir() + QLatin1Char('/') +
+                    platform::executableFileName(QStringLiteral("vantrel_standin")));
 }
 
 int startsIn(const QString& dir) {

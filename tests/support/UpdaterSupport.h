@@ -4,11 +4,11 @@
 #include "tests/support/TestSupport.h"
 #include "updater/UpdateRun.h"
 
+#include "tests/support/HostProcess.h"
 #include <QByteArray>
 #include <QList>
 #include <QMap>
 #include <QPair>
-#include "tests/support/HostProcess.h"
 #include <QStringList>
 #include <QTemporaryDir>
 #include <memory>

@@ -22,10 +22,14 @@ public:
     ~UsbPrinters() { qunsetenv("QUORVEL_DEVICE_DIR"); }
 
 #ifdef Q_OS_WIN
-    QString deviceDir() const { return m_pipes; }
+    QString deviceDir() const {
+        return m_pipes;
+    }
     using Printer = PipePrinter;
 #else
-    QString deviceDir() const { return m_dir.filePath(QStringLiteral("usb")); }
+    QString deviceDir() const {
+        return m_dir.filePath(QStringLiteral("usb"));
+    }
     using Printer = PrinterSimProcess;
 #endif
 
@@ -57,7 +61,9 @@ public:
         m_printers.push_back(std::move(printer));
         return true;
     }
-    Printer& printer(int i) { return *m_printers[size_t(i)]; }
+    Printer& printer(int i) {
+        return *m_printers[size_t(i)];
+    }
     // The device path Quorvel finds printer i at.
     QString devicePath(int i) const {
         return deviceDir() + QDir::separator() + QStringLiteral("lp%1").arg(i);
@@ -68,7 +74,9 @@ public:
     }
 
 private:
-    QString capturePath(int i) const { return m_dir.filePath(QStringLiteral("capture%1.bin").arg(i)); }
+    QString capturePath(int i) const {
+        return m_dir.filePath(QStringLiteral("capture%1.bin").arg(i));
+    }
     QTemporaryDir m_dir;
 #ifdef Q_OS_WIN
     QString m_pipes = QStringLiteral("\\\\.\\pipe\\quorvel-") + QUuid::createUuid().toString(QUuid::Id128);
