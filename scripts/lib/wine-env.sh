@@ -50,14 +50,22 @@ winpath() {
 
 # wine_session SDK: exports a fresh Wine prefix (booted headless) and the
 # variables the Windows programs need: DLL search path, Qt's plugins, the
-# Korean ANSI code page (949). wine_session_end stops it and removes it.
+# Korean ANSI code page (949). Wine takes the code page from the locale, and
+# the arguments it hands on are UTF-8 only under a real UTF-8 locale: a
+# ko_KR.UTF-8 of its own is made once in the cache (LOCPATH).
+# wine_session_end stops it and removes it.
 wine_session() {
   local sdk=$1 dirs="" d
+  if [ ! -d "$WINDOWS_CACHE/locale/ko_KR.UTF-8" ]; then
+    mkdir -p "$WINDOWS_CACHE/locale"
+    localedef -i ko_KR -f UTF-8 "$WINDOWS_CACHE/locale/ko_KR.UTF-8" 2>/dev/null || true
+  fi
   for d in "$sdk/bin" "${MINGW_RUNTIME_DIRS[@]}"; do dirs+="$(winpath "$d");"; done
   export WINEPREFIX
   WINEPREFIX=$(mktemp -d /tmp/vantrel-wine.XXXXXX)
   export WINEARCH=win64 WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml=" \
-    WINEPATH="${dirs%;}" QT_PLUGIN_PATH="$(winpath "$sdk/plugins")" LANG=ko_KR.UTF-8 LC_ALL=ko_KR.UTF-8
+    WINEPATH="${dirs%;}" QT_PLUGIN_PATH="$(winpath "$sdk/plugins")" \
+    LOCPATH=$WINDOWS_CACHE/locale LANG=ko_KR.UTF-8 LC_ALL=ko_KR.UTF-8
   export WINE=${WINE:-$(command -v wine64 || echo /usr/lib/wine/wine64)}
   DISPLAY= "$WINE" wineboot -i >/dev/null 2>&1
   wineserver -w
