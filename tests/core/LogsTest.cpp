@@ -101,10 +101,10 @@ private Q_SLOTS:
         core::WriteLog(QStringLiteral("new"));
         const QByteArray text = dir.read("error.log");
         QFile::setPermissions(dir.file("error.log"), QFile::ReadOwner | QFile::WriteOwner);
-        // The old lines stay whole either way; root may still append (on
-        // Windows the read-only attribute holds for everyone).
+        // The old lines stay whole either way; root may still append (Wine
+        // gives the read-only attribute as the file's mode bits, so there too).
 #ifdef Q_OS_WIN
-        const bool mayAppend = false;
+        const bool mayAppend = text.size() > 5;
 #else
         const bool mayAppend = ::geteuid() == 0;
 #endif

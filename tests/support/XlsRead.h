@@ -1,12 +1,13 @@
 #pragma once
 // Reads an .xls file with an independent reader (python3-xlrd through the
 // system interpreter) and returns its first sheet as rows of cell texts.
+#include "tests/support/HostProcess.h"
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QList>
-#include <QProcess>
+
 #include <QStringList>
 
 namespace testsupport {
@@ -34,8 +35,8 @@ for r in idx:
 json.dump({"sheets": book.nsheets, "nrows": sheet.nrows, "rows": rows}, sys.stdout, ensure_ascii=True)
 )PY";
     XlrdSheet out;
-    QProcess p;
-    QStringList args{QStringLiteral("-c"), QString::fromLatin1(script), path};
+    HostProcess p;
+    QStringList args{QStringLiteral("-c"), QString::fromLatin1(script), hostPath(path)};
     for (int i : pick)
         args << QString::number(i);
     p.start(QStringLiteral("/usr/bin/python3"), args);
