@@ -10,11 +10,9 @@ namespace testsupport {
 
 namespace {
 
-// One client of the pipe: what it writes goes to a fresh connection to the
-// printer (made at its first byte: a client that only looks writes nothing),
+// One client of the pipe: what it writes goes to the printer's connection,
 // what the printer answers goes back, until the client closes the pipe.
-void relay(HANDLE pipe, std::string host, u_short port, HANDLE stop) {
-    SOCKET s = INVALID_SOCKET;
+void relay(HANDLE pipe, SOCKET s, HANDLE stop) {
     OVERLAPPED o{};
     o.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     char buffer[4096];
@@ -38,21 +36,8 @@ void relay(HANDLE pipe, std::string host, u_short port, HANDLE stop) {
                 open = false;
             }
         }
-        if (n > 0) {
-            if (s == INVALID_SOCKET) {
-                s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-                sockaddr_in a{};
-                a.sin_family = AF_INET;
-                a.sin_port = htons(port);
-                a.sin_addr.s_addr = inet_addr(host.c_str());
-                const BOOL noDelay = TRUE;
-                setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay),
-                           sizeof noDelay);
-                if (connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0)
-                    break;
-            }
+        if (n > 0)
             send(s, buffer, int(n), 0);
-        }
         // The printer's answers, as they come.
         while (s != INVALID_SOCKET) {
             WSAPOLLFD p{s, POLLRDNORM, 0};
@@ -69,13 +54,7 @@ void relay(HANDLE pipe, std::string host, u_short port, HANDLE stop) {
             CloseHandle(w.hEvent);
         }
     }
-    if (s != INVALID_SOCKET) {
-        shutdown(s, SD_SEND);
-        closesocket(s);
-    }
     CloseHandle(o.hEvent);
-    DisconnectNamedPipe(pipe);
-    CloseHandle(pipe);
 }
 
 } // namespace
@@ -87,8 +66,25 @@ bool PipePrinter::start(const QStringList& simOptions) {
     }
     WSADATA wsa;
     WSAStartup(MAKEWORD(2, 2), &wsa);
+    // One connection for the printer's life, as a USB device is one line:
+    // the printer's state (a label under way, scripted answers) carries over
+    // from one client of the pipe to the next.
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(m_sim.port());
+    a.sin_addr.s_addr = inet_addr(m_sim.host().toStdString().c_str());
+    const BOOL noDelay = TRUE;
+    setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof noDelay);
+    if (connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+        closesocket(s);
+        qWarning("no connection to the virtual printer");
+        return false;
+    }
+    m_socket = s;
     m_stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    m_thread = std::thread([this] { serve(); });
+    for (std::thread& t : m_threads)
+        t = std::thread([this] { serve(); });
     // The first instance of the pipe exists once the thread has made it.
     for (int i = 0; i < 200; ++i) {
         if (WaitNamedPipeW(reinterpret_cast<const wchar_t*>(m_name.utf16()), 0) ||
@@ -99,20 +95,18 @@ bool PipePrinter::start(const QStringList& simOptions) {
     return true;
 }
 
+// One instance of the pipe, served client after client: the instances are
+// made once, so a client that closes its handle and opens again at once always
+// finds one waiting.
 void PipePrinter::serve() {
     const std::wstring name = m_name.toStdWString();
-    const std::string host = m_sim.host().toStdString();
-    const u_short port = m_sim.port();
-    std::vector<std::thread> clients;
+    HANDLE pipe = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
+                                   PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, PIPE_UNLIMITED_INSTANCES,
+                                   4096, 4096, 0, nullptr);
+    if (pipe == INVALID_HANDLE_VALUE)
+        return;
     HANDLE connected = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     while (!m_stopping) {
-        // Always one instance waiting: a client that closes its handle and
-        // opens again at once finds the pipe.
-        HANDLE pipe = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
-                                       PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT,
-                                       PIPE_UNLIMITED_INSTANCES, 4096, 4096, 0, nullptr);
-        if (pipe == INVALID_HANDLE_VALUE)
-            break;
         OVERLAPPED o{};
         ResetEvent(connected);
         o.hEvent = connected;
@@ -122,26 +116,28 @@ void PipePrinter::serve() {
             DWORD r = 0;
             ok = WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0 &&
                  GetOverlappedResult(pipe, &o, &r, FALSE);
+            if (!ok)
+                CancelIoEx(pipe, &o);
         }
-        if (!ok) {
-            CancelIoEx(pipe, &o);
-            CloseHandle(pipe);
-            continue;
+        if (ok) {
+            const std::lock_guard<std::mutex> oneClientAtATime(m_line);
+            relay(pipe, SOCKET(m_socket), static_cast<HANDLE>(m_stopEvent));
         }
-        clients.emplace_back(relay, pipe, host, port, static_cast<HANDLE>(m_stopEvent));
+        DisconnectNamedPipe(pipe);
     }
-    for (std::thread& t : clients)
-        t.join();
     CloseHandle(connected);
+    CloseHandle(pipe);
 }
 
 void PipePrinter::stop() {
-    if (m_thread.joinable()) {
+    if (m_threads[0].joinable()) {
         m_stopping = true;
         SetEvent(m_stopEvent);
-        m_thread.join();
+        for (std::thread& t : m_threads)
+            t.join();
         CloseHandle(m_stopEvent);
         m_stopEvent = nullptr;
+        closesocket(SOCKET(m_socket));
     }
     m_sim.stop();
 }

@@ -2,10 +2,11 @@
 // Windows: a USB printer stand-in for Quorvel. The virtual printer (a Linux
 // program, on loopback TCP) is served as the named pipe NAME, which Quorvel
 // opens as it would a USB printer's device path: every client of the pipe
-// is one connection to the printer, the bytes relayed both ways.
+// is relayed to the printer's one connection, both ways.
 #include "tests/support/PrinterSimProcess.h"
 
 #include <atomic>
+#include <mutex>
 #include <thread>
 
 namespace testsupport {
@@ -25,9 +26,11 @@ private:
 
     QString m_name;
     PrinterSimProcess m_sim;
-    std::thread m_thread;
+    std::thread m_threads[4]; // one per instance of the pipe
     std::atomic<bool> m_stopping{false};
     void* m_stopEvent = nullptr;
+    quintptr m_socket = 0; // the printer's connection (a SOCKET)
+    std::mutex m_line;
 };
 
 } // namespace testsupport
