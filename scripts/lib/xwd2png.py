@@ -10,8 +10,9 @@ def main(src, dst):
     header_size, _, fmt, depth, width, height = fields[:6]
     byte_order, bits_per_pixel, bytes_per_line = fields[7], fields[11], fields[12]
     red_mask, green_mask, blue_mask, ncolors = fields[14], fields[15], fields[16], fields[19]
-    if fmt != 2 or bits_per_pixel != 32:
-        sys.exit("xwd2png: only 32-bit ZPixmap dumps")
+    stride = 4 if bytes_per_line >= width * 4 else 3
+    if fmt != 2 or bits_per_pixel not in (24, 32):
+        sys.exit("xwd2png: only 24/32-bit ZPixmap dumps")
     pixels = data[header_size + ncolors * 12:]
     order = "<" if byte_order == 0 else ">"
     shift = lambda m: (m & -m).bit_length() - 1
@@ -19,8 +20,9 @@ def main(src, dst):
     rows = bytearray()
     for y in range(height):
         rows.append(0)
-        line = pixels[y * bytes_per_line: y * bytes_per_line + width * 4]
-        for (p,) in struct.iter_unpack(order + "I", line):
+        line = pixels[y * bytes_per_line: y * bytes_per_line + width * stride]
+        for x in range(width):
+            p = int.from_bytes(line[x * stride: x * stride + stride], "little" if order == "<" else "big")
             rows += bytes(((p >> rs) & 255, (p >> gs) & 255, (p >> bs) & 255))
 
     def chunk(kind, body):
