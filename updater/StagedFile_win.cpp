@@ -5,6 +5,7 @@
 #include "updater/StagedFile.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <windows.h>
@@ -17,7 +18,9 @@ std::wstring native(const QString& path) {
     return QDir::toNativeSeparators(path).toStdWString();
 }
 
-QString systemError() {
+} // namespace
+
+QString lastSystemError() {
     const DWORD code = GetLastError();
     wchar_t* text = nullptr;
     FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
@@ -27,6 +30,8 @@ QString systemError() {
     LocalFree(text);
     return s;
 }
+
+namespace {
 
 // A hidden name beside the target, created exclusively.
 HANDLE createBeside(const QString& target, QString* name) {
@@ -77,18 +82,6 @@ PathKind pathKind(const QString& path) {
     return PathKind::File;
 }
 
-StagedFile::StagedFile(const QString& target) : m_target(target) {}
-
-StagedFile::~StagedFile() {
-    discard();
-}
-
-bool StagedFile::failed(const QString& what) {
-    m_error = what + QStringLiteral(": ") + systemError();
-    discard();
-    return false;
-}
-
 // The handle is kept in m_fd (Windows handles fit in an int).
 bool StagedFile::open() {
     discard();
@@ -99,7 +92,7 @@ bool StagedFile::open() {
     if (h == INVALID_HANDLE_VALUE)
         return failed(QStringLiteral("create"));
     m_fd = static_cast<int>(reinterpret_cast<intptr_t>(h));
-    m_staged = name.toUtf8();
+    m_staged = QFile::encodeName(name);
     return true;
 }
 
@@ -158,23 +151,7 @@ bool StagedFile::finish(int) {
     if (!closed)
         return failed(QStringLiteral("close"));
     // Visible once in place.
-    SetFileAttributesW(native(QString::fromUtf8(m_staged)).c_str(), FILE_ATTRIBUTE_NORMAL);
-    return true;
-}
-
-bool StagedFile::place() {
-    if (m_staged.isEmpty() || m_fd >= 0)
-        return false;
-    if (pathKind(m_target) == PathKind::Directory) {
-        m_error = QStringLiteral("a folder lies at the name");
-        return false;
-    }
-    if (!renamePath(QString::fromUtf8(m_staged), m_target, &m_error)) {
-        m_error = QStringLiteral("rename: ") + m_error;
-        return false;
-    }
-    m_placed = true;
-    m_staged.clear();
+    SetFileAttributesW(native(QFile::decodeName(m_staged)).c_str(), FILE_ATTRIBUTE_NORMAL);
     return true;
 }
 
@@ -184,7 +161,7 @@ void StagedFile::discard() {
         m_fd = -1;
     }
     if (!m_placed && !m_staged.isEmpty())
-        DeleteFileW(native(QString::fromUtf8(m_staged)).c_str());
+        DeleteFileW(native(QFile::decodeName(m_staged)).c_str());
     m_staged.clear();
 }
 
@@ -240,7 +217,7 @@ bool renamePath(const QString& from, const QString& to, QString* error) {
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
     if (error)
-        *error = systemError();
+        *error = lastSystemError();
     return false;
 }
 

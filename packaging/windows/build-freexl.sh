@@ -12,20 +12,8 @@ T=x86_64-w64-mingw32
 mkdir -p "$PREFIX/src" "$PREFIX/include" "$PREFIX/lib"
 cd "$PREFIX/src"
 if ! ls freexl_*.orig.tar.gz >/dev/null 2>&1; then
-  # Source packages through a private deb-src list: the system's apt sources
-  # stay as they are.
-  A=$PREFIX/src/apt
-  mkdir -p "$A/lists/partial"
-  cat >"$A/src.sources" <<SRC
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-SRC
-  APT=(apt-get -o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$A" -o Dir::State::Lists="$A/lists")
-  "${APT[@]}" update -qq
-  "${APT[@]}" source --download-only freexl >/dev/null
+  . "$HERE/debian-source.sh"
+  debian_source "$PREFIX/src" freexl
 fi
 rm -rf freexl-src && mkdir freexl-src && tar -C freexl-src --strip-components=1 -xzf freexl_*.orig.tar.gz
 cat >freexl-src/config.h <<'CFG'

@@ -18,19 +18,9 @@ T=x86_64-w64-mingw32
 apt-get install -y -q g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix \
   mingw-w64-tools libwine-dev qt6-base-dev qt6-base-dev-tools cmake ninja-build tcl xz-utils lz4 >/dev/null
 
-# Source packages through a private deb-src list.
-A=$WORK/apt; mkdir -p "$A/lists/partial"
-cat >"$A/src.sources" <<SRC
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-SRC
-APT=(apt-get -o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$A" -o Dir::State::Lists="$A/lists")
-"${APT[@]}" update >/dev/null
+. "$(dirname "$0")/debian-source.sh"
+debian_source "$WORK" qt6-base openssl curl sqlite3
 cd "$WORK"
-"${APT[@]}" source --download-only qt6-base openssl curl sqlite3 >/dev/null
 
 cat >"$WORK/mingw.cmake" <<CM
 set(CMAKE_SYSTEM_NAME Windows)
@@ -96,7 +86,7 @@ cd "$WORK"
 # qtserialport 6.4.2 (Debian source package qt6-serialport; any copy of the
 # v6.4.2 tag serves).
 if [ ! -d "$WORK/qtserialport" ]; then
-  "${APT[@]}" source --download-only qt6-serialport >/dev/null && tar xf qt6-serialport_*.orig.tar.xz \
+  debian_source "$WORK" qt6-serialport && tar xf qt6-serialport_*.orig.tar.xz \
     && mv qtserialport-everywhere-src-6.4.2 qtserialport
 fi
 mkdir -p "$WORK/serial-build" && cd "$WORK/serial-build"
