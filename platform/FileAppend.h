@@ -7,7 +7,8 @@
 
 namespace platform {
 
-// Creates the file when missing. False when it cannot be opened or written;
+// Creates the file when missing; on Linux never writes through a symbolic
+// link at the name. False when it cannot be opened or written;
 // *sizeAfter then is unchanged, else the file's size after the write.
 bool appendToFile(const QString& path, QByteArrayView bytes, qint64* sizeAfter = nullptr);
 

@@ -31,8 +31,11 @@ bool isHexDigits(const QByteArray& text) {
 
 } // namespace
 
-bool parseManifest(const QByteArray& bytes, ManifestSums& sums, QString& error) {
+bool parseManifest(const QByteArray& bytes, Manifest& manifest, QString& error) {
+    ManifestSums& sums = manifest.sums;
     sums.clear();
+    manifest.release.clear();
+    bool released = false;
     const QList<QByteArray> lines = bytes.split('\n');
     for (qsizetype i = 0; i < lines.size(); ++i) {
         QByteArray line = lines[i];
@@ -42,6 +45,17 @@ bool parseManifest(const QByteArray& bytes, ManifestSums& sums, QString& error) 
         if (line.isEmpty())
             continue;
         const QString where = QStringLiteral("%1 %2행").arg(kManifestName).arg(i + 1);
+        if (line.startsWith(kReleaseLinePrefix)) {
+            // Blanks around the date, as in "Version.ini", do not count.
+            if (released) {
+                error = where + QStringLiteral("의 DATE 행이 중복되었습니다.");
+                return false;
+            }
+            manifest.release =
+                platform::fromCp949(line.mid(qsizetype(sizeof kReleaseLinePrefix) - 1)).trimmed();
+            released = true;
+            continue;
+        }
         // sha256sum starts a line with a backslash when the name holds a
         // backslash or a line end: no such name is a plain file name here.
         if (line.size() < 67 || line[64] != ' ' || (line[65] != ' ' && line[65] != '*') ||
@@ -60,8 +74,10 @@ bool parseManifest(const QByteArray& bytes, ManifestSums& sums, QString& error) 
         }
         sums.insert(name, QByteArray::fromHex(line.left(64)));
     }
-    if (sums.isEmpty()) {
-        error = kManifestName + QStringLiteral("에 파일이 없습니다.");
+    if (sums.isEmpty() || !released) {
+        error = kManifestName + (released ? QStringLiteral("에 파일이 없습니다.")
+                                          : QStringLiteral("에 Version.ini의 DATE 행(%1)이 없습니다.")
+                                                .arg(QLatin1String(kReleaseLinePrefix)));
         return false;
     }
     return true;

@@ -32,9 +32,19 @@ bool isProgramFile(const QString& name) {
     return !name.contains(QLatin1Char('.'));
 }
 
+const QString kVersionFile = QStringLiteral("Version.ini");
+
 bool isVersionFile(const QString& name) {
-    return name.compare(QLatin1String("Version.ini"), Qt::CaseInsensitive) == 0;
+    return name.compare(kVersionFile, Qt::CaseInsensitive) == 0;
 }
+
+// The version date of a "Version.ini"; `missing` when it has none.
+QString versionDate(const QString& file, const QString& missing) {
+    return platform::GetPrivateProfileStringA(QStringLiteral("VERSION_INFO"), QStringLiteral("DATE"), missing,
+                                              51, file);
+}
+const QString kNoLocalDate = QStringLiteral("000000000000");
+const QString kNoServerDate = QStringLiteral("000000000001");
 
 // A file placed by the copy step, and where the file it replaced waits until
 // the whole update is in.
@@ -140,6 +150,15 @@ int UpdateRun::UpdateThread() {
     m_window.setBarPos(kBarTotal, 15);
     m_state.ok = 1;
     m_state.done[kStepServerInfo] = 1;
+    if (m_serverIp.isEmpty()) {
+        // Nothing to connect to: the program starts without waiting for a
+        // connection that cannot be made.
+        LogWrite(1, src("GetServerInfo"), msg::kUpdatesOff);
+        m_state.ok = 0;
+        m_state.done[kStepDownload] = 1;
+        launch();
+        return 0;
+    }
 
     m_ftp = std::make_unique<CFtpClient>();
     m_window.armStepTimer(kStepDownload, 100);
@@ -194,8 +213,7 @@ int UpdateRun::GetServerInfo() {
     LogWrite(1, source, QStringLiteral("서버정보(FTP) 취득 시작"));
     const QString ini = local(QStringLiteral("Ftp_Setup.ini"));
     const QString section = QStringLiteral("SERVER_INFO");
-    m_serverIp = platform::GetPrivateProfileStringA(section, QStringLiteral("SERVER_IP"),
-                                                    QLatin1String(kDefaultServerIp), 16, ini);
+    m_serverIp = platform::GetPrivateProfileStringA(section, QStringLiteral("SERVER_IP"), QString(), 16, ini);
     m_serverPort = platform::GetPrivateProfileStringA(section, QStringLiteral("SERVER_PORT"),
                                                       QStringLiteral("21"), 6, ini);
     m_user = QStringLiteral("rfid");
@@ -241,21 +259,14 @@ int UpdateRun::ServerConnect() {
 
 int UpdateRun::AnalysisIni() {
     const QString source = src("AnalysisIni");
-    const QString name = QStringLiteral("Version.ini");
-    const QString serverFile = m_tempDir + QLatin1Char('/') + name;
-    if (!m_ftp->GetFile(name, serverFile)) {
+    if (!m_ftp->GetFile(kVersionFile, fetched(kVersionFile))) {
         LogWrite(3, source, m_ftp->lastError());
-        fail(source, msg::kDownloadFailed.arg(name));
+        fail(source, msg::kDownloadFailed.arg(kVersionFile));
         return -3;
     }
-    noteFetched(name);
-    const QString section = QStringLiteral("VERSION_INFO");
-    const QString key = QStringLiteral("DATE");
-    const QString localDate =
-        platform::GetPrivateProfileStringA(section, key, QStringLiteral("000000000000"), 51, local(name));
-    const QString serverDate =
-        platform::GetPrivateProfileStringA(section, key, QStringLiteral("000000000001"), 51, serverFile);
-    return compareVersionDates(platform::toCp949(localDate), platform::toCp949(serverDate));
+    noteFetched(kVersionFile);
+    return compareVersionDates(platform::toCp949(versionDate(local(kVersionFile), kNoLocalDate)),
+                               platform::toCp949(versionDate(fetched(kVersionFile), kNoServerDate)));
 }
 
 int UpdateRun::GetDownLoadFile() {
@@ -288,7 +299,7 @@ int UpdateRun::GetDownLoadFile() {
     return 1;
 }
 
-bool UpdateRun::loadManifest(QHash<QString, QByteArray>& sums, QString& why) const {
+bool UpdateRun::loadManifest(Manifest& manifest, QString& why) const {
     // Only this run's downloads count: a manifest left from an earlier run
     // vouches for nothing on the server now.
     for (const QString& name : {kManifestName, kSignatureName})
@@ -305,13 +316,42 @@ bool UpdateRun::loadManifest(QHash<QString, QByteArray>& sums, QString& why) con
     }
     const QByteArray key = keyFile.read(64 * 1024);
     bool manifestOk = false, signatureOk = false;
-    const QByteArray manifest = readPlainFile(fetched(kManifestName), 1 << 20, &manifestOk);
+    const QByteArray text = readPlainFile(fetched(kManifestName), 1 << 20, &manifestOk);
     const QByteArray signature = readPlainFile(fetched(kSignatureName), 4096, &signatureOk);
     if (!manifestOk || !signatureOk) {
         why = (manifestOk ? kSignatureName : kManifestName) + QStringLiteral(" 파일을 읽을 수 없습니다.");
         return false;
     }
-    return verifySignature(key, manifest, signature, why) && parseManifest(manifest, sums, why);
+    return verifySignature(key, text, signature, why) && parseManifest(text, manifest, why);
+}
+
+bool UpdateRun::verifyRelease(const Manifest& manifest, QString& why) const {
+    // The first fetch of "Version.ini" only said whether to look: the date
+    // that counts is the one in the copy the manifest vouches for, and it
+    // must be the release the manifest names.
+    bool ok = false;
+    const QByteArray bytes = readPlainFile(fetched(kVersionFile), 1 << 20, &ok);
+    Sha256 sum;
+    sum.update(bytes.constData(), bytes.size());
+    if (!ok || sum.result() != manifest.sums.value(kVersionFile)) {
+        why = QStringLiteral("%1 파일의 SHA-256이 %2와 다릅니다.").arg(kVersionFile, kManifestName);
+        return false;
+    }
+    const QString serverDate = versionDate(fetched(kVersionFile), kNoServerDate);
+    if (serverDate != manifest.release) {
+        why = QStringLiteral("%1의 DATE(%2)와 %3의 DATE(%4)가 다릅니다.")
+                  .arg(kVersionFile, serverDate, kManifestName, manifest.release);
+        return false;
+    }
+    // An older signed release is refused like a forged one: a site goes
+    // back by signing the old files again under a new date.
+    const QString localDate = versionDate(local(kVersionFile), kNoLocalDate);
+    if (compareVersionDates(platform::toCp949(localDate), platform::toCp949(serverDate)) != 1) {
+        why = QStringLiteral("서버 %1의 DATE(%2)가 설치된 %1의 DATE(%3)보다 새롭지 않아 UPDATE하지 않습니다.")
+                  .arg(kVersionFile, serverDate, localDate);
+        return false;
+    }
+    return true;
 }
 
 int UpdateRun::CopyDownLoadFile() {
@@ -337,7 +377,8 @@ int UpdateRun::CopyDownLoadFile() {
     const QStringList plan = settings + programs + version;
 
     const bool keyInstalled = pathKind(local(kUpdateKeyName)) != PathKind::Missing;
-    QHash<QString, QByteArray> sums;
+    Manifest manifest;
+    const ManifestSums& sums = manifest.sums;
     auto verifyFailed = [&](const QString& why) {
         LogWrite(3, source, why);
         fail(source, msg::kVerifyFailed);
@@ -345,11 +386,13 @@ int UpdateRun::CopyDownLoadFile() {
     };
     if (keyInstalled) {
         QString why;
-        if (!loadManifest(sums, why))
+        if (!loadManifest(manifest, why))
             return verifyFailed(why);
         for (const QString& name : plan)
             if (!sums.contains(name))
                 return verifyFailed(QStringLiteral("%1 파일이 %2에 없습니다.").arg(name, kManifestName));
+        if (!verifyRelease(manifest, why))
+            return verifyFailed(why);
     } else {
         LogWrite(3, source, msg::kNotVerified);
     }

@@ -1,9 +1,10 @@
 #pragma once
 // One update run of the launcher, without any window: fetch the server
-// information, log in, compare the version dates, fetch the server's
-// download directory, copy the settings and program files into the program
-// directory and start the main program. What the run shows goes through
-// UpdateWindow; the dialog forwards it to its own thread.
+// information (no server named: start the main program at once), log in,
+// compare the version dates, fetch the server's download directory, copy
+// the settings and program files into the program directory and start the
+// main program. What the run shows goes through UpdateWindow; the dialog
+// forwards it to its own thread.
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -14,6 +15,7 @@
 namespace updater {
 
 class CFtpClient;
+struct Manifest;
 
 // Control ids of the bars: one per step, then the overall bar.
 enum BarId {
@@ -77,6 +79,9 @@ inline const QString kListFailed = QStringLiteral("파일 목록 DOWNLOAD에 실
 inline const QString kVerifyFailed =
     QStringLiteral("UPDATE 파일 검증에 실패하였습니다. [확인]버튼을 눌러주십시오.");
 inline const QString kCopyFailed = QStringLiteral("%1 복사에 실패하였습니다.");
+// Level 1 log line of an installation whose "Ftp_Setup.ini" names no server.
+inline const QString kUpdatesOff =
+    QStringLiteral("Ftp_Setup.ini에 SERVER_IP가 없어 UPDATE를 하지 않고 프로그램을 시작합니다.");
 // Level 3 log line of an installation without "update_key.pem".
 inline const QString kNotVerified =
     QStringLiteral("update_key.pem 키가 설치되지 않아 UPDATE 파일을 검증하지 않고 복사합니다.");
@@ -92,6 +97,8 @@ public:
     // The worker: runs every step and drives the bars; returns 0.
     int UpdateThread();
 
+    // An empty server address afterwards (no "SERVER_IP" in
+    // "Ftp_Setup.ini"): updates are off, the run starts the program at once.
     int GetServerInfo();
     // 1 files downloaded, 0 nothing newer, -1 no connection, -3 download failed.
     int DownloadUpdate();
@@ -103,7 +110,8 @@ public:
     // system the files without an extension) that this run fetched, all or
     // none: "Version.ini" last, so it takes the new date only with the rest.
     // With "update_key.pem" installed, only a verified signed manifest that
-    // lists every one of them with its SHA-256 lets them in. Never replaces
+    // lists every one of them with its SHA-256 lets them in, and only when
+    // its release is newer than the installed one. Never replaces
     // the updater itself or "Ftp_Setup.ini".
     // 1 installed with a program file, 0 installed without one (or nothing
     // to install), -1 failed: message shown, nothing changed.
@@ -128,7 +136,10 @@ private:
     QString fetched(const QString& name) const;
     void noteFetched(const QString& name);
     bool isProtected(const QString& name) const;
-    bool loadManifest(QHash<QString, QByteArray>& sums, QString& why) const;
+    bool loadManifest(Manifest& manifest, QString& why) const;
+    // With the key installed: whether the verified "Version.ini" belongs to
+    // the manifest's release and is newer than the installed one.
+    bool verifyRelease(const Manifest& manifest, QString& why) const;
 
     UpdateWindow& m_window;
     QString m_baseDir;
@@ -140,9 +151,5 @@ private:
     int m_stallSeconds = 60;
     RunState m_state;
 };
-
-// The address used when "Ftp_Setup.ini" names none; the deployment supplies
-// its own server's address in that file.
-inline constexpr const char kDefaultServerIp[] = "192.168.0.100";
 
 } // namespace updater

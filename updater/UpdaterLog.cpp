@@ -3,12 +3,14 @@
 #include "platform/Cp949.h"
 #include "platform/FileAppend.h"
 #include "platform/Profile.h"
+#include "updater/StagedFile.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocalSocket>
+#include <QMutex>
 #include <QRegularExpression>
 
 #include <cstdarg>
@@ -166,7 +168,18 @@ void LogWrite(int level, const QString& source, const QString& text) {
     // One write per line, so lines of two threads never interleave. A line
     // that cannot be written is lost, as with any unwritable log.
     qint64 size = -1;
-    if (!platform::appendToFile(path, line, &size) || size < 0)
+    bool written = platform::appendToFile(path, line, &size);
+    if (!written && pathKind(path) == PathKind::Link) {
+        // A symbolic link planted at the log's name would carry the lines
+        // wherever it points: it is replaced by a file of the log's own,
+        // once, whichever thread finds it first.
+        static QMutex replacing;
+        const QMutexLocker lock(&replacing);
+        if (pathKind(path) == PathKind::Link)
+            QFile::remove(path);
+        written = platform::appendToFile(path, line, &size);
+    }
+    if (!written || size < 0)
         return;
 
     if (s.sizeMb > 0 && size > static_cast<qint64>(s.sizeMb) * 1048576) {

@@ -1,7 +1,10 @@
-// vantrelctl journal: the workstation's issuing journal. Lists its entries,
-// settles what it can, and takes a person's decision on an uncertain tag.
+// vantrelctl journal: the workstation's issuing journal. Lists its entries
+// (with --pending also every open claim of the database, whichever
+// workstation holds it), settles what it can, and takes a person's decision
+// on an uncertain tag of any workstation.
 #include "main/cli/Command.h"
 #include "main/cli/SearchOptions.h"
+#include "main/core/FailureReport.h"
 #include "main/database/DbConn.h"
 #include "main/journal/Reconcile.h"
 
@@ -19,7 +22,12 @@ int list(const cli::Options& o, journal::Journal& j) {
         if (!f.from.isValid())
             return cli::usageError(kName, QStringLiteral("--since is a date YYYYMMDD"));
     }
-    for (const journal::Entry& e : j.entries(f))
+    QList<journal::Entry> entries = j.entries(f);
+    if (f.pendingOnly && cli::openSettingsDatabase(kName)) {
+        entries = journal::withOpenClaims(j, f);
+        database::gDbConn.close();
+    }
+    for (const journal::Entry& e : entries)
         cli::out(journal::entryLine(e));
     return cli::kOk;
 }
@@ -29,10 +37,21 @@ int list(const cli::Options& o, journal::Journal& j) {
 int reconcile(journal::Journal& j) {
     if (!cli::openSettingsDatabase(kName))
         return cli::kFailed;
-    const journal::Settlement s = journal::reconcile(j, {});
+    journal::Settlement s;
+    try {
+        s = journal::reconcile(j, {});
+    } catch (const std::exception& e) {
+        database::gDbConn.close();
+        cli::err(QStringLiteral("vantrelctl journal reconcile: %1").arg(core::errorText(e)));
+        return cli::kFailed;
+    }
     database::gDbConn.close();
     for (const journal::Entry& e : s.recorded)
         cli::out(QStringLiteral("recorded\t") + journal::entryLine(e));
+    for (const journal::Entry& e : s.decided)
+        cli::out(QStringLiteral("decided\t") + journal::entryLine(e));
+    for (const journal::Entry& e : s.elsewhere)
+        cli::out(QStringLiteral("elsewhere\t") + journal::entryLine(e));
     for (const journal::Entry& e : s.uncertain)
         cli::out(QStringLiteral("uncertain\t") + journal::entryLine(e));
     for (qsizetype i = 0; i < s.unsettled.size(); ++i)
@@ -43,20 +62,23 @@ int reconcile(journal::Journal& j) {
 
 int decide(const QString& action, const QString& tagId, journal::Journal& j) {
     QString problem;
-    bool done = false;
-    if (action == QLatin1String("void")) {
-        done = journal::voidByPerson(j, tagId, &problem);
-    } else {
-        if (!cli::openSettingsDatabase(kName))
-            return cli::kFailed;
-        done = journal::recordByPerson(j, tagId, {}, &problem);
-        database::gDbConn.close();
-    }
+    // A tag of this journal from before claims were kept is voided without
+    // the database; everything else is decided on the claim.
+    const bool opened = cli::openSettingsDatabase(kName);
+    if (!opened && action != QLatin1String("void"))
+        return cli::kFailed;
+    const bool done = action == QLatin1String("void") ? journal::voidByPerson(j, tagId, &problem)
+                                                      : journal::recordByPerson(j, tagId, {}, &problem);
+    database::gDbConn.close();
     if (!done) {
         cli::err(QStringLiteral("vantrelctl journal %1: %2").arg(action, problem));
         return cli::kFailed;
     }
-    cli::out(journal::entryLine(*j.byTag(tagId)));
+    const std::optional<journal::Entry> e = j.byTag(tagId);
+    cli::out(e ? journal::entryLine(*e)
+               : QStringLiteral("%1\t%2").arg(action == QLatin1String("void") ? QStringLiteral("voided")
+                                                                              : QStringLiteral("recorded"),
+                                              tagId));
     return cli::kOk;
 }
 

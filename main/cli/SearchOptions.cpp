@@ -106,14 +106,22 @@ bool openSettingsDatabase(const QString& command) {
 }
 
 void printGrid(const database::ItemGrid& grid) {
+    // Written in blocks as the rows are formatted: a whole register's text
+    // is never held at once.
+    constexpr qsizetype kBlock = 256 * 1024;
     QByteArray text = database::gridHeaders().join(QLatin1Char('\t')).toUtf8() + '\n';
+    text.reserve(kBlock + 4096);
     for (int r = 1; r <= grid.rows(); ++r) {
         for (int col = 1; col <= database::kGridColumns; ++col) {
             if (col > 1)
                 text += '\t';
-            text += grid.text(r, col).toUtf8();
+            grid.appendUtf8(r, col, text);
         }
         text += '\n';
+        if (text.size() >= kBlock) {
+            fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stdout);
+            text.resize(0);
+        }
     }
     fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stdout);
     fflush(stdout);

@@ -5,6 +5,7 @@
 #include "platform/ProgramDir.h"
 
 #include <QFile>
+#include <QHash>
 #include <cstdio>
 #include <ctime>
 
@@ -39,14 +40,46 @@ void appendLogLine(const QString& fileName, const QString& text) {
     appendBytes(fileName, frameNow() + platform::toCp949(text) + "\r\n");
 }
 
-void LogBatch::add(const QString& text) {
+namespace {
+constexpr qsizetype kBlockBytes = 1024 * 1024;
+} // namespace
+
+void LogBatch::appendText(QStringView text) {
+    // ASCII is the same in the code page: copied as it is.
+    const char16_t* p = text.utf16();
+    const qsizetype n = text.size();
+    const qsizetype at = m_pending.size();
+    m_pending.resize(at + n);
+    char* out = m_pending.data() + at;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (p[i] >= 0x80) {
+            m_pending.truncate(at);
+            Encoded& memo = m_encoded[qHash(text) % kEncodedSlots];
+            if (memo.text != text) {
+                memo.text = text.toString();
+                memo.bytes = platform::toCp949(text);
+            }
+            m_pending += memo.bytes;
+            return;
+        }
+        out[i] = static_cast<char>(p[i]);
+    }
+}
+
+void LogBatch::add(std::initializer_list<QStringView> parts) {
     if (m_pending.isEmpty())
-        m_pending.reserve(256 * 1024);
-    m_pending += frameNow();
-    m_pending += platform::toCp949(text);
+        m_pending.reserve(kBlockBytes + 64 * 1024);
+    const std::time_t now = std::time(nullptr);
+    if (now != m_frameTime) {
+        m_frameTime = now;
+        m_frame = logFrame(now);
+    }
+    m_pending += m_frame;
+    for (QStringView part : parts)
+        appendText(part);
     m_pending += "\r\n";
     // Bounded, so that a long loop never holds many lines back.
-    if (++m_lines >= 2000)
+    if (m_pending.size() >= kBlockBytes)
         flush();
 }
 
@@ -54,7 +87,6 @@ void LogBatch::flush() {
     if (!m_pending.isEmpty())
         appendBytes(m_fileName, m_pending);
     m_pending.clear();
-    m_lines = 0;
 }
 
 QByteArray capStatusLine(const QByteArray& bytes) {

@@ -7,6 +7,8 @@
 #include <QByteArray>
 #include <QString>
 #include <ctime>
+#include <initializer_list>
+#include <vector>
 
 namespace core {
 
@@ -27,20 +29,35 @@ void appendLogLine(const QString& fileName, const QString& text);
 // Lines for one log that a long loop writes row after row (a search writes one
 // status line per result row): each line is framed with the time it was
 // added, and the lines are appended in order with one open-append-close per
-// batch of lines instead of one per line, at the latest when the batch ends.
+// block of about a megabyte instead of one per line, at the latest when the
+// batch ends. The bytes are those appendLogLine writes for the same text.
 class LogBatch {
 public:
     explicit LogBatch(const QString& fileName) : m_fileName(fileName) {}
     ~LogBatch() { flush(); }
     LogBatch(const LogBatch&) = delete;
     LogBatch& operator=(const LogBatch&) = delete;
-    void add(const QString& text);
+    void add(const QString& text) { add({QStringView(text)}); }
+    // One line of these parts joined, encoded straight into the block.
+    void add(std::initializer_list<QStringView> parts);
     void flush();
 
 private:
+    void appendText(QStringView text);
+
     QString m_fileName;
     QByteArray m_pending;
-    int m_lines = 0;
+    // The frame is the same for every line of one second.
+    std::time_t m_frameTime = -1;
+    QByteArray m_frame;
+    // The code page bytes of the texts that are not plain ASCII, by their
+    // hash: a search's item and size names repeat row after row.
+    struct Encoded {
+        QString text;
+        QByteArray bytes;
+    };
+    static constexpr size_t kEncodedSlots = 1024;
+    std::vector<Encoded> m_encoded = std::vector<Encoded>(kEncodedSlots);
 };
 
 } // namespace core

@@ -100,7 +100,7 @@ void DbConnection::close() {
     }
     QSqlDatabase::removeDatabase(m_name);
     m_registered = false;
-    m_inClaim = false;
+    m_inWrite = false;
     m_lost = false;
 }
 
@@ -115,7 +115,7 @@ void DbConnection::open(const QString& dataSource, const QString& user, const QS
 
 void DbConnection::openDriver() {
     close();
-    m_inClaim = false;
+    m_inWrite = false;
     m_connectionString = connectionString(m_providerKind, m_dataSource, m_user, m_password);
     m_embedded = isEmbeddedSource(m_dataSource);
     const settings::DbProvider provider = settings::dbProviderFor(m_providerKind);
@@ -146,7 +146,7 @@ void DbConnection::openDriver() {
         m_registered = true;
         if (m_embedded) {
             db.setDatabaseName(path);
-            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
+            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=60000"));
         } else {
             if (driver == QLatin1String("QPSQL")) {
                 db.setHostName(server.host);
@@ -218,46 +218,28 @@ void runOn(QSqlDatabase db, const QString& sql) {
 
 } // namespace
 
-bool DbConnection::claimRow(const QString& purcSno, QString& storedTagId) {
+void DbConnection::beginWrite() {
     if (!isOpen())
         throw RuntimeError(QStringLiteral("The database connection is closed."));
-    endClaim(false);
+    endWrite(false);
     QSqlDatabase db = database();
-    // The embedded database locks as a whole: its write lock is the claim.
     if (m_embedded)
         runOn(db, QStringLiteral("BEGIN IMMEDIATE"));
     else if (!db.transaction())
         throw RuntimeError(sqlErrorText(db.lastError()));
-    m_inClaim = true;
-    QSqlQuery q(db);
-    const QString sql =
-        QStringLiteral("select tag_id from slfanrfidmaster where purc_sno = '%1'%2")
-            .arg(sqlText(purcSno), m_embedded ? QString() : QStringLiteral(" for update nowait"));
-    if (!q.exec(sql)) {
-        const QSqlError error = q.lastError();
-        q.finish();
-        endClaim(false);
-        if (isRowHeldElsewhere(error))
-            return false;
-        throw RuntimeError(sqlErrorText(error));
-    }
-    storedTagId = q.next() ? q.value(0).toString().trimmed() : QString();
-    return true;
+    m_inWrite = true;
 }
 
-void DbConnection::endClaim(bool keep) {
-    if (!m_inClaim)
+void DbConnection::endWrite(bool keep) {
+    if (!m_inWrite)
         return;
-    m_inClaim = false;
+    m_inWrite = false;
     if (!isOpen())
         return;
     QSqlDatabase db = database();
     if (m_embedded) {
-        // The embedded sequence is a table row: a serial number drawn under
-        // the claim may be on a printed label already, so it stays drawn, as
-        // a server's sequence does. A failed record has undone its own steps.
         QSqlQuery q(db);
-        if (!q.exec(QStringLiteral("COMMIT"))) {
+        if (!q.exec(keep ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"))) {
             const QString text = sqlErrorText(q.lastError());
             QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
             if (keep)
@@ -352,11 +334,64 @@ Recordset::Recordset(DbConnection& conn, const QString& sql) {
         throw RuntimeError(sqlErrorText(q.lastError()));
 }
 
-int Recordset::column(const QString& fieldName) const {
-    for (int i = 0; i < m_result.columns.size(); ++i)
-        if (m_result.columns[i].compare(fieldName, Qt::CaseInsensitive) == 0)
+namespace {
+int columnOf(const QStringList& columns, const QString& fieldName) {
+    for (int i = 0; i < columns.size(); ++i)
+        if (columns[i].compare(fieldName, Qt::CaseInsensitive) == 0)
             return i;
     throw RuntimeError(QStringLiteral("The result has no field %1.").arg(fieldName));
+}
+} // namespace
+
+int Recordset::column(const QString& fieldName) const {
+    return columnOf(m_result.columns, fieldName);
+}
+
+RowStream::RowStream(DbConnection& conn, const QString& sql) {
+    if (!conn.isOpen())
+        throw RuntimeError(QStringLiteral("The database connection is closed."));
+    const QString statement = dialectStatement(conn.dialect(), sql);
+    QSqlDatabase db = conn.database();
+    if (conn.isEmbedded()) {
+        m_embedded = std::make_unique<EmbeddedQuery>(db, statement);
+        m_columns = m_embedded->columns();
+        return;
+    }
+    m_server = std::make_unique<QSqlQuery>(db);
+    // Forward only: the driver hands the rows over as they arrive instead of
+    // gathering the whole result first.
+    m_server->setForwardOnly(true);
+    m_server->setNumericalPrecisionPolicy(QSql::HighPrecision);
+    if (!m_server->exec(statement))
+        throw RuntimeError(sqlErrorText(m_server->lastError()));
+    const QSqlRecord rec = m_server->record();
+    for (int i = 0; i < rec.count(); ++i)
+        m_columns << rec.fieldName(i);
+}
+
+RowStream::~RowStream() = default;
+
+int RowStream::column(const QString& fieldName) const {
+    return columnOf(m_columns, fieldName);
+}
+
+bool RowStream::next() {
+    if (m_embedded)
+        return m_embedded->next();
+    if (m_server->next())
+        return true;
+    if (m_server->lastError().isValid())
+        throw RuntimeError(sqlErrorText(m_server->lastError()));
+    return false;
+}
+
+QString RowStream::text(int column) const {
+    if (column < 0 || column >= m_columns.size())
+        throw RuntimeError(QStringLiteral("The result has no field number %1.").arg(column));
+    if (m_embedded)
+        return m_embedded->text(column);
+    const QVariant v = m_server->value(column);
+    return v.isNull() ? QString() : v.toString();
 }
 
 size_t Recordset::cell(int column) const {

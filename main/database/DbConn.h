@@ -19,10 +19,12 @@
 #include <QPair>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <vector>
 
 class QSqlDatabase;
 class QSqlError;
+class QSqlQuery;
 
 namespace database {
 
@@ -71,17 +73,13 @@ public:
     // the login's values. Throws platform::RuntimeError when that fails.
     void reconnectIfLost();
 
-    // Claims the purchase row `purcSno` for this workstation until endClaim:
-    // a transaction holding the row's lock, which the server drops by itself
-    // should the workstation die. `storedTagId` receives the row's tag id as
-    // the database holds it now. False, with no claim open, when another
-    // workstation holds the row; throws platform::RuntimeError on failure.
-    bool claimRow(const QString& purcSno, QString& storedTagId);
-    // Ends the claim: `keep` commits what was recorded under it, otherwise a
-    // server rolls it back (the embedded database keeps the serial numbers
-    // drawn). Does nothing without a claim.
-    void endClaim(bool keep);
-    bool inClaim() const { return m_inClaim; }
+    // A short write transaction: the embedded database takes its write lock
+    // at once (waiting for another workstation's transaction to end), a
+    // server opens a transaction. endWrite commits (`keep`) or rolls back;
+    // it does nothing without one. Both throw platform::RuntimeError.
+    void beginWrite();
+    void endWrite(bool keep);
+    bool inWrite() const { return m_inWrite; }
 
     // Runs a statement that returns no rows (schema set-up, maintenance).
     void execute(const QString& sql);
@@ -97,7 +95,7 @@ private:
     SqlDialect m_dialect = SqlDialect::Oracle;
     bool m_embedded = false;
     bool m_registered = false;
-    bool m_inClaim = false;
+    bool m_inWrite = false;
     bool m_lost = false; // a reconnection failed: the next one tries again
 };
 
@@ -133,6 +131,32 @@ private:
 
     ResultRows m_result;
     int m_current = 0;
+};
+
+class EmbeddedQuery;
+
+// A query's rows one after the other as the database sends them, for results
+// too large to hold twice: only the current row is kept.
+class RowStream {
+public:
+    // Runs the statement on the connection; throws platform::RuntimeError.
+    RowStream(DbConnection& conn, const QString& sql);
+    ~RowStream();
+    RowStream(const RowStream&) = delete;
+    RowStream& operator=(const RowStream&) = delete;
+
+    // Column position of a field name (case-insensitive); throws when absent.
+    int column(const QString& fieldName) const;
+    // Moves to the next row (the first on the first call); false after the
+    // last. Throws platform::RuntimeError when reading fails.
+    bool next();
+    // The current row's value; null reads as empty text.
+    QString text(int column) const;
+
+private:
+    QStringList m_columns;
+    std::unique_ptr<EmbeddedQuery> m_embedded;
+    std::unique_ptr<QSqlQuery> m_server;
 };
 
 // The stored-procedure call: parameters appended in order, then their values

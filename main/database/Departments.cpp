@@ -58,3 +58,29 @@ QString GetDeptNm(const QString& sDeptCode) {
 }
 
 } // namespace database
+
+namespace database {
+
+bool DeptNames::load() {
+    m_names.clear();
+    m_loaded = core::runReported(QStringLiteral("GetDeptNm"), [&] {
+        Recordset rs(gDbConn, QStringLiteral("select dept_code, dept_nm from slfanrfiddept"));
+        for (; !rs.eof(); rs.moveNext())
+            m_names.insert(rs.text(0), rs.isNull(1) ? std::nullopt : std::optional<QString>(rs.text(1)));
+    });
+    return m_loaded;
+}
+
+QString DeptNames::nameOf(const QString& deptCode) const {
+    if (!m_loaded)
+        return {};
+    const auto it = m_names.constFind(deptCode);
+    if (it == m_names.constEnd())
+        return QStringLiteral("전체");
+    if (it->has_value())
+        return **it;
+    core::runReported(QStringLiteral("GetDeptNm"), [] { throw core::invalidUseOfNull(); });
+    return {};
+}
+
+} // namespace database

@@ -1,8 +1,10 @@
 #pragma once
 // The department list of the search conditions (`CboDept`) and the
 // department name of a code.
+#include <QHash>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace database {
 
@@ -26,5 +28,20 @@ bool GetDeptData(QStringList& CboDept, const QString& sDeptNm, qint16 nKind);
 // The stored (untrimmed) name of a department code, "전체" for an unknown
 // code, empty text after a failure report "[GetDeptNm]".
 QString GetDeptNm(const QString& sDeptCode);
+
+// Every department's name read in one query, answering as GetDeptNm does:
+// a search names the departments of its rows while they still arrive on the
+// connection, where no other query can run in between.
+class DeptNames {
+public:
+    // Reads the table; false after a failure report "[GetDeptNm]", and then
+    // every name is empty text.
+    bool load();
+    QString nameOf(const QString& deptCode) const;
+
+private:
+    bool m_loaded = false;
+    QHash<QString, std::optional<QString>> m_names; // nullopt: stored NULL
+};
 
 } // namespace database

@@ -58,6 +58,28 @@ QString storedTagId() {
 
 const char* kStamp = "strftime('%Y-%m-%d %H:%M:%f', 'now', 'localtime')";
 
+} // namespace
+
+QString claimTableStatement() {
+    return QStringLiteral("create table if not exists %1 ("
+                          " purc_sno varchar2(20) not null primary key,"
+                          " tag_id varchar2(40) not null unique,"
+                          " tagidfull varchar2(100) not null,"
+                          " seq_no varchar2(20) not null,"
+                          " run_kind number(1) not null,"
+                          " old_tag_id varchar2(40),"
+                          " ws_id varchar2(40) not null,"
+                          " ws_name varchar2(100),"
+                          " pdaid varchar2(100),"
+                          " ip_addr varchar2(100),"
+                          " tform varchar2(100),"
+                          " tuser varchar2(100),"
+                          " claimed_at varchar2(23) not null)")
+        .arg(QLatin1String(kClaimTable));
+}
+
+namespace {
+
 QStringList schemaStatements() {
     QStringList s;
     s << QStringLiteral("create table slfanrfidmaster ("
@@ -114,7 +136,8 @@ QStringList schemaStatements() {
                         " proc_name varchar2(30) not null,"
                         " step_no number not null,"
                         " body varchar2(2000) not null,"
-                        " primary key (proc_name, step_no))");
+                        " primary key (proc_name, step_no))")
+      << claimTableStatement();
     // Oracle keeps '' as NULL; the searches' "is NULL" tests rely on it.
     for (const auto& [table, col] :
          {std::pair{"slfanrfidmaster", "tag_id"}, std::pair{"slfanrfiddept", "del_ymd"}}) {
@@ -169,50 +192,82 @@ void prepareEmbeddedConnection(QSqlDatabase& db) {
     // issuing run is not held up by the disk's flush time after every tag.
     run(db, QStringLiteral("PRAGMA journal_mode = WAL"));
     run(db, QStringLiteral("PRAGMA synchronous = NORMAL"));
+    // A file made before claims were kept gets their table; a file that is
+    // not an item database (or cannot be written) is left as it is.
+    {
+        QSqlQuery probe(db);
+        const bool itemDatabase =
+            probe.exec(QStringLiteral("select 1 from sqlite_master where name = 'slfanrfidmaster'")) &&
+            probe.next();
+        probe.finish();
+        if (itemDatabase)
+            QSqlQuery(db).exec(claimTableStatement());
+    }
+    // Pages are read from the file's mapping instead of being copied in one
+    // read call each: a search of a whole register reads every page.
+    run(db, QStringLiteral("PRAGMA mmap_size = 1073741824"));
+}
+
+EmbeddedQuery::EmbeddedQuery(QSqlDatabase& db, const QString& sql) : m_db(handleOf(db)) {
+    if (!m_db)
+        throw RuntimeError(QStringLiteral("The embedded database handle is not available."));
+    const QByteArray text = sql.toUtf8();
+    if (sqlite3_prepare_v2(m_db, text.constData(), static_cast<int>(text.size()), &m_stmt, nullptr) !=
+        SQLITE_OK) {
+        const QString error = QString::fromUtf8(sqlite3_errmsg(m_db));
+        sqlite3_finalize(m_stmt);
+        m_stmt = nullptr;
+        throw RuntimeError(error);
+    }
+    const int n = sqlite3_column_count(m_stmt);
+    for (int i = 0; i < n; ++i)
+        m_columns << QString::fromUtf8(sqlite3_column_name(m_stmt, i));
+}
+
+EmbeddedQuery::~EmbeddedQuery() {
+    sqlite3_finalize(m_stmt);
+}
+
+bool EmbeddedQuery::next() {
+    const int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    throw RuntimeError(QString::fromUtf8(sqlite3_errmsg(m_db)));
+}
+
+bool EmbeddedQuery::isNull(int column) const {
+    return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
+}
+
+QString EmbeddedQuery::text(int column) const {
+    switch (sqlite3_column_type(m_stmt, column)) {
+    case SQLITE_NULL:
+        return {};
+    case SQLITE_FLOAT:
+        // As the server shows a number: plain digits, shortest form, never an
+        // exponent ("100000", not "1e+05").
+        return QString::number(sqlite3_column_double(m_stmt, column), 'f', QLocale::FloatingPointShortest);
+    default: {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
+        return QString::fromUtf8(p, sqlite3_column_bytes(m_stmt, column));
+    }
+    }
 }
 
 ResultRows queryEmbedded(QSqlDatabase& db, const QString& sql) {
-    sqlite3* h = handleOf(db);
-    if (!h)
-        throw RuntimeError(QStringLiteral("The embedded database handle is not available."));
-    const QByteArray text = sql.toUtf8();
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(h, text.constData(), static_cast<int>(text.size()), &stmt, nullptr) != SQLITE_OK) {
-        const QString error = QString::fromUtf8(sqlite3_errmsg(h));
-        sqlite3_finalize(stmt);
-        throw RuntimeError(error);
-    }
+    EmbeddedQuery q(db, sql);
     ResultRows r;
-    const int n = sqlite3_column_count(stmt);
-    for (int i = 0; i < n; ++i)
-        r.columns << QString::fromUtf8(sqlite3_column_name(stmt, i));
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    r.columns = q.columns();
+    const int n = static_cast<int>(r.columns.size());
+    while (q.next()) {
         for (int i = 0; i < n; ++i) {
-            switch (sqlite3_column_type(stmt, i)) {
-            case SQLITE_NULL:
-                r.cells.emplace_back();
-                r.nulls.push_back(1);
-                continue;
-            case SQLITE_FLOAT:
-                // As the server shows a number: plain digits, shortest form,
-                // never an exponent ("100000", not "1e+05").
-                r.cells.push_back(
-                    QString::number(sqlite3_column_double(stmt, i), 'f', QLocale::FloatingPointShortest));
-                break;
-            default: {
-                const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
-                r.cells.push_back(QString::fromUtf8(p, sqlite3_column_bytes(stmt, i)));
-            }
-            }
-            r.nulls.push_back(0);
+            r.cells.push_back(q.text(i));
+            r.nulls.push_back(q.isNull(i) ? 1 : 0);
         }
         ++r.rows;
     }
-    const QString error = rc == SQLITE_DONE ? QString() : QString::fromUtf8(sqlite3_errmsg(h));
-    sqlite3_finalize(stmt);
-    if (!error.isEmpty())
-        throw RuntimeError(error);
     return r;
 }
 
@@ -260,9 +315,9 @@ void callEmbeddedProcedure(DbConnection& conn, const QString& procedure,
         statements << s + b.mid(from);
     }
 
-    // Inside a claim a savepoint keeps the steps all or none without ending
-    // the claim's transaction.
-    const bool claimed = conn.inClaim();
+    // Inside a write transaction a savepoint keeps the steps all or none
+    // without ending it.
+    const bool claimed = conn.inWrite();
     run(db, claimed ? QStringLiteral("SAVEPOINT procedure_call") : QStringLiteral("BEGIN IMMEDIATE"));
     try {
         for (const QString& s : statements)

@@ -14,8 +14,11 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 
 class QSqlDatabase;
+struct sqlite3;
+struct sqlite3_stmt;
 
 namespace database {
 
@@ -25,6 +28,28 @@ class DbConnection;
 // Throws platform::RuntimeError when the SQLite handle is not reachable.
 void prepareEmbeddedConnection(QSqlDatabase& db);
 
+// A query on the embedded database, its rows taken one by one as SQLite
+// steps through them; throws platform::RuntimeError with the database's text.
+class EmbeddedQuery {
+public:
+    EmbeddedQuery(QSqlDatabase& db, const QString& sql);
+    ~EmbeddedQuery();
+    EmbeddedQuery(const EmbeddedQuery&) = delete;
+    EmbeddedQuery& operator=(const EmbeddedQuery&) = delete;
+
+    const QStringList& columns() const { return m_columns; }
+    // Moves to the next row; false after the last.
+    bool next();
+    bool isNull(int column) const;
+    // A number as the server shows it, any other value as text; null is empty.
+    QString text(int column) const;
+
+private:
+    sqlite3* m_db = nullptr;
+    sqlite3_stmt* m_stmt = nullptr;
+    QStringList m_columns;
+};
+
 // Runs a query on the embedded database and reads all its rows; throws
 // platform::RuntimeError with the database's text.
 struct ResultRows;
@@ -32,7 +57,7 @@ ResultRows queryEmbedded(QSqlDatabase& db, const QString& sql);
 
 // Runs a stored procedure of the embedded database; throws
 // platform::RuntimeError (nothing is changed when any step fails). Inside a
-// row claim the steps join the claim's transaction.
+// write transaction the steps join it.
 void callEmbeddedProcedure(DbConnection& conn, const QString& procedure,
                            const QList<QPair<QString, QString>>& parameters);
 
@@ -45,5 +70,11 @@ inline constexpr const char* kTagHistoryTable = "slfanrfidtaghist";
 inline constexpr const char* kProcTagPrint = "SP_SLARFIDB_TAG_PRINT";
 inline constexpr const char* kProcTagRemove = "SP_SLARFIDB_TAG_REMOVE";
 inline constexpr const char* kSerialSequence = "SEQ_SLFRFID_SERIALNO";
+// The open tag claims of the workstations (TagClaims.h).
+inline constexpr const char* kClaimTable = "slfanrfidclaim";
+
+// The claim table of the embedded schema; an embedded file made before it
+// existed gets it when opened.
+QString claimTableStatement();
 
 } // namespace database

@@ -4,6 +4,7 @@
 #include "main/core/Reported.h"
 #include "main/database/DbConn.h"
 #include "main/database/EmbeddedDb.h"
+#include "main/database/TagClaims.h"
 
 namespace database {
 
@@ -77,15 +78,41 @@ void recordTag(const QString& purcSno, const TagRecordValues& v, const QString& 
     call.execute(gDbConn);
 }
 
-void Update_TagData(const ItemGrid& vaSpread1, int nIndex, const TagRecordValues& v, qint16& failureFlag) {
+namespace {
+
+void recordClaimedTag(const QString& purcSno, const QString& tagId) {
+    Settled settled = Settled::Now;
+    try {
+        settled = recordClaimed(purcSno, tagId);
+    } catch (const platform::RuntimeError&) {
+        // A server restart between the label and its record: the claim is
+        // still there, and recording it again is harmless.
+        if (gDbConn.isEmbedded())
+            throw;
+        gDbConn.reconnectIfLost();
+        settled = recordClaimed(purcSno, tagId);
+    }
+    if (settled == Settled::Other)
+        throw platform::RuntimeError(
+            QStringLiteral("태그 %1은 발행 중 다른 작업장에서 미발행으로 취소되어 기록하지 않았습니다. "
+                           "라벨을 폐기하여 주십시오.")
+                .arg(tagId));
+}
+
+} // namespace
+
+void Update_TagData(const ItemGrid& vaSpread1, int nIndex, const TagRecordValues& v, qint16& failureFlag,
+                    bool claimed) {
     const bool ok = core::runReported(QStringLiteral("Update_TagData"), [&] {
         if (vaSpread1.text(nIndex, ColIssued) == QLatin1String("N"))
             return;
         const QString purcSno = vaSpread1.text(nIndex, ColPurcSno);
         if (detailTraceOn(v.sDetailLog))
             core::WriteDetailLog(tagTraceLine(QStringLiteral("AFTER - "), purcSno, v));
-        recordTag(purcSno, v, gUserId);
-        gDbConn.endClaim(true);
+        if (claimed)
+            recordClaimedTag(purcSno, v.sTagId);
+        else
+            recordTag(purcSno, v, gUserId);
     });
     if (!ok)
         failureFlag = -1;

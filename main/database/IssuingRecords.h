@@ -48,10 +48,13 @@ QString purchaseOfTag(const QString& tagId);
 void recordTag(const QString& purcSno, const TagRecordValues& v, const QString& user);
 
 // Records the current tag of grid row nIndex with SP_SLARFIDB_TAG_PRINT
-// unless the row's column 13 reads "N", and commits the row's claim; writes
-// the AFTER trace line when tracing is on. Failure: report "[Update_TagData]"
-// and failureFlag = -1.
-void Update_TagData(const ItemGrid& vaSpread1, int nIndex, const TagRecordValues& v, qint16& failureFlag);
+// unless the row's column 13 reads "N"; writes the AFTER trace line when
+// tracing is on. A `claimed` tag is recorded through its claim (with the
+// withdrawal of the tag a reissue replaces, and once only); a connection
+// the server dropped is opened again for one more try. Failure: report
+// "[Update_TagData]" and failureFlag = -1.
+void Update_TagData(const ItemGrid& vaSpread1, int nIndex, const TagRecordValues& v, qint16& failureFlag,
+                    bool claimed = false);
 
 // Withdraws the tag record of grid row nIndex (column 3 behind the prefix)
 // with SP_SLARFIDB_TAG_REMOVE, reason "REPRINT", unless column 13 reads "N".

@@ -95,17 +95,20 @@ QString deptCodeOf(const QString& cboDeptText) {
     return cboDeptText.mid(open + 1, close - open - 1);
 }
 
-QString searchQuery(const SearchConditions& c) {
+namespace {
+
+// The purchases, joined with their names when `names`, and the search
+// conditions.
+QString searchSource(const SearchConditions& c, bool names) {
     QString sql;
-    sql +=
-        QStringLiteral(" select A.purc_sno, A.atcl_cat_no, nvl(B.atcl_cat_nm,'') atcl_cat_nm, A.atcl_siz_no, "
-                       "nvl(B.atcl_siz_nm, '') atcl_siz_nm, A.dept_code, A.purc_ymd, A.chg_amt, A.tag_proc, "
-                       "A.tag_id");
-    sql += QStringLiteral(" from slfanrfidmaster A left outer join ");
-    sql += QStringLiteral(
-        " (select A.atcl_cat_no, B.atcl_cat_nm, A.atcl_siz_no, nvl(A.atcl_siz_nm, '') atcl_siz_nm "
-        "from slfanrfidspec A left outer join slfanrfiditem B");
-    sql += kItemSpecJoinEnd;
+    sql += QStringLiteral(" from slfanrfidmaster A");
+    if (names) {
+        sql += QStringLiteral(" left outer join ");
+        sql += QStringLiteral(
+            " (select A.atcl_cat_no, B.atcl_cat_nm, A.atcl_siz_no, nvl(A.atcl_siz_nm, '') atcl_siz_nm "
+            "from slfanrfidspec A left outer join slfanrfiditem B");
+        sql += kItemSpecJoinEnd;
+    }
 
     sql += QStringLiteral(" where A.purc_ymd >= '") + ymd(c.TDBDate2From, QDate(1900, 1, 1)) +
            QStringLiteral("' ");
@@ -136,7 +139,17 @@ QString searchQuery(const SearchConditions& c) {
         sql += QStringLiteral(" and (A.tag_id is NULL or A.tag_id = '') ");
     else if (c.OptSearch == 1)
         sql += QStringLiteral(" and (A.tag_id is NOT NULL or A.tag_id <> '') ");
+    return sql;
+}
 
+} // namespace
+
+QString searchQuery(const SearchConditions& c) {
+    QString sql =
+        QStringLiteral(" select A.purc_sno, A.atcl_cat_no, nvl(B.atcl_cat_nm,'') atcl_cat_nm, A.atcl_siz_no, "
+                       "nvl(B.atcl_siz_nm, '') atcl_siz_nm, A.dept_code, A.purc_ymd, A.chg_amt, A.tag_proc, "
+                       "A.tag_id");
+    sql += searchSource(c, true);
     if (c.OptSort == 1)
         sql += QStringLiteral(" order by B.atcl_cat_nm, A.purc_sno");
     else if (c.OptSort == 2)
@@ -145,6 +158,31 @@ QString searchQuery(const SearchConditions& c) {
         sql += QStringLiteral(" order by A.purc_sno");
     return sql;
 }
+
+QString searchCountQuery(const SearchConditions& c) {
+    // A purchase has at most one item size (its key) and a size one item, so
+    // the names' join changes the count only through the name condition;
+    // without it the database counts from the purchases' index alone.
+    return QStringLiteral(" select count(*) row_count") + searchSource(c, !c.txtCatNm.isEmpty());
+}
+
+namespace {
+
+// A text of plain digits (at most `maxDigits`) as its number.
+template <typename Number> bool plainDigits(const QString& text, int maxDigits, Number& value) {
+    if (text.isEmpty() || text.size() > maxDigits)
+        return false;
+    Number v = 0;
+    for (QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return false;
+        v = v * 10 + (c.unicode() - u'0');
+    }
+    value = v;
+    return true;
+}
+
+} // namespace
 
 void fillItemRow(ItemGrid& grid, int row, const ItemFields& item, const QString& deptName) {
     const QString yes = QStringLiteral("Y"), no = QStringLiteral("N");
@@ -156,8 +194,17 @@ void fillItemRow(ItemGrid& grid, int row, const ItemFields& item, const QString&
     grid.setText(row, ColSizNo, item.sizNo);
     grid.setText(row, ColCatNm, item.catNm);
     grid.setText(row, ColSizNm, item.sizNm);
-    grid.setText(row, ColAmount, formatAmount(item.amount));
-    grid.setText(row, ColPurcYmd, formatDate(item.purcYmd));
+    // Plain digits are what a register holds; their formats need no text.
+    qint64 amount = 0;
+    if (plainDigits(item.amount, 18, amount))
+        grid.setAmount(row, amount);
+    else
+        grid.setText(row, ColAmount, formatAmount(item.amount));
+    quint32 date = 0;
+    if (item.purcYmd.size() == 8 && item.purcYmd[0] != u'0' && plainDigits(item.purcYmd, 8, date))
+        grid.setDate(row, date);
+    else
+        grid.setText(row, ColPurcYmd, formatDate(item.purcYmd));
     grid.setText(row, ColDeptNm, deptName);
     grid.setText(row, ColIssued, item.tagId.isEmpty() ? no : yes);
     grid.setText(row, ColTestIssued, no);
@@ -208,13 +255,19 @@ void GetDBData(ItemGrid& vaSpread1, const SearchConditions& c, SearchUi& ui) {
         const QString deptName = c.CboDept.left(c.CboDept.indexOf(QLatin1Char('(')));
 
         gDbConn.reconnectIfLost();
-        Recordset rs(gDbConn, sql);
-        wait.restore();
-        const int count = rs.recordCount();
-        if (count == 0) {
+        // The count first, for the progress; then the rows flow from the
+        // database into the grid, never held twice.
+        const int expected = Recordset(gDbConn, searchCountQuery(c)).text(0).toInt();
+        if (expected == 0) {
+            wait.restore();
             core::currentOperator().showMessage(QStringLiteral("해당 데이터가 존재하지 않습니다."));
             return;
         }
+        DeptNames departments;
+        if (code == QLatin1String("00"))
+            departments.load();
+        RowStream rs(gDbConn, sql);
+        wait.restore();
 
         const int cPurcSno = rs.column(QStringLiteral("purc_sno")),
                   cCatNo = rs.column(QStringLiteral("atcl_cat_no")),
@@ -224,41 +277,47 @@ void GetDBData(ItemGrid& vaSpread1, const SearchConditions& c, SearchUi& ui) {
                   cDept = rs.column(QStringLiteral("dept_code")),
                   cYmd = rs.column(QStringLiteral("purc_ymd")), cAmt = rs.column(QStringLiteral("chg_amt")),
                   cTagId = rs.column(QStringLiteral("tag_id"));
-        // One lookup per department code and search: the department table
-        // does not change while a search runs, and a big search of all
-        // departments would otherwise run one query per row.
+        // The department names were read before the rows: the table does not
+        // change while a search runs, and no query can run on the connection
+        // while the rows arrive. Each code is named once per search.
         QHash<QString, QString> deptNames;
         auto deptNameOf = [&](const QString& deptCode) {
             auto it = deptNames.constFind(deptCode);
             if (it == deptNames.constEnd())
-                it = deptNames.insert(deptCode, GetDeptNm(deptCode));
+                it = deptNames.insert(deptCode, departments.nameOf(deptCode));
             return *it;
         };
-        int shown = 0;
+        int shown = 0, count = 0;
         {
             BulkLoad bulk(vaSpread1);
-            vaSpread1.reserveRows(count);
+            vaSpread1.reserveRows(expected);
             core::LogBatch statusLog(QStringLiteral("error.log"));
-            for (int n = 1; !rs.eof(); rs.moveNext(), ++n) {
+            while (rs.next()) {
                 const ItemFields item{rs.text(cTagId).trimmed(), rs.text(cPurcSno).trimmed(),
                                       rs.text(cCatNo).trimmed(), rs.text(cSizNo).trimmed(),
                                       rs.text(cCatNm).trimmed(), rs.text(cSizNm).trimmed(),
                                       rs.text(cAmt).trimmed(),   rs.text(cYmd).trimmed()};
                 const int row = vaSpread1.addRow();
-                statusLog.add(QStringLiteral("TAG_ID:") + item.tagId + QStringLiteral(" PURC_SND:") +
-                              item.purcSno + QStringLiteral(" ATCL_CAT_NO:") + item.catNo +
-                              QStringLiteral(" ATCL_CAT_NM:") + item.catNm + QStringLiteral(" ATCL_SIZ_NM:") +
-                              item.sizNm + QStringLiteral(" CHG_AMT:") + item.amount +
-                              QStringLiteral(" PURC_YMD:") + item.purcYmd);
+                ++count;
+                statusLog.add({u"TAG_ID:", item.tagId, u" PURC_SND:", item.purcSno, u" ATCL_CAT_NO:",
+                               item.catNo, u" ATCL_CAT_NM:", item.catNm, u" ATCL_SIZ_NM:", item.sizNm,
+                               u" CHG_AMT:", item.amount, u" PURC_YMD:", item.purcYmd});
                 fillItemRow(vaSpread1, row, item,
                             code == QLatin1String("00") ? deptNameOf(rs.text(cDept).trimmed()) : deptName);
-                const int percent = qMin(100, static_cast<int>(std::lround(double(n) / count * 100.0)));
+                const int percent =
+                    qMin(100, static_cast<int>(std::lround(double(count) / expected * 100.0)));
                 if (percent != shown) {
                     shown = percent;
                     progress(percent);
                 }
             }
         }
+        if (count == 0) {
+            core::currentOperator().showMessage(QStringLiteral("해당 데이터가 존재하지 않습니다."));
+            return;
+        }
+        if (shown != 100)
+            progress(100);
         ui.OptPrt = 0;
         ui.LblPrtCnt = QString::number(count);
         ui.txtStart = QStringLiteral("1");

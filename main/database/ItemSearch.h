@@ -69,6 +69,8 @@ void fillItemRow(ItemGrid& grid, int row, const ItemFields& item, const QString&
 
 // The search statement for the conditions (the amount check is not made here).
 QString searchQuery(const SearchConditions& c);
+// The number of rows that statement finds, as one row with one column.
+QString searchCountQuery(const SearchConditions& c);
 
 // `cmdLoad` with the search source "DB": clears LblPrtCnt, txtStart and
 // txtEnd, then runs GetDBData.

@@ -17,6 +17,29 @@ const QRegularExpression& sequenceRead() {
     return re;
 }
 
+// A statement's closing "order by" of plain column keys.
+const QRegularExpression& closingOrder() {
+    static const QRegularExpression re(QStringLiteral(R"(\border\s+by\s+([A-Za-z0-9_$#.,\s]+?)\s*;?\s*$)"),
+                                       QRegularExpression::CaseInsensitiveOption);
+    return re;
+}
+
+// SQLite takes NULL as the smallest value; Oracle and PostgreSQL as the largest.
+QString withServerNullOrder(const QString& sql) {
+    const QRegularExpressionMatch m = closingOrder().match(sql);
+    if (!m.hasMatch())
+        return sql;
+    QStringList keys = m.captured(1).split(QLatin1Char(','));
+    for (QString& key : keys) {
+        key = key.trimmed();
+        if (key.contains(QLatin1String("nulls"), Qt::CaseInsensitive))
+            continue;
+        key += key.endsWith(QLatin1String(" desc"), Qt::CaseInsensitive) ? QStringLiteral(" nulls first")
+                                                                         : QStringLiteral(" nulls last");
+    }
+    return sql.left(m.capturedStart(1)) + keys.join(QStringLiteral(", "));
+}
+
 } // namespace
 
 QString dialectStatement(SqlDialect dialect, const QString& sql, QString* sequence) {
@@ -24,7 +47,7 @@ QString dialectStatement(SqlDialect dialect, const QString& sql, QString* sequen
         return sql;
     const QRegularExpressionMatch m = sequenceRead().match(sql);
     if (!m.hasMatch())
-        return sql;
+        return dialect == SqlDialect::Embedded ? withServerNullOrder(sql) : sql;
     const QString name = m.captured(1).toUpper();
     if (sequence)
         *sequence = name;
@@ -45,15 +68,6 @@ QString literalProcedureCall(const QString& procedure, const QList<QPair<QString
 
 QString pingStatement(SqlDialect dialect) {
     return dialect == SqlDialect::Oracle ? QStringLiteral("select 1 from dual") : QStringLiteral("select 1");
-}
-
-bool isRowHeldElsewhere(const QSqlError& error) {
-    // PostgreSQL: lock_not_available; Oracle: ORA-00054 resource busy.
-    const QString code = error.nativeErrorCode();
-    const QString text = error.databaseText() + error.driverText();
-    return code.contains(QLatin1String("55P03")) || code == QLatin1String("54") ||
-           text.contains(QLatin1String("55P03")) || text.contains(QLatin1String("ORA-00054")) ||
-           text.contains(QLatin1String("could not obtain lock"));
 }
 
 bool parseServerAddress(const QString& dataSource, ServerAddress& address) {

@@ -2,7 +2,7 @@
 // The few statements a server spells its own way. The program's statements
 // are written once, in the site's Oracle texts; the dialect of the server a
 // connection reaches supplies the sequence read and the procedure call where
-// they differ, and says whether a failed row claim means "held elsewhere".
+// they differ.
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -14,8 +14,10 @@ namespace database {
 enum class SqlDialect { Embedded, Oracle, PostgreSQL };
 
 // The statement the server runs for a program statement: the sequence read
-// "select X.nextval from dual" becomes the server's own; everything else is
-// unchanged. `sequence` receives the sequence name when it was rewritten.
+// "select X.nextval from dual" becomes the server's own; on the embedded
+// database a closing "order by" puts empty (NULL) keys where the servers do,
+// last in rising order and first in falling; everything else is unchanged.
+// `sequence` receives the sequence name when it was rewritten.
 QString dialectStatement(SqlDialect dialect, const QString& sql, QString* sequence = nullptr);
 
 // A procedure call with its values as quoted literals (apostrophes doubled),
@@ -24,9 +26,6 @@ QString literalProcedureCall(const QString& procedure, const QList<QPair<QString
 
 // The statement that checks a connection still reaches its server.
 QString pingStatement(SqlDialect dialect);
-
-// True when a failed row claim failed because another session holds the row.
-bool isRowHeldElsewhere(const QSqlError& error);
 
 // A PostgreSQL data source "HOST[:PORT]/DBNAME".
 struct ServerAddress {

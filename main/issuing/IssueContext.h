@@ -18,6 +18,11 @@ class Journal;
 
 namespace issuing {
 
+// How a tag ended: the printer reported it done, reported a fault (nothing
+// was issued), or gave no usable answer (the label may or may not exist);
+// or its issue record never went out.
+enum class IssueOutcome { Issued, Fault, NoAnswer, NotSent };
+
 struct IssueContext {
     const settings::SetupData* setup = nullptr;
     database::ItemGrid* vaSpread1 = nullptr;
@@ -44,6 +49,9 @@ struct IssueContext {
     // the entry of the tag under way.
     journal::Journal* journal = nullptr;
     qint64 journalEntry = 0;
+    // The tag under way is claimed in the database; how it ended.
+    bool journalClaimed = false;
+    IssueOutcome lastOutcome = IssueOutcome::NotSent;
 };
 
 } // namespace issuing

@@ -15,7 +15,9 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kPowerCycle = QStringLiteral("전원을 내렸다 올려주십시오.");
-constexpr int kUsbFastPollMs = 50;
+// Fast status asks again this soon after a busy answer: a label is seen
+// done within a few milliseconds of the printer finishing it.
+constexpr int kUsbFastPollMs = 5;
 
 // Error codes that end a tag when the printer reports them after an issue.
 bool isAutoStatusError(const QString& code) {

@@ -22,10 +22,6 @@ QString autoStatusRetryLine(const QString& n);
 // The general message after three unusable answers.
 printerlink::StatusReport autoStatusGeneral(const QString& n);
 
-// How a tag ended: the printer reported it done, reported a fault (nothing
-// was issued), or gave no usable answer (the label may or may not exist).
-enum class IssueOutcome { Issued, Fault, NoAnswer };
-
 // Waits for the outcome of the tag of grid row nIndex whose issue record has
 // just been sent. Unless issued, the operator has seen the message, the
 // status log has its line and the failure flag is -1. Raises

@@ -85,6 +85,7 @@ void markIssuedRow(IssueContext& ctx, qint32 nIndex, qint16 nProc) {
 
 void Label_Send(IssueContext& ctx, qint32& nIndex, qint16& nProc) {
     printerlink::RunState& run = *ctx.run;
+    ctx.lastOutcome = IssueOutcome::NotSent;
     try {
         run.nErrFlag = 0;
         const settings::SetupData& setup = *ctx.setup;
@@ -95,12 +96,31 @@ void Label_Send(IssueContext& ctx, qint32& nIndex, qint16& nProc) {
         if (platform::toInt16(setup.sDetailLog) == 1)
             core::WriteDetailLog(traceLine(ctx, item));
 
-        const auto send = [&](const QByteArray& record) { ctx.link->fncRsSend(record, SendWait::Bounded); };
-        labelRecords(ctx, item, run.sSeqNo, nProc, send);
+        // The label's records go out as one write: the same bytes, without a
+        // flush and an event pass after each of them. (The USB library ends
+        // a write at a NUL byte, so a record holding one keeps its own.)
+        QByteArray label;
+        const auto send = [&](const QByteArray& bytes) {
+            if (!bytes.isEmpty())
+                ctx.link->fncRsSend(bytes, SendWait::Bounded);
+        };
+        try {
+            labelRecords(ctx, item, run.sSeqNo, nProc, [&](const QByteArray& record) {
+                if (!record.contains('\0')) {
+                    label += record;
+                    return;
+                }
+                send(label);
+                label.clear();
+                send(record);
+            });
+        } catch (...) {
+            // The records before a field that cannot be made still go out.
+            send(label);
+            throw;
+        }
+        send(label);
         const QByteArray issueRecord = records::issue(settingIs(setup.sSensorType, 2));
-        // An answer that came before the issue record (one trailing the
-        // status answer, say) cannot report this label done.
-        ctx.link->discardInput();
         // The journal knows of the tag before the printer can make it.
         ctx.journalEntry = 0;
         if (ctx.journal && nProc != kTestIssue)
@@ -109,10 +129,18 @@ void Label_Send(IssueContext& ctx, qint32& nIndex, qint16& nProc) {
                                                    .runKind = nProc,
                                                    .printerSno = setup.sSerialNo,
                                                    .user = database::gUserId,
-                                                   .ipAddr = ctx.values.sLocalIp});
+                                                   .ipAddr = ctx.values.sLocalIp,
+                                                   .claimed = ctx.journalClaimed});
+        // An answer that came before the issue record (one trailing the
+        // status answer, or one that arrived while the journal waited for
+        // its file) cannot report this label done: dropped right before the
+        // record goes out.
+        ctx.link->discardInput();
+        ctx.lastOutcome = IssueOutcome::NoAnswer;
         send(issueRecord);
 
         const IssueOutcome outcome = superviseIssue(ctx, nIndex, issueRecord, tag);
+        ctx.lastOutcome = outcome;
         // Without a usable answer the label may exist: the entry stays
         // "sent" for a person to settle.
         if (ctx.journalEntry && outcome != IssueOutcome::NoAnswer)

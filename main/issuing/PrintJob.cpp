@@ -10,6 +10,7 @@
 #include "platform/RuntimeError.h"
 
 #include <QColor>
+#include <QLockFile>
 
 namespace issuing {
 
@@ -33,12 +34,14 @@ QString runWordOf(qint16 nProc) {
                                  : QStringLiteral("태그발행");
 }
 
-// A row claim that is rolled back when the row's issue does not reach its
-// record (a failure, a stop, an error).
-class ClaimScope {
-public:
-    ~ClaimScope() { database::gDbConn.endClaim(false); }
-};
+QString tagOnOtherAssetText(const QString& tagId, const QString& holder) {
+    return QStringLiteral("태그번호 %1은 이미 구매번호 %2에 발행되어 다시 발행하지 않습니다. "
+                          "태그 일련번호(시퀀스)를 확인하여 주십시오.")
+        .arg(tagId, holder);
+}
+
+// A long stretch of rows a run passes over still lets the window answer.
+constexpr int kRowsBetweenEventPasses = 1024;
 
 QString skippedText(int count) {
     return QString::number(count) + QStringLiteral("건은 다른 작업장에서 이미 발행되었습니다.");
@@ -120,13 +123,38 @@ bool PrintJob::awaitsDecision(qint32 row, qint16 nProc) {
            m_ctx.journal->pendingFor(m_ctx.vaSpread1->text(row, database::ColPurcSno));
 }
 
-bool PrintJob::claimRow(qint32 nIndex, qint16 nProc) {
+PrintJob::Claim PrintJob::claimRow(qint32 nIndex, qint16 nProc) {
     ItemGrid& grid = *m_ctx.vaSpread1;
-    QString stored;
-    if (database::gDbConn.claimRow(grid.text(nIndex, database::ColPurcSno), stored) &&
-        (nProc != kIssue || stored.isEmpty()))
-        return true;
-    database::gDbConn.endClaim(false);
+    const QString purcSno = grid.text(nIndex, database::ColPurcSno);
+    database::ClaimRequest request{purcSno,
+                                   nProc,
+                                   m_ctx.sOrganCode,
+                                   m_ctx.sExpandCode,
+                                   m_ctx.values.sPreCode,
+                                   m_ctx.journal ? m_ctx.journal->workstationId() : QString(),
+                                   journal::workstationName(m_ctx.values.sLocalIp),
+                                   m_ctx.values.sSerialNo,
+                                   m_ctx.values.sLocalIp,
+                                   m_ctx.values.sFormCode,
+                                   database::gUserId};
+    const database::ClaimResult r = database::claimPurchase(request);
+    switch (r.kind) {
+    case database::ClaimResult::Claimed:
+        m_claim = r.claim;
+        return Claim::Taken;
+    case database::ClaimResult::NoSerial:
+        core::reportFailure(QStringLiteral("getSeqNo"),
+                            QStringLiteral("태그 일련번호(SEQ_SLFRFID_SERIALNO)를 읽지 못했습니다. "
+                                           "데이터베이스를 확인하여 주십시오."));
+        return Claim::Stop;
+    case database::ClaimResult::TagTaken:
+        core::reportFailure(QStringLiteral("Label_Print"), tagOnOtherAssetText(r.claim.tagId, r.holder));
+        return Claim::Stop;
+    case database::ClaimResult::Held:
+    case database::ClaimResult::Issued:
+        break;
+    }
+    const QString stored = r.storedTagId;
     ++m_skipped;
     grid.setTicked(nIndex, false);
     grid.setRowBackground(nIndex, QColor(192, 192, 192));
@@ -135,7 +163,19 @@ bool PrintJob::claimRow(qint32 nIndex, qint16 nProc) {
         grid.setText(nIndex, database::ColTagId, stored);
     if (onRow)
         onRow(RowEvent{nIndex, nProc, false, stored, true});
-    return false;
+    return Claim::Skipped;
+}
+
+void PrintJob::releaseClaim() {
+    if (!m_claim)
+        return;
+    const database::TagClaim claim = *m_claim;
+    m_claim.reset();
+    try {
+        database::voidClaimed(claim.purcSno, claim.tagId);
+    } catch (const std::exception&) {
+        // Settlement releases this workstation's claims without a label.
+    }
 }
 
 void PrintJob::stopRun() {
@@ -160,12 +200,18 @@ void PrintJob::Print_Pattern(qint16 nProc) {
             m_buttons.EnableButtons();
             return;
         }
-        if (nProc != kTestIssue && m_ctx.journal)
-            journal::settleAndTell(*m_ctx.journal, m_ctx.values, QStringLiteral("Print_Pattern"));
+        QLockFile runLock(m_ctx.journal ? m_ctx.journal->runLockPath() : QString());
+        if (nProc != kTestIssue) {
+            database::gDbConn.reconnectIfLost();
+            // Nothing is printed for a database that cannot keep claims.
+            database::requireClaimTable();
+            if (m_ctx.journal) {
+                journal::settleAndTell(*m_ctx.journal, m_ctx.values, QStringLiteral("Print_Pattern"));
+                runLock.tryLock(0);
+            }
+        }
         run.nStatusErrCnt = 0;
         run.nErrFlag = 0;
-        if (nProc != kTestIssue)
-            database::gDbConn.reconnectIfLost();
         if (!m_ctx.link->fncRsOpen()) {
             m_buttons.EnableButtons();
             return;
@@ -180,52 +226,53 @@ void PrintJob::Print_Pattern(qint16 nProc) {
         bool issuedAny = false;
         const int rows = grid.rows();
         for (int i = 1; i <= rows; ++i) {
-            const ClaimScope claim;
-            platform::clock().runPendingEvents();
-            if (run.nErrFlag == -1) {
-                stopRun();
-                return;
-            }
-            if (m_stopRequested) {
-                m_stopped = true;
-                break;
-            }
             // Each row's tick is read just before the row: the grid stays
-            // usable while the run goes on.
+            // usable while the run goes on. Events run before each row the
+            // run takes, and now and then among the rows it passes over.
             bool numeric = false;
-            if (grid.text(i, database::ColTick).trimmed().toDouble(&numeric) != 1 || !numeric)
-                continue;
+            const bool ticked = grid.text(i, database::ColTick).trimmed().toDouble(&numeric) == 1 && numeric;
             const QString issued = grid.text(i, database::ColIssued);
-            const QString testIssued = grid.text(i, database::ColTestIssued);
             const QString reissued = grid.text(i, database::ColReissued);
-            if (nProc == kIssue && issued != QLatin1String("N"))
-                continue;
-            if (nProc == kReissue && reissued != QLatin1String("N"))
-                continue;
-            if (nProc != kIssue && nProc != kReissue && nProc != kTestIssue)
+            const bool taken = ticked && (nProc != kIssue || issued == QLatin1String("N")) &&
+                               (nProc != kReissue || reissued == QLatin1String("N")) &&
+                               (nProc == kIssue || nProc == kReissue || nProc == kTestIssue);
+            if (taken || i % kRowsBetweenEventPasses == 0) {
+                platform::clock().runPendingEvents();
+                if (run.nErrFlag == -1) {
+                    stopRun();
+                    return;
+                }
+                if (m_stopRequested) {
+                    m_stopped = true;
+                    break;
+                }
+            }
+            if (!taken)
                 continue;
             if (awaitsDecision(i, nProc)) {
                 if (onProgress)
                     onProgress(++done, total);
                 continue;
             }
-            if (!m_ctx.link->CheckPrint(i)) {
-                stopRun();
-                return;
-            }
-            if (nProc != kTestIssue && !claimRow(i, nProc)) {
-                if (onProgress)
-                    onProgress(++done, total);
-                continue;
-            }
-            // A test label was never recorded, so there is nothing to
-            // withdraw before it is issued for real.
-            if (nProc == kReissue && testIssued == QLatin1String("N")) {
-                database::Delete_TagData(grid, i, m_ctx.values, run.nErrFlag);
-                if (run.nErrFlag == -1) {
+            // The claim comes first: a row another workstation holds or has
+            // issued costs no status request. A reissue withdraws the tag
+            // the claim read back when its new tag is recorded.
+            if (nProc != kTestIssue) {
+                const Claim claim = claimRow(i, nProc);
+                if (claim == Claim::Stop) {
                     stopRun();
                     return;
                 }
+                if (claim == Claim::Skipped) {
+                    if (onProgress)
+                        onProgress(++done, total);
+                    continue;
+                }
+            }
+            if (!m_ctx.link->CheckPrint(i)) {
+                releaseClaim();
+                stopRun();
+                return;
             }
             Label_Print(i, nProc);
             runWord = runWordOf(nProc);
@@ -258,6 +305,7 @@ void PrintJob::Print_Pattern(qint16 nProc) {
         }
         m_buttons.EnableButtons();
     } catch (const std::exception& e) {
+        releaseClaim();
         m_ctx.link->fncRsClose();
         m_buttons.EnableButtons();
         core::reportFailure(QStringLiteral("Print_Pattern"), core::errorText(e));
@@ -266,28 +314,45 @@ void PrintJob::Print_Pattern(qint16 nProc) {
 
 void PrintJob::Label_Print(qint32 nIndex, qint16 nProc) {
     printerlink::RunState& run = *m_ctx.run;
+    const bool claimed = nProc != kTestIssue && m_claim;
     if (nProc == kTestIssue) {
         run.sSeqNo = twelveDigits(QString::number(++gTestCount));
     } else {
-        // No serial number, no tag: nothing goes to the printer.
-        bool read = false;
-        const QString seqNo = database::getSeqNo(&read);
-        if (!read) {
-            run.nErrFlag = -1;
+        // No claimed serial number, no tag: nothing goes to the printer.
+        if (!m_claim) {
+            bool read = false;
+            const QString seqNo = database::getSeqNo(&read);
+            if (!read) {
+                run.nErrFlag = -1;
+                return;
+            }
+            run.sSeqNo = twelveDigits(seqNo);
+        } else {
+            run.sSeqNo = twelveDigits(m_claim->seqNo);
+        }
+        if (!tagIdIsFree(nIndex)) {
+            releaseClaim();
             return;
         }
-        run.sSeqNo = twelveDigits(seqNo);
-        if (!tagIdIsFree(nIndex))
-            return;
     }
     if (labelType)
         m_ctx.CboPrintType = labelType();
     if (lockOption)
         m_ctx.OptLock = lockOption();
+    m_ctx.journalClaimed = claimed;
     Label_Send(m_ctx, nIndex, nProc);
-    if (run.nErrFlag != -1 && nProc != kTestIssue) {
+    if (run.nErrFlag == -1) {
+        // A fault the printer reported: no label, the purchase is free again.
+        // A label without an answer keeps its claim until a person decides.
+        if (m_ctx.lastOutcome == IssueOutcome::Fault || m_ctx.lastOutcome == IssueOutcome::NotSent)
+            releaseClaim();
+        m_claim.reset();
+        return;
+    }
+    if (nProc != kTestIssue) {
         m_ctx.values.sTagId = run.sTagId;
-        database::Update_TagData(*m_ctx.vaSpread1, nIndex, m_ctx.values, run.nErrFlag);
+        database::Update_TagData(*m_ctx.vaSpread1, nIndex, m_ctx.values, run.nErrFlag, claimed);
+        m_claim.reset();
         if (run.nErrFlag != -1 && m_ctx.journalEntry)
             recordInJournal();
     }
@@ -298,15 +363,16 @@ bool PrintJob::tagIdIsFree(qint32 nIndex) {
     const QString purcSno = m_ctx.vaSpread1->text(nIndex, database::ColPurcSno);
     const QString tagId = m_ctx.sOrganCode + run.sSeqNo + m_ctx.sExpandCode;
     try {
-        QString holder = database::purchaseOfTag(tagId);
+        // The claim checked the database; a journal may hold labels that
+        // never reached it.
+        QString holder;
+        if (!m_claim)
+            holder = database::purchaseOfTag(tagId);
         if (holder.isEmpty() && m_ctx.journal && m_ctx.journal->tagIdOnOtherAsset(tagId, QString()))
             holder = m_ctx.journal->byTag(tagId)->purcSno;
         if (holder.isEmpty() || holder == purcSno)
             return true;
-        throw platform::RuntimeError(
-            QStringLiteral("태그번호 %1은 이미 구매번호 %2에 발행되어 다시 발행하지 않습니다. "
-                           "태그 일련번호(시퀀스)를 확인하여 주십시오.")
-                .arg(tagId, holder));
+        throw platform::RuntimeError(tagOnOtherAssetText(tagId, holder));
     } catch (const std::exception& e) {
         core::reportFailure(QStringLiteral("Label_Print"), core::errorText(e));
         run.nErrFlag = -1;

@@ -7,12 +7,14 @@
 #include "main/core/ButtonLock.h"
 #include "main/database/IssuingRecords.h"
 #include "main/database/ItemGrid.h"
+#include "main/database/TagClaims.h"
 #include "main/issuing/IssueContext.h"
 #include "main/issuing/LabelSend.h"
 #include "main/issuing/RunKind.h"
 
 #include <QString>
 #include <functional>
+#include <optional>
 
 namespace issuing {
 
@@ -76,11 +78,18 @@ private:
     // A row whose purchase has a tag unsettled in the journal waits for a
     // person's decision: no run touches it.
     bool awaitsDecision(qint32 row, qint16 nProc);
-    // Claims row nIndex before its label goes out; false (the row marked as
-    // issued elsewhere) when another workstation holds it or, for an issue,
-    // its tag is already set.
-    bool claimRow(qint32 nIndex, qint16 nProc);
-    // The tag id about to be made is on no other asset (database, journal);
+    enum class Claim { Taken, Skipped, Stop };
+    // Claims row nIndex in the database before its label goes out, with the
+    // serial number of its tag. Skipped (the row marked as issued
+    // elsewhere) when another workstation holds it or, for an issue, its
+    // tag is already set; Stop after the failure report when no tag can be
+    // made (no serial number, a tag id on another asset).
+    Claim claimRow(qint32 nIndex, qint16 nProc);
+    // Gives the purchase back when its label did not go out or failed; a
+    // claim the database did not take back now is released at the next
+    // settlement.
+    void releaseClaim();
+    // The tag id about to be made is on no other asset in the journal;
     // otherwise the failure report and the failure flag.
     bool tagIdIsFree(qint32 nIndex);
     void recordInJournal();
@@ -93,6 +102,7 @@ private:
     bool m_stopped = false;
     int m_issued = 0;
     int m_skipped = 0;
+    std::optional<database::TagClaim> m_claim; // the claim of the tag under way
 };
 
 } // namespace issuing

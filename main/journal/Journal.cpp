@@ -9,6 +9,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QSysInfo>
+#include <QUuid>
 #include <QVariant>
 #include <atomic>
 
@@ -37,7 +39,7 @@ const StateInfo& info(State s) {
 }
 
 const char* kColumns = "id, state, purc_sno, tag_id, run_kind, printer_sno, user_id, ip_addr,"
-                       " sent_at, confirmed_at, recorded_at, failed_at, voided_at";
+                       " sent_at, confirmed_at, recorded_at, failed_at, voided_at, claimed";
 
 QString stamp() {
     return QDateTime::currentDateTime().toString(Qt::ISODateWithMs);
@@ -59,6 +61,14 @@ QSqlQuery run(const QSqlDatabase& db, const QString& sql, const QVariantList& va
     return q;
 }
 
+QSqlQuery& runPrepared(QSqlQuery& q, const QVariantList& values) {
+    for (int i = 0; i < values.size(); ++i)
+        q.bindValue(i, values[i]);
+    if (!q.exec())
+        fail(q.lastError());
+    return q;
+}
+
 Entry entryOf(const QSqlQuery& q) {
     Entry e;
     e.id = q.value(0).toLongLong();
@@ -72,6 +82,7 @@ Entry entryOf(const QSqlQuery& q) {
     QDateTime* times[] = {&e.sentAt, &e.confirmedAt, &e.recordedAt, &e.failedAt, &e.voidedAt};
     for (int i = 0; i < 5; ++i)
         *times[i] = QDateTime::fromString(q.value(8 + i).toString(), Qt::ISODateWithMs);
+    e.claimed = q.value(13).toInt() != 0;
     return e;
 }
 
@@ -133,9 +144,34 @@ Journal::Journal(const QString& programDir) {
     run(db, QStringLiteral("create index if not exists ix_tag_journal_tag on tag_journal (tag_id)"));
     run(db, QStringLiteral("create index if not exists ix_tag_journal_purc on tag_journal (purc_sno)"));
     run(db, QStringLiteral("create index if not exists ix_tag_journal_state on tag_journal (state)"));
+    // Journals written before claims were kept read as unclaimed entries.
+    bool hasClaimed = false;
+    for (QSqlQuery c = run(db, QStringLiteral("pragma table_info(tag_journal)")); c.next();)
+        hasClaimed = hasClaimed || c.value(1).toString() == QLatin1String("claimed");
+    if (!hasClaimed)
+        run(db, QStringLiteral("alter table tag_journal add column claimed integer not null default 0"));
+    run(db, QStringLiteral("create table if not exists journal_info (name text primary key, value text)"));
+    run(db, QStringLiteral("insert or ignore into journal_info (name, value) values ('workstation', ?)"),
+        {QUuid::createUuid().toString(QUuid::WithoutBraces)});
+    QSqlQuery id = run(db, QStringLiteral("select value from journal_info where name = 'workstation'"));
+    if (id.next())
+        m_workstationId = id.value(0).toString();
+    m_runLockPath = QDir(programDir).filePath(QStringLiteral("issue_run.lock"));
+}
+
+QSqlQuery& Journal::prepared(const QString& sql) const {
+    auto it = m_prepared.find(sql);
+    if (it == m_prepared.end()) {
+        QSqlQuery q(QSqlDatabase::database(m_connection));
+        if (!q.prepare(sql))
+            fail(q.lastError());
+        it = m_prepared.insert(sql, q);
+    }
+    return *it;
 }
 
 Journal::~Journal() {
+    m_prepared.clear();
     {
         QSqlDatabase db = QSqlDatabase::database(m_connection, false);
         db.close();
@@ -144,19 +180,21 @@ Journal::~Journal() {
 }
 
 qint64 Journal::begin(const Entry& e) {
-    const QSqlQuery q =
-        run(QSqlDatabase::database(m_connection),
-            QStringLiteral("insert into tag_journal (state, purc_sno, tag_id, run_kind, printer_sno,"
-                           " user_id, ip_addr, sent_at) values (?, ?, ?, ?, ?, ?, ?, ?)"),
-            {stateName(State::Sent), e.purcSno, e.tagId, e.runKind, e.printerSno, e.user, e.ipAddr, stamp()});
-    return q.lastInsertId().toLongLong();
+    QSqlQuery& q = runPrepared(
+        prepared(QStringLiteral("insert into tag_journal (state, purc_sno, tag_id, run_kind, printer_sno,"
+                                " user_id, ip_addr, sent_at, claimed) values (?, ?, ?, ?, ?, ?, ?, ?, ?)")),
+        {stateName(State::Sent), e.purcSno, e.tagId, e.runKind, e.printerSno, e.user, e.ipAddr, stamp(),
+         e.claimed ? 1 : 0});
+    const qint64 id = q.lastInsertId().toLongLong();
+    q.finish();
+    return id;
 }
 
 void Journal::advance(qint64 id, State state) {
-    run(QSqlDatabase::database(m_connection),
-        QStringLiteral("update tag_journal set state = ?, %1 = ? where id = ?")
-            .arg(QLatin1String(info(state).column)),
-        {stateName(state), stamp(), id});
+    runPrepared(prepared(QStringLiteral("update tag_journal set state = ?, %1 = ? where id = ?")
+                             .arg(QLatin1String(info(state).column))),
+                {stateName(state), stamp(), id})
+        .finish();
 }
 
 QList<Entry> Journal::entries(const Filter& f) const {
@@ -215,6 +253,12 @@ bool Journal::tagIdOnOtherAsset(const QString& tagId, const QString& purcSno) co
     return q.next() && q.value(0).toInt() > 0;
 }
 
+QString workstationName(const QString& ipAddr) {
+    const QString host = QSysInfo::machineHostName();
+    return ipAddr.trimmed().isEmpty() ? host
+                                      : host + QStringLiteral(" (") + ipAddr.trimmed() + QLatin1Char(')');
+}
+
 std::unique_ptr<Journal> openProgramJournal() {
     try {
         return std::make_unique<Journal>(platform::programDir());
@@ -228,7 +272,8 @@ QStringList historyHeaders() {
     return {QStringLiteral("상태"),     QStringLiteral("구매번호"), QStringLiteral("태그번호"),
             QStringLiteral("발행구분"), QStringLiteral("프린터"),   QStringLiteral("사용자"),
             QStringLiteral("IP"),       QStringLiteral("전송"),     QStringLiteral("확인"),
-            QStringLiteral("기록"),     QStringLiteral("실패"),     QStringLiteral("취소")};
+            QStringLiteral("기록"),     QStringLiteral("실패"),     QStringLiteral("취소"),
+            QStringLiteral("작업장")};
 }
 
 QStringList historyRow(const Entry& e) {
@@ -246,7 +291,8 @@ QStringList historyRow(const Entry& e) {
             time(e.confirmedAt),
             time(e.recordedAt),
             time(e.failedAt),
-            time(e.voidedAt)};
+            time(e.voidedAt),
+            e.workstation};
 }
 
 bool exportHistory(const QString& path, const QList<Entry>& entries, QString* error) {
@@ -261,14 +307,16 @@ bool exportHistory(const QString& path, const QList<Entry>& entries, QString* er
 }
 
 QString entryLine(const Entry& e) {
-    return QStringList{e.stateAt().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                       stateName(e.state),
-                       e.purcSno,
-                       e.tagId,
-                       QString::number(e.runKind),
-                       e.printerSno,
-                       e.user}
-        .join(QLatin1Char('\t'));
+    QStringList cells{e.stateAt().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                      stateName(e.state),
+                      e.purcSno,
+                      e.tagId,
+                      QString::number(e.runKind),
+                      e.printerSno,
+                      e.user};
+    if (!e.workstation.isEmpty())
+        cells << e.workstation;
+    return cells.join(QLatin1Char('\t'));
 }
 
 } // namespace journal

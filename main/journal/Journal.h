@@ -5,8 +5,10 @@
 // log; each change is committed before the run takes its next step, so a
 // kill at any moment leaves the tag's last known state behind.
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -35,6 +37,12 @@ struct Entry {
     QString user;
     QString ipAddr;
     QDateTime sentAt, confirmedAt, recordedAt, failedAt, voidedAt;
+    // The purchase was claimed in the database before the label went out:
+    // the claim, not this entry alone, decides how the tag is settled.
+    bool claimed = false;
+    // Who holds it: empty for this workstation's own entries; an open claim
+    // of another workstation shown beside them names its workstation.
+    QString workstation;
     // The time of its current state.
     QDateTime stateAt() const;
     // Sent or confirmed: not settled yet.
@@ -72,9 +80,25 @@ public:
     // True when the tag id is (or may be) on another purchase's asset.
     bool tagIdOnOtherAsset(const QString& tagId, const QString& purcSno) const;
 
+    // This workstation's identity in the claims of the database: made once,
+    // when the journal is created, and kept with it.
+    QString workstationId() const { return m_workstationId; }
+    // The program directory's run lock file: held by a run while it claims,
+    // so that a settlement elsewhere on the workstation leaves its fresh
+    // claims alone.
+    QString runLockPath() const { return m_runLockPath; }
+
 private:
+    QSqlQuery& prepared(const QString& sql) const;
+
     QString m_connection;
+    QString m_workstationId;
+    QString m_runLockPath;
+    mutable QHash<QString, QSqlQuery> m_prepared; // statements of every tag, prepared once
 };
+
+// A readable name of this workstation for the claims: host name and address.
+QString workstationName(const QString& ipAddr);
 
 // The journal of the program directory; none after the failure report
 // "[Journal][...]".
@@ -88,7 +112,8 @@ QStringList historyRow(const Entry& e);
 bool exportHistory(const QString& path, const QList<Entry>& entries, QString* error);
 
 // One entry as a tab-separated line: time of its state, state, purchase
-// serial number, tag id, run kind, printer serial number, user.
+// serial number, tag id, run kind, printer serial number, user; then the
+// workstation for another workstation's claim.
 QString entryLine(const Entry& e);
 
 } // namespace journal

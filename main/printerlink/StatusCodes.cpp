@@ -7,20 +7,42 @@
 
 namespace printerlink {
 
+namespace {
+
+// Two printable code characters (what the two bytes after SOH STX are in
+// every answer, "4X" included), as far as they have come.
+bool codeLooksLikeText(const QByteArray& pending, qsizetype from) {
+    for (qsizetype i = from + 2; i < from + 4 && i < pending.size(); ++i)
+        if (pending[i] < 0x20 || pending[i] > 0x7e)
+            return false;
+    return true;
+}
+
+} // namespace
+
 FrameScan scanFrame(const QByteArray& pending) {
     static const QByteArray start = QByteArray(1, kSOH) + kSTX;
-    const qsizetype first = pending.indexOf(start);
-    if (first < 0) {
-        // A SOH as the last byte may be the start of an answer whose STX is
-        // still on the way.
-        if (pending.endsWith(kSOH))
-            return {FrameScan::Partial, pending.size() - 1, -1};
-        return {};
+    for (qsizetype from = pending.indexOf(start); from >= 0; from = pending.indexOf(start, from + 1)) {
+        // Line noise may hold SOH STX: what follows is no answer when its
+        // code is not text or its LF does not come within an answer's reach.
+        if (!codeLooksLikeText(pending, from))
+            continue;
+        const qsizetype lf = pending.indexOf(kLF, from + 2);
+        if (lf < 0) {
+            if (pending.size() - from <= kMaxAnswerLength)
+                return {FrameScan::Partial, from, -1};
+            continue;
+        }
+        if (lf - from + 1 > kMaxAnswerLength)
+            continue;
+        // An answer that starts again before its LF: the later start counts.
+        return {FrameScan::Whole, pending.lastIndexOf(start, lf - 2), lf};
     }
-    const qsizetype lf = pending.indexOf(kLF, first + 2);
-    if (lf < 0)
-        return {FrameScan::Partial, first, -1};
-    return {FrameScan::Whole, pending.lastIndexOf(start, lf - 2), lf};
+    // A SOH as the last byte may be the start of an answer whose STX is
+    // still on the way.
+    if (pending.endsWith(kSOH))
+        return {FrameScan::Partial, pending.size() - 1, -1};
+    return {};
 }
 
 QByteArray cutFrame(QByteArray& pending, char start) {

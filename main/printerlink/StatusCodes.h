@@ -11,12 +11,16 @@ namespace printerlink {
 inline constexpr char kSOH = 0x01;
 inline constexpr char kSTX = 0x02;
 inline constexpr char kLF = 0x0A;
+// The printer's answers are 13 bytes from SOH through LF; what runs longer
+// than this without its LF is no answer.
+inline constexpr qsizetype kMaxAnswerLength = 32;
 
 // Where the first whole answer stands in received data: SOH STX, the code,
 // further bytes, LF. A SOH that is not followed by STX is noise, so an answer
 // behind junk that holds a lone SOH is still found; when an answer starts
-// again before its LF, the later start counts. A LF before the answer's start
-// cuts nothing.
+// again before its LF, the later start counts. A SOH STX whose code is not
+// text or whose LF is not within an answer's reach is line noise. A LF before the
+// answer's start cuts nothing.
 struct FrameScan {
     enum State { None, Partial, Whole };
     State state = None; // Partial: an answer has begun and its LF has not come

@@ -52,7 +52,9 @@ journal::Filter HistoryWindow::filter() const {
 
 void HistoryWindow::refresh() {
     try {
-        m_entries = m_journal.entries(filter());
+        // Uncertain tags of every workstation: the open claims of the
+        // database beside this workstation's own entries.
+        m_entries = journal::withOpenClaims(m_journal, filter());
     } catch (const std::exception& e) {
         core::currentOperator().showMessage(core::errorText(e));
         return;

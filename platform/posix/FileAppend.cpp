@@ -8,8 +8,8 @@
 namespace platform {
 
 bool appendToFile(const QString& path, QByteArrayView bytes, qint64* sizeAfter) {
-    const int fd =
-        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
     if (fd < 0)
         return false;
     const char* p = bytes.data();

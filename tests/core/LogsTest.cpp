@@ -86,6 +86,45 @@ private Q_SLOTS:
         QCOMPARE(text.count('['), 1); // one date/time frame for both physical lines
     }
 
+    // A batch writes the bytes single lines would: ASCII, Korean, characters
+    // without a code (each one "?"), a part repeated from the memo, and
+    // enough lines to cross a block.
+    void batchWritesTheBytesOfSingleLines() {
+        const QList<QStringList> lines = {
+            {QStringLiteral("TAG_ID:"), QString(), QStringLiteral(" PURC_SND:2024000001")},
+            {QStringLiteral("ATCL_CAT_NM:"), QStringLiteral("노트북컴퓨터"), QStringLiteral(" x")},
+            {QStringLiteral("ATCL_CAT_NM:"), QStringLiteral("노트북컴퓨터"), QStringLiteral(" y")},
+            {QStringLiteral("이모지 \U0001F600 끝"), QStringLiteral("\u00e9t\u00e9 1200×700 30~40평")},
+            {QStringLiteral("\x7f\x01"), QStringLiteral("\u0080"), QString()},
+        };
+        testsupport::TempProgramDir dir;
+        QByteArray expected;
+        {
+            core::LogBatch batch(QStringLiteral("batch.log"));
+            for (int round = 0; round < 4000; ++round) {
+                for (const QStringList& parts : lines) {
+                    std::vector<QStringView> views(parts.begin(), parts.end());
+                    if (views.size() == 2)
+                        batch.add({views[0], views[1]});
+                    else
+                        batch.add({views[0], views[1], views[2]});
+                    core::appendLogLine(QStringLiteral("single.log"), parts.join(QString()));
+                }
+            }
+        }
+        const auto unframed = [&](const char* name) {
+            QList<QByteArray> out = dir.read(name).split('\n');
+            for (QByteArray& line : out)
+                line = line.mid(19);
+            return out;
+        };
+        const QList<QByteArray> batchLines = unframed("batch.log");
+        QCOMPARE(batchLines.size(), 4000 * lines.size() + 1);
+        QCOMPARE(batchLines, unframed("single.log"));
+        QCOMPARE(batchLines[3], QByteArray("\xC0\xCC\xB8\xF0\xC1\xF6 ? \xB3\xA1?t? 1200\xA1\xBF"
+                                           "700 30~40\xC6\xF2\r"));
+    }
+
     void logInPlaceOfDirectoryIsSwallowed() {
         testsupport::TempProgramDir dir;
         // A folder where the log file should be: opening for append fails.

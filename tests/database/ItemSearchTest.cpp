@@ -111,8 +111,8 @@ private slots:
         QCOMPARE(m_grid.text(1, ColIssued), QStringLiteral("Y"));
 
         c = all();
-        c.OptSort = 1; // item name, then serial
-        QCOMPARE(search(c), QStringList({"P006", "P005", "P003", "P001", "P004", "P002"}));
+        c.OptSort = 1; // item name, then serial; no name last, as on the servers
+        QCOMPARE(search(c), QStringList({"P005", "P003", "P001", "P004", "P002", "P006"}));
         c.OptSort = 2; // category, then serial
         QCOMPARE(search(c), QStringList({"P001", "P004", "P002", "P003", "P005", "P006"}));
 

@@ -54,17 +54,6 @@ QByteArray inlayRecord(const QString& tagIdFull) {
     return issuing::records::rfidData(testsupport::inlayTagData(tagIdFull));
 }
 
-// A second session on the server database, as another workstation has it.
-QSqlDatabase otherSession(const testsupport::BackendLogin& login) {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("other"));
-    db.setHostName(QStringLiteral("127.0.0.1"));
-    db.setPort(testsupport::PgServer::shared()->port());
-    db.setDatabaseName(login.serverDatabase);
-    db.setUserName(login.user);
-    db.open();
-    return db;
-}
-
 } // namespace
 
 class ServerPathsTest : public QObject {
@@ -167,20 +156,19 @@ private slots:
         rig.tickOnly({1, 2, 3});
         const QString issuedSno = rig.grid.text(1, database::ColPurcSno);
         const QString heldSno = rig.grid.text(2, database::ColPurcSno);
-        // Row 1 was issued by another workstation after this search; on a
-        // server, row 2 is being issued there right now.
+        // Row 1 was issued by another workstation after this search; row 2
+        // is being issued there right now: its claim is open.
         database::gDbConn.execute(
             QStringLiteral(
                 "update slfanrfidmaster set tag_id = 'GG41350000000077777701' where purc_sno = '%1'")
                 .arg(issuedSno));
-        if (backend != Backend::Embedded) {
-            QSqlQuery other(otherSession(rig.login));
-            QVERIFY(other.exec("begin"));
-            QVERIFY(
-                other.exec(QStringLiteral("select 1 from slfanrfidmaster where purc_sno = '%1' for update")
-                               .arg(heldSno)));
-        }
-        const int skipped = backend == Backend::Embedded ? 1 : 2;
+        database::gDbConn.execute(
+            QStringLiteral(
+                "insert into slfanrfidclaim (purc_sno, tag_id, tagidfull, seq_no, run_kind, ws_id,"
+                " ws_name, claimed_at) values ('%1', 'GG41350000000088888801',"
+                " '05410DGG41350000000088888801', '888888', 1, 'other', 'other', '2026-01-01 00:00:00')")
+                .arg(heldSno));
+        const int skipped = 2;
         rig.job->Print_Pattern(issuing::kIssue);
         QCOMPARE(rig.op.messages.last(),
                  QStringLiteral("태그발행이 완료 되었습니다.\n%1건은 다른 작업장에서 이미 "
@@ -191,8 +179,42 @@ private slots:
         QCOMPARE(rig.grid.background(1, database::ColPurcSno), QColor(192, 192, 192));
         QCOMPARE(rig.history(database::kProcTagPrint).size(), 3 - skipped);
         QCOMPARE(rig.tagIdOf(issuedSno), QStringLiteral("GG41350000000077777701"));
-        QVERIFY(rig.tagIdOf(heldSno).isEmpty() == (backend != Backend::Embedded));
-        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+        QVERIFY(rig.tagIdOf(heldSno).isEmpty());
+    }
+
+    // Missing names and numbers sort last, empty ones first, on every kind
+    // of database: the same search gives the same grid everywhere.
+    void sortKeysOrderAsTheServerDoes_data() { backends(); }
+    void sortKeysOrderAsTheServerDoes() {
+        RIG_ON_BACKEND(rig);
+        QVERIFY2(rig.start(0), qPrintable(rig.problem()));
+        database::gDbConn.execute(QStringLiteral("insert into slfanrfiditem (atcl_cat_no, atcl_cat_nm) values"
+                                                 " ('K1', '책상'), ('K2', ''), ('K5', 'Apple')"));
+        database::gDbConn.execute(
+            QStringLiteral("insert into slfanrfidspec (atcl_cat_no, atcl_siz_no, atcl_siz_nm)"
+                           " values ('K1', 'Z', 'z'), ('K2', 'Z', 'z'), ('K3', 'Z', 'z'),"
+                           " ('K5', 'Z', 'z')"));
+        const QStringList rows = {"'S1', 'K1'", "'S2', 'K2'", "'S3', 'K3'", "'S4', null",
+                                  "'S5', 'K1'", "'S6', 'K5'", "'S7', ''"};
+        for (const QString& r : rows)
+            database::gDbConn.execute(QStringLiteral("insert into slfanrfidmaster (purc_sno, atcl_cat_no,"
+                                                     " atcl_siz_no, dept_code, purc_ymd, chg_amt, tag_proc)"
+                                                     " values (%1, 'Z', 'D1', '20240105', 1, 'N')")
+                                          .arg(r));
+        const struct {
+            int sort;
+            QStringList order;
+        } cases[] = {{0, {"S1", "S2", "S3", "S4", "S5", "S6", "S7"}},
+                     {1, {"S2", "S6", "S1", "S5", "S3", "S4", "S7"}},
+                     {2, {"S7", "S1", "S5", "S2", "S3", "S6", "S4"}}};
+        for (const auto& c : cases) {
+            database::SearchConditions conditions;
+            conditions.OptSearch = 2;
+            conditions.OptSort = c.sort;
+            database::SearchUi ui;
+            database::cmdLoadDb(rig.grid, conditions, ui);
+            QCOMPARE(column(rig.grid, database::ColPurcSno), c.order);
+        }
     }
 
     void serverRestartNeedsNoProgramRestart_data() { backends(false); }

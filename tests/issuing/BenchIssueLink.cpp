@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
     else if (link == testsupport::Link::Tcp)
         goal = printMs + (fast ? 5 : 205);
     else // USB: the printer rules ask once a second
-        goal = fast ? printMs + 55 : 1000.0 * (printMs / 1000 + 1) + 55;
+        goal = fast ? printMs + 15 : 1000.0 * (printMs / 1000 + 1) + 55;
     printf("%s %s, %d tags: %.1f ms per tag; printer %d ms", qPrintable(linkName), fast ? "fast" : "pauses",
            tags, perTag, printMs);
     if (link == testsupport::Link::Serial)

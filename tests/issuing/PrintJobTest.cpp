@@ -150,10 +150,12 @@ private slots:
         rig.op.answers = {true};
         rig.job->cmdRePrint_Click();
         QCOMPARE(runMessages(rig).last(), QStringLiteral("태그재발행이 완료 되었습니다."));
-        // Only row 1's earlier tag is withdrawn; row 2 is issued over its test label.
-        QCOMPARE(rig.history(database::kProcTagRemove), QStringList{QStringLiteral("05410D") + firstOld});
+        // Each row's recorded tag is withdrawn, as the database holds it: row
+        // 2's grid shows its test label, yet its recorded tag is replaced.
+        QCOMPARE(rig.history(database::kProcTagRemove),
+                 (QStringList{QStringLiteral("05410D") + firstOld, QStringLiteral("05410D") + secondOld}));
         QCOMPARE(rig.history(database::kProcTagRemove, QStringLiteral("twhy")),
-                 QStringList{QStringLiteral("REPRINT")});
+                 (QStringList{QStringLiteral("REPRINT"), QStringLiteral("REPRINT")}));
         const QStringList printed = rig.history(database::kProcTagPrint);
         QCOMPARE(printed.size(), 2);
         for (int r : {1, 2}) {

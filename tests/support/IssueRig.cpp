@@ -57,6 +57,7 @@ bool IssueRig::start(int purchases, const QString& script, const QString& serial
     QStringList args = {QStringLiteral("--tcp"),     QStringLiteral("0"),
                         QStringLiteral("--capture"), dir.file(QStringLiteral("capture.bin")),
                         QStringLiteral("--labels"),  dir.file(QStringLiteral("labels"))};
+    args << simArgs;
     if (!script.isEmpty()) {
         dir.writeText(QStringLiteral("printer.script"), script);
         args << QStringLiteral("--script") << dir.file(QStringLiteral("printer.script"));
@@ -69,6 +70,26 @@ bool IssueRig::start(int purchases, const QString& script, const QString& serial
     openDatabase();
     loadWindowValues();
     return true;
+}
+
+void joinDatabase(IssueRig& station, IssueRig& owner, const QString& serialNo) {
+    station.login = owner.login;
+    writeSettingsFiles(station.dir, serialNo, owner.login);
+    station.writeConnection();
+    owner.openDatabase();
+}
+
+bool waitForPrinterLine(PrinterSimProcess& sim, const QByteArray& line, int timeoutMs) {
+    QElapsedTimer t;
+    t.start();
+    QProcess& p = sim.process();
+    while (t.elapsed() < timeoutMs) {
+        while (p.canReadLine())
+            if (p.readLine().trimmed() == line)
+                return true;
+        p.waitForReadyRead(50);
+    }
+    return false;
 }
 
 void IssueRig::writeConnection() {

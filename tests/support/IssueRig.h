@@ -70,6 +70,7 @@ public:
 
     testsupport::TempProgramDir dir;
     Backend backend = Backend::Embedded; // chosen before start()
+    QStringList simArgs;                 // more printer options, before start()
     BackendLogin login;
     testsupport::PrinterSimProcess sim;
     testsupport::RecordingOperator op;
@@ -85,6 +86,14 @@ public:
 private:
     QString m_problem;
 };
+
+// Makes `station` a second workstation on `owner`'s item database (its
+// printer stays its own) and opens the owner's database again.
+void joinDatabase(IssueRig& station, IssueRig& owner, const QString& serialNo = QStringLiteral("5T3C0999"));
+
+// Waits until the printer has printed `line` on its standard output (its
+// --events lines); false after timeoutMs.
+bool waitForPrinterLine(PrinterSimProcess& sim, const QByteArray& line, int timeoutMs = 30000);
 
 // The tag data a recorded tag id ("05410D" + organisation + twelve digits +
 // suffix) puts into the inlay, as the printer receives it in its RB01 record.

@@ -135,8 +135,9 @@ bool createItemDatabase(Backend backend, const TempProgramDir& dir, int purchase
                         QString& problem) {
     try {
         if (backend == Backend::Embedded) {
-            database::createDemoDatabase(dir.file(QStringLiteral("items.db")), purchases, 7);
-            login = BackendLogin{QStringLiteral("items.db")};
+            // By its full path: a test may have several program directories.
+            login = BackendLogin{dir.file(QStringLiteral("items.db"))};
+            database::createDemoDatabase(login.dataSource, purchases, 7);
             return true;
         }
         PgServer* server = PgServer::shared();

@@ -9,6 +9,9 @@ listing of /download/ empty while its files can still be fetched.
 as its size and ends the transfer as if complete (the listing keeps the true
 size); --stall-listing answers a listing of /download/ and then sends
 nothing; --tls CERT KEY requires TLS on the control and data connections.
+--first NAME FILE answers the first fetch of NAME (and its size until then)
+with the bytes of FILE instead, as a server that changes a file between two
+fetches.
 """
 import argparse
 import logging
@@ -29,9 +32,11 @@ ap.add_argument("--hide-listing", action="store_true")
 ap.add_argument("--truncate", action="append", default=[])
 ap.add_argument("--stall-listing", action="store_true")
 ap.add_argument("--tls", nargs=2)
+ap.add_argument("--first", nargs=2, action="append", default=[])
 args = ap.parse_args()
 
 halves = tempfile.mkdtemp()
+firsts = dict(args.first)
 
 
 def is_download(path):
@@ -67,6 +72,8 @@ class Handler(TLS_FTPHandler if args.tls else FTPHandler):
         return data[: len(data) // 2]
 
     def ftp_SIZE(self, path):
+        if os.path.basename(path) in firsts:
+            path = firsts[os.path.basename(path)]
         if os.path.basename(path) in args.truncate:
             self.respond("213 %d" % len(self.half(path)))
             return
@@ -74,6 +81,8 @@ class Handler(TLS_FTPHandler if args.tls else FTPHandler):
 
     def ftp_RETR(self, file):
         name = os.path.basename(file)
+        if name in firsts:
+            file = firsts.pop(name)
         if name in args.truncate:
             cut = os.path.join(halves, name)
             with open(cut, "wb") as f:

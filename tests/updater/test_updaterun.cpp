@@ -194,6 +194,30 @@ private slots:
         QVERIFY(log().contains(QStringLiteral("CBrannowDlg::OnInitDialog     ,POS 프로그램 기동 처리 종료")));
     }
 
+    // Without a server named the program starts at once: no connection
+    // attempt that would time out, no message waiting for OK.
+    void noServerStartsAtOnce_data() {
+        QTest::addColumn<QByteArray>("setup"); // empty: no "Ftp_Setup.ini"
+        QTest::newRow("no Ftp_Setup.ini") << QByteArray();
+        QTest::newRow("blank SERVER_IP") << QByteArray("[SERVER_INFO]\r\nSERVER_IP= \r\nSERVER_PORT=21\r\n");
+    }
+    void noServerStartsAtOnce() {
+        QFETCH(QByteArray, setup);
+        if (!setup.isEmpty())
+            writeFile(at(QStringLiteral("Ftp_Setup.ini")), setup);
+        putStandIn();
+
+        RecordingWindow w;
+        UpdateRun run(w, prog());
+        run.UpdateThread();
+        QVERIFY2(w.messages.isEmpty(), qPrintable(w.messages.join('|')));
+        QVERIFY(w.closed);
+        QVERIFY(waitForStart(prog()));
+        QVERIFY(log().contains(QStringLiteral(",1,CBrannowDlg::GetServerInfo    ,") + msg::kUpdatesOff));
+        QVERIFY(!log().contains(QStringLiteral("서버정보(FTP) 연결 시작")));
+        QVERIFY(!QFile::exists(run.tempDir()));
+    }
+
     void noProgramFileInUpdate() {
         FtpTestServer server;
         server.putVersion("202405011200");
@@ -258,8 +282,8 @@ private slots:
         QCOMPARE(log().count(QStringLiteral("파일은 UPDATE로 바꾸지 않습니다.")), 2);
     }
 
-    // Links planted where the run writes: the links are replaced, their
-    // targets outside the folders stay as they were.
+    // Links planted where the run writes, its log among them: the links are
+    // replaced, their targets outside the folders stay as they were.
     void plantedLinksAreReplaced_data() {
         QTest::addColumn<bool>("folderLink");
         QTest::newRow("download folder is a link") << true;
@@ -286,6 +310,8 @@ private slots:
             QVERIFY(QFile::link(target, at(QStringLiteral("FtpTemp/Version.ini"))));
             QVERIFY(QFile::link(target, at(QStringLiteral("setup.ini"))));
             QVERIFY(QFile::link(target, at(mainProgram())));
+            // Through a link that leads nowhere the log would create a file.
+            QVERIFY(QFile::link(outside.filePath(QStringLiteral("log")), at(QStringLiteral("Brannow.LOG"))));
         }
 
         RecordingWindow w;
@@ -296,6 +322,7 @@ private slots:
         QCOMPARE(snapshot(outside.path()), outsideBefore);
         QVERIFY(!QFileInfo(at(QStringLiteral("FtpTemp"))).isSymLink());
         QVERIFY(!QFileInfo(at(QStringLiteral("setup.ini"))).isSymLink());
+        QVERIFY(log().contains(QStringLiteral("서버정보(FTP) 파일 다운로드 복사 종료")));
         QCOMPARE(readFile(at(QStringLiteral("setup.ini"))), kSetupIni);
         QCOMPARE(readFile(at(mainProgram())), standInProgram());
     }

@@ -17,6 +17,7 @@ void Behaviour::overlay(const Behaviour& o) {
     take(splitMs, o.splitMs);
     take(together, o.together);
     take(garbage, o.garbage);
+    take(noise, o.noise);
     take(delayMs, o.delayMs);
     take(gapMs, o.gapMs);
     take(drop, o.drop);
@@ -128,6 +129,12 @@ QString parseDirective(const QStringList& w, int& first, int& last, Script::Even
             bytes.append(char(a.toInt(nullptr, 16)));
         }
         b.garbage = bytes;
+    } else if (action == QLatin1String("noise")) {
+        bool ok = false;
+        const int n = wantArgs(1, 1) ? args[0].toInt(&ok) : 0;
+        if (!ok || n < 1 || n > 64 * 1024 * 1024)
+            return QStringLiteral("noise needs a number of bytes (1 to 67108864)");
+        b.noise = n;
     } else {
         return QStringLiteral("unknown action '%1'").arg(action);
     }

@@ -3,7 +3,7 @@
 // what to answer and which fault to show. One directive a line:
 //   status N|N-M|* ACTION [ARGS]      label N|N-M|* ACTION [ARGS]
 // Actions: code CC, answers CC CC ..., silent, split K [MS], together,
-// garbage HEX..., delay MS, gap MS, drop. See README.md.
+// garbage HEX..., noise N, delay MS, gap MS, drop. See README.md.
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -21,6 +21,7 @@ struct Behaviour {
     std::optional<int> splitMs;   // pause before the rest
     std::optional<bool> together; // all answers in one packet
     std::optional<QByteArray> garbage;
+    std::optional<int> noise; // random bytes before and after the answers
     std::optional<int> delayMs;
     std::optional<int> gapMs;
     std::optional<bool> drop;

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QRegularExpression>
+#include <random>
 
 namespace printersim {
 
@@ -167,10 +168,27 @@ QByteArray VirtualPrinter::idleOrBusyCode() {
     return "00";
 }
 
+namespace {
+
+// Line noise: the same bytes for the same length on every run.
+QByteArray noiseBytes(int n, quint32 seed) {
+    std::mt19937 random(seed);
+    QByteArray bytes(n, Qt::Uninitialized);
+    for (char& c : bytes)
+        c = char(random() & 0xff);
+    return bytes;
+}
+
+} // namespace
+
 void VirtualPrinter::sendAnswers(Session& s, const Behaviour& b, const QList<QByteArray>& codes,
                                  int startMs) {
     int t = startMs + b.delayMs.value_or(0);
     const int gap = b.gapMs.value_or(DefaultGapMs);
+    if (b.noise) {
+        s.schedule(t, noiseBytes(*b.noise, 1));
+        t += gap;
+    }
     if (b.garbage) {
         s.schedule(t, *b.garbage);
         t += gap;
@@ -194,6 +212,8 @@ void VirtualPrinter::sendAnswers(Session& s, const Behaviour& b, const QList<QBy
             }
         }
     }
+    if (b.noise)
+        s.schedule(t += gap, noiseBytes(*b.noise, 2));
     if (b.drop.value_or(false))
         s.schedule(t, QByteArray(), true);
 }

@@ -69,7 +69,10 @@ int main(int argc, char** argv) {
     const QCommandLineOption baud(QStringLiteral("baud"),
                                   QStringLiteral("Pace the serial or USB line at N baud (10 bits a byte)."),
                                   QStringLiteral("N"));
-    parser.addOptions({tcp, serial, usb, script, capture, labels, printMs, model, baud});
+    const QCommandLineOption events(
+        QStringLiteral("events"),
+        QStringLiteral("After the ready line, print \"label N\" when the N-th issue record arrives."));
+    parser.addOptions({tcp, serial, usb, script, capture, labels, printMs, model, baud, events});
     parser.process(app);
 
     const int links = int(parser.isSet(tcp)) + int(parser.isSet(serial)) + int(parser.isSet(usb));
@@ -111,6 +114,11 @@ int main(int argc, char** argv) {
     QString error;
     if (!printer.prepare(&error))
         return fail(error);
+    // A test acts from outside the issuing program at the moment an issue
+    // record has arrived (a kill, a pause).
+    if (parser.isSet(events))
+        QObject::connect(&printer, &VirtualPrinter::labelIssued,
+                         [](int n, const QString&) { say(QStringLiteral("label %1").arg(n)); });
     QObject::connect(&printer, &VirtualPrinter::recordRejected, [](const QByteArray& record) {
         std::fprintf(stderr, "printer-sim: command error: %s\n", record.toHex(' ').constData());
     });

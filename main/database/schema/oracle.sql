@@ -70,6 +70,29 @@ create table slfanrfidtaghist (
   proc_dt   date default sysdate not null
 );
 
+-- Open tag claims: a purchase whose label a workstation is about to print, or
+-- has printed without the record yet. Committed before the label goes to the
+-- printer and deleted in the transaction that records the tag (or voids it),
+-- so every other workstation leaves the purchase alone meanwhile, whether its
+-- owner is alive or not. tag_id is the new tag without its prefix; a reissue
+-- names the tag it replaces in old_tag_id.
+create table slfanrfidclaim (
+  purc_sno    varchar2(20) not null primary key,
+  tag_id      varchar2(40) not null unique,
+  tagidfull   varchar2(100) not null,
+  seq_no      varchar2(20) not null,
+  run_kind    number(1) not null,
+  old_tag_id  varchar2(40),
+  ws_id       varchar2(40) not null,
+  ws_name     varchar2(100),
+  pdaid       varchar2(100),
+  ip_addr     varchar2(100),
+  tform       varchar2(100),
+  tuser       varchar2(100),
+  claimed_at  timestamp not null default localtimestamp
+);
+create index ix_slfanrfidclaim_ws on slfanrfidclaim (ws_id);
+
 -- Tag serial numbers: shared by every workstation, never handed out twice.
 create sequence seq_slfrfid_serialno start with 1 minvalue 1 nocache;
 

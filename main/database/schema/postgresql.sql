@@ -69,6 +69,29 @@ create table slfanrfidtaghist (
   proc_dt   timestamp not null default localtimestamp
 );
 
+-- Open tag claims: a purchase whose label a workstation is about to print, or
+-- has printed without the record yet. Committed before the label goes to the
+-- printer and deleted in the transaction that records the tag (or voids it),
+-- so every other workstation leaves the purchase alone meanwhile, whether its
+-- owner is alive or not. tag_id is the new tag without its prefix; a reissue
+-- names the tag it replaces in old_tag_id.
+create table slfanrfidclaim (
+  purc_sno    varchar(20) not null primary key,
+  tag_id      varchar(40) not null unique,
+  tagidfull   varchar(100) not null,
+  seq_no      varchar(20) not null,
+  run_kind    numeric(1) not null,
+  old_tag_id  varchar(40),
+  ws_id       varchar(40) not null,
+  ws_name     varchar(100),
+  pdaid       varchar(100),
+  ip_addr     varchar(100),
+  tform       varchar(100),
+  tuser       varchar(100),
+  claimed_at  timestamp not null default localtimestamp
+);
+create index ix_slfanrfidclaim_ws on slfanrfidclaim (ws_id);
+
 -- Tag serial numbers: shared by every workstation, never handed out twice.
 create sequence seq_slfrfid_serialno start with 1 minvalue 1;
 
