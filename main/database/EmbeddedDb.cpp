@@ -60,6 +60,46 @@ const char* kStamp = "strftime('%Y-%m-%d %H:%M:%f', 'now', 'localtime')";
 
 } // namespace
 
+QStringList auditSchemaStatements() {
+    return QStringList{
+        QStringLiteral("create table if not exists slfanrfidaudit ("
+                       " audit_no number(10) not null primary key,"
+                       " audit_dt varchar2(19) not null,"
+                       " usr_sid varchar2(20),"
+                       " scope varchar2(400) not null,"
+                       " file_nm varchar2(260),"
+                       " file_sha256 varchar2(64),"
+                       " read_cnt number(10) not null,"
+                       " found_cnt number(10) not null,"
+                       " missing_cnt number(10) not null,"
+                       " elsewhere_cnt number(10) not null,"
+                       " withdrawn_cnt number(10) not null,"
+                       " unknown_cnt number(10) not null,"
+                       " foreign_cnt number(10) not null,"
+                       " untagged_cnt number(10) not null)"),
+        QStringLiteral("create table if not exists slfanrfidauditrow ("
+                       " audit_no number(10) not null,"
+                       " row_no number(10) not null,"
+                       " category varchar2(10) not null,"
+                       " tag_id varchar2(40),"
+                       " epc varchar2(128),"
+                       " purc_sno varchar2(20),"
+                       " dept_code varchar2(10),"
+                       " atcl_cat_no varchar2(10),"
+                       " purc_ymd varchar2(8),"
+                       " chg_amt number(15),"
+                       " read_cnt number(10) not null,"
+                       " note varchar2(200),"
+                       " read_info varchar2(400),"
+                       " primary key (audit_no, row_no))"),
+        QStringLiteral("create index if not exists ix_slfanrfidauditrow_sno on slfanrfidauditrow (purc_sno)"),
+        QStringLiteral("create index if not exists ix_slfanrfidtaghist_tag on %1 (tagidfull)")
+            .arg(QLatin1String(kTagHistoryTable)),
+        QStringLiteral(
+            "insert or ignore into sys_sequences (seq_name, last_value, increment_by) values ('%1', 0, 1)")
+            .arg(QLatin1String(kAuditSequence))};
+}
+
 QString claimTableStatement() {
     return QStringLiteral("create table if not exists %1 ("
                           " purc_sno varchar2(20) not null primary key,"
@@ -138,6 +178,7 @@ QStringList schemaStatements() {
                         " body varchar2(2000) not null,"
                         " primary key (proc_name, step_no))")
       << claimTableStatement();
+    s << auditSchemaStatements();
     // Oracle keeps '' as NULL; the searches' "is NULL" tests rely on it.
     for (const auto& [table, col] :
          {std::pair{"slfanrfidmaster", "tag_id"}, std::pair{"slfanrfiddept", "del_ymd"}}) {
@@ -200,8 +241,12 @@ void prepareEmbeddedConnection(QSqlDatabase& db) {
             probe.exec(QStringLiteral("select 1 from sqlite_master where name = 'slfanrfidmaster'")) &&
             probe.next();
         probe.finish();
-        if (itemDatabase)
+        if (itemDatabase) {
             QSqlQuery(db).exec(claimTableStatement());
+            // The same for the inventory audits' tables.
+            for (const QString& statement : auditSchemaStatements())
+                QSqlQuery(db).exec(statement);
+        }
     }
     // Pages are read from the file's mapping instead of being copied in one
     // read call each: a search of a whole register reads every page.
@@ -269,6 +314,46 @@ ResultRows queryEmbedded(QSqlDatabase& db, const QString& sql) {
         ++r.rows;
     }
     return r;
+}
+
+void streamEmbedded(QSqlDatabase& db, const QString& sql,
+                    const std::function<void(const QByteArrayView* values)>& row) {
+    sqlite3* h = handleOf(db);
+    if (!h)
+        throw RuntimeError(QStringLiteral("The embedded database handle is not available."));
+    const QByteArray text = sql.toUtf8();
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(h, text.constData(), static_cast<int>(text.size()), &stmt, nullptr) != SQLITE_OK) {
+        const QString error = QString::fromUtf8(sqlite3_errmsg(h));
+        sqlite3_finalize(stmt);
+        throw RuntimeError(error);
+    }
+    const int n = sqlite3_column_count(stmt);
+    std::vector<QByteArrayView> values(static_cast<size_t>(n));
+    std::vector<QByteArray> numbers(static_cast<size_t>(n));
+    int rc;
+    try {
+        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+            for (int i = 0; i < n; ++i) {
+                if (sqlite3_column_type(stmt, i) == SQLITE_FLOAT) {
+                    numbers[static_cast<size_t>(i)] = QByteArray::number(sqlite3_column_double(stmt, i), 'f',
+                                                                         QLocale::FloatingPointShortest);
+                    values[static_cast<size_t>(i)] = numbers[static_cast<size_t>(i)];
+                    continue;
+                }
+                const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
+                values[static_cast<size_t>(i)] = QByteArrayView(p, p ? sqlite3_column_bytes(stmt, i) : 0);
+            }
+            row(values.data());
+        }
+    } catch (...) {
+        sqlite3_finalize(stmt);
+        throw;
+    }
+    const QString error = rc == SQLITE_DONE ? QString() : QString::fromUtf8(sqlite3_errmsg(h));
+    sqlite3_finalize(stmt);
+    if (!error.isEmpty())
+        throw RuntimeError(error);
 }
 
 void callEmbeddedProcedure(DbConnection& conn, const QString& procedure,

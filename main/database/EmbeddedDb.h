@@ -11,10 +11,12 @@
 //    kept as statements in the table sys_procedures and run in one
 //    transaction with their parameters as quoted literals;
 //  - an empty tag_id or del_ymd is stored as NULL, as Oracle does with ''.
+#include <QByteArrayView>
 #include <QList>
 #include <QPair>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class QSqlDatabase;
 struct sqlite3;
@@ -55,6 +57,13 @@ private:
 struct ResultRows;
 ResultRows queryEmbedded(QSqlDatabase& db, const QString& sql);
 
+// Streams a query's rows on the embedded database without keeping them:
+// `row` gets each row's values as UTF-8 text, valid during the call (a number
+// as the server shows it, null as an empty text). For one pass over a very
+// large table. Throws platform::RuntimeError with the database's text.
+void streamEmbedded(QSqlDatabase& db, const QString& sql,
+                    const std::function<void(const QByteArrayView* values)>& row);
+
 // Runs a stored procedure of the embedded database; throws
 // platform::RuntimeError (nothing is changed when any step fails). Inside a
 // write transaction the steps join it.
@@ -76,5 +85,13 @@ inline constexpr const char* kClaimTable = "slfanrfidclaim";
 // The claim table of the embedded schema; an embedded file made before it
 // existed gets it when opened.
 QString claimTableStatement();
+
+// Names of the inventory audit tables and their sequence.
+inline constexpr const char* kAuditTable = "slfanrfidaudit";
+inline constexpr const char* kAuditRowTable = "slfanrfidauditrow";
+inline constexpr const char* kAuditSequence = "SEQ_SLFRFID_AUDITNO";
+// Their statements in the embedded schema; an embedded file made before
+// audits were kept gets them when opened.
+QStringList auditSchemaStatements();
 
 } // namespace database

@@ -14,6 +14,7 @@
 #include "main/journal/Reconcile.h"
 #include "main/settings/SetupValues.h"
 #include "main/settings/window/SetupWindow.h"
+#include "main/shell/AuditWindow.h"
 #include "main/shell/GridView.h"
 #include "main/shell/HistoryWindow.h"
 #include "main/shell/LoginWindow.h"
@@ -72,6 +73,7 @@ RPMain::RPMain(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::RPMai
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
             &RPMain::cmdStop_Click);
     connect(ui->cmdHistory, &QPushButton::clicked, this, &RPMain::cmdHistory_Click);
+    connect(ui->cmdAudit, &QPushButton::clicked, this, &RPMain::cmdAudit_Click);
     connect(ui->cmdSE, &QPushButton::clicked, this, &RPMain::cmdSE_Click);
     connect(ui->cmdDept, &QPushButton::clicked, this, &RPMain::cmdDept_Click);
     connect(ui->txtDept, &QLineEdit::returnPressed, this, &RPMain::cmdDept_Click);
@@ -286,20 +288,7 @@ void RPMain::cmdLoad_Click() {
         ui->txtEnd->clear();
         database::cmdLoadExcel(m_grid, file, out);
     } else {
-        database::SearchConditions c;
-        c.TDBDate2From = ui->TDBDate2_0->date();
-        c.TDBDate2To = ui->TDBDate2_1->date();
-        c.CboDept = ui->CboDept->currentText();
-        c.txtCatNo = ui->txtCatNo->text();
-        c.txtPurcSNo = ui->txtPurcSNo->text();
-        c.txtCatNm = ui->txtCatNm->text();
-        if (!ui->TDBNum_0->text().isEmpty())
-            c.TDBNumFrom = ui->TDBNum_0->text().toDouble();
-        if (!ui->TDBNum_1->text().isEmpty())
-            c.TDBNumTo = ui->TDBNum_1->text().toDouble();
-        c.OptSearch = qMax(0, checkedIndex(QStringLiteral("OptSearch")));
-        c.OptSort = qMax(0, checkedIndex(QStringLiteral("OptSort")));
-        database::cmdLoadDb(m_grid, c, out);
+        database::cmdLoadDb(m_grid, searchConditions(), out);
     }
     ui->LblPrtCnt->setText(out.LblPrtCnt);
     ui->txtStart->setText(out.txtStart);
@@ -334,6 +323,36 @@ void RPMain::cmdTestPrint_Click() {
 }
 void RPMain::cmdStop_Click() {
     m_job->requestStop();
+}
+
+database::SearchConditions RPMain::searchConditions() const {
+    database::SearchConditions c;
+    c.TDBDate2From = ui->TDBDate2_0->date();
+    c.TDBDate2To = ui->TDBDate2_1->date();
+    c.CboDept = ui->CboDept->currentText();
+    c.txtCatNo = ui->txtCatNo->text();
+    c.txtPurcSNo = ui->txtPurcSNo->text();
+    c.txtCatNm = ui->txtCatNm->text();
+    if (!ui->TDBNum_0->text().isEmpty())
+        c.TDBNumFrom = ui->TDBNum_0->text().toDouble();
+    if (!ui->TDBNum_1->text().isEmpty())
+        c.TDBNumTo = ui->TDBNum_1->text().toDouble();
+    c.OptSearch = qMax(0, checkedIndex(QStringLiteral("OptSearch")));
+    c.OptSort = qMax(0, checkedIndex(QStringLiteral("OptSort")));
+    return c;
+}
+
+void RPMain::cmdAudit_Click() {
+    if (!m_audit) {
+        QStringList depts;
+        for (int i = 0; i < ui->CboDept->count(); ++i)
+            depts << ui->CboDept->itemText(i);
+        m_audit = new AuditWindow(depts, searchConditions(), this);
+    }
+    m_audit->refreshPast();
+    m_audit->show();
+    m_audit->raise();
+    m_audit->activateWindow();
 }
 
 void RPMain::cmdHistory_Click() {

@@ -8,6 +8,7 @@
 #include "main/core/ButtonLock.h"
 #include "main/database/IssuingRecords.h"
 #include "main/database/ItemGrid.h"
+#include "main/database/ItemSearch.h"
 #include "main/issuing/IssueContext.h"
 #include "main/issuing/IssueRange.h"
 #include "main/issuing/IssueValues.h"
@@ -33,6 +34,7 @@ class RPMain;
 namespace shell {
 
 class PreviewWindow;
+class AuditWindow;
 class HistoryWindow;
 
 class RPMain : public QWidget, public core::ButtonLock, public issuing::RangeControls {
@@ -62,6 +64,9 @@ public:
     void cmdStop_Click();
     // The issuing history of the workstation's journal.
     void cmdHistory_Click();
+    void cmdAudit_Click();
+    // The search boxes as the search reads them.
+    database::SearchConditions searchConditions() const;
     void cmdDel_Click();
     void cmdSaveExcel_Click();
     void cmdSetup_Click();
@@ -112,6 +117,7 @@ private:
     std::unique_ptr<issuing::PrintJob> m_job;
     std::unique_ptr<journal::Journal> m_journal;
     QPointer<HistoryWindow> m_history;
+    QPointer<AuditWindow> m_audit;
     QElapsedTimer m_runClock;
     bool m_closeAfterRun = false;
     QPointer<QWindow> m_previousFocus;

@@ -53,6 +53,7 @@ constexpr quint16 kExtSst = 0x00FF;
 constexpr quint16 kDimensions = 0x0200;
 constexpr quint16 kWindow2 = 0x023E;
 constexpr quint16 kLabelSst = 0x00FD;
+constexpr quint16 kNumber = 0x0203;
 
 // Longest record body; longer data goes on in CONTINUE records.
 constexpr int kMaxRecordData = 8224;
@@ -115,10 +116,10 @@ QByteArray font() {
     return d;
 }
 
-QByteArray xf(bool style) {
+QByteArray xf(bool style, quint16 format = kTextFormat) {
     QByteArray d;
     put16(d, 0);                       // font 0
-    put16(d, style ? 0 : kTextFormat); // number format
+    put16(d, style ? 0 : format);      // number format
     put16(d, style ? 0xFFF5 : 0x0001); // locked; style: parent none
     put8(d, 0x20);                     // general, bottom aligned
     put8(d, 0);                        // no rotation
@@ -219,34 +220,58 @@ private:
     std::vector<std::pair<quint32, quint16>> m_index;
 };
 
-QByteArray workbookStream(int rows, int cols, const XlsCellText& cell) {
+// A plain decimal number as a number cell takes it; anything else stays text.
+bool numberOf(const QString& text, double& value) {
+    if (text.isEmpty() || text.size() > 17)
+        return false;
+    for (QChar c : text)
+        if (!((c >= u'0' && c <= u'9') || c == u'-' || c == u'.'))
+            return false;
+    bool ok = false;
+    value = text.toDouble(&ok);
+    return ok;
+}
+
+QByteArray workbookStream(const QList<XlsSheet>& sheets) {
     // Collect the distinct texts in first-use order and each cell's index.
     QHash<QString, quint32> indexOf;
-    indexOf.reserve(rows * 4);
     std::vector<QString> strings;
     struct Cell {
         quint16 row;
         quint16 col;
-        quint32 sst;
+        quint32 sst; // string index; kNumberCell for a number
+        double number;
     };
-    std::vector<Cell> cells;
-    cells.reserve(static_cast<size_t>(rows) * static_cast<size_t>(cols));
-    for (int r = 0; r < rows; ++r) {
-        for (int c = 0; c < cols; ++c) {
-            const QString text = cell(r, c);
-            if (text.isEmpty())
-                continue;
-            auto it = indexOf.constFind(text);
-            if (it == indexOf.constEnd()) {
-                it = indexOf.insert(text, static_cast<quint32>(strings.size()));
-                strings.push_back(text);
+    constexpr quint32 kNumberCell = 0xFFFFFFFF;
+    std::vector<std::vector<Cell>> cells(static_cast<size_t>(sheets.size()));
+    quint32 textCells = 0;
+    for (qsizetype si = 0; si < sheets.size(); ++si) {
+        const XlsSheet& sheet = sheets[si];
+        std::vector<Cell>& out = cells[static_cast<size_t>(si)];
+        out.reserve(static_cast<size_t>(sheet.rows) * static_cast<size_t>(sheet.cols));
+        for (int r = 0; r < sheet.rows; ++r) {
+            for (int c = 0; c < sheet.cols; ++c) {
+                const QString text = sheet.cell(r, c);
+                if (text.isEmpty())
+                    continue;
+                double number = 0;
+                if (sheet.numberColumns.contains(c) && numberOf(text, number)) {
+                    out.push_back({static_cast<quint16>(r), static_cast<quint16>(c), kNumberCell, number});
+                    continue;
+                }
+                auto it = indexOf.constFind(text);
+                if (it == indexOf.constEnd()) {
+                    it = indexOf.insert(text, static_cast<quint32>(strings.size()));
+                    strings.push_back(text);
+                }
+                out.push_back({static_cast<quint16>(r), static_cast<quint16>(c), it.value(), 0});
+                ++textCells;
             }
-            cells.push_back({static_cast<quint16>(r), static_cast<quint16>(c), it.value()});
         }
     }
 
     QByteArray s;
-    s.reserve(static_cast<qsizetype>(cells.size() * 14 + strings.size() * 24 + 4096));
+    s.reserve(static_cast<qsizetype>(textCells * 14 + strings.size() * 24 + 4096));
 
     // Workbook globals.
     record(s, kBof, bof(0x0005));
@@ -273,7 +298,8 @@ QByteArray workbookStream(int rows, int cols, const XlsCellText& cell) {
         record(s, kFont, font());
     for (int i = 0; i < kStyleXfCount; ++i)
         record(s, kXf, xf(true));
-    record(s, kXf, xf(false));
+    record(s, kXf, xf(false));    // text cells
+    record(s, kXf, xf(false, 0)); // number cells: General
     {
         QByteArray d;
         put16(d, 0x8000); // built-in style on format 0
@@ -281,54 +307,69 @@ QByteArray workbookStream(int rows, int cols, const XlsCellText& cell) {
         put8(d, 0xFF);
         record(s, kStyle, d);
     }
-    const qsizetype sheetPosAt = s.size() + 4;
-    {
+    std::vector<qsizetype> sheetPosAt;
+    for (const XlsSheet& sheet : sheets) {
+        sheetPosAt.push_back(s.size() + 4);
         QByteArray d;
         put32(d, 0); // patched below: where the sheet's BOF starts
         put8(d, 0);  // visible
         put8(d, 0);  // worksheet
-        d.append(shortString(QStringLiteral("Sheet1")));
+        d.append(shortString(sheet.name.isEmpty() ? QStringLiteral("Sheet1") : sheet.name.left(31)));
         record(s, kBoundSheet, d);
     }
-    SstWriter(s).write(strings, static_cast<quint32>(cells.size()));
+    SstWriter(s).write(strings, textCells);
     record(s, kEof, {});
 
-    // The worksheet.
-    patch32(s, sheetPosAt, static_cast<quint32>(s.size()));
-    record(s, kBof, bof(0x0010));
-    {
-        QByteArray d;
-        put32(d, 0);
-        put32(d, static_cast<quint32>(rows));
-        put16(d, 0);
-        put16(d, static_cast<quint16>(rows > 0 ? cols : 0));
-        put16(d, 0);
-        record(s, kDimensions, d);
+    // The worksheets.
+    for (qsizetype si = 0; si < sheets.size(); ++si) {
+        const XlsSheet& sheet = sheets[si];
+        patch32(s, sheetPosAt[static_cast<size_t>(si)], static_cast<quint32>(s.size()));
+        record(s, kBof, bof(0x0010));
+        {
+            QByteArray d;
+            put32(d, 0);
+            put32(d, static_cast<quint32>(sheet.rows));
+            put16(d, 0);
+            put16(d, static_cast<quint16>(sheet.rows > 0 ? sheet.cols : 0));
+            put16(d, 0);
+            record(s, kDimensions, d);
+        }
+        {
+            QByteArray d;
+            put16(d, si == 0 ? 0x06B6 : 0x00B6); // grid lines, headers, zeros; the first active, selected
+            put16(d, 0);
+            put16(d, 0);
+            put16(d, 0x0040); // automatic grid line colour
+            put16(d, 0);
+            put16(d, 0);
+            put16(d, 0);
+            put32(d, 0);
+            record(s, kWindow2, d);
+        }
+        constexpr quint16 textXf = kStyleXfCount;
+        constexpr quint16 numberXf = kStyleXfCount + 1;
+        char buf[18];
+        for (const Cell& c : cells[static_cast<size_t>(si)]) {
+            if (c.sst == kNumberCell) {
+                qToLittleEndian<quint16>(kNumber, buf);
+                qToLittleEndian<quint16>(14, buf + 2);
+                qToLittleEndian<quint16>(c.row, buf + 4);
+                qToLittleEndian<quint16>(c.col, buf + 6);
+                qToLittleEndian<quint16>(numberXf, buf + 8);
+                qToLittleEndian<double>(c.number, buf + 10);
+                s.append(buf, 18);
+                continue;
+            }
+            qToLittleEndian<quint16>(kLabelSst, buf);
+            qToLittleEndian<quint16>(10, buf + 2);
+            qToLittleEndian<quint16>(c.row, buf + 4);
+            qToLittleEndian<quint16>(c.col, buf + 6);
+            qToLittleEndian<quint16>(textXf, buf + 8);
+            qToLittleEndian<quint32>(c.sst, buf + 10);
+            s.append(buf, 14);
+        }
+        record(s, kEof, {});
     }
-    {
-        QByteArray d;
-        put16(d, 0x06B6); // grid lines, headers, zeros, active, selected
-        put16(d, 0);
-        put16(d, 0);
-        put16(d, 0x0040); // automatic grid line colour
-        put16(d, 0);
-        put16(d, 0);
-        put16(d, 0);
-        put32(d, 0);
-        record(s, kWindow2, d);
-    }
-    constexpr quint16 cellXf = kStyleXfCount;
-    char buf[14];
-    for (const Cell& c : cells) {
-        qToLittleEndian<quint16>(kLabelSst, buf);
-        qToLittleEndian<quint16>(10, buf + 2);
-        qToLittleEndian<quint16>(c.row, buf + 4);
-        qToLittleEndian<quint16>(c.col, buf + 6);
-        qToLittleEndian<quint16>(cellXf, buf + 8);
-        qToLittleEndian<quint32>(c.sst, buf + 10);
-        s.append(buf, 14);
-    }
-    record(s, kEof, {});
     return s;
 }
 
@@ -448,23 +489,36 @@ QByteArray compoundDocument(QByteArray workbook) {
 
 } // namespace
 
-QByteArray xlsBytes(int rows, int cols, const XlsCellText& cell) {
-    if (rows > kXlsMaxRows)
-        throw platform::RuntimeError(
-            QStringLiteral("An .xls worksheet holds at most %1 rows; %2 rows were to be written.")
-                .arg(QLocale(QLocale::English).toString(kXlsMaxRows),
-                     QLocale(QLocale::English).toString(rows)));
-    if (cols > kXlsMaxColumns)
-        throw platform::RuntimeError(
-            QStringLiteral("An .xls worksheet holds at most %1 columns; %2 columns were to be written.")
-                .arg(kXlsMaxColumns)
-                .arg(cols));
-    return compoundDocument(workbookStream(qMax(0, rows), qMax(0, cols), cell));
+QByteArray xlsBytes(const QList<XlsSheet>& sheets) {
+    const QLocale english(QLocale::English);
+    for (const XlsSheet& sheet : sheets) {
+        if (sheet.rows > kXlsMaxRows)
+            throw platform::RuntimeError(
+                QStringLiteral("An .xls worksheet holds at most %1 rows; %2 rows were to be written.")
+                    .arg(english.toString(kXlsMaxRows), english.toString(sheet.rows)));
+        if (sheet.cols > kXlsMaxColumns)
+            throw platform::RuntimeError(
+                QStringLiteral("An .xls worksheet holds at most %1 columns; %2 columns were to be written.")
+                    .arg(kXlsMaxColumns)
+                    .arg(sheet.cols));
+    }
+    QList<XlsSheet> bounded = sheets;
+    for (XlsSheet& sheet : bounded) {
+        sheet.rows = qMax(0, sheet.rows);
+        sheet.cols = qMax(0, sheet.cols);
+    }
+    if (bounded.isEmpty())
+        bounded.append(XlsSheet{});
+    return compoundDocument(workbookStream(bounded));
 }
 
-bool writeXls(const QString& path, int rows, int cols, const XlsCellText& cell, QString* error) {
+QByteArray xlsBytes(int rows, int cols, const XlsCellText& cell) {
+    return xlsBytes({XlsSheet{QStringLiteral("Sheet1"), rows, cols, cell, {}}});
+}
+
+bool writeXls(const QString& path, const QList<XlsSheet>& sheets, QString* error) {
     try {
-        const QByteArray bytes = xlsBytes(rows, cols, cell);
+        const QByteArray bytes = xlsBytes(sheets);
         QSaveFile file(path);
         if (!file.open(QIODevice::WriteOnly))
             throw platform::RuntimeError(file.errorString());
@@ -480,6 +534,10 @@ bool writeXls(const QString& path, int rows, int cols, const XlsCellText& cell, 
             *error = QStringLiteral("Out of memory");
         return false;
     }
+}
+
+bool writeXls(const QString& path, int rows, int cols, const XlsCellText& cell, QString* error) {
+    return writeXls(path, {XlsSheet{QStringLiteral("Sheet1"), rows, cols, cell, {}}}, error);
 }
 
 } // namespace spreadsheet

@@ -1,8 +1,9 @@
 #pragma once
-// The .xls writer of the grid export: one workbook with one worksheet whose
-// cells are all text, kept in the workbook's shared string table (BIFF8
-// records inside a compound document). Text is stored as Unicode, so Hangul
+// The .xls writer: a workbook of one or more worksheets whose cells are text,
+// kept in the workbook's shared string table, or numbers where a column is
+// declared numeric (BIFF8 records inside a compound document). Text is stored as Unicode, so Hangul
 // survives whatever code page the reading workstation uses.
+#include <QList>
 #include <QString>
 #include <functional>
 
@@ -15,6 +16,21 @@ inline constexpr int kXlsMaxColumns = 256;
 
 // Cell text by 0-based row and column; an empty text leaves the cell empty.
 using XlsCellText = std::function<QString(int row, int col)>;
+
+// One worksheet: its tab name (at most 31 characters), size and cells; the
+// cells of `numberColumns` that hold a plain decimal number are written as
+// numbers, every other cell as text.
+struct XlsSheet {
+    QString name;
+    int rows = 0;
+    int cols = 0;
+    XlsCellText cell;
+    QList<int> numberColumns;
+};
+
+// Writes the worksheets, in order, as one .xls file (see writeXls below).
+bool writeXls(const QString& path, const QList<XlsSheet>& sheets, QString* error = nullptr);
+QByteArray xlsBytes(const QList<XlsSheet>& sheets);
 
 // Writes rows x cols cells to `path` as an .xls file, replacing it. The file
 // appears only when it was written completely. Returns false with `error`

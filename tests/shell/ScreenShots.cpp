@@ -5,11 +5,14 @@
 // main-smallest.png (the main window at its smallest size, which must fit a
 // 1,024 x 768 screen), exit-question.png, open-dialog.png, save-dialog.png
 // (Qt's own dialogs, in Korean), preview-issued.png, preview-pending.png
-// (the label preview) and dbsetup.png into OUTDIR.
+// (the label preview), history.png, audit.png and audit-foreign.png (the
+// inventory audit of a training scan) and dbsetup.png into OUTDIR.
+#include "main/audit/ScanSim.h"
 #include "main/database/DbConn.h"
 #include "main/database/SpreadsheetExport.h"
 #include "main/database/SpreadsheetImport.h"
 #include "main/settings/window/DbSetupWindow.h"
+#include "main/shell/AuditWindow.h"
 #include "main/shell/LoginWindow.h"
 #include "main/shell/PreviewWindow.h"
 #include "main/shell/RPMain.h"
@@ -23,6 +26,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTabBar>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -131,6 +135,23 @@ int main(int argc, char** argv) {
     main->cmdHistory_Click();
     if (QWidget* history = main->findChild<QWidget*>(QStringLiteral("HistoryWindow")))
         ok = shoot(history, out + QStringLiteral("/history.png")) && ok;
+
+    // The inventory audit of a training scan of the whole register.
+    {
+        audit::ScanSimOptions sim;
+        sim.share = 0.8;
+        const QString scan = rig.dir.file(QStringLiteral("scan-sim.csv"));
+        audit::writeSimulatedScan(database::gDbConn, sim, scan);
+        main->cmdAudit_Click();
+        if (auto* window = main->findChild<shell::AuditWindow*>(QStringLiteral("AuditWindow"))) {
+            window->resize(1000, 680);
+            window->openScan(scan);
+            ok = shoot(window, out + QStringLiteral("/audit.png")) && ok;
+            // The reads of other systems and organisations, with their reasons.
+            window->findChild<QTabBar*>(QStringLiteral("tabCategories"))->setCurrentIndex(5);
+            ok = shoot(window, out + QStringLiteral("/audit-foreign.png")) && ok;
+        }
+    }
 
     settings::DBSetup db;
     db.show();

@@ -1,11 +1,14 @@
 // The program's windows on the offscreen platform, found by their system
 // control names: the login, the main window's button rules, its exit
-// question and run lock, the database window and the single-copy start.
+// question and run lock, the audit window, the database window and the
+// single-copy start.
+#include "main/audit/ScanSim.h"
 #include "main/database/DbConn.h"
 #include "main/database/EmbeddedDb.h"
 #include "main/issuing/IssueRange.h"
 #include "main/settings/SetupValues.h"
 #include "main/settings/window/DbSetupWindow.h"
+#include "main/shell/AuditWindow.h"
 #include "main/shell/LoginWindow.h"
 #include "main/shell/PreviewWindow.h"
 #include "main/shell/RPMain.h"
@@ -22,6 +25,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -257,6 +261,48 @@ private slots:
         QVERIFY(preview->picture().pixmap().toImage() != second);
         // Previewing sends nothing to the printer.
         QCOMPARE(rig.captured(), before);
+        delete main;
+    }
+
+    // The audit window from the main window's button: a scan opened, its
+    // counts on the tabs, the rows of a tab in their colours, the audit
+    // stored, listed and compared with the one before.
+    void auditWindowCountsStoresAndCompares() {
+        IssueRig rig;
+        QVERIFY2(rig.start(), qPrintable(rig.problem()));
+        shell::Login login;
+        shell::RPMain* main = showAndLogIn(login);
+        QVERIFY(main);
+        audit::ScanSimOptions sim;
+        sim.share = 0.5;
+        const QString scan = rig.dir.file(QStringLiteral("walk.txt"));
+        sim.format = audit::ScanFormat::Text;
+        audit::writeSimulatedScan(database::gDbConn, sim, scan);
+        QTest::mouseClick(control(main, "cmdAudit"), Qt::LeftButton);
+        auto* window = control<shell::AuditWindow>(main, "AuditWindow");
+        QVERIFY(window && window->isVisible());
+        QVERIFY(window->openScan(scan));
+        auto* tabs = control<QTabBar>(window, "tabCategories");
+        const audit::AuditResult& r = window->result();
+        QVERIFY(r.count(audit::Category::Found) > 0 && r.count(audit::Category::Missing) > 0);
+        QCOMPARE(tabs->tabText(1), QStringLiteral("미발견 %1").arg(r.count(audit::Category::Missing)));
+        QCOMPARE(tabs->currentIndex(), 1); // the first rows to act on
+        auto* grid = control<QTableView>(window, "grdAudit");
+        QCOMPARE(grid->model()->rowCount(), r.count(audit::Category::Missing));
+        QCOMPARE(grid->model()->index(0, 0).data().toString(), QStringLiteral("미발견"));
+        tabs->setCurrentIndex(0);
+        QCOMPARE(grid->model()->index(0, 0).data(Qt::BackgroundRole).value<QColor>(), QColor(255, 255, 0));
+
+        window->cmdSave_Click();
+        window->openScan(scan);
+        window->cmdSave_Click();
+        QCOMPARE(rig.op.messages.last(), QStringLiteral("재고조사 2번으로 저장되었습니다."));
+        QCOMPARE(control<QComboBox>(window, "cboPast")->count(), 2);
+        window->cmdCompare_Click();
+        QVERIFY(tabs->isTabVisible(7) && tabs->currentIndex() == 7);
+        QCOMPARE(grid->model()->rowCount(), r.count(audit::Category::Missing));
+        QVERIFY(window->openPast(1));
+        QVERIFY(!tabs->isTabVisible(7));
         delete main;
     }
 

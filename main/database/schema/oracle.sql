@@ -128,6 +128,45 @@ begin
 end;
 /
 
+-- Inventory audits: one row per walk with a handheld reader (scope, file,
+-- counts per category), one row per result of it (each tag read, each asset
+-- of the scope). Audit numbers come from their own sequence.
+create table slfanrfidaudit (
+  audit_no      number(10) not null primary key,
+  audit_dt      varchar2(19) not null,
+  usr_sid       varchar2(20),
+  scope         varchar2(400) not null,
+  file_nm       varchar2(260),
+  file_sha256   varchar2(64),
+  read_cnt      number(10) not null,
+  found_cnt     number(10) not null,
+  missing_cnt   number(10) not null,
+  elsewhere_cnt number(10) not null,
+  withdrawn_cnt number(10) not null,
+  unknown_cnt   number(10) not null,
+  foreign_cnt   number(10) not null,
+  untagged_cnt  number(10) not null
+);
+create table slfanrfidauditrow (
+  audit_no    number(10) not null,
+  row_no      number(10) not null,
+  category    varchar2(10) not null,
+  tag_id      varchar2(40),
+  epc         varchar2(128),
+  purc_sno    varchar2(20),
+  dept_code   varchar2(10),
+  atcl_cat_no varchar2(10),
+  purc_ymd    varchar2(8),
+  chg_amt     number(15),
+  read_cnt    number(10) not null,
+  note        varchar2(200),
+  read_info   varchar2(400),
+  primary key (audit_no, row_no)
+);
+create index ix_slfanrfidauditrow_sno on slfanrfidauditrow (purc_sno);
+create index ix_slfanrfidtaghist_tag on slfanrfidtaghist (tagidfull);
+create sequence seq_slfrfid_auditno start with 1 minvalue 1 nocache;
+
 -- Site rows: the organisation and the first user. Edit before running.
 insert into slfanrfidcommon (code_id, code, code_ctn) values ('SLF001', 'GG413500', '경기도 성남시');
 insert into slfanrfidauth (usr_sid, usr_nm) values ('admin', '관리자');
