@@ -85,14 +85,15 @@ bool PipePrinter::start(const QStringList& simOptions) {
     m_stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     for (std::thread& t : m_threads)
         t = std::thread([this] { serve(); });
-    // The first instance of the pipe exists once the thread has made it.
-    for (int i = 0; i < 200; ++i) {
-        if (WaitNamedPipeW(reinterpret_cast<const wchar_t*>(m_name.utf16()), 0) ||
-            GetLastError() == ERROR_SEM_TIMEOUT)
+    // Ready once an instance of the pipe waits for a client (the threads
+    // may take a while to make them on a busy machine).
+    for (int i = 0; i < 100; ++i) {
+        if (WaitNamedPipeW(reinterpret_cast<const wchar_t*>(m_name.utf16()), 50))
             return true;
-        Sleep(10);
+        Sleep(50);
     }
-    return true;
+    qWarning("the stand-in pipe did not come up");
+    return false;
 }
 
 // One instance of the pipe, served client after client: the instances are
