@@ -21,4 +21,10 @@ inline QString executableFileName(const QString& program) {
 // The program directory joined with a file name.
 QString programPath(const QString& fileName);
 
+// Every operator of the workstation's group writes the program directory's
+// files, whoever created them: a file this process owns gets read and write
+// for its group, whatever the umask. A file of another owner is left alone.
+void shareWithGroup(int fd);
+void shareWithGroup(const QString& path);
+
 } // namespace platform

@@ -185,7 +185,7 @@ bool CFtpClient::GetFile(const QString& remoteName, const QString& localPath) {
         m_error = QStringLiteral("%1 of %2 bytes received").arg(file.size()).arg(fetch.expected);
         return false;
     }
-    if (!file.finish(0644) || !file.place()) {
+    if (!file.finish(0664) || !file.place()) {
         m_error = file.errorString();
         return false;
     }

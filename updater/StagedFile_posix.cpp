@@ -166,7 +166,11 @@ bool ensureRealDirectory(const QString& dir) {
             return false;
         [[fallthrough]];
     case PathKind::Missing:
-        return ::mkdir(name.constData(), 0755) == 0;
+        if (::mkdir(name.constData(), 0775) != 0)
+            return false;
+        // The next operator of the group downloads into it as well.
+        ::chmod(name.constData(), 02775);
+        return true;
     default:
         return false;
     }

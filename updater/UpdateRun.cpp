@@ -405,7 +405,7 @@ int UpdateRun::CopyDownLoadFile() {
         Sha256 sum;
         const bool ok = file->open() && file->copyFrom(fetched(name), [&](const char* d, qsizetype n) {
             sum.update(d, n);
-        }) && file->finish(isProgramFile(name) ? 0755 : 0644);
+        }) && file->finish(isProgramFile(name) ? 0775 : 0664);
         if (!ok) {
             LogWrite(3, source, name + QStringLiteral(": ") + file->errorString());
             fail(source, msg::kCopyFailed.arg(name));

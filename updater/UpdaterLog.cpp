@@ -3,6 +3,7 @@
 #include "platform/Cp949.h"
 #include "platform/FileAppend.h"
 #include "platform/Profile.h"
+#include "platform/ProgramDir.h"
 #include "updater/StagedFile.h"
 
 #include <QDateTime>

@@ -32,9 +32,7 @@ QStringList auditCells(const AuditRow& row, const QHash<QString, QString>& itemN
 bool exportAudit(const QString& path, const AuditResult& result, const QHash<QString, QString>& itemNames,
                  QString* error) {
     QList<spreadsheet::XlsSheet> sheets;
-    sheets.append({QStringLiteral("요약"),
-                   kCategoryCount + 2,
-                   2,
+    sheets.append({QStringLiteral("요약"), kCategoryCount + 2, 2,
                    [&](int r, int c) -> QString {
                        if (r == 0)
                            return c == 0 ? QStringLiteral("구분") : QStringLiteral("건수");
@@ -43,7 +41,7 @@ bool exportAudit(const QString& path, const AuditResult& result, const QHash<QSt
                        const auto cat = static_cast<Category>(r - 1);
                        return c == 0 ? categoryLabel(cat) : QString::number(result.count(cat));
                    },
-                   {1}});
+                   spreadsheet::numberColumns({1})});
     const QStringList headers = auditColumns();
     constexpr int kRowsPerSheet = spreadsheet::kXlsMaxRows - 1;
     for (int c = 0; c < kCategoryCount; ++c) {
@@ -58,9 +56,7 @@ bool exportAudit(const QString& path, const AuditResult& result, const QHash<QSt
             // A row's cells are asked for one after another: made once per row.
             auto cached = std::make_shared<std::pair<int, QStringList>>(-1, QStringList());
             sheets.append(
-                {name,
-                 sheetRows + 1,
-                 static_cast<int>(headers.size()),
+                {name, sheetRows + 1, static_cast<int>(headers.size()),
                  [&rows, &itemNames, &headers, from, cached](int r, int col) -> QString {
                      if (r == 0)
                          return headers[col];
@@ -69,7 +65,7 @@ bool exportAudit(const QString& path, const AuditResult& result, const QHash<QSt
                      }
                      return cached->second[col];
                  },
-                 {kAuditAmountColumn, kAuditReadsColumn}});
+                 spreadsheet::numberColumns({kAuditAmountColumn, kAuditReadsColumn})});
         }
     }
     return spreadsheet::writeXls(path, sheets, error);

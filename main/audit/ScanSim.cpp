@@ -212,22 +212,20 @@ ScanSimSummary writeSimulatedScan(database::DbConnection& conn, const ScanSimOpt
                 QStringLiteral("An .xls sheet holds at most %1 reads.").arg(spreadsheet::kXlsMaxRows - 1));
         const QStringList head = {QStringLiteral("EPC"), QStringLiteral("Antenna"), QStringLiteral("RSSI"),
                                   QStringLiteral("Time")};
-        if (!spreadsheet::writeXls(path,
-                                   {spreadsheet::XlsSheet{QStringLiteral("Reads"),
-                                                          static_cast<int>(reads.size()) + 1,
-                                                          4,
-                                                          [&](int r, int c) -> QString {
-                                                              if (r == 0)
-                                                                  return head[c];
-                                                              const Read& x =
-                                                                  reads[static_cast<size_t>(r - 1)];
-                                                              return c == 0   ? x.epc
-                                                                     : c == 1 ? QString::number(x.antenna)
-                                                                     : c == 2 ? QString::number(x.rssi)
-                                                                              : timeText(x.time);
-                                                          },
-                                                          {1, 2}}},
-                                   &error))
+        if (!spreadsheet::writeXls(
+                path,
+                {spreadsheet::XlsSheet{QStringLiteral("Reads"), static_cast<int>(reads.size()) + 1, 4,
+                                       [&](int r, int c) -> QString {
+                                           if (r == 0)
+                                               return head[c];
+                                           const Read& x = reads[static_cast<size_t>(r - 1)];
+                                           return c == 0   ? x.epc
+                                                  : c == 1 ? QString::number(x.antenna)
+                                                  : c == 2 ? QString::number(x.rssi)
+                                                           : timeText(x.time);
+                                       },
+                                       spreadsheet::numberColumns({1, 2})}},
+                &error))
             throw RuntimeError(error);
         break;
     }

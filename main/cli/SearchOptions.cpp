@@ -7,6 +7,7 @@
 #include "main/settings/DbSettings.h"
 #include "platform/RuntimeError.h"
 
+#include <QRegularExpression>
 #include <cstdio>
 
 namespace cli {
@@ -36,6 +37,21 @@ bool amountOption(const Options& o, const QString& name, std::optional<double>& 
     }
     amount = static_cast<double>(v);
     return true;
+}
+
+// A text option is no longer than its column and holds no control
+// character: longer text could match nothing, and the database refuses a
+// pattern that long.
+bool textOption(const Options& o, const QString& name, qsizetype longest, QString& into, QString& problem) {
+    into = o.value(name);
+    bool control = false;
+    for (const QChar ch : into)
+        control = control || ch.unicode() < 0x20 || ch.unicode() == 0x7F;
+    if (into.size() <= longest && !control)
+        return true;
+    problem =
+        QStringLiteral("--%1 takes at most %2 characters, without control characters").arg(name).arg(longest);
+    return false;
 }
 
 } // namespace
@@ -71,10 +87,14 @@ bool readSearchOptions(const Options& o, database::SearchConditions& c, QString&
         problem = QStringLiteral("--sort is sno, name or cat");
         return false;
     }
-    c.txtCatNo = o.value(QStringLiteral("cat-no"));
-    c.txtPurcSNo = o.value(QStringLiteral("purc-sno"));
-    c.txtCatNm = o.value(QStringLiteral("name"));
-    return true;
+    static const QRegularExpression department(QStringLiteral("^(\\w+|[^()]*\\(\\w+\\))$"));
+    if (o.has(QStringLiteral("dept")) && !department.match(o.value(QStringLiteral("dept"))).hasMatch()) {
+        problem = QStringLiteral("--dept needs a department code (letters and digits), or NAME(CODE)");
+        return false;
+    }
+    return textOption(o, QStringLiteral("cat-no"), database::kCatNoLength, c.txtCatNo, problem) &&
+           textOption(o, QStringLiteral("purc-sno"), database::kPurcSnoLength, c.txtPurcSNo, problem) &&
+           textOption(o, QStringLiteral("name"), database::kCatNmLength, c.txtCatNm, problem);
 }
 
 QString deptOptionText(const Options& o) {
@@ -108,8 +128,8 @@ bool openSettingsDatabase(const QString& command) {
 void printGrid(const database::ItemGrid& grid) {
     // Written in blocks as the rows are formatted: a whole register's text
     // is never held at once.
-    constexpr qsizetype kBlock = 256 * 1024;
-    QByteArray text = database::gridHeaders().join(QLatin1Char('\t')).toUtf8() + '\n';
+    constexpr size_t kBlock = 256 * 1024;
+    std::string text = database::gridHeaders().join(QLatin1Char('\t')).toUtf8().toStdString() + '\n';
     text.reserve(kBlock + 4096);
     for (int r = 1; r <= grid.rows(); ++r) {
         for (int col = 1; col <= database::kGridColumns; ++col) {
@@ -119,11 +139,11 @@ void printGrid(const database::ItemGrid& grid) {
         }
         text += '\n';
         if (text.size() >= kBlock) {
-            fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stdout);
-            text.resize(0);
+            fwrite(text.data(), 1, text.size(), stdout);
+            text.clear();
         }
     }
-    fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stdout);
+    fwrite(text.data(), 1, text.size(), stdout);
     fflush(stdout);
 }
 

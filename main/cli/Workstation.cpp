@@ -3,7 +3,6 @@
 #include "main/cli/SearchOptions.h"
 #include "main/core/Operator.h"
 #include "main/database/Login.h"
-#include "main/issuing/IssueValues.h"
 #include "main/settings/DbSettings.h"
 
 namespace cli {
@@ -21,16 +20,8 @@ bool Workstation::open(const QString& user, int labelType, bool unlock) {
         database::LoginResult::Opened)
         return false;
 
-    settings::GetSetupData(setup, selections, op);
-    link = std::make_unique<printerlink::PrinterLink>(setup, run);
-    ctx.setup = &setup;
-    ctx.vaSpread1 = &grid;
-    ctx.link = link.get();
-    ctx.run = &run;
-    ctx.CboPrintType = labelType >= 0 ? labelType : selections.CboPrintType;
+    load(op, labelType);
     ctx.OptLock = unlock ? 1 : 0;
-    issuing::takeSetupValues(ctx.values, setup);
-    issuing::loadIssueValues(ctx);
     journal = journal::openProgramJournal();
     ctx.journal = journal.get();
     return journal != nullptr;

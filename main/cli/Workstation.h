@@ -3,26 +3,16 @@
 // does when it loads: the login with the given user id, the settings record,
 // the printer link, the result grid and the issue context.
 #include "main/cli/Command.h"
-#include "main/database/ItemGrid.h"
 #include "main/database/ItemSearch.h"
-#include "main/issuing/IssueContext.h"
+#include "main/issuing/IssueStation.h"
 #include "main/journal/Journal.h"
-#include "main/printerlink/PrinterLink.h"
-#include "main/printerlink/RunState.h"
-#include "main/settings/SetupData.h"
 
 #include <QString>
 #include <memory>
 
 namespace cli {
 
-struct Workstation {
-    settings::SetupData setup;
-    settings::MainSelections selections;
-    printerlink::RunState run;
-    std::unique_ptr<printerlink::PrinterLink> link;
-    database::ItemGrid grid;
-    issuing::IssueContext ctx;
+struct Workstation : issuing::IssueStation {
     std::unique_ptr<journal::Journal> journal;
 
     // Logs in as `user` with the database account of the settings and loads

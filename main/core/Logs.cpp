@@ -5,7 +5,6 @@
 #include "platform/ProgramDir.h"
 
 #include <QFile>
-#include <QHash>
 #include <cstdio>
 #include <ctime>
 
@@ -31,9 +30,10 @@ QByteArray frameNow() {
 namespace {
 // Appends bytes to a file of the program directory; failures are swallowed
 // (a log line never interrupts an operation).
-void appendBytes(const QString& fileName, const QByteArray& bytes) {
+void appendBytes(const QString& fileName, QByteArrayView bytes) {
     platform::appendToFile(platform::programPath(fileName), bytes);
 }
+
 } // namespace
 
 void appendLogLine(const QString& fileName, const QString& text) {
@@ -41,40 +41,44 @@ void appendLogLine(const QString& fileName, const QString& text) {
 }
 
 namespace {
-constexpr qsizetype kBlockBytes = 1024 * 1024;
+constexpr size_t kBlockBytes = 1024 * 1024;
 } // namespace
 
 void LogBatch::appendText(QStringView text) {
-    // ASCII is the same in the code page: copied as it is.
     const char16_t* p = text.utf16();
     const qsizetype n = text.size();
-    const qsizetype at = m_pending.size();
-    m_pending.resize(at + n);
-    char* out = m_pending.data() + at;
     for (qsizetype i = 0; i < n; ++i) {
         if (p[i] >= 0x80) {
-            m_pending.truncate(at);
-            Encoded& memo = m_encoded[qHash(text) % kEncodedSlots];
+            // FNV-1a: names are short, and a general hash costs more than the look-up saves.
+            quint32 h = 2166136261u;
+            for (qsizetype k = 0; k < n; ++k)
+                h = (h ^ p[k]) * 16777619u;
+            Encoded& memo = m_encoded[h % kEncodedSlots];
             if (memo.text != text) {
                 memo.text = text.toString();
                 memo.bytes = platform::toCp949(text);
             }
-            m_pending += memo.bytes;
+            m_pending.append(memo.bytes.constData(), static_cast<size_t>(memo.bytes.size()));
             return;
         }
-        out[i] = static_cast<char>(p[i]);
     }
+    // ASCII is the same in the code page: copied as it is.
+    const size_t at = m_pending.size();
+    m_pending.resize(at + static_cast<size_t>(n));
+    char* out = m_pending.data() + at;
+    for (qsizetype i = 0; i < n; ++i)
+        out[i] = static_cast<char>(p[i]);
 }
 
 void LogBatch::add(std::initializer_list<QStringView> parts) {
-    if (m_pending.isEmpty())
+    if (m_pending.capacity() < kBlockBytes)
         m_pending.reserve(kBlockBytes + 64 * 1024);
     const std::time_t now = std::time(nullptr);
     if (now != m_frameTime) {
         m_frameTime = now;
         m_frame = logFrame(now);
     }
-    m_pending += m_frame;
+    m_pending.append(m_frame.constData(), static_cast<size_t>(m_frame.size()));
     for (QStringView part : parts)
         appendText(part);
     m_pending += "\r\n";
@@ -84,8 +88,8 @@ void LogBatch::add(std::initializer_list<QStringView> parts) {
 }
 
 void LogBatch::flush() {
-    if (!m_pending.isEmpty())
-        appendBytes(m_fileName, m_pending);
+    if (!m_pending.empty())
+        appendBytes(m_fileName, QByteArrayView(m_pending.data(), static_cast<qsizetype>(m_pending.size())));
     m_pending.clear();
 }
 

@@ -8,6 +8,7 @@
 #include <QString>
 #include <ctime>
 #include <initializer_list>
+#include <string>
 #include <vector>
 
 namespace core {
@@ -46,7 +47,7 @@ private:
     void appendText(QStringView text);
 
     QString m_fileName;
-    QByteArray m_pending;
+    std::string m_pending;
     // The frame is the same for every line of one second.
     std::time_t m_frameTime = -1;
     QByteArray m_frame;

@@ -1,6 +1,7 @@
 #pragma once
 // Everything the program asks of the person at the workstation: OK message
-// boxes (caption "Vantrel"), the exit question, the wait cursor and "put the
+// boxes and Yes/No questions (caption "Vantrel"), the exit question (caption
+// "종료"), the wait cursor and "put the
 // focus into box X". Windows show real boxes; tests and vantrelctl record the
 // texts and answer questions from a script.
 #include <QList>
@@ -19,6 +20,8 @@ public:
     virtual void showMessage(const QString& text) = 0;
     // A Yes/No question; true for Yes.
     virtual bool askYesNo(const QString& text) = 0;
+    // The question whether to end the program; true for Yes.
+    virtual bool askToExit(const QString& text) { return askYesNo(text); }
     virtual void setWaitCursor(bool on) = 0;
     // Puts the keyboard focus into the named control (system control name).
     virtual void setFocus(const QString& controlName) = 0;

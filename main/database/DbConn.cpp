@@ -2,6 +2,7 @@
 
 #include "main/database/EmbeddedDb.h"
 #include "main/settings/DbSettings.h"
+#include "main/settings/SettingsFiles.h"
 #include "platform/ProgramDir.h"
 #include "platform/RuntimeError.h"
 
@@ -39,12 +40,6 @@ QString sqlErrorText(const QSqlError& error) {
     if (t.isEmpty())
         t = error.driverText().trimmed();
     return t.isEmpty() ? QStringLiteral("Unknown database error") : t;
-}
-
-bool isEmbeddedSource(const QString& dataSource) {
-    const QString s = dataSource.trimmed().toLower();
-    return s.endsWith(QLatin1String(".db")) || s.endsWith(QLatin1String(".sqlite")) ||
-           s.endsWith(QLatin1String(".sqlite3"));
 }
 
 QString embeddedPath(const QString& dataSource) {
@@ -126,18 +121,27 @@ void DbConnection::openDriver() {
     if (!QSqlDatabase::isDriverAvailable(driver))
         throw RuntimeError(missingDriverText(driver));
 
+    // What the operator corrects: the login's Database box, read from and
+    // saved to this setting.
+    const QString where = QStringLiteral("Database(%1) 값 \"%2\"")
+                              .arg(settings::keyPlace(settings::kDatabase), m_dataSource.left(80));
+    for (const QChar c : m_dataSource + m_user + m_password)
+        if (c.unicode() < 0x20 || c == QChar::ReplacementCharacter)
+            throw RuntimeError(QStringLiteral("%1 또는 사용자, 비밀번호에 읽을 수 없는 문자가 있습니다. "
+                                              "데이터베이스 설정을 다시 입력하여 저장하여 주십시오.")
+                                   .arg(where));
     QString path;
     ServerAddress server;
     if (m_embedded) {
         path = embeddedPath(m_dataSource);
         // Opening must never leave an empty file behind for a mistyped name.
         if (!QFileInfo(path).isFile())
-            throw RuntimeError(QStringLiteral("The database file %1 does not exist "
-                                              "(vantrelctl init-db creates one).")
-                                   .arg(QDir::toNativeSeparators(path)));
+            throw RuntimeError(QStringLiteral("%1: 데이터베이스 파일 %2이(가) 없습니다. 파일 이름을 확인하여 "
+                                              "주십시오 (vantrelctl init-db로 만들 수 있습니다).")
+                                   .arg(where, QDir::toNativeSeparators(path)));
     } else if (driver == QLatin1String("QPSQL") && !parseServerAddress(m_dataSource, server)) {
         throw RuntimeError(
-            QStringLiteral("The data source %1 is not of the form HOST:PORT/DBNAME.").arg(m_dataSource));
+            QStringLiteral("%1은(는) PostgreSQL 서버 주소 HOST:PORT/DBNAME 형식이 아닙니다.").arg(where));
     }
 
     QString failure;
@@ -165,7 +169,10 @@ void DbConnection::openDriver() {
             db.setNumericalPrecisionPolicy(QSql::HighPrecision);
         }
         if (!db.open()) {
-            failure = sqlErrorText(db.lastError());
+            failure =
+                QStringLiteral("%1(으)로 데이터베이스에 연결할 수 없습니다. 파일(.db, .sqlite, .sqlite3), "
+                               "서버 주소 또는 데이터 원본 이름과 사용자, 비밀번호를 확인하여 주십시오. (%2)")
+                    .arg(where, sqlErrorText(db.lastError()));
         } else if (m_embedded) {
             m_dialect = SqlDialect::Embedded;
             try {

@@ -14,6 +14,7 @@
 //
 // Numbers from a server are read as exact text, never through a double.
 #include "main/database/SqlDialect.h"
+#include "main/settings/DbSettings.h"
 
 #include <QList>
 #include <QPair>
@@ -41,8 +42,7 @@ QString sqlErrorText(const QSqlError& error);
 QString connectionString(const QString& providerKind, const QString& dataSource, const QString& user,
                          const QString& password);
 
-// True when the data source names an embedded database file.
-bool isEmbeddedSource(const QString& dataSource);
+using settings::isEmbeddedSource;
 // The embedded database file of a data source: relative names are taken from
 // the program directory.
 QString embeddedPath(const QString& dataSource);

@@ -2,6 +2,7 @@
 
 #include "main/database/DbConn.h"
 #include "main/tagdata/TagData.h"
+#include "platform/ProgramDir.h"
 #include "platform/RuntimeError.h"
 
 #include <QLocale>
@@ -11,6 +12,7 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <cstring>
 #include <sqlite3.h>
 
 namespace database {
@@ -248,6 +250,9 @@ void prepareEmbeddedConnection(QSqlDatabase& db) {
                 QSqlQuery(db).exec(statement);
         }
     }
+    // Every operator of the workstation writes the item database in turn.
+    for (const char* ending : {"", "-wal", "-shm"})
+        platform::shareWithGroup(db.databaseName() + QLatin1String(ending));
     // Pages are read from the file's mapping instead of being copied in one
     // read call each: a search of a whole register reads every page.
     run(db, QStringLiteral("PRAGMA mmap_size = 1073741824"));
@@ -296,9 +301,40 @@ QString EmbeddedQuery::text(int column) const {
         return QString::number(sqlite3_column_double(m_stmt, column), 'f', QLocale::FloatingPointShortest);
     default: {
         const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
-        return QString::fromUtf8(p, sqlite3_column_bytes(m_stmt, column));
+        return textOf(column, p, sqlite3_column_bytes(m_stmt, column));
     }
     }
+}
+
+QString EmbeddedQuery::textOf(int column, const char* utf8, int size) const {
+    constexpr int kSlots = 64, kTrial = 4096;
+    if (m_memo.empty())
+        m_memo.resize(static_cast<size_t>(m_columns.size()));
+    ColumnMemo& memo = m_memo[static_cast<size_t>(column)];
+    if (memo.off || size == 0 || size > 64)
+        return QString::fromUtf8(utf8, size);
+    if (memo.recent.empty())
+        memo.recent.resize(kSlots);
+    // FNV-1a over the few bytes of a code or a name.
+    quint32 h = 2166136261u;
+    for (int i = 0; i < size; ++i)
+        h = (h ^ static_cast<unsigned char>(utf8[i])) * 16777619u;
+    Recent& slot = memo.recent[h % kSlots];
+    ++memo.lookups;
+    if (slot.bytes.size() == size &&
+        std::memcmp(slot.bytes.constData(), utf8, static_cast<size_t>(size)) == 0) {
+        ++memo.hits;
+        return slot.text;
+    }
+    // Values that are new on most rows are not worth keeping.
+    if (memo.lookups == kTrial && memo.hits < kTrial / 2) {
+        memo.off = true;
+        memo.recent = {};
+        return QString::fromUtf8(utf8, size);
+    }
+    slot.bytes = QByteArray(utf8, size);
+    slot.text = QString::fromUtf8(utf8, size);
+    return slot.text;
 }
 
 ResultRows queryEmbedded(QSqlDatabase& db, const QString& sql) {

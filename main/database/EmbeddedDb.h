@@ -17,6 +17,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <vector>
 
 class QSqlDatabase;
 struct sqlite3;
@@ -47,9 +48,25 @@ public:
     QString text(int column) const;
 
 private:
+    // The texts a column repeats (codes, names) are made once: a few recent
+    // values per column by their bytes. A column whose values rarely repeat
+    // stops looking after a while.
+    struct Recent {
+        QByteArray bytes;
+        QString text;
+    };
+    struct ColumnMemo {
+        std::vector<Recent> recent;
+        int lookups = 0;
+        int hits = 0;
+        bool off = false;
+    };
+    QString textOf(int column, const char* utf8, int size) const;
+
     sqlite3* m_db = nullptr;
     sqlite3_stmt* m_stmt = nullptr;
     QStringList m_columns;
+    mutable std::vector<ColumnMemo> m_memo;
 };
 
 // Runs a query on the embedded database and reads all its rows; throws

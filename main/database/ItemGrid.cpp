@@ -270,33 +270,36 @@ QString ItemGrid::text(int row, int col) const {
     return markText(code);
 }
 
-void ItemGrid::appendUtf8(int row, int col, QByteArray& out) const {
+void ItemGrid::appendUtf8(int row, int col, std::string& out) const {
     if (!valid(row, col))
         return;
+    const auto append = [&out](const QByteArray& bytes) {
+        out.append(bytes.constData(), static_cast<size_t>(bytes.size()));
+    };
     const Row& r = m_rows[static_cast<size_t>(row - 1)];
     const int slot = nameSlot(col);
     if (slot >= 0) {
-        out += m_namesUtf8[r.names[slot]];
+        append(m_namesUtf8[r.names[slot]]);
         return;
     }
     const quint16 code = codeShift(col) >= 0 ? (r.codes >> codeShift(col)) & 3 : 0;
     const quint32 ref = col == ColTagId ? r.tagId : col == ColPurcSno ? r.purcSno : 0;
     if (ref == kOther || code == kOtherCode) {
-        out += other(row, col).toUtf8();
+        append(other(row, col).toUtf8());
     } else if (ref != 0) {
         const char* p = m_store.data() + ref - 1;
         out.append(p + 1, static_cast<unsigned char>(*p));
     } else if (col == ColAmount && code) {
         char buf[32];
-        out.append(buf, groupedDigits(r.amount, buf));
+        out.append(buf, static_cast<size_t>(groupedDigits(r.amount, buf)));
     } else if (col == ColPurcYmd && code) {
         char buf[10];
         dateDigits(r.date, buf);
         out.append(buf, 10);
     } else if (col == ColTick) {
-        out += tickText(code).toLatin1();
+        out += code == 1 ? "1" : code == 0 ? "0" : "";
     } else if (col >= ColIssued) {
-        out += markText(code).toLatin1();
+        out += code == 1 ? "N" : code == 2 ? "Y" : "";
     }
 }
 
@@ -304,8 +307,8 @@ void ItemGrid::setText(int row, int col, const QString& text) {
     if (!valid(row, col))
         return;
     Row& r = m_rows[static_cast<size_t>(row - 1)];
-    const quint64 key = static_cast<quint64>(row - 1) << 4 | static_cast<quint64>(col);
-    m_other.remove(key);
+    if (!m_other.isEmpty())
+        m_other.remove(static_cast<quint64>(row - 1) << 4 | static_cast<quint64>(col));
     const int slot = nameSlot(col);
     if (slot >= 0) {
         r.names[slot] = nameIndex(text);

@@ -16,6 +16,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <string>
 #include <vector>
 
 namespace database {
@@ -71,7 +72,7 @@ public:
     void setDate(int row, quint32 yyyymmdd);
     // Appends a cell's text as UTF-8 (what printing a large grid needs
     // without a string per cell).
-    void appendUtf8(int row, int col, QByteArray& out) const;
+    void appendUtf8(int row, int col, std::string& out) const;
     // Column 1's numeric value.
     bool ticked(int row) const;
     void setTicked(int row, bool on);

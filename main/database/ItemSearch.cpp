@@ -195,8 +195,9 @@ void fillItemRow(ItemGrid& grid, int row, const ItemFields& item, const QString&
     grid.setText(row, ColCatNm, item.catNm);
     grid.setText(row, ColSizNm, item.sizNm);
     // Plain digits are what a register holds; their formats need no text.
+    // (Up to fifteen: the amount column's width, and what a double holds exactly.)
     qint64 amount = 0;
-    if (plainDigits(item.amount, 18, amount))
+    if (plainDigits(item.amount, 15, amount))
         grid.setAmount(row, amount);
     else
         grid.setText(row, ColAmount, formatAmount(item.amount));

@@ -11,6 +11,11 @@
 namespace database {
 
 // The search boxes of the main window as the search reads them.
+// The longest texts the search boxes take: the columns' own widths.
+inline constexpr int kCatNoLength = 10;   // 물품분류번호
+inline constexpr int kPurcSnoLength = 20; // 구입일련번호
+inline constexpr int kCatNmLength = 200;  // 물품명
+
 struct SearchConditions {
     QDate TDBDate2From{1900, 1, 1}; // purchase date from, always applied
     QDate TDBDate2To = QDate::currentDate();

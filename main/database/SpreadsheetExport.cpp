@@ -26,10 +26,13 @@ bool exportGrid(const ItemGrid& grid, const QString& path, QString* error) {
         return false;
     }
     const QStringList& headers = gridHeaders();
+    spreadsheet::XlsColumns columns(kGridColumns, spreadsheet::XlsColumn::Text);
+    columns[ColAmount - 1] = spreadsheet::XlsColumn::Amount;
+    columns[ColPurcYmd - 1] = spreadsheet::XlsColumn::Date;
     // Row 0 is the header row; the grid's rows follow in grid order.
     return spreadsheet::writeXls(
         path, grid.rows() + 1, kGridColumns,
-        [&](int row, int col) { return row == 0 ? headers[col] : grid.text(row, col + 1); }, error);
+        [&](int row, int col) { return row == 0 ? headers[col] : grid.text(row, col + 1); }, error, columns);
 }
 
 QString tooManyRowsMessage(int rows) {

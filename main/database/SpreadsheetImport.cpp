@@ -41,6 +41,10 @@ private:
 } // namespace
 
 QString serialNumberOf(const QString& cellText, SheetKind kind) {
+    for (const QChar c : cellText)
+        if (c.unicode() < 0x20 && c != u'\t')
+            throw RuntimeError(QStringLiteral("제어 문자(0x%1)가 들어 있는 값은 구입일련번호가 아닙니다.")
+                                   .arg(c.unicode(), 2, 16, QLatin1Char('0')));
     if (kind == SheetXls)
         return cellText.trimmed();
     // A blank cell is skipped like a blank .xls cell.
@@ -106,7 +110,8 @@ int GetExcelData(ItemGrid& vaSpread1, const QString& fileName, SearchUi& ui) {
             } catch (const RuntimeError& e) {
                 throw RuntimeError(QStringLiteral("%1: %2행: %3").arg(fileName).arg(r).arg(e.text()));
             }
-            if (value.isEmpty())
+            // The program's own export begins with the grid's column titles.
+            if (value.isEmpty() || (r == firstRow && value == gridHeaders()[ColPurcSno - 1]))
                 continue;
             Recordset rs(gDbConn, importQuery(value));
             wait.restore();

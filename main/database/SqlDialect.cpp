@@ -24,6 +24,32 @@ const QRegularExpression& closingOrder() {
     return re;
 }
 
+// nvl(a, b) outside quoted literals as SQLite's own ifnull(a, b): the same
+// value, without a call into the program for every row.
+QString withBuiltInNvl(const QString& sql) {
+    QString out;
+    bool quoted = false;
+    for (qsizetype i = 0; i < sql.size(); ++i) {
+        const QChar c = sql[i];
+        if (c == u'\'')
+            quoted = !quoted;
+        const bool wordStart = i == 0 || !(sql[i - 1].isLetterOrNumber() || sql[i - 1] == u'_' ||
+                                           sql[i - 1] == u'.' || sql[i - 1] == u'$' || sql[i - 1] == u'#');
+        if (!quoted && wordStart && sql.mid(i, 3).compare(QLatin1String("nvl"), Qt::CaseInsensitive) == 0) {
+            qsizetype j = i + 3;
+            while (j < sql.size() && sql[j].isSpace())
+                ++j;
+            if (j < sql.size() && sql[j] == u'(') {
+                out += QLatin1String("ifnull");
+                i += 2;
+                continue;
+            }
+        }
+        out += c;
+    }
+    return out;
+}
+
 // SQLite takes NULL as the smallest value; Oracle and PostgreSQL as the largest.
 QString withServerNullOrder(const QString& sql) {
     const QRegularExpressionMatch m = closingOrder().match(sql);
@@ -47,7 +73,7 @@ QString dialectStatement(SqlDialect dialect, const QString& sql, QString* sequen
         return sql;
     const QRegularExpressionMatch m = sequenceRead().match(sql);
     if (!m.hasMatch())
-        return dialect == SqlDialect::Embedded ? withServerNullOrder(sql) : sql;
+        return dialect == SqlDialect::Embedded ? withServerNullOrder(withBuiltInNvl(sql)) : sql;
     const QString name = m.captured(1).toUpper();
     if (sequence)
         *sequence = name;

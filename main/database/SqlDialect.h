@@ -16,7 +16,8 @@ enum class SqlDialect { Embedded, Oracle, PostgreSQL };
 // The statement the server runs for a program statement: the sequence read
 // "select X.nextval from dual" becomes the server's own; on the embedded
 // database a closing "order by" puts empty (NULL) keys where the servers do,
-// last in rising order and first in falling; everything else is unchanged.
+// last in rising order and first in falling, and nvl is SQLite's ifnull;
+// everything else is unchanged.
 // `sequence` receives the sequence name when it was rewritten.
 QString dialectStatement(SqlDialect dialect, const QString& sql, QString* sequence = nullptr);
 

@@ -68,6 +68,12 @@ QString autoStatusRetryLine(const QString& n) {
            QStringLiteral("]번 출력중 RFID WRITE ERROR !! [60]");
 }
 
+QString uncertainTagText(const QString& tagId) {
+    return QStringLiteral("태그 %1은(는) 출력되었는지 확인되지 않았습니다. 라벨을 확인한 뒤 "
+                          "발행이력에서 기록 또는 취소하여 주십시오.")
+        .arg(tagId);
+}
+
 StatusReport autoStatusGeneral(const QString& n) {
     return {QLatin1Char('[') + n + QStringLiteral("]번 출력중 에러가 발생했습니다"),
             QStringLiteral("Auto Status Transmission:[") + n + QStringLiteral("]번 출력중 에러가 발생")};
@@ -77,7 +83,10 @@ namespace {
 
 // A failure: the box first, then the flag, then the log line.
 IssueOutcome fail(IssueContext& ctx, const StatusReport& report, IssueOutcome outcome) {
-    core::currentOperator().showMessage(report.message);
+    QString message = report.message;
+    if (outcome == IssueOutcome::NoAnswer && ctx.journalEntry)
+        message += QStringLiteral("\r\n\r\n") + uncertainTagText(ctx.run->sTagId);
+    core::currentOperator().showMessage(message);
     ctx.run->nErrFlag = -1;
     core::WriteLog(report.logLine);
     return outcome;
@@ -94,6 +103,8 @@ IssueOutcome superviseUsb(IssueContext& ctx, const QString& n, const QByteArray&
         else
             clock.sleepMs(1000);
         // Status only: the library asks with "{WS|}"; the record is not sent again.
+        if (ctx.link->whileAwaiting)
+            ctx.link->whileAwaiting();
         const int code = printerlink::SA4T_Print(issueRecord, 3);
         if (isUsbDone(code))
             return IssueOutcome::Issued;

@@ -19,6 +19,9 @@ std::optional<printerlink::StatusReport> autoStatusReport(const QString& code, c
                                                           const QString& tagText);
 // Log line of "60": the inlay write failed and the printer tries again.
 QString autoStatusRetryLine(const QString& n);
+// Said after a failure that leaves a journaled tag unsettled: its label may
+// be on the roll, and a person decides in the issuing history.
+QString uncertainTagText(const QString& tagId);
 // The general message after three unusable answers.
 printerlink::StatusReport autoStatusGeneral(const QString& n);
 

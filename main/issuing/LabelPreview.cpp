@@ -3,6 +3,7 @@
 #include "main/database/ItemSearch.h"
 #include "main/issuing/LabelLayout.h"
 #include "main/issuing/LabelSend.h"
+#include "main/issuing/PrintJob.h"
 #include "main/issuing/RunKind.h"
 #include "main/labelimage/LabelRecords.h"
 
@@ -24,6 +25,15 @@ LabelPreview previewLabel(const IssueContext& ctx, int row, qint16 nProc) {
                   !seqNo.isEmpty();
     for (QChar c : seqNo)
         digits = digits && c.isDigit();
+    // The preview shows what the next run of its kind prints: a test label
+    // carries the next test number, a reissue a new serial number that only
+    // the run takes (so a stand-in), an issue the row's own tag if it has one.
+    if (nProc == kTestIssue) {
+        seqNo = QStringLiteral("%1").arg(gTestCount + 1, 12, 10, QLatin1Char('0'));
+        digits = true;
+    } else if (nProc == kReissue) {
+        digits = false;
+    }
     if (!digits) {
         seqNo = QLatin1String(kPreviewSeqNo);
         preview.placeholder = true;
@@ -63,9 +73,11 @@ QImage previewImage(const LabelPreview& preview) {
         font.setBold(true);
         p.setFont(font);
         p.setPen(QColor(0xd0, 0x20, 0x20));
-        p.drawText(image.rect().adjusted(0, 0, -labelimage::LabelCanvas::Margin - 8,
-                                         -labelimage::LabelCanvas::Margin),
-                   Qt::AlignRight | Qt::AlignBottom, QStringLiteral("미발행 (태그번호 예시)"));
+        // Top right, where neither label type prints: the footer line at
+        // the bottom stays readable.
+        const int margin = labelimage::LabelCanvas::Margin;
+        p.drawText(image.rect().adjusted(0, margin + 4, -margin - 8, 0), Qt::AlignRight | Qt::AlignTop,
+                   QStringLiteral("미발행 (태그번호 예시)"));
     }
     return image;
 }

@@ -20,8 +20,10 @@ struct LabelPreview {
     bool placeholder = false;  // the row has no tag: the serial number is a stand-in
 };
 
-// The preview of grid row `row` for a run of kind `nProc`, with the label
-// type and lock choice of the context. An issued row keeps its own tag id.
+// The preview of grid row `row` for the next run of kind `nProc`, with the
+// label type and lock choice of the context: an issue shows an issued row's
+// own tag id, a test the next test number, a reissue a stand-in (its new
+// number is taken only by the run).
 // Raises platform::RuntimeError when a text cannot be made into records.
 LabelPreview previewLabel(const IssueContext& ctx, int row, qint16 nProc);
 

@@ -150,7 +150,11 @@ void Label_Send(IssueContext& ctx, qint32& nIndex, qint16& nProc) {
             return;
         markIssuedRow(ctx, nIndex, nProc);
     } catch (const std::exception& e) {
-        core::reportFailure(core::currentOperator(), QStringLiteral("Label_Send"), core::errorText(e));
+        QString text = core::errorText(e);
+        // The connection failed after the label may have gone out.
+        if (ctx.journalEntry && ctx.lastOutcome == IssueOutcome::NoAnswer)
+            text += QStringLiteral("\r\n\r\n") + uncertainTagText(run.sTagId);
+        core::reportFailure(core::currentOperator(), QStringLiteral("Label_Send"), text);
         run.nErrFlag = -1;
     }
 }

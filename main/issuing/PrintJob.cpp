@@ -40,6 +40,19 @@ QString tagOnOtherAssetText(const QString& tagId, const QString& holder) {
         .arg(tagId, holder);
 }
 
+// Whether a run of this kind takes a grid row as it stands now: ticked, and
+// for an issue or a reissue not issued or reissued yet.
+bool takesRow(const ItemGrid& grid, int row, qint16 nProc) {
+    bool numeric = false;
+    if (grid.text(row, database::ColTick).trimmed().toDouble(&numeric) != 1 || !numeric)
+        return false;
+    if (nProc == kIssue)
+        return grid.text(row, database::ColIssued) == QLatin1String("N");
+    if (nProc == kReissue)
+        return grid.text(row, database::ColReissued) == QLatin1String("N");
+    return nProc == kTestIssue;
+}
+
 // A long stretch of rows a run passes over still lets the window answer.
 constexpr int kRowsBetweenEventPasses = 1024;
 
@@ -62,7 +75,20 @@ int rowsToTouch(const ItemGrid& grid, qint16 nProc) {
     return n;
 }
 
+bool anyTicked(const ItemGrid& grid) {
+    for (int r = 1; r <= grid.rows(); ++r)
+        if (grid.ticked(r))
+            return true;
+    return false;
+}
+
 PrintJob* g_active = nullptr;
+
+// The link tells the run about its waits only while the run goes on.
+struct AwaitScope {
+    printerlink::PrinterLink* link;
+    ~AwaitScope() { link->whileAwaiting = nullptr; }
+};
 
 // Sets the running flag and the active job, and resets them on every way out
 // of a run.
@@ -91,6 +117,39 @@ QString runProgressLine(int done, int total, qint64 elapsedMs) {
                     .arg(leftSeconds % 60, 2, 10, QLatin1Char('0'));
     }
     return line;
+}
+
+QString printerWaitLine(int done, int total, int waitedSeconds) {
+    return QStringLiteral("%1 / %2  프린터 응답을 기다리는 중 %3초").arg(done).arg(total).arg(waitedSeconds);
+}
+
+QString PrintJob::progressLine() const {
+    if (m_waitedSeconds > 0)
+        return printerWaitLine(m_done, m_total, m_waitedSeconds);
+    return runProgressLine(m_done, m_total, platform::clock().steadyMs() - m_runStartMs);
+}
+
+void PrintJob::progress(int done, int total) {
+    m_done = done;
+    m_total = total;
+    m_stepStartMs = platform::clock().steadyMs();
+    if (done == 0)
+        m_runStartMs = m_stepStartMs;
+    m_waitedSeconds = 0;
+    if (onProgress)
+        onProgress(done, total);
+}
+
+void PrintJob::tellWaiting() {
+    // A label usually takes less: the line changes only when the printer
+    // is slow to answer.
+    constexpr int kShownAfterSeconds = 3;
+    const int seconds = static_cast<int>((platform::clock().steadyMs() - m_stepStartMs) / 1000);
+    if (seconds < kShownAfterSeconds || seconds == m_waitedSeconds)
+        return;
+    m_waitedSeconds = seconds;
+    if (onProgress)
+        onProgress(m_done, m_total);
 }
 
 PrintJob* PrintJob::active() {
@@ -200,6 +259,12 @@ void PrintJob::Print_Pattern(qint16 nProc) {
             m_buttons.EnableButtons();
             return;
         }
+        if (!anyTicked(grid)) {
+            core::currentOperator().showMessage(QStringLiteral("체크된 행이 없습니다. ") + runWordOf(nProc) +
+                                                QStringLiteral("할 행을 체크하여 주십시오."));
+            m_buttons.EnableButtons();
+            return;
+        }
         QLockFile runLock(m_ctx.journal ? m_ctx.journal->runLockPath() : QString());
         if (nProc != kTestIssue) {
             database::gDbConn.reconnectIfLost();
@@ -220,23 +285,18 @@ void PrintJob::Print_Pattern(qint16 nProc) {
 
         const int total = rowsToTouch(grid, nProc);
         int done = 0;
-        if (onProgress)
-            onProgress(0, total);
+        progress(0, total);
+        m_ctx.link->whileAwaiting = [this] { tellWaiting(); };
+        const AwaitScope awaiting{m_ctx.link};
         QString runWord;
         bool issuedAny = false;
         const int rows = grid.rows();
         for (int i = 1; i <= rows; ++i) {
-            // Each row's tick is read just before the row: the grid stays
-            // usable while the run goes on. Events run before each row the
-            // run takes, and now and then among the rows it passes over.
-            bool numeric = false;
-            const bool ticked = grid.text(i, database::ColTick).trimmed().toDouble(&numeric) == 1 && numeric;
-            const QString issued = grid.text(i, database::ColIssued);
-            const QString reissued = grid.text(i, database::ColReissued);
-            const bool taken = ticked && (nProc != kIssue || issued == QLatin1String("N")) &&
-                               (nProc != kReissue || reissued == QLatin1String("N")) &&
-                               (nProc == kIssue || nProc == kReissue || nProc == kTestIssue);
-            if (taken || i % kRowsBetweenEventPasses == 0) {
+            // Each row's tick is read just before the row, after the events:
+            // the grid stays usable while the run goes on. Events run before
+            // each row the run takes, and now and then among the rows it
+            // passes over.
+            if (takesRow(grid, i, nProc) || i % kRowsBetweenEventPasses == 0) {
                 platform::clock().runPendingEvents();
                 if (run.nErrFlag == -1) {
                     stopRun();
@@ -247,11 +307,10 @@ void PrintJob::Print_Pattern(qint16 nProc) {
                     break;
                 }
             }
-            if (!taken)
+            if (!takesRow(grid, i, nProc))
                 continue;
             if (awaitsDecision(i, nProc)) {
-                if (onProgress)
-                    onProgress(++done, total);
+                progress(++done, total);
                 continue;
             }
             // The claim comes first: a row another workstation holds or has
@@ -264,8 +323,7 @@ void PrintJob::Print_Pattern(qint16 nProc) {
                     return;
                 }
                 if (claim == Claim::Skipped) {
-                    if (onProgress)
-                        onProgress(++done, total);
+                    progress(++done, total);
                     continue;
                 }
             }
@@ -279,8 +337,7 @@ void PrintJob::Print_Pattern(qint16 nProc) {
             issuedAny = true;
             if (run.nErrFlag != -1)
                 ++m_issued;
-            if (onProgress)
-                onProgress(++done, total);
+            progress(++done, total);
             if (onRow)
                 onRow(RowEvent{i, nProc, run.nErrFlag != -1, run.sTagId});
         }

@@ -33,6 +33,8 @@ struct RowEvent {
 
 // The progress line of a run: "n / N" and the time left at the pace so far.
 QString runProgressLine(int done, int total, qint64 elapsedMs);
+// The progress line while a tag waits for the printer's answer.
+QString printerWaitLine(int done, int total, int waitedSeconds);
 
 class PrintJob {
 public:
@@ -70,8 +72,12 @@ public:
     std::function<int()> lockOption;
     // Told after each row the run issued (or tried to issue).
     std::function<void(const RowEvent&)> onRow;
-    // Told when a run starts (0 of the ticked rows) and after each tag.
+    // Told when a run starts (0 of the ticked rows), after each tag, and
+    // once a second while a tag waits for the printer longer than usual.
     std::function<void(int done, int total)> onProgress;
+    // The run's progress line: the time left at the run's own pace, or how
+    // long the tag under way has waited for the printer.
+    QString progressLine() const;
 
 private:
     void stopRun();
@@ -93,6 +99,8 @@ private:
     // otherwise the failure report and the failure flag.
     bool tagIdIsFree(qint32 nIndex);
     void recordInJournal();
+    void progress(int done, int total);
+    void tellWaiting();
 
     IssueContext& m_ctx;
     core::ButtonLock& m_buttons;
@@ -103,6 +111,11 @@ private:
     int m_issued = 0;
     int m_skipped = 0;
     std::optional<database::TagClaim> m_claim; // the claim of the tag under way
+    int m_done = 0;
+    int m_total = 0;
+    qint64 m_runStartMs = 0;  // when the first tag began
+    qint64 m_stepStartMs = 0; // when the tag under way began
+    int m_waitedSeconds = 0;  // shown in the progress line; 0: not waiting
 };
 
 } // namespace issuing

@@ -45,19 +45,31 @@ QString stamp() {
     return QDateTime::currentDateTime().toString(Qt::ISODateWithMs);
 }
 
-[[noreturn]] void fail(const QSqlError& error) {
+// What the operator tells the administrator: a journal another operator
+// created without write access for the group, or a folder the group may not
+// write, stops every issue until its modes are mended.
+[[noreturn]] void fail(const QSqlError& error, const QString& file = QString::fromLatin1(kJournalFile)) {
+    const QString code = error.nativeErrorCode();
+    const bool denied = code == QLatin1String("8") || code == QLatin1String("14") ||
+                        error.text().contains(QLatin1String("readonly"));
+    if (denied)
+        throw platform::RuntimeError(
+            QStringLiteral(
+                "발행일지 %1에 쓸 수 없습니다. 관리자에게 이 파일과 -wal, -shm 파일, 그리고 그 폴더를 "
+                "vantrel 그룹이 쓸 수 있게 해 달라고 하십시오 (chmod g+w). (%2)")
+                .arg(file, error.text()));
     throw platform::RuntimeError(
-        QStringLiteral("The issuing journal cannot be written: %1").arg(error.text()));
+        QStringLiteral("발행일지 %1을(를) 쓸 수 없습니다: %2").arg(file, error.text()));
 }
 
 QSqlQuery run(const QSqlDatabase& db, const QString& sql, const QVariantList& values = {}) {
     QSqlQuery q(db);
     if (!q.prepare(sql))
-        fail(q.lastError());
+        fail(q.lastError(), db.databaseName());
     for (const QVariant& v : values)
         q.addBindValue(v);
     if (!q.exec())
-        fail(q.lastError());
+        fail(q.lastError(), db.databaseName());
     return q;
 }
 
@@ -129,7 +141,7 @@ Journal::Journal(const QString& programDir) {
     db.setDatabaseName(QDir(programDir).filePath(QLatin1String(kJournalFile)));
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
     if (!db.open())
-        fail(db.lastError());
+        fail(db.lastError(), db.databaseName());
     // A committed change survives a kill of the program at any moment; as
     // with the embedded item database the log is flushed to the disk at its
     // checkpoints, not after every tag.
@@ -156,6 +168,9 @@ Journal::Journal(const QString& programDir) {
     QSqlQuery id = run(db, QStringLiteral("select value from journal_info where name = 'workstation'"));
     if (id.next())
         m_workstationId = id.value(0).toString();
+    // The log files take the journal's own modes when they are made again.
+    for (const char* ending : {"", "-wal", "-shm"})
+        platform::shareWithGroup(db.databaseName() + QLatin1String(ending));
     m_runLockPath = QDir(programDir).filePath(QStringLiteral("issue_run.lock"));
 }
 

@@ -4,6 +4,7 @@
 #include "main/core/Operator.h"
 #include "main/printerlink/SerialConnection.h"
 #include "main/printerlink/TcpConnection.h"
+#include "main/settings/SettingsFiles.h"
 #include "platform/Cp949.h"
 #include "platform/RuntimeError.h"
 
@@ -78,8 +79,15 @@ PrinterConnection& PrinterLink::connectionOf(int kind) {
 
 bool PrinterLink::fncRsOpen() {
     try {
-        // Any number that is no other kind opens the USB library.
-        const int kind = connKind() == 1 || connKind() == 2 ? connKind() : 3;
+        // A kind that is none of the three would open the USB library and
+        // then send nothing: the run would seem to work and print nothing.
+        const int kind = connKind();
+        if (kind < 1 || kind > 3)
+            throw platform::RuntimeError(
+                QStringLiteral("%1 값 %2은(는) 연결 방식 1(TCP/IP), 2(시리얼), 3(USB) 중 하나가 아닙니다. "
+                               "설정창에서 연결 방식을 골라 저장하여 주십시오.")
+                    .arg(settings::keyPlace(settings::kConnKind))
+                    .arg(kind));
         const PrinterAddress address = m_role.address();
         PrinterConnection& c = connectionOf(kind);
         if (kind == 1) {

@@ -89,6 +89,10 @@ public:
     QSerialPort& MSComm1();
     RunState* run() { return m_run; }
 
+    // Told at least once a second while the link waits for the printer's
+    // answer, so that a window can say it is waiting.
+    std::function<void()> whileAwaiting;
+
 private:
     // What differs between the two windows' links.
     struct Role {

@@ -23,6 +23,8 @@ namespace {
 constexpr int kSettleMs = 100;
 // A wait period without a whole answer ends after 5 seconds.
 constexpr int kPeriodMs = 5000;
+// How often a wait tells its watcher that it is still waiting.
+constexpr int kTellWaitMs = 1000;
 } // namespace
 
 QByteArray PrinterLink::awaitAnswer(QByteArray& pending, const QString& rawLogHead) {
@@ -72,7 +74,9 @@ QByteArray PrinterLink::awaitAnswer(QByteArray& pending, const QString& rawLogHe
         const qint64 end = settleEnd >= 0 ? std::min(settleEnd, periodEnd) : periodEnd;
         if (now >= end)
             return finish(false);
-        clock.waitForEvents(static_cast<int>(end - now));
+        clock.waitForEvents(static_cast<int>(std::min<qint64>(end - now, kTellWaitMs)));
+        if (whileAwaiting)
+            whileAwaiting();
     }
 }
 

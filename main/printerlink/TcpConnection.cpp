@@ -2,6 +2,7 @@
 
 #include "main/core/Logs.h"
 #include "main/core/Operator.h"
+#include "main/settings/SettingsFiles.h"
 #include "platform/Clock.h"
 #include "platform/Cp949.h"
 #include "platform/RuntimeError.h"
@@ -53,9 +54,13 @@ TcpConnection::~TcpConnection() {
 }
 
 bool TcpConnection::open(const PrinterAddress& address) {
-    const qint32 port = platform::toInt32(address.port);
-    if (port < 0 || port > 65535)
-        throw platform::RuntimeError(kInvalidPropertyValue);
+    bool whole = false;
+    const qint32 port = address.port.trimmed().toInt(&whole);
+    if (!whole || port < 0 || port > 65535)
+        throw platform::RuntimeError(
+            QStringLiteral("%1 값 \"%2\"은(는) 프린터의 포트 번호(0~65535의 정수)가 아닙니다. "
+                           "설정창에서 포트를 입력하여 저장하여 주십시오.")
+                .arg(settings::keyPlace(settings::kPrinterPort), address.port.left(40)));
     platform::Clock& clock = platform::clock();
     m_socket.connectToHost(address.host, static_cast<quint16>(port));
     clock.pumpEvents();

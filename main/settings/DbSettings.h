@@ -20,6 +20,10 @@ QString providerName(DbProvider provider);
 QString readDbKind();
 DbProvider readDbProvider();
 
+// True when the data source names an embedded database file (ending ".db",
+// ".sqlite" or ".sqlite3"): whatever the provider kind, the login opens it.
+bool isEmbeddedSource(const QString& dataSource);
+
 struct DbInfo {
     QString sDatabase;
     QString sUser;
@@ -30,9 +34,17 @@ DbInfo readDbInfo();
 // The database window `DBSetup` and its provider list `CboCon`
 // (0 "MSDAORA", 1 "OraOLEDB", 2 "PostgreSQL").
 namespace dbsetup {
-// "1" to "3" select the list position; other values keep it.
+// The list's last entry, after the three providers: the embedded database.
+inline constexpr int kEmbeddedEntry = 3;
+// The file an embedded choice names when the database was a server.
+inline constexpr const char* kEmbeddedDefaultFile = "items.db";
+// An embedded data source selects the embedded entry; otherwise "1" to "3"
+// select the list position and other values keep it.
 void GetSetupData(int& CboCon);
-// Writes the position plus 1 and shows "환경정보를 설정하였습니다.".
+// A provider: writes the position plus 1 (the data source stays; a file
+// name there still opens the embedded database, which the message says).
+// The embedded entry: a data source that is no database file becomes
+// "items.db". Then shows "환경정보를 설정하였습니다.".
 void SetSetupData(int CboCon, core::Operator& op);
 } // namespace dbsetup
 

@@ -25,11 +25,16 @@ qint16 numberSetting(const Key& key) {
         return platform::toInt16(value);
     } catch (const platform::RuntimeError& e) {
         throw platform::RuntimeError(
-            QStringLiteral("%1 파일의 [%2] 섹션 %3 값 \"%4\"은(는) -32768~32767 사이의 정수가 아닙니다(%5). "
+            QStringLiteral("%1 값 \"%2\"은(는) -32768~32767 사이의 정수가 아닙니다(%3). "
                            "설정창에서 다시 저장하거나 파일의 값을 고쳐 주십시오.")
-                .arg(settingsPath(key.file), QString::fromLatin1(key.section), QString::fromLatin1(key.key),
-                     value, e.text()));
+                .arg(keyPlace(key), value.size() > 40 ? value.left(40) + QStringLiteral("…") : value,
+                     e.text()));
     }
+}
+
+QString keyPlace(const Key& key) {
+    return QStringLiteral("%1 파일의 [%2] 섹션 %3")
+        .arg(settingsPath(key.file), QString::fromLatin1(key.section), QString::fromLatin1(key.key));
 }
 
 void writeSetting(const Key& key, const QString& value) {

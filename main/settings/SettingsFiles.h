@@ -90,6 +90,8 @@ QString readSetting(const Key& key, const QString& defaultValue);
 // A setting the programs use as a number (-32768..32767); a value that is not
 // one raises a RuntimeError naming the file, section and key and what to do.
 qint16 numberSetting(const Key& key);
+// "PATH 파일의 [SECTION] 섹션 KEY": where a message sends the operator.
+QString keyPlace(const Key& key);
 // Writes the text unchanged, creating file, section or key as needed. A
 // failed write is not reported: the next read shows what the file holds.
 void writeSetting(const Key& key, const QString& value);

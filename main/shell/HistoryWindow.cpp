@@ -3,6 +3,7 @@
 #include "main/core/FailureReport.h"
 #include "main/core/Operator.h"
 #include "main/journal/Reconcile.h"
+#include "main/shell/widgets/Placement.h"
 #include "platform/ProgramDir.h"
 #include "ui_HistoryWindow.h"
 
@@ -32,6 +33,7 @@ HistoryWindow::HistoryWindow(journal::Journal& journal, QWidget* parent)
     connect(ui->cmdRecord, &QPushButton::clicked, this, &HistoryWindow::cmdRecord_Click);
     connect(ui->cmdVoid, &QPushButton::clicked, this, &HistoryWindow::cmdVoid_Click);
     connect(ui->cmdSaveExcel, &QPushButton::clicked, this, &HistoryWindow::cmdSaveExcel_Click);
+    widgets::placeAndCloseOnEscape(this);
 }
 
 HistoryWindow::~HistoryWindow() = default;

@@ -3,6 +3,7 @@
 #include "main/core/FailureReport.h"
 #include "main/issuing/LabelPreview.h"
 #include "main/issuing/RunKind.h"
+#include "main/shell/widgets/Placement.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -32,6 +33,7 @@ PreviewWindow::PreviewWindow(const issuing::IssueContext& ctx, std::function<int
     layout->addLayout(top);
     layout->addWidget(m_picture, 1);
     connect(m_kind, &QComboBox::currentIndexChanged, this, [this] { refresh(); });
+    widgets::placeAndCloseOnEscape(this);
 }
 
 qint16 PreviewWindow::runKind() const {
@@ -51,7 +53,10 @@ void PreviewWindow::refresh() {
     ctx.CboPrintType = m_labelType();
     try {
         const issuing::LabelPreview preview = issuing::previewLabel(ctx, row, runKind());
-        m_picture->setPixmap(QPixmap::fromImage(issuing::previewImage(preview)));
+        // At most 640 dots wide: the window keeps to a 1024x768 screen.
+        const QImage image = issuing::previewImage(preview);
+        m_picture->setPixmap(
+            QPixmap::fromImage(image.scaledToWidth(std::min(image.width(), 640), Qt::SmoothTransformation)));
         m_caption->setText(QStringLiteral("[%1]번  %2%3")
                                .arg(row)
                                .arg(preview.tagId, preview.placeholder

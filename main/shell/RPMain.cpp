@@ -13,7 +13,6 @@
 #include "main/database/TagRemoval.h"
 #include "main/journal/Reconcile.h"
 #include "main/settings/SetupValues.h"
-#include "main/settings/window/SetupWindow.h"
 #include "main/shell/AuditWindow.h"
 #include "main/shell/GridView.h"
 #include "main/shell/HistoryWindow.h"
@@ -21,6 +20,7 @@
 #include "main/shell/PreviewWindow.h"
 #include "main/shell/StartUp.h"
 #include "main/shell/Today.h"
+#include "main/shell/settings/SetupWindow.h"
 #include "main/shell/widgets/BoxFocus.h"
 #include "main/shell/widgets/Placement.h"
 #include "platform/ProgramDir.h"
@@ -60,6 +60,9 @@ RPMain::RPMain(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::RPMai
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,15}")), this);
     ui->TDBNum_0->setValidator(digits);
     ui->TDBNum_1->setValidator(digits);
+    ui->txtCatNo->setMaxLength(database::kCatNoLength);
+    ui->txtPurcSNo->setMaxLength(database::kPurcSnoLength);
+    ui->txtCatNm->setMaxLength(database::kCatNmLength);
 
     connect(ui->cmdLoad, &QPushButton::clicked, this, &RPMain::cmdLoad_Click);
     connect(ui->cmdPrint, &QPushButton::clicked, this, &RPMain::cmdPrint_Click);
@@ -102,7 +105,7 @@ RPMain::RPMain(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::RPMai
     m_job->labelType = [this] { return ui->CboPrintType->currentIndex(); };
     m_job->onProgress = [this](int done, int total) {
         ui->ProgressBar1->setValue(total > 0 ? done * 100 / total : 0);
-        ui->lblRunProgress->setText(issuing::runProgressLine(done, total, m_runClock.elapsed()));
+        ui->lblRunProgress->setText(m_job->progressLine());
     };
     Form_Load();
 }
@@ -235,7 +238,7 @@ void RPMain::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    if (!core::currentOperator().askYesNo(QStringLiteral("프로그램을 종료하시겠습니까?"))) {
+    if (!core::currentOperator().askToExit(QStringLiteral("프로그램을 종료하시겠습니까?"))) {
         event->ignore();
         return;
     }
@@ -301,7 +304,6 @@ void RPMain::cmdLoad_Click() {
 
 void RPMain::runJob(void (issuing::PrintJob::*run)()) {
     ui->cmdStop->setEnabled(true);
-    m_runClock.start();
     (m_job.get()->*run)();
     ui->cmdStop->setEnabled(false);
     ui->lblRunProgress->clear();

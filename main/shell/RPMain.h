@@ -18,7 +18,6 @@
 #include "main/printerlink/RunState.h"
 #include "main/settings/SetupData.h"
 
-#include <QElapsedTimer>
 #include <QPointer>
 #include <QWidget>
 #include <memory>
@@ -118,7 +117,6 @@ private:
     std::unique_ptr<journal::Journal> m_journal;
     QPointer<HistoryWindow> m_history;
     QPointer<AuditWindow> m_audit;
-    QElapsedTimer m_runClock;
     bool m_closeAfterRun = false;
     QPointer<QWindow> m_previousFocus;
     QPointer<PreviewWindow> m_preview;

@@ -26,12 +26,20 @@ void WidgetOperator::showMessage(const QString& text) {
         QGuiApplication::restoreOverrideCursor();
 }
 
-bool WidgetOperator::askYesNo(const QString& text) {
-    // The program's only question is whether to end it.
-    QMessageBox box(QMessageBox::Question, QStringLiteral("종료"), text, QMessageBox::Yes | QMessageBox::No,
-                    dialogParent());
+namespace {
+bool ask(const QString& caption, const QString& text) {
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, dialogParent());
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
+}
+} // namespace
+
+bool WidgetOperator::askYesNo(const QString& text) {
+    return ask(QString::fromLatin1(core::kAppTitle), text);
+}
+
+bool WidgetOperator::askToExit(const QString& text) {
+    return ask(QStringLiteral("종료"), text);
 }
 
 void WidgetOperator::setWaitCursor(bool on) {

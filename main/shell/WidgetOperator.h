@@ -12,6 +12,7 @@ class WidgetOperator : public core::Operator {
 public:
     void showMessage(const QString& text) override;
     bool askYesNo(const QString& text) override;
+    bool askToExit(const QString& text) override;
     void setWaitCursor(bool on) override;
     void setFocus(const QString& controlName) override;
 

@@ -12,6 +12,14 @@ namespace spreadsheet {
 QString decodeCsvText(const QByteArray& bytes) {
     if (bytes.startsWith("\xEF\xBB\xBF"))
         return QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
+    // "Unicode text" as a spreadsheet application saves it.
+    for (const auto encoding : {QStringDecoder::Utf16LE, QStringDecoder::Utf16BE}) {
+        const QByteArray bom = encoding == QStringDecoder::Utf16LE ? "\xFF\xFE" : "\xFE\xFF";
+        if (bytes.startsWith(bom)) {
+            QStringDecoder utf16(encoding, QStringDecoder::Flag::Stateless);
+            return utf16.decode(QByteArrayView(bytes).sliced(2));
+        }
+    }
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = utf8.decode(bytes);
     if (!utf8.hasError())
@@ -19,7 +27,31 @@ QString decodeCsvText(const QByteArray& bytes) {
     return platform::fromCp949(bytes);
 }
 
+namespace {
+
+// A control character (a NUL of a file saved as UTF-16 without its mark,
+// say) is no part of any value the import looks up.
+void refuseControlCharacters(QStringView text) {
+    int line = 1;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c == u'\n' || (c == u'\r' && (i + 1 >= text.size() || text[i + 1] != u'\n'))) {
+            ++line;
+        } else if ((c < 0x20 && c != u'\t' && c != u'\r') || c == 0x7F) {
+            throw platform::RuntimeError(
+                QStringLiteral(
+                    "%1행: 제어 문자(0x%2)가 들어 있습니다. 파일을 쉼표로 구분된 텍스트(CSV, UTF-8 "
+                    "또는 ANSI)로 다시 저장하여 주십시오.")
+                    .arg(line)
+                    .arg(c, 2, 16, QLatin1Char('0')));
+        }
+    }
+}
+
+} // namespace
+
 QList<QStringList> parseCsv(QStringView text) {
+    refuseControlCharacters(text);
     QList<QStringList> records;
     QStringList record;
     QString field;

@@ -6,7 +6,9 @@
 // kept as typed; quotes elsewhere are ordinary characters. A quote that is
 // never closed is an error naming its line ("N행: ...").
 // The bytes are UTF-8 when they begin with its byte-order mark or are valid
-// UTF-8 throughout, otherwise Korean ANSI (CP949), as an office PC saves them.
+// UTF-8 throughout, UTF-16 when they begin with its byte-order mark,
+// otherwise Korean ANSI (CP949), as an office PC saves them. A control
+// character (other than tab and line breaks) is an error naming its line.
 #include "main/spreadsheet/Workbook.h"
 
 #include <QByteArray>
@@ -20,7 +22,8 @@ namespace spreadsheet {
 QString decodeCsvText(const QByteArray& bytes);
 
 // The records of CSV text, each a list of its fields; throws
-// platform::RuntimeError naming the line of a quote that is never closed.
+// platform::RuntimeError naming the line of a quote that is never closed or
+// of a control character.
 QList<QStringList> parseCsv(QStringView text);
 
 // Opens a CSV file as a workbook (trailing empty records are not rows);

@@ -2,11 +2,14 @@
 
 #include "platform/RuntimeError.h"
 
+#include <QDate>
 #include <QFileInfo>
 #include <QHash>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QtEndian>
+#include <optional>
 #include <vector>
 
 namespace spreadsheet {
@@ -54,6 +57,7 @@ constexpr quint16 kDimensions = 0x0200;
 constexpr quint16 kWindow2 = 0x023E;
 constexpr quint16 kLabelSst = 0x00FD;
 constexpr quint16 kNumber = 0x0203;
+constexpr quint16 kFormat = 0x041E;
 
 // Longest record body; longer data goes on in CONTINUE records.
 constexpr int kMaxRecordData = 8224;
@@ -61,9 +65,18 @@ constexpr int kMaxRecordData = 8224;
 constexpr int kMaxCellChars = 32767;
 // Number of style formats every workbook carries before its cell formats.
 constexpr int kStyleXfCount = 15;
-// The cell format of every cell: built-in number format 49, "@" (text), so
+// The cell format of text cells: built-in number format 49, "@" (text), so
 // that editing a cell in a spreadsheet keeps serial numbers as text.
 constexpr quint16 kTextFormat = 49;
+// Numbers: General; amounts: built-in format 3, "#,##0"; dates: the
+// workbook's own format.
+constexpr quint16 kAmountFormat = 3;
+constexpr quint16 kDateFormat = 164;
+// The cell formats (XF indexes) after the style formats, in that order.
+constexpr quint16 kTextXf = kStyleXfCount;
+constexpr quint16 kNumberXf = kStyleXfCount + 1;
+constexpr quint16 kAmountXf = kStyleXfCount + 2;
+constexpr quint16 kDateXf = kStyleXfCount + 3;
 
 void record(QByteArray& s, quint16 type, const QByteArray& data) {
     put16(s, type);
@@ -220,16 +233,38 @@ private:
     std::vector<std::pair<quint32, quint16>> m_index;
 };
 
-// A plain decimal number as a number cell takes it; anything else stays text.
-bool numberOf(const QString& text, double& value) {
-    if (text.isEmpty() || text.size() > 17)
-        return false;
-    for (QChar c : text)
-        if (!((c >= u'0' && c <= u'9') || c == u'-' || c == u'.'))
-            return false;
-    bool ok = false;
-    value = text.toDouble(&ok);
-    return ok;
+// The number a cell of a number, amount or date column stores, if its text
+// reads as one; with the cell format it is shown in.
+std::optional<std::pair<double, quint16>> numberOf(XlsColumn kind, const QString& text) {
+    switch (kind) {
+    case XlsColumn::Text:
+        return std::nullopt;
+    case XlsColumn::Number: {
+        if (text.isEmpty() || text.size() > 17)
+            return std::nullopt;
+        for (QChar ch : text)
+            if (!((ch >= u'0' && ch <= u'9') || ch == u'-' || ch == u'.'))
+                return std::nullopt;
+        bool ok = false;
+        const double value = text.toDouble(&ok);
+        return ok ? std::optional(std::pair{value, kNumberXf}) : std::nullopt;
+    }
+    case XlsColumn::Amount: {
+        static const QRegularExpression amount(QStringLiteral("^-?[0-9]{1,3}(,?[0-9]{3})*(\\.[0-9]+)?$"));
+        if (!amount.match(text).hasMatch())
+            return std::nullopt;
+        return std::pair{QString(text).remove(QLatin1Char(',')).toDouble(), kAmountXf};
+    }
+    case XlsColumn::Date: {
+        const QDate date = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
+        // Day 1 is 1900-01-01 counted with the phantom 1900-02-29: from
+        // March 1900 on the serial is the day count from 1899-12-30.
+        if (!date.isValid() || date < QDate(1900, 3, 1))
+            return std::nullopt;
+        return std::pair{static_cast<double>(QDate(1899, 12, 30).daysTo(date)), kDateXf};
+    }
+    }
+    return std::nullopt;
 }
 
 QByteArray workbookStream(const QList<XlsSheet>& sheets) {
@@ -241,6 +276,7 @@ QByteArray workbookStream(const QList<XlsSheet>& sheets) {
         quint16 col;
         quint32 sst; // string index; kNumberCell for a number
         double number;
+        quint16 xf;
     };
     constexpr quint32 kNumberCell = 0xFFFFFFFF;
     std::vector<std::vector<Cell>> cells(static_cast<size_t>(sheets.size()));
@@ -254,9 +290,12 @@ QByteArray workbookStream(const QList<XlsSheet>& sheets) {
                 const QString text = sheet.cell(r, c);
                 if (text.isEmpty())
                     continue;
-                double number = 0;
-                if (sheet.numberColumns.contains(c) && numberOf(text, number)) {
-                    out.push_back({static_cast<quint16>(r), static_cast<quint16>(c), kNumberCell, number});
+                const XlsColumn kind = c < static_cast<int>(sheet.columns.size())
+                                           ? sheet.columns[static_cast<size_t>(c)]
+                                           : XlsColumn::Text;
+                if (const auto number = numberOf(kind, text)) {
+                    out.push_back({static_cast<quint16>(r), static_cast<quint16>(c), kNumberCell,
+                                   number->first, number->second});
                     continue;
                 }
                 auto it = indexOf.constFind(text);
@@ -264,7 +303,7 @@ QByteArray workbookStream(const QList<XlsSheet>& sheets) {
                     it = indexOf.insert(text, static_cast<quint32>(strings.size()));
                     strings.push_back(text);
                 }
-                out.push_back({static_cast<quint16>(r), static_cast<quint16>(c), it.value(), 0});
+                out.push_back({static_cast<quint16>(r), static_cast<quint16>(c), it.value(), 0, kTextXf});
                 ++textCells;
             }
         }
@@ -296,10 +335,19 @@ QByteArray workbookStream(const QList<XlsSheet>& sheets) {
     // Four fonts; the format skips font index 4.
     for (int i = 0; i < 4; ++i)
         record(s, kFont, font());
+    {
+        const QString pattern = QStringLiteral("yyyy-mm-dd");
+        QByteArray d;
+        put16(d, kDateFormat);
+        put16(d, static_cast<quint16>(pattern.size()));
+        put8(d, 0); // single-byte characters
+        d.append(pattern.toLatin1());
+        record(s, kFormat, d);
+    }
     for (int i = 0; i < kStyleXfCount; ++i)
         record(s, kXf, xf(true));
-    record(s, kXf, xf(false));    // text cells
-    record(s, kXf, xf(false, 0)); // number cells: General
+    for (const quint16 format : {kTextFormat, quint16(0), kAmountFormat, kDateFormat})
+        record(s, kXf, xf(false, format));
     {
         QByteArray d;
         put16(d, 0x8000); // built-in style on format 0
@@ -346,8 +394,6 @@ QByteArray workbookStream(const QList<XlsSheet>& sheets) {
             put32(d, 0);
             record(s, kWindow2, d);
         }
-        constexpr quint16 textXf = kStyleXfCount;
-        constexpr quint16 numberXf = kStyleXfCount + 1;
         char buf[18];
         for (const Cell& c : cells[static_cast<size_t>(si)]) {
             if (c.sst == kNumberCell) {
@@ -355,7 +401,7 @@ QByteArray workbookStream(const QList<XlsSheet>& sheets) {
                 qToLittleEndian<quint16>(14, buf + 2);
                 qToLittleEndian<quint16>(c.row, buf + 4);
                 qToLittleEndian<quint16>(c.col, buf + 6);
-                qToLittleEndian<quint16>(numberXf, buf + 8);
+                qToLittleEndian<quint16>(c.xf, buf + 8);
                 qToLittleEndian<double>(c.number, buf + 10);
                 s.append(buf, 18);
                 continue;
@@ -364,7 +410,7 @@ QByteArray workbookStream(const QList<XlsSheet>& sheets) {
             qToLittleEndian<quint16>(10, buf + 2);
             qToLittleEndian<quint16>(c.row, buf + 4);
             qToLittleEndian<quint16>(c.col, buf + 6);
-            qToLittleEndian<quint16>(textXf, buf + 8);
+            qToLittleEndian<quint16>(c.xf, buf + 8);
             qToLittleEndian<quint32>(c.sst, buf + 10);
             s.append(buf, 14);
         }
@@ -512,8 +558,18 @@ QByteArray xlsBytes(const QList<XlsSheet>& sheets) {
     return compoundDocument(workbookStream(bounded));
 }
 
-QByteArray xlsBytes(int rows, int cols, const XlsCellText& cell) {
-    return xlsBytes({XlsSheet{QStringLiteral("Sheet1"), rows, cols, cell, {}}});
+XlsColumns numberColumns(std::initializer_list<int> positions) {
+    XlsColumns columns;
+    for (const int p : positions) {
+        if (p >= static_cast<int>(columns.size()))
+            columns.resize(static_cast<size_t>(p) + 1, XlsColumn::Text);
+        columns[static_cast<size_t>(p)] = XlsColumn::Number;
+    }
+    return columns;
+}
+
+QByteArray xlsBytes(int rows, int cols, const XlsCellText& cell, const XlsColumns& columns) {
+    return xlsBytes({XlsSheet{QStringLiteral("Sheet1"), rows, cols, cell, columns}});
 }
 
 bool writeXls(const QString& path, const QList<XlsSheet>& sheets, QString* error) {
@@ -536,8 +592,9 @@ bool writeXls(const QString& path, const QList<XlsSheet>& sheets, QString* error
     }
 }
 
-bool writeXls(const QString& path, int rows, int cols, const XlsCellText& cell, QString* error) {
-    return writeXls(path, {XlsSheet{QStringLiteral("Sheet1"), rows, cols, cell, {}}}, error);
+bool writeXls(const QString& path, int rows, int cols, const XlsCellText& cell, QString* error,
+              const XlsColumns& columns) {
+    return writeXls(path, {XlsSheet{QStringLiteral("Sheet1"), rows, cols, cell, columns}}, error);
 }
 
 } // namespace spreadsheet

@@ -1,11 +1,14 @@
 #pragma once
-// The .xls writer: a workbook of one or more worksheets whose cells are text,
-// kept in the workbook's shared string table, or numbers where a column is
-// declared numeric (BIFF8 records inside a compound document). Text is stored as Unicode, so Hangul
-// survives whatever code page the reading workstation uses.
+// The .xls writer: a workbook of one or more worksheets (BIFF8 records inside
+// a compound document). Text cells are kept in the workbook's shared string
+// table as Unicode, so Hangul survives whatever code page the reading
+// workstation uses; number, amount and date columns hold numbers and dates a
+// spreadsheet sums and sorts.
 #include <QList>
 #include <QString>
 #include <functional>
+#include <initializer_list>
+#include <vector>
 
 namespace spreadsheet {
 
@@ -17,15 +20,25 @@ inline constexpr int kXlsMaxColumns = 256;
 // Cell text by 0-based row and column; an empty text leaves the cell empty.
 using XlsCellText = std::function<QString(int row, int col)>;
 
-// One worksheet: its tab name (at most 31 characters), size and cells; the
-// cells of `numberColumns` that hold a plain decimal number are written as
-// numbers, every other cell as text.
+// How the cells of a column are stored. Number: a plain decimal number
+// becomes that number; Amount: "1,234,000" becomes the number 1234000 shown
+// as "#,##0"; Date: "2024-03-05" becomes that date shown as "yyyy-mm-dd". A
+// cell that reads as none of these (a column title) stays text.
+enum class XlsColumn { Text, Number, Amount, Date };
+// By 0-based column; columns beyond its end are text.
+using XlsColumns = std::vector<XlsColumn>;
+
+// Number columns at the given 0-based positions, text elsewhere.
+XlsColumns numberColumns(std::initializer_list<int> positions);
+
+// One worksheet: its tab name (at most 31 characters), size, cells and how
+// its columns are stored.
 struct XlsSheet {
     QString name;
     int rows = 0;
     int cols = 0;
     XlsCellText cell;
-    QList<int> numberColumns;
+    XlsColumns columns;
 };
 
 // Writes the worksheets, in order, as one .xls file (see writeXls below).
@@ -35,10 +48,11 @@ QByteArray xlsBytes(const QList<XlsSheet>& sheets);
 // Writes rows x cols cells to `path` as an .xls file, replacing it. The file
 // appears only when it was written completely. Returns false with `error`
 // set when nothing was written (too many rows or columns, disk errors).
-bool writeXls(const QString& path, int rows, int cols, const XlsCellText& cell, QString* error = nullptr);
+bool writeXls(const QString& path, int rows, int cols, const XlsCellText& cell, QString* error = nullptr,
+              const XlsColumns& columns = {});
 
 // The workbook bytes of the same sheet, without touching the disk.
 // Throws platform::RuntimeError when the sheet exceeds the format's limits.
-QByteArray xlsBytes(int rows, int cols, const XlsCellText& cell);
+QByteArray xlsBytes(int rows, int cols, const XlsCellText& cell, const XlsColumns& columns = {});
 
 } // namespace spreadsheet

@@ -1,5 +1,7 @@
 #include "platform/FileAppend.h"
 
+#include "platform/ProgramDir.h"
+
 #include <QFile>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,9 +11,11 @@ namespace platform {
 
 bool appendToFile(const QString& path, QByteArrayView bytes, qint64* sizeAfter) {
     const int fd = ::open(QFile::encodeName(path).constData(),
-                          O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+                          O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0664);
     if (fd < 0)
         return false;
+    // Every operator of the workstation's group appends to it in turn.
+    shareWithGroup(fd);
     const char* p = bytes.data();
     qsizetype left = bytes.size();
     while (left > 0) {

@@ -1,6 +1,8 @@
 // The profile functions of Windows, emulated on the settings files' bytes.
 #include "platform/Profile.h"
 
+#include "platform/ProgramDir.h"
+
 #include "platform/Cp949.h"
 
 #include <QFile>
@@ -235,7 +237,10 @@ bool WritePrivateProfileStringA(const QString& section, const std::optional<QStr
     if (!f.open(QIODevice::WriteOnly))
         return false;
     f.write(out);
-    return f.commit();
+    if (!f.commit())
+        return false;
+    shareWithGroup(fileName);
+    return true;
 }
 
 } // namespace platform

@@ -155,6 +155,20 @@ private Q_SLOTS:
             QCOMPARE(r.code, 2);
             QVERIFY2(r.err.contains(QStringLiteral("--amount-from needs a whole number")), qPrintable(r.err));
         }
+        // Texts the database would refuse or could never match are usage errors naming the option.
+        const QString huge(40000, QLatin1Char('A'));
+        const QList<QPair<QStringList, QString>> texts = {
+            {{"--name", huge}, "--name takes at most 200"},
+            {{"--cat-no", "12345678901"}, "--cat-no takes at most 10"},
+            {{"--purc-sno", "A\x01"}, "--purc-sno takes at most 20"},
+            {{"--dept", "("}, "--dept needs a department code"},
+            {{"--dept", "x(y"}, "--dept needs a department code"},
+        };
+        for (const auto& [args, says] : texts) {
+            const Result r = run(QStringList{"search"} + args);
+            QCOMPARE(r.code, 2);
+            QVERIFY2(r.err.contains(says), qPrintable(r.err.left(200)));
+        }
     }
 
     void databaseSettingsThatNameNoDatabase() {

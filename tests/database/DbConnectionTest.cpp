@@ -92,7 +92,13 @@ private slots:
         testsupport::TempProgramDir dir;
         DbConnection conn(QStringLiteral("t1"));
         // A mistyped file name fails and leaves no empty database behind.
-        QVERIFY(openError(conn, QStringLiteral("missing.db"), "1").contains(QStringLiteral("missing.db")));
+        // Each failure names the setting to correct.
+        const QString missing = openError(conn, QStringLiteral("missing.db"), "1");
+        QVERIFY2(missing.contains(QStringLiteral("missing.db")) &&
+                     missing.contains(QStringLiteral("[DB_INFO] 섹션 DATABASE")),
+                 qPrintable(missing));
+        for (const QString& source : {QStringLiteral("NO_SUCH_DSN"), QStringLiteral("items\uFFFD.db")})
+            QVERIFY(openError(conn, source, "1").contains(QStringLiteral("[DB_INFO] 섹션 DATABASE")));
         QVERIFY(!QFile::exists(dir.file(QStringLiteral("missing.db"))));
         QVERIFY(!conn.isOpen());
         dir.write(QStringLiteral("text.db"), "this is not a database file, just text\n");
@@ -127,6 +133,31 @@ private slots:
         db.exec(QStringLiteral("update slfanrfidmaster set tag_id = '' where purc_sno = 'P2'"));
         QCOMPARE(db.column(QStringLiteral("select tag_id from slfanrfidmaster order by purc_sno")),
                  QStringList({"<null>", "<null>"}));
+    }
+
+    // What the embedded database runs in place of a program statement: the
+    // servers' place for missing sort keys, nvl without a call per row; the
+    // texts of quoted literals, other names and a servers' statement stay.
+    void embeddedStatementsSortAndReplaceAsTheServers() {
+        const struct {
+            const char* sql;
+            const char* embedded;
+        } cases[] = {
+            {"select a from t order by b, c", "select a from t order by b nulls last, c nulls last"},
+            {"select a from t order by B.x desc, y",
+             "select a from t order by B.x desc nulls first, y nulls last"},
+            {"select a from t order by b nulls first", "select a from t order by b nulls first"},
+            {"select a from (select b from t order by b) x", "select a from (select b from t order by b) x"},
+            {"select NVL (a,'nvl(') v, x.nvl(b), mynvl(c), nvlx(d) from t",
+             "select ifnull (a,'nvl(') v, x.nvl(b), mynvl(c), nvlx(d) from t"},
+            {"select 'it''s nvl(' || nvl(a, '') from t", "select 'it''s nvl(' || ifnull(a, '') from t"},
+        };
+        for (const auto& c : cases) {
+            QCOMPARE(dialectStatement(SqlDialect::Embedded, QString::fromUtf8(c.sql)),
+                     QString::fromUtf8(c.embedded));
+            QCOMPARE(dialectStatement(SqlDialect::PostgreSQL, QString::fromUtf8(c.sql)),
+                     QString::fromUtf8(c.sql));
+        }
     }
 
     void sequenceValuesAreUniqueAcrossConnectionsAndRuns() {

@@ -134,9 +134,9 @@ private slots:
                                           "N"};
             for (int col = 1; col <= kGridColumns; ++col) {
                 QCOMPARE(grid.text(row, col), expected[col - 1]);
-                QByteArray utf8;
+                std::string utf8;
                 grid.appendUtf8(row, col, utf8);
-                QCOMPARE(utf8, expected[col - 1].toUtf8());
+                QCOMPARE(QByteArray::fromStdString(utf8), expected[col - 1].toUtf8());
             }
         }
         QCOMPARE(grid.rows(), row);
@@ -175,9 +175,9 @@ private slots:
             for (const QString& t : texts) {
                 grid.setText(2, col, t);
                 QCOMPARE(grid.text(2, col), t);
-                QByteArray utf8;
+                std::string utf8;
                 grid.appendUtf8(2, col, utf8);
-                QCOMPARE(utf8, t.toUtf8());
+                QCOMPARE(QByteArray::fromStdString(utf8), t.toUtf8());
                 QCOMPARE(grid.ticked(2), col == ColTick && t == QLatin1String("1"));
             }
             grid.setText(2, col, QStringLiteral("-"));

@@ -212,6 +212,15 @@ private slots:
         QCOMPARE(rig.buttons.calls, (QStringList{QStringLiteral("disable"), QStringLiteral("enable")}));
         QVERIFY(rig.captured().isEmpty()); // no connection was opened
 
+        // Rows but none ticked: said, and again no connection.
+        rig.search();
+        rig.tickOnly({});
+        rig.op.messages.clear();
+        rig.job->cmdTestPrint_Click();
+        QCOMPARE(rig.op.messages,
+                 QStringList{QStringLiteral("체크된 행이 없습니다. 테스트발행할 행을 체크하여 주십시오.")});
+        QVERIFY(rig.captured().isEmpty());
+
         rig.search();
         rig.op.messages.clear();
         rig.setup.sPrinterPort.clear();

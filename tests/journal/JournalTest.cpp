@@ -85,7 +85,18 @@ private slots:
         QVERIFY2(rig.open("label 1 silent\nlabel 2 answers 13\n"), qPrintable(rig.problem()));
         const QString purcSno = rig.grid.text(1, database::ColPurcSno);
         rig.tickOnly({1});
+        QStringList lines;
+        rig.job->onProgress = [&](int, int) { lines << rig.job->progressLine(); };
         rig.job->cmdPrint_Click();
+        // While the printer is silent the line says so and counts the seconds;
+        // the failure tells where the uncertain tag is settled.
+        QVERIFY2(lines.contains(issuing::printerWaitLine(0, 1, 3)), qPrintable(lines.join('|')));
+        QVERIFY2(lines.contains(issuing::printerWaitLine(0, 1, 12)), qPrintable(lines.join('|')));
+        QVERIFY2(
+            rig.op.messages.last().startsWith(QStringLiteral("[1]번 출력중 에러가 발생했습니다\r\n\r\n")) &&
+                rig.op.messages.last().contains(QStringLiteral("발행이력")),
+            qPrintable(rig.op.messages.last()));
+        rig.job->onProgress = nullptr;
         rig.tickOnly({2});
         rig.job->cmdPrint_Click();
         // No answer: the label may exist; a fault: nothing was issued.
@@ -118,9 +129,12 @@ private slots:
         };
         const QString taken = rig.ctx.sOrganCode + QStringLiteral("00000000505101");
         const Case cases[] = {
-            {"sequence unreadable", "update sys_sequences set seq_name = 'GONE'", "[getSeqNo]["},
+            {"sequence unreadable",
+             "update sys_sequences set seq_name = 'GONE' where seq_name = 'SEQ_SLFRFID_SERIALNO'",
+             "[getSeqNo]["},
             {"tag id on another asset",
-             "update sys_sequences set seq_name = 'SEQ_SLFRFID_SERIALNO', last_value = 5050",
+             "update sys_sequences set seq_name = 'SEQ_SLFRFID_SERIALNO', last_value = 5050 where seq_name = "
+             "'GONE'",
              "[Label_Print][태그번호 "},
         };
         rig.exec(QStringLiteral(

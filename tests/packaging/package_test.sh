@@ -33,4 +33,38 @@ help=$("$dir/vantrelctl" --help) || fail "vantrelctl --help"
 [ "$("$dir/vantrelctl" --dir "$dir" hangul 'A가')" = C9C2B0A1 ] || fail "hangul from the unpacked root"
 # The installed templates are where the program reads its settings.
 "$dir/vantrelctl" --dir "$dir" settings >/dev/null || fail "settings from the unpacked root"
+
+# Two operators of the group issue in turn from the installed directory, each
+# with a umask that keeps the group out: every file the first one's programs
+# create there (logs, journal, item database) stays writable for the second.
+if [ "$(id -u)" = 0 ] && command -v setpriv >/dev/null; then
+  . "$(dirname "$0")/../../scripts/lib/program-dir.sh"
+  group=64100 # stands in for group "vantrel"
+  chmod 755 "$tmp" "$tmp/root" "$tmp/root/opt"
+  # What postinst does, and the settings an administrator writes.
+  chgrp -R "$group" "$dir"
+  chmod 2775 "$dir"
+  write_settings "$dir" 5T3C0815 1
+  start_printer "$build/bin" "$dir" || fail "virtual printer"
+  trap 'kill "$SIM_PID" 2>/dev/null; rm -rf "$tmp"' EXIT
+  find "$dir" -maxdepth 1 -type f -exec chgrp "$group" {} + -exec chmod g+w {} +
+  operator() {
+    local uid=$1
+    shift
+    setpriv --reuid="$uid" --regid="$group" --clear-groups -- \
+      sh -c 'umask 022; exec "$@"' sh "$dir/vantrelctl" --dir "$dir" "$@"
+  }
+  operator 64101 init-db "$dir/items.db" --demo-rows 4 >/dev/null || fail "first operator: init-db"
+  recorded() { operator 64102 journal | grep -c recorded; }
+  out=$(operator 64101 issue --user demo --rows 1-2 2>&1) || fail "first operator: $out"
+  first=$(recorded)
+  out=$(operator 64102 issue --user demo --rows 1-2 2>&1) || fail "second operator: $out"
+  [ "$first" -gt 0 ] && [ "$(recorded)" -gt "$first" ] || fail "journal: $(operator 64102 journal)"
+  for f in error.log issue_journal.db items.db; do
+    [ -e "$dir/$f" ] || fail "$f was not made"
+  done
+  closed=$(find "$dir" -maxdepth 1 -type f ! -perm -g=rw -printf '%f %m\n')
+  [ -z "$closed" ] || fail "not writable for the group: $closed"
+  echo "two operators issued in turn; every file of the program directory is group-writable"
+fi
 echo "package ok: $(basename "$deb"), $(dpkg-deb -c "$deb" | wc -l) entries"

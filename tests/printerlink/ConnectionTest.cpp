@@ -137,11 +137,15 @@ private slots:
         QVERIFY(t.elapsed() < 1500);
         QCOMPARE(m_t->op.messages, QStringList{kCheckState});
 
-        // A port that is no number is a run-time error of the open.
+        // A port that is no number: the open names the setting and its value.
         m_t->op.messages.clear();
         setup.sPrinterPort = QStringLiteral("91x");
         QVERIFY(!link.fncRsOpen());
-        QCOMPARE(m_t->op.messages, QStringList{QStringLiteral("[fncRsOpen][Type mismatch]")});
+        QCOMPARE(m_t->op.messages.size(), 1);
+        QVERIFY2(m_t->op.messages[0].startsWith(QStringLiteral("[fncRsOpen][")) &&
+                     m_t->op.messages[0].contains(QStringLiteral("conn_setup.ini 파일의 [CONNECT_INFO] 섹션 "
+                                                                 "PRINTER_PORT 값 \"91x\"")),
+                 qPrintable(m_t->op.messages[0]));
     }
 
     void tcpSendReceiveAndError() {
@@ -244,14 +248,17 @@ private slots:
 
         Printer first;
         QVERIFY2(first.start(Link::Usb, {}, {}, devices.path()), qPrintable(first.error()));
-        // Any kind other than 1 and 2 opens as USB.
+        // A kind that is none of the three is refused by name: it would
+        // open USB and then send nothing.
         setup.sConnKind = QStringLiteral("4");
         m_t->op.messages.clear();
-        QVERIFY(link.fncRsOpen());
-        QVERIFY(m_t->op.messages.isEmpty());
-        // ... but only kind 3 sends over USB.
-        link.fncRsSend(QByteArrayLiteral("{C|}"), SendWait::Bounded);
+        QVERIFY(!link.fncRsOpen());
+        QCOMPARE(m_t->op.messages.size(), 1);
+        QVERIFY2(m_t->op.messages[0].contains(QStringLiteral("[CONNECT_INFO] 섹션 CONN_KIND 값 4")),
+                 qPrintable(m_t->op.messages[0]));
+        m_t->op.messages.clear();
         setup.sConnKind = QStringLiteral("3");
+        QVERIFY(link.fncRsOpen());
         link.fncRsSend(QByteArrayLiteral("{Z0|}"), SendWait::Bounded);
         // The printer takes in what was written once it is asked for its status.
         QVERIFY(link.CheckPrint(1));
@@ -283,11 +290,13 @@ private slots:
             QVERIFY(!link.fncRsOpen());
             QCOMPARE(m_t->op.messages, QStringList{kEnterIpPort});
         }
-        // A port that is no number: the error text alone, nothing logged.
+        // A port that is no number: the error text alone (naming the
+        // setting the box saves to), nothing logged.
         controls.txtPort = QStringLiteral("abc");
         m_t->op.messages.clear();
         QVERIFY(!link.fncRsOpen());
-        QCOMPARE(m_t->op.messages, QStringList{QStringLiteral("Type mismatch")});
+        QCOMPARE(m_t->op.messages.size(), 1);
+        QVERIFY(m_t->op.messages[0].contains(QStringLiteral("PRINTER_PORT 값 \"abc\"")));
         QVERIFY(logLines(m_t->dir, "detail_error.log").isEmpty());
 
         // Blanks around the port number are accepted.

@@ -94,13 +94,9 @@ private slots:
         QVERIFY(setup::GetSetupData(v, op));
         QCOMPARE(v.txtTotH, QString("0"));
         QCOMPARE(v.txtFeeding, QString());
-        QCOMPARE(v.CboPort, 0);
-        QCOMPARE(v.CboTag, 0);
-        QCOMPARE(v.cboSensor, 0);
-        QCOMPARE(v.CboType, 0);
-        QCOMPARE(v.CboPType, 0);
-        QCOMPARE(v.optConn, 0);
-        QCOMPARE(v.OptLog, 1);
+        // Every list and option at its first entry, the log option at "N".
+        QCOMPARE((QList<int>{v.CboPort, v.CboTag, v.cboSensor, v.CboType, v.CboPType, v.optConn, v.OptLog}),
+                 (QList<int>{0, 0, 0, 0, 0, 0, 1}));
         int pitch = -1;
         setup::GetPTSetupData(pitch);
         QCOMPARE(pitch, 0);
@@ -219,6 +215,55 @@ private slots:
                      op.messages[0].contains("(Type mismatch)"),
                  qPrintable(op.messages[0]));
         QVERIFY(platform::fromCp949(dir.read("detail_error.log")).contains(op.messages[0] + "\r\n"));
+    }
+
+    // Malformed numbers in every file the main window loads: the report
+    // names file, section and key, and shows a long value only in part.
+    void malformedNumbersNameTheirKey_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("place");
+        const QByteArray huge(300, '9');
+        const struct {
+            const char* name;
+            const char* file;
+            QByteArray content;
+            const char* place;
+        } rows[] = {
+            {"huge height", "setup.ini", "[PRINT_OPTION]\r\nTOT_HEIGHT=" + huge,
+             "[PRINT_OPTION] 섹션 TOT_HEIGHT"},
+            {"out of range width", "setup.ini", "[PRINT_OPTION]\r\nLABEL_WIDTH=40000",
+             "[PRINT_OPTION] 섹션 LABEL_WIDTH"},
+            {"code page 949 garbage", "setup.ini", "[PRINTER_INFO]\r\nCOM_PORT=\xb1\xff",
+             "[PRINTER_INFO] 섹션 COM_PORT"},
+            {"blank connection kind", "conn_setup.ini",
+             "[CONNECT_INFO]\r\nCONN_KIND=", "[CONNECT_INFO] 섹션 CONN_KIND"},
+            {"huge connection kind", "conn_setup.ini", "[CONNECT_INFO]\r\nCONN_KIND=" + huge,
+             "[CONNECT_INFO] 섹션 CONN_KIND"},
+            {"blank detail log", "log_setup.ini", "[LOG]\r\nDETAIL_LOG=", "[LOG] 섹션 DETAIL_LOG"},
+            {"detail log with letters", "log_setup.ini", "[LOG]\r\nDETAIL_LOG=1x", "[LOG] 섹션 DETAIL_LOG"},
+            {"negative with NUL", "setup.ini", QByteArray("[PRINT_OPTION]\r\nX=-\0x", 21),
+             "[PRINT_OPTION] 섹션 X"},
+        };
+        for (const auto& r : rows)
+            QTest::newRow(r.name) << QString::fromLatin1(r.file) << r.content << QString::fromUtf8(r.place);
+    }
+
+    void malformedNumbersNameTheirKey() {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, place);
+        testsupport::TempProgramDir dir;
+        dir.write(file, content + "\r\n");
+        testsupport::RecordingOperator op;
+        SetupData d;
+        MainSelections sel;
+        QVERIFY(!GetSetupData(d, sel, op));
+        QCOMPARE(op.messages.size(), 1);
+        QVERIFY2(op.messages[0].contains(dir.file(file) + " 파일의 " + place + " 값 \""),
+                 qPrintable(op.messages[0]));
+        QVERIFY2(op.messages[0].contains(QStringLiteral("정수가 아닙니다")) && op.messages[0].size() < 300,
+                 qPrintable(op.messages[0]));
     }
 
     void lateFailureKeepsEarlierSelections() {
@@ -464,6 +509,20 @@ private slots:
         QVERIFY(readDbProvider() == DbProvider::MSDAORA);
         dbsetup::GetSetupData(cboCon);
         QCOMPARE(cboCon, 1); // not one of the list's entries: the list stays
+
+        // The embedded entry: a server data source gives way to the default
+        // file, which the list then shows whatever the provider kind.
+        dir.write("db_setup.ini", "[DB_INFO]\r\nDATABASE=db.example:5432/assets\r\n");
+        op.messages.clear();
+        dbsetup::SetSetupData(dbsetup::kEmbeddedEntry, op);
+        QCOMPARE(readSetting(kDatabase), QStringLiteral("items.db"));
+        QVERIFY(op.messages.last().contains(QStringLiteral("items.db")));
+        dbsetup::GetSetupData(cboCon);
+        QCOMPARE(cboCon, dbsetup::kEmbeddedEntry);
+        // A provider chosen over a database file: said, the file stays.
+        dbsetup::SetSetupData(2, op);
+        QVERIFY(op.messages.last().contains(QStringLiteral("내장 데이터베이스가 열립니다")));
+        QCOMPARE(readSetting(kDatabase), QStringLiteral("items.db"));
     }
 };
 

@@ -11,12 +11,12 @@
 #include "main/database/DbConn.h"
 #include "main/database/SpreadsheetExport.h"
 #include "main/database/SpreadsheetImport.h"
-#include "main/settings/window/DbSetupWindow.h"
 #include "main/shell/AuditWindow.h"
 #include "main/shell/LoginWindow.h"
 #include "main/shell/PreviewWindow.h"
 #include "main/shell/RPMain.h"
 #include "main/shell/WidgetOperator.h"
+#include "main/shell/settings/DbSetupWindow.h"
 #include "platform/QtKorean.h"
 #include "tests/support/IssueRig.h"
 
@@ -42,8 +42,10 @@ bool shoot(QWidget* window, const QString& file) {
     const QRect frame = window->frameGeometry().adjusted(-2, -2, 2, 2);
     const QPixmap shot = screen->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
     const bool ok = shot.save(file);
-    std::printf("%s %s (%dx%d)\n", ok ? "wrote" : "could not write", qPrintable(file), shot.width(),
-                shot.height());
+    const QRect area = screen->geometry();
+    std::printf("%s %s (%dx%d at %d,%d%s)\n", ok ? "wrote" : "could not write", qPrintable(file),
+                shot.width(), shot.height(), frame.x(), frame.y(),
+                area.contains(frame.adjusted(2, 2, -2, -2)) ? "" : ", off screen");
     return ok;
 }
 
@@ -103,7 +105,7 @@ int main(int argc, char** argv) {
     main->resize(normal);
 
     shell::WidgetOperator widgets;
-    ok = shootModal([&] { widgets.askYesNo(QStringLiteral("프로그램을 종료하시겠습니까?")); },
+    ok = shootModal([&] { widgets.askToExit(QStringLiteral("프로그램을 종료하시겠습니까?")); },
                     out + QStringLiteral("/exit-question.png")) &&
          ok;
     ok = shootModal(

@@ -65,13 +65,20 @@ private slots:
 
         const Run im = vantrelctl(m_dir.path(), {QStringLiteral("import"), file});
         QVERIFY2(im.code == 0, qPrintable(im.err));
-        QVERIFY(im.err.contains(QStringLiteral("message: 구입일련번호[구입일련번호]가 존재하지 않습니다.")));
+        QVERIFY(!im.err.contains(QStringLiteral("구입일련번호[구입일련번호]")));
         QVERIFY(im.err.contains(QStringLiteral("message: 300건의 자료가 검색 되었습니다.")));
         // The grid printed by the import holds the exported sheet, row for row.
         const QStringList lines = im.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 301);
-        for (int r = 0; r < 301; r += 50)
-            QCOMPARE(lines[r].split(QLatin1Char('\t')), sheet.rows[r]);
+        // The sheet holds amounts and dates as numbers and dates.
+        for (int r = 0; r < 301; r += 50) {
+            QStringList printed = lines[r].split(QLatin1Char('\t'));
+            if (r > 0) {
+                printed[8] = QStringLiteral("number:") + printed[8].remove(QLatin1Char(','));
+                printed[9] = QStringLiteral("date:") + printed[9];
+            }
+            QCOMPARE(printed, sheet.rows[r]);
+        }
     }
 
     void failures() {

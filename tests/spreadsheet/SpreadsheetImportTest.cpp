@@ -108,12 +108,31 @@ private slots:
         m_op.messages.clear();
         ItemGrid again;
         QCOMPARE(GetExcelData(again, path, m_ui), 3);
-        QCOMPARE(m_op.messages,
-                 (QStringList{QStringLiteral("구입일련번호[구입일련번호]가 존재하지 않습니다."),
-                              QStringLiteral("3건의 자료가 검색 되었습니다.")}));
+        // The column titles are no purchase: the header row is skipped.
+        QCOMPARE(m_op.messages, QStringList{QStringLiteral("3건의 자료가 검색 되었습니다.")});
         for (int r = 1; r <= 3; ++r)
             for (int c = 1; c <= kGridColumns; ++c)
                 QCOMPARE(again.text(r, c), grid.text(r, c));
+    }
+
+    void csvInUnicodeTextOrWithControlCharacters() {
+        // "Unicode text" (UTF-16 with its mark) is read like any other text.
+        QString text = QStringLiteral("번호,'B200'\r\n1,'A123'\r\n");
+        QByteArray utf16("\xFF\xFE");
+        for (const QChar c : text)
+            utf16 += QByteArray(1, char(c.unicode() & 0xFF)) + QByteArray(1, char(c.unicode() >> 8));
+        m_dir->write(QStringLiteral("unicode.csv"), utf16);
+        ItemGrid grid;
+        QCOMPARE(GetExcelData(grid, m_dir->file(QStringLiteral("unicode.csv")), m_ui), 1);
+        QCOMPARE(purcSnos(grid), QStringList{"A123"});
+
+        // A NUL never reaches a statement: the line is named, nothing is looked up.
+        m_op.messages.clear();
+        m_dir->write(QStringLiteral("nul.csv"), QByteArray("h\n1,'A123'\n2,'B2\0' or 1=1'\n", 27));
+        QCOMPARE(GetExcelData(grid, m_dir->file(QStringLiteral("nul.csv")), m_ui), -1);
+        QCOMPARE(m_op.messages.size(), 1);
+        QVERIFY2(m_op.messages[0].contains(QStringLiteral("3행: 제어 문자(0x00)")),
+                 qPrintable(m_op.messages[0]));
     }
 
     void blankCellsSkippedAndUnknownValueReported() {
@@ -173,6 +192,8 @@ private slots:
         QTest::newRow("csv row without two apostrophes")
             << "rows.csv" << QByteArray("h\n1,'A123'\n2,B200\n3,'C300'\n") << 1;
         QTest::newRow("csv row with one apostrophe") << "one.csv" << QByteArray("h\n1,'A123\n") << 0;
+        QTest::newRow("csv in UTF-16 without its mark")
+            << "utf16.csv" << QByteArray("h\0\n\0001\0,\0'\0A\0'\0\n\0", 16) << 4;
     }
     void failuresEndInTheReport() {
         QFETCH(QString, name);

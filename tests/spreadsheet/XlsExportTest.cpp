@@ -76,8 +76,9 @@ private slots:
         QCOMPARE(sheet.rows[1][3], QStringLiteral("2023000001"));
         QCOMPARE(sheet.rows[1][6], QStringLiteral("노트북컴퓨터"));
         QCOMPARE(sheet.rows[2][7], QStringLiteral("15인치 2형"));
-        QCOMPARE(sheet.rows[1][8], QStringLiteral("1,234,001"));
-        QCOMPARE(sheet.rows[1][9], QStringLiteral("2023-01-15"));
+        // Amounts and dates are numbers and dates a spreadsheet sums and sorts.
+        QCOMPARE(sheet.rows[1][8], QStringLiteral("number:1234001"));
+        QCOMPARE(sheet.rows[1][9], QStringLiteral("date:2023-01-15"));
         QCOMPARE(sheet.rows[1][10], QStringLiteral("정보통신과"));
         QCOMPARE(sheet.rows[2][12], QStringLiteral("Y"));
 

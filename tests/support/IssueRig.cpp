@@ -105,15 +105,7 @@ void IssueRig::openDatabase() {
 }
 
 void IssueRig::loadWindowValues() {
-    settings::GetSetupData(setup, selections, op);
-    link = std::make_unique<printerlink::PrinterLink>(setup, run);
-    ctx.setup = &setup;
-    ctx.vaSpread1 = &grid;
-    ctx.link = link.get();
-    ctx.run = &run;
-    ctx.CboPrintType = selections.CboPrintType;
-    issuing::takeSetupValues(ctx.values, setup);
-    issuing::loadIssueValues(ctx);
+    load(op);
     job = std::make_unique<issuing::PrintJob>(ctx, buttons);
 }
 

@@ -7,7 +7,7 @@
 #include "main/core/ButtonLock.h"
 #include "main/database/IssuingRecords.h"
 #include "main/database/ItemGrid.h"
-#include "main/issuing/IssueContext.h"
+#include "main/issuing/IssueStation.h"
 #include "main/issuing/PrintJob.h"
 #include "main/printerlink/PrinterLink.h"
 #include "main/settings/SetupData.h"
@@ -36,7 +36,9 @@ public:
     bool enabled = true;
 };
 
-class IssueRig {
+// The rig is the workstation's issuing state (settings, link, grid, context)
+// with the test's program directory, database, printer and operator.
+class IssueRig : public issuing::IssueStation {
 public:
     IssueRig();
     ~IssueRig();
@@ -74,12 +76,6 @@ public:
     BackendLogin login;
     testsupport::PrinterSimProcess sim;
     testsupport::RecordingOperator op;
-    settings::SetupData setup;
-    settings::MainSelections selections;
-    printerlink::RunState run;
-    std::unique_ptr<printerlink::PrinterLink> link;
-    database::ItemGrid grid;
-    issuing::IssueContext ctx;
     RecordingButtons buttons;
     std::unique_ptr<issuing::PrintJob> job;
 

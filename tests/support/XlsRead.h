@@ -1,6 +1,8 @@
 #pragma once
 // Reads an .xls file with an independent reader (python3-xlrd through the
-// system interpreter) and returns its first sheet as rows of cell texts.
+// system interpreter) and returns its first sheet as rows of cell texts:
+// a number cell as "number:" and its value ("number:1234001"), a date cell
+// as "date:" and its day ("date:2023-01-15").
 #include "tests/support/HostProcess.h"
 #include <QFile>
 #include <QJsonArray>
@@ -29,9 +31,15 @@ book = xlrd.open_workbook(sys.argv[1])
 sheet = book.sheet_by_index(0)
 pick = [int(x) for x in sys.argv[2:]]
 idx = [(p if p >= 0 else sheet.nrows + p) for p in pick] if pick else range(sheet.nrows)
-rows = []
-for r in idx:
-    rows.append([("" if c.ctype == xlrd.XL_CELL_EMPTY else str(c.value)) for c in sheet.row(r)])
+def text(c):
+    if c.ctype == xlrd.XL_CELL_EMPTY:
+        return ""
+    if c.ctype == xlrd.XL_CELL_NUMBER:
+        return "number:%s" % (int(c.value) if c.value == int(c.value) else c.value)
+    if c.ctype == xlrd.XL_CELL_DATE:
+        return "date:" + xlrd.xldate_as_datetime(c.value, book.datemode).date().isoformat()
+    return str(c.value)
+rows = [[text(c) for c in sheet.row(r)] for r in idx]
 json.dump({"sheets": book.nsheets, "nrows": sheet.nrows, "rows": rows}, sys.stdout, ensure_ascii=True)
 )PY";
     XlrdSheet out;

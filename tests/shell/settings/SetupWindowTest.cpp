@@ -2,7 +2,7 @@
 // defaults rule, the defaults rule for every list and every reflective-sensor
 // row, the combination check, storing, the connection controls and hidden
 // switches, select-all on focus, and one printer button end to end.
-#include "main/settings/window/SetupWindow.h"
+#include "main/shell/settings/SetupWindow.h"
 #include "main/settings/SetupValues.h"
 #include "platform/Clock.h"
 #include "platform/Profile.h"

@@ -1,4 +1,4 @@
-#include "main/settings/window/SetupWindow.h"
+#include "main/shell/settings/SetupWindow.h"
 
 #include "main/settings/SetupRules.h"
 #include "main/settings/SetupValues.h"
@@ -92,12 +92,13 @@ Setup::Setup(QWidget* parent)
     for (const char* name : kSelectAllBoxes)
         widgets::selectAllOnFocus(box(QString::fromLatin1(name)));
 
-    // The sample label under the settings, redrawn as the boxes change.
+    // The sample label under the print settings at two fifths of its size,
+    // redrawn as the boxes change; the window fits a 1024x768 screen.
     m_preview = new QLabel(this);
     m_preview->setObjectName(QStringLiteral("picLabelPreview"));
     m_preview->setAlignment(Qt::AlignCenter);
-    if (auto* column = qobject_cast<QBoxLayout*>(layout()))
-        column->insertWidget(column->count() - 1, m_preview);
+    m_preview->setWordWrap(true);
+    ui->vbLeft->insertWidget(ui->vbLeft->count() - 1, m_preview);
     for (QLineEdit* b : {ui->txtTotH, ui->txtLabelH, ui->txtLabelW, ui->txtPrtX, ui->txtPrtY, ui->txtNotice})
         connect(b, &QLineEdit::textChanged, this, [this] { schedulePreview(); });
     for (QComboBox* list : {ui->CboType, ui->CboPType, ui->cboSensor})
@@ -120,8 +121,8 @@ bool Setup::refreshPreview() {
     }
     try {
         const QImage image = issuing::previewImage(issuing::sampleLabel(typed, v.CboType == 1 ? 1 : 0));
-        m_preview->setPixmap(
-            QPixmap::fromImage(image.scaledToWidth(std::min(image.width(), 520), Qt::SmoothTransformation)));
+        m_preview->setPixmap(QPixmap::fromImage(
+            image.scaledToWidth(std::min(image.width() * 2 / 5, 400), Qt::SmoothTransformation)));
         return true;
     } catch (const std::exception& e) {
         m_preview->setPixmap(QPixmap());

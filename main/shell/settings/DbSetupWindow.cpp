@@ -1,4 +1,4 @@
-#include "main/settings/window/DbSetupWindow.h"
+#include "main/shell/settings/DbSetupWindow.h"
 
 #include "main/core/Operator.h"
 #include "main/settings/DbSettings.h"

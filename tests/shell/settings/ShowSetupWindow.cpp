@@ -1,12 +1,13 @@
 // Shows the settings window on the display of the session (Xvfb in CI) with
 // the shipped settings files and a typical workstation's settings, and saves
 // a picture of it: setup_window_shot OUT.png
-#include "main/settings/window/SetupWindow.h"
+#include "main/shell/settings/SetupWindow.h"
 #include "tests/support/RecordingOperator.h"
 #include "tests/support/TestSupport.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QScreen>
 #include <QTimer>
 
 int main(int argc, char** argv) {
@@ -35,7 +36,10 @@ int main(int argc, char** argv) {
     settings::Setup* w = settings::openSetupWindow(nullptr);
     int status = 1;
     QTimer::singleShot(1000, [&] {
-        status = w->grab().save(out) ? 0 : 1;
+        // The whole screen, so that a window running off it shows.
+        status = w->screen()->grabWindow(0).save(out) ? 0 : 1;
+        const QRect frame = w->frameGeometry();
+        fprintf(stderr, "window %dx%d at %d,%d\n", frame.width(), frame.height(), frame.x(), frame.y());
         for (const QString& m : op.messages)
             fprintf(stderr, "message: %s\n", qPrintable(m));
         app.quit();
