@@ -1,6 +1,7 @@
 #pragma once
-// Code page 949 (Korean ANSI) conversion through glibc iconv "CP949", the full
-// Unified Hangul table. Printer records, INI files and logs are CP949 bytes.
+// Code page 949 (Korean ANSI) conversion, the full Unified Hangul table:
+// glibc iconv on Linux (posix/), the system's code page functions on Windows
+// (win/). Printer records, INI files and logs are CP949 bytes.
 #include <QByteArray>
 #include <QString>
 #include <optional>

@@ -3,6 +3,8 @@
 // case-insensitive section and key names, blanks around names and values
 // ignored, a missing file/section/key gives the default, a write creates the
 // file, section or key and changes only that one line. File text is CP949.
+// On Windows these are the system's own functions (win/); on Linux an
+// emulation of them (posix/), held to the same rules by the same tests.
 #include <QString>
 #include <optional>
 

@@ -1,6 +1,5 @@
 #include "platform/ProgramDir.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 
@@ -21,9 +20,7 @@ QString& overrideDir() {
 QString programDir() {
     if (!overrideDir().isEmpty())
         return overrideDir();
-    if (QCoreApplication::instance())
-        return QCoreApplication::applicationDirPath();
-    return QDir::currentPath();
+    return executableDir();
 }
 
 void setProgramDir(const QString& dir) {

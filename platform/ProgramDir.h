@@ -6,7 +6,18 @@
 namespace platform {
 
 QString programDir();
+// The folder of the running executable (each system side finds it its own way).
+QString executableDir();
 void setProgramDir(const QString& dir);
+// A program's file name on this system: "Vantrel" on Linux, "Vantrel.exe" on
+// Windows.
+inline QString executableFileName(const QString& program) {
+#ifdef Q_OS_WIN
+    return program + QStringLiteral(".exe");
+#else
+    return program;
+#endif
+}
 // The program directory joined with a file name.
 QString programPath(const QString& fileName);
 

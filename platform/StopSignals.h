@@ -1,11 +1,12 @@
 #pragma once
 // SIGINT and SIGTERM as an event of the thread that runs the event loop, so
 // that an issuing run can end after the tag under way instead of dying in
-// the middle of it. While an object lives, the two signals are caught.
+// the middle of it. While an object lives, the two signals are caught: on
+// Linux the signals themselves (posix/), on Windows the console's Ctrl+C
+// (as SIGINT) and Ctrl+Break, close, log-off and shut-down (as SIGTERM)
+// through a console control handler (win/).
 #include <QObject>
 #include <functional>
-
-class QSocketNotifier;
 
 namespace platform {
 
@@ -20,9 +21,13 @@ public:
     // The exit code a process ends with after the signal: 128 + its number.
     int exitCode() const { return m_received ? 128 + m_received : 0; }
 
+    // On the event loop's thread: records the signal and tells the owner
+    // (the system side's handler calls it).
+    void deliver(int number);
+
 private:
     std::function<void(int)> m_onSignal;
-    QSocketNotifier* m_notifier = nullptr;
+    bool m_installed = false;
     int m_received = 0;
 };
 

@@ -1,37 +1,10 @@
+// What the staged file does the same on every system; the system calls are
+// in StagedFile_posix.cpp and StagedFile_win.cpp.
 #include "updater/StagedFile.h"
 
 #include <QFile>
-#include <QFileInfo>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace updater {
-
-namespace {
-
-QString systemError() {
-    return QString::fromLocal8Bit(std::strerror(errno));
-}
-
-} // namespace
-
-PathKind pathKind(const QString& path) {
-    struct stat st {};
-    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
-        return errno == ENOENT || errno == ENOTDIR ? PathKind::Missing : PathKind::Other;
-    if (S_ISLNK(st.st_mode))
-        return PathKind::Link;
-    if (S_ISREG(st.st_mode))
-        return PathKind::File;
-    if (S_ISDIR(st.st_mode))
-        return PathKind::Directory;
-    return PathKind::Other;
-}
 
 StagedFile::StagedFile(const QString& target) : m_target(target) {}
 
@@ -40,179 +13,27 @@ StagedFile::~StagedFile() {
 }
 
 bool StagedFile::failed(const QString& what) {
-    m_error = what + QStringLiteral(": ") + systemError();
+    m_error = what + QStringLiteral(": ") + lastSystemError();
     discard();
     return false;
-}
-
-bool StagedFile::open() {
-    discard();
-    m_placed = false;
-    m_size = 0;
-    const QFileInfo t(m_target);
-    // A hidden name beside the target: the same file system, so the final
-    // rename cannot leave half a file.
-    QByteArray pattern =
-        QFile::encodeName(t.path() + QStringLiteral("/.") + t.fileName() + QStringLiteral(".XXXXXX"));
-    // mkstemp creates the name exclusively: a link planted there makes it
-    // fail instead of being followed.
-    m_fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (m_fd < 0)
-        return failed(QStringLiteral("create"));
-    m_staged = pattern;
-    return true;
-}
-
-bool StagedFile::write(const char* data, qint64 size) {
-    if (m_fd < 0)
-        return false;
-    while (size > 0) {
-        const ssize_t n = ::write(m_fd, data, static_cast<size_t>(size));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return failed(QStringLiteral("write"));
-        }
-        data += n;
-        size -= n;
-        m_size += n;
-    }
-    return true;
-}
-
-bool StagedFile::copyFrom(const QString& source, const std::function<void(const char*, qsizetype)>& seen) {
-    const int fd = ::open(QFile::encodeName(source).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return failed(QStringLiteral("open ") + source);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        errno = EINVAL;
-        return failed(QStringLiteral("open ") + source);
-    }
-    char buffer[1 << 16];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            const int e = errno;
-            ::close(fd);
-            errno = e;
-            return failed(QStringLiteral("read ") + source);
-        }
-        if (n == 0)
-            break;
-        seen(buffer, n);
-        if (!write(buffer, n)) {
-            ::close(fd);
-            return false;
-        }
-    }
-    ::close(fd);
-    return true;
-}
-
-bool StagedFile::finish(int mode) {
-    if (m_fd < 0)
-        return false;
-    if (::fchmod(m_fd, static_cast<mode_t>(mode)) != 0 || ::fsync(m_fd) != 0)
-        return failed(QStringLiteral("flush"));
-    const int rc = ::close(m_fd);
-    m_fd = -1;
-    if (rc != 0)
-        return failed(QStringLiteral("close"));
-    return true;
 }
 
 bool StagedFile::place() {
     if (m_staged.isEmpty() || m_fd >= 0)
         return false;
-    // rename() refuses a folder too; checked first for a plain reason.
+    // A rename refuses a folder too; checked first for a plain reason.
     if (pathKind(m_target) == PathKind::Directory) {
         m_error = QStringLiteral("a folder lies at the name");
         return false;
     }
-    if (::rename(m_staged.constData(), QFile::encodeName(m_target).constData()) != 0) {
-        m_error = QStringLiteral("rename: ") + systemError();
+    QString why;
+    if (!renamePath(QFile::decodeName(m_staged), m_target, &why)) {
+        m_error = QStringLiteral("rename: ") + why;
         return false;
     }
     m_placed = true;
     m_staged.clear();
     return true;
-}
-
-void StagedFile::discard() {
-    if (m_fd >= 0) {
-        ::close(m_fd);
-        m_fd = -1;
-    }
-    if (!m_placed && !m_staged.isEmpty())
-        ::unlink(m_staged.constData());
-    m_staged.clear();
-}
-
-QString reserveBeside(const QString& target) {
-    const QFileInfo t(target);
-    QByteArray pattern =
-        QFile::encodeName(t.path() + QStringLiteral("/.") + t.fileName() + QStringLiteral(".XXXXXX"));
-    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0)
-        return {};
-    ::close(fd);
-    return QFile::decodeName(pattern);
-}
-
-QByteArray readPlainFile(const QString& path, qint64 limit, bool* ok) {
-    *ok = false;
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return {};
-    QByteArray bytes;
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= limit) {
-        bytes.resize(static_cast<qsizetype>(st.st_size));
-        qint64 got = 0;
-        while (got < st.st_size) {
-            const ssize_t n = ::read(fd, bytes.data() + got, static_cast<size_t>(st.st_size - got));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            got += n;
-        }
-        *ok = got == st.st_size;
-    }
-    ::close(fd);
-    return *ok ? bytes : QByteArray();
-}
-
-bool ensureRealDirectory(const QString& dir) {
-    const QByteArray name = QFile::encodeName(dir);
-    switch (pathKind(dir)) {
-    case PathKind::Directory:
-        return true;
-    case PathKind::Link:
-        if (::unlink(name.constData()) != 0)
-            return false;
-        [[fallthrough]];
-    case PathKind::Missing:
-        if (::mkdir(name.constData(), 0775) != 0)
-            return false;
-        // The next operator of the group downloads into it as well.
-        ::chmod(name.constData(), 02775);
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool renamePath(const QString& from, const QString& to, QString* error) {
-    if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
-        return true;
-    if (error)
-        *error = systemError();
-    return false;
 }
 
 } // namespace updater

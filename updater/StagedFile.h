@@ -65,6 +65,9 @@ bool ensureRealDirectory(const QString& dir);
 // update may still be undone.
 QString reserveBeside(const QString& target);
 
+// The system's text for the last failed call of this thread.
+QString lastSystemError();
+
 // Renames `from` to `to` (replacing a file or link at `to`); false with the
 // system's reason in *error.
 bool renamePath(const QString& from, const QString& to, QString* error = nullptr);

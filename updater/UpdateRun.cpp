@@ -2,6 +2,7 @@
 
 #include "platform/Cp949.h"
 #include "platform/Profile.h"
+#include "platform/ProgramDir.h"
 #include "updater/FtpClient.h"
 #include "updater/StagedFile.h"
 #include "updater/UpdateManifest.h"
@@ -109,7 +110,7 @@ bool isUnsafeRemoteName(const QString& name) {
 
 UpdateRun::UpdateRun(UpdateWindow& window, const QString& baseDir)
     : m_window(window), m_baseDir(baseDir), m_tempDir(local(QStringLiteral("FtpTemp"))),
-      m_mainProgram(local(QStringLiteral("Vantrel"))) {}
+      m_mainProgram(local(platform::executableFileName(QStringLiteral("Vantrel")))) {}
 
 UpdateRun::~UpdateRun() = default;
 

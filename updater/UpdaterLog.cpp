@@ -1,6 +1,7 @@
 #include "updater/UpdaterLog.h"
 
 #include "platform/Cp949.h"
+#include "platform/FileAppend.h"
 #include "platform/Profile.h"
 #include "platform/ProgramDir.h"
 #include "updater/StagedFile.h"
@@ -13,12 +14,8 @@
 #include <QMutex>
 #include <QRegularExpression>
 
-#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace updater {
@@ -56,11 +53,6 @@ void deleteOldFiles(const LogSettings& s) {
         if (dayNumber(y, m, d) + s.date < todayNo)
             QFile::remove(dir.filePath(name));
     }
-}
-
-// Never through a symbolic link at the name (ELOOP).
-int openForAppend(const QByteArray& nativePath) {
-    return ::open(nativePath.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0664);
 }
 
 // One connection per line: the viewer reads until the peer closes. Nobody
@@ -174,9 +166,11 @@ void LogWrite(int level, const QString& source, const QString& text) {
 
     const QString path = logFileFor(d);
     line += "\r\n";
-    const QByteArray nativePath = QFile::encodeName(path);
-    int fd = openForAppend(nativePath);
-    if (fd < 0 && errno == ELOOP) {
+    // One write per line, so lines of two threads never interleave. A line
+    // that cannot be written is lost, as with any unwritable log.
+    qint64 size = -1;
+    bool written = platform::appendToFile(path, line, &size);
+    if (!written && pathKind(path) == PathKind::Link) {
         // A symbolic link planted at the log's name would carry the lines
         // wherever it points: it is replaced by a file of the log's own,
         // once, whichever thread finds it first.
@@ -184,23 +178,15 @@ void LogWrite(int level, const QString& source, const QString& text) {
         const QMutexLocker lock(&replacing);
         if (pathKind(path) == PathKind::Link)
             QFile::remove(path);
-        fd = openForAppend(nativePath);
+        written = platform::appendToFile(path, line, &size);
     }
-    if (fd < 0)
-        return; // the line is lost, as with any unwritable log
-    platform::shareWithGroup(fd);
-    // One write per line, so lines of two threads never interleave.
-    const ssize_t written = ::write(fd, line.constData(), static_cast<size_t>(line.size()));
-    struct stat st {};
-    const bool sized = ::fstat(fd, &st) == 0;
-    ::close(fd);
-    if (written < 0 || !sized)
+    if (!written || size < 0)
         return;
 
-    if (s.sizeMb > 0 && st.st_size > static_cast<qint64>(s.sizeMb) * 1048576) {
+    if (s.sizeMb > 0 && size > static_cast<qint64>(s.sizeMb) * 1048576) {
         const QString cutName =
             s.dir + s.base + yyyymmdd(d) + QLatin1Char('_') + t.toString(QStringLiteral("HHmmss")) + s.ext;
-        ::rename(nativePath.constData(), QFile::encodeName(cutName).constData());
+        QFile::rename(path, cutName);
     }
 }
 

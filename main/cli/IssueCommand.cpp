@@ -9,11 +9,11 @@
 #include "main/issuing/IssueRange.h"
 #include "main/issuing/IssueValues.h"
 #include "main/issuing/PrintJob.h"
+#include "platform/ProcessLimits.h"
 #include "platform/StopSignals.h"
 
 #include <QElapsedTimer>
 #include <QRegularExpression>
-#include <sys/resource.h>
 
 namespace {
 
@@ -28,12 +28,6 @@ QString usage() {
     return QStringLiteral("--user ID [--kind issue|reissue|test] [--unlock] [--yes] [--rows START-END] "
                           "[--label-type label|hangtag] ") +
            cli::searchOptionsUsage();
-}
-
-double peakMegabytes() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return static_cast<double>(u.ru_maxrss) / 1024.0;
 }
 
 int runIssue(const QStringList& args) {
@@ -124,7 +118,7 @@ int runIssue(const QStringList& args) {
                  .arg(tags)
                  .arg(ms, 0, 'f', 0)
                  .arg(tags ? ms / tags : 0.0, 0, 'f', 1)
-                 .arg(peakMegabytes(), 0, 'f', 0));
+                 .arg(platform::peakMemoryMegabytes(), 0, 'f', 0));
     if (stopSignals.received())
         return stopSignals.exitCode();
     return job.lastRunCompleted() ? cli::kOk : cli::kFailed;

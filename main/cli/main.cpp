@@ -8,6 +8,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QGuiApplication>
+#ifdef Q_OS_WIN
+#include <fcntl.h>
+#include <io.h>
+#endif
 #include <QMap>
 #include <algorithm>
 #include <cstdio>
@@ -129,6 +133,12 @@ bool isHelp(const QString& arg) {
 } // namespace
 
 int main(int argc, char** argv) {
+#ifdef Q_OS_WIN
+    // Lines end in LF on every system: scripts compare this output with the
+    // Linux build's.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+#endif
     // Drawing a label needs fonts, which only a GUI application has; the
     // other commands run without one (and without a display).
     bool drawing = false;

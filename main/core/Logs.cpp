@@ -1,13 +1,12 @@
 #include "main/core/Logs.h"
 
 #include "platform/Cp949.h"
+#include "platform/FileAppend.h"
 #include "platform/ProgramDir.h"
 
 #include <QFile>
 #include <cstdio>
 #include <ctime>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace core {
 
@@ -29,25 +28,12 @@ QByteArray frameNow() {
 } // namespace
 
 namespace {
-// Appends bytes to a file of the program directory with one open-append-close;
-// failures are swallowed.
+// Appends bytes to a file of the program directory; failures are swallowed
+// (a log line never interrupts an operation).
 void appendBytes(const QString& fileName, QByteArrayView bytes) {
-    const int fd = ::open(QFile::encodeName(platform::programPath(fileName)).constData(),
-                          O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0664);
-    if (fd < 0)
-        return; // a log line never interrupts an operation
-    platform::shareWithGroup(fd);
-    const char* p = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
-        if (n <= 0)
-            break;
-        p += n;
-        left -= n;
-    }
-    ::close(fd);
+    platform::appendToFile(platform::programPath(fileName), bytes);
 }
+
 } // namespace
 
 void appendLogLine(const QString& fileName, const QString& text) {

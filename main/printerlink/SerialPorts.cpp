@@ -12,7 +12,11 @@ QString serialDevicePath(int portNumber) {
                                .trimmed();
     if (!mapped.isEmpty())
         return mapped;
+#ifdef Q_OS_WIN
+    return key; // Windows names the port itself
+#else
     return QStringLiteral("/dev/ttyS%1").arg(portNumber - 1);
+#endif
 }
 
 } // namespace printerlink

@@ -6,8 +6,7 @@
 #include "platform/Clock.h"
 #include "platform/Cp949.h"
 #include "platform/RuntimeError.h"
-
-#include <poll.h>
+#include "platform/SocketReady.h"
 
 namespace printerlink {
 
@@ -109,8 +108,7 @@ void TcpConnection::takeInput(QByteArray& pending) {
     // when no event has run since it arrived. (A wait that finds nothing
     // would count as a socket error, so it is made only when data is there.)
     if (m_socket.state() == QAbstractSocket::ConnectedState) {
-        pollfd pfd{static_cast<int>(m_socket.socketDescriptor()), POLLIN, 0};
-        if (::poll(&pfd, 1, 0) == 1 && (pfd.revents & POLLIN))
+        if (platform::socketReadable(m_socket.socketDescriptor()))
             m_socket.waitForReadyRead(0);
     }
     pending += m_run->sRecvData;

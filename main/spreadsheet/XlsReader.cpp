@@ -1,5 +1,6 @@
 #include "main/spreadsheet/XlsReader.h"
 
+#include "platform/ProcessLimits.h"
 #include "platform/RuntimeError.h"
 
 #include <QCoreApplication>
@@ -7,7 +8,6 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QProcess>
-#include <sys/resource.h>
 
 namespace spreadsheet {
 
@@ -120,14 +120,8 @@ std::unique_ptr<Workbook> openXlsWorkbook(const QString& path) {
     QProcess child;
     child.setProgram(program);
     child.setArguments({path});
-    child.setChildProcessModifier([l] {
-        const rlimit memory{static_cast<rlim_t>(l.memoryBytes), static_cast<rlim_t>(l.memoryBytes)};
-        const rlimit cpu{static_cast<rlim_t>(l.cpuSeconds), static_cast<rlim_t>(l.cpuSeconds)};
-        setrlimit(RLIMIT_AS, &memory);
-        setrlimit(RLIMIT_CPU, &cpu);
-        const rlimit noCore{0, 0};
-        setrlimit(RLIMIT_CORE, &noCore);
-    });
+    platform::ChildLimits childLimits(l.memoryBytes, l.cpuSeconds);
+    childLimits.prepare(child);
     const auto failure = [&](const QString& what) {
         return RuntimeError(QStringLiteral("%1: %2").arg(path, what));
     };
@@ -135,6 +129,7 @@ std::unique_ptr<Workbook> openXlsWorkbook(const QString& path) {
     if (!child.waitForStarted(10'000))
         throw failure(QStringLiteral("엑셀 파일 읽기 프로그램(%1)을 시작할 수 없습니다: %2")
                           .arg(program, child.errorString()));
+    childLimits.started(child);
 
     QByteArray out;
     QElapsedTimer clock;

@@ -82,7 +82,7 @@ void joinDatabase(IssueRig& station, IssueRig& owner, const QString& serialNo) {
 bool waitForPrinterLine(PrinterSimProcess& sim, const QByteArray& line, int timeoutMs) {
     QElapsedTimer t;
     t.start();
-    QProcess& p = sim.process();
+    HostProcess& p = sim.process();
     while (t.elapsed() < timeoutMs) {
         while (p.canReadLine())
             if (p.readLine().trimmed() == line)

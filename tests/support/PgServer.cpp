@@ -11,8 +11,10 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <memory>
+#ifndef Q_OS_WIN
 #include <pwd.h>
 #include <unistd.h>
+#endif
 
 namespace testsupport {
 
@@ -27,6 +29,12 @@ PgServer* PgServer::shared() {
     if (tried)
         return g_server.get();
     tried = true;
+#ifdef Q_OS_WIN
+    // The Windows test programs run under Wine; the server is a Linux program.
+    g_binaryMissing = true;
+    g_problem = QStringLiteral("no PostgreSQL server for the Windows test programs");
+    return nullptr;
+#else
     auto s = std::make_unique<PgServer>();
     // Debian's newest server.
     const QStringList versions = QDir(QStringLiteral("/usr/lib/postgresql"))
@@ -54,6 +62,7 @@ PgServer* PgServer::shared() {
     // Stopped while Qt still runs, also when a test failed.
     qAddPostRoutine([] { g_server.reset(); });
     return g_server.get();
+#endif
 }
 
 QString PgServer::problem() {
@@ -69,11 +78,13 @@ bool PgServer::pgctl(const QStringList& args) {
                                       m_dir.filePath(QStringLiteral("data")), QStringLiteral("-w")} +
                           args;
     QString program = command.takeFirst();
+#ifndef Q_OS_WIN
     if (::geteuid() == 0) {
         command = QStringList{QStringLiteral("-u"), QStringLiteral("nobody"), QStringLiteral("--"), program} +
                   command;
         program = QStringLiteral("runuser");
     }
+#endif
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
     p.setWorkingDirectory(m_dir.path());

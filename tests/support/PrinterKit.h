@@ -111,7 +111,11 @@ inline void mapCom1(const testsupport::TempProgramDir& dir, const QString& devic
 
 // Puts the USB library into the program directory, where the program binds it.
 inline bool installQuorvel(const testsupport::TempProgramDir& dir) {
+#ifdef Q_OS_WIN
+    const QString lib = QStringLiteral("Quorvel.dll");
+#else
     const QString lib = QStringLiteral("libQuorvel.so");
+#endif
     QFile::remove(dir.file(lib));
     return QFile::copy(QDir(testsupport::binDir()).filePath(lib), dir.file(lib));
 }

@@ -2,7 +2,8 @@
 // Runs the virtual printer (printer-sim) as a separate process for a test:
 // starts it with the given options, waits for its first line ("tcp HOST:PORT",
 // "serial LINK" or "usb DIR/lpN") and stops it when destroyed.
-#include <QProcess>
+#include "tests/support/HostProcess.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -27,10 +28,10 @@ public:
     QString path() const;                   // serial link or USB device node
     QString error() const { return m_error; }
     QByteArray standardError(); // what the printer reported so far
-    QProcess& process() { return m_process; }
+    HostProcess& process() { return m_process; }
 
 private:
-    QProcess m_process;
+    HostProcess m_process;
     QString m_line;
     QString m_error;
 };

@@ -2,6 +2,8 @@
 
 #include "updater/UpdaterLog.h"
 
+#include "platform/ProgramDir.h"
+
 #include "tests/support/TestSupport.h"
 
 #include <QDeadlineTimer>
@@ -28,7 +30,7 @@ bool FtpTestServer::start(const QStringList& options) {
     const QString script = testsupport::sourceDir() + QStringLiteral("/tests/updater/ftp_server.py");
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
     m_process.start(QStringLiteral("/usr/bin/python3"),
-                    QStringList{script, QStringLiteral("--root"), root()} + options);
+                    QStringList{hostPath(script), QStringLiteral("--root"), hostPath(root())} + options);
     if (!m_process.waitForStarted(5000))
         return false;
     // The first line is the port the server bound.
@@ -53,7 +55,8 @@ QByteArray versionIni(const QByteArray& date) {
 }
 
 QByteArray standInProgram() {
-    return readFile(testsupport::binDir() + QStringLiteral("/vantrel_standin"));
+    return readFile(testsupport::binDir() + QLatin1Char('/') +
+                    platform::executableFileName(QStringLiteral("vantrel_standin")));
 }
 
 int startsIn(const QString& dir) {

@@ -4,11 +4,11 @@
 #include "tests/support/TestSupport.h"
 #include "updater/UpdateRun.h"
 
+#include "tests/support/HostProcess.h"
 #include <QByteArray>
 #include <QList>
 #include <QMap>
 #include <QPair>
-#include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
@@ -34,7 +34,7 @@ public:
 
 private:
     QTemporaryDir m_root;
-    QProcess m_process;
+    HostProcess m_process;
     int m_port = 0;
 };
 

@@ -1,7 +1,14 @@
 #pragma once
-// Quorvel against virtual USB printers in a temporary device folder.
+// Quorvel against virtual USB printers in a temporary device folder: on
+// Linux the printers' device nodes, on Windows named pipes served by
+// PipePrinter, under a name of their own.
 #include "tests/support/PrinterSimProcess.h"
+#ifdef Q_OS_WIN
+#include "tests/support/PipePrinter.h"
+#include <QUuid>
+#endif
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <memory>
@@ -14,13 +21,23 @@ public:
     UsbPrinters() { qputenv("QUORVEL_DEVICE_DIR", deviceDir().toLocal8Bit()); }
     ~UsbPrinters() { qunsetenv("QUORVEL_DEVICE_DIR"); }
 
-    QString deviceDir() const { return m_dir.filePath(QStringLiteral("usb")); }
+#ifdef Q_OS_WIN
+    QString deviceDir() const {
+        return m_pipes;
+    }
+    using Printer = PipePrinter;
+#else
+    QString deviceDir() const {
+        return m_dir.filePath(QStringLiteral("usb"));
+    }
+    using Printer = PrinterSimProcess;
+#endif
 
     // Starts one more printer (lp0, lp1, ...) with an optional script; its
     // capture file is capture(i).
     bool add(const QByteArray& script = {}, QStringList more = {}) {
         const int i = int(m_printers.size());
-        QStringList args{QStringLiteral("--usb"), deviceDir(), QStringLiteral("--capture"), capturePath(i)};
+        QStringList args{QStringLiteral("--capture"), capturePath(i)};
         if (!script.isEmpty()) {
             const QString path = m_dir.filePath(QStringLiteral("script%1.txt").arg(i));
             QFile f(path);
@@ -30,24 +47,41 @@ public:
             f.close();
             args << QStringLiteral("--script") << path;
         }
-        auto sim = std::make_unique<testsupport::PrinterSimProcess>();
-        if (!sim->start(args + more)) {
-            qWarning("%s", qPrintable(sim->error()));
+#ifdef Q_OS_WIN
+        auto printer = std::make_unique<PipePrinter>(deviceDir() + QStringLiteral("\\lp%1").arg(i));
+        if (!printer->start(args + more))
+            return false;
+#else
+        auto printer = std::make_unique<PrinterSimProcess>();
+        if (!printer->start(QStringList{QStringLiteral("--usb"), deviceDir()} + args + more)) {
+            qWarning("%s", qPrintable(printer->error()));
             return false;
         }
-        m_printers.push_back(std::move(sim));
+#endif
+        m_printers.push_back(std::move(printer));
         return true;
     }
-    testsupport::PrinterSimProcess& printer(int i) { return *m_printers[size_t(i)]; }
+    Printer& printer(int i) {
+        return *m_printers[size_t(i)];
+    }
+    // The device path Quorvel finds printer i at.
+    QString devicePath(int i) const {
+        return deviceDir() + QDir::separator() + QStringLiteral("lp%1").arg(i);
+    }
     QByteArray capture(int i) const {
         QFile f(capturePath(i));
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
 private:
-    QString capturePath(int i) const { return m_dir.filePath(QStringLiteral("capture%1.bin").arg(i)); }
+    QString capturePath(int i) const {
+        return m_dir.filePath(QStringLiteral("capture%1.bin").arg(i));
+    }
     QTemporaryDir m_dir;
-    std::vector<std::unique_ptr<testsupport::PrinterSimProcess>> m_printers;
+#ifdef Q_OS_WIN
+    QString m_pipes = QStringLiteral("\\\\.\\pipe\\quorvel-") + QUuid::createUuid().toString(QUuid::Id128);
+#endif
+    std::vector<std::unique_ptr<Printer>> m_printers;
 };
 
 } // namespace testsupport

@@ -3,12 +3,13 @@
 // system interpreter) and returns its first sheet as rows of cell texts:
 // a number cell as "number:" and its value ("number:1234001"), a date cell
 // as "date:" and its day ("date:2023-01-15").
+#include "tests/support/HostProcess.h"
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QList>
-#include <QProcess>
+
 #include <QStringList>
 
 namespace testsupport {
@@ -42,8 +43,8 @@ rows = [[text(c) for c in sheet.row(r)] for r in idx]
 json.dump({"sheets": book.nsheets, "nrows": sheet.nrows, "rows": rows}, sys.stdout, ensure_ascii=True)
 )PY";
     XlrdSheet out;
-    QProcess p;
-    QStringList args{QStringLiteral("-c"), QString::fromLatin1(script), path};
+    HostProcess p;
+    QStringList args{QStringLiteral("-c"), QString::fromLatin1(script), hostPath(path)};
     for (int i : pick)
         args << QString::number(i);
     p.start(QStringLiteral("/usr/bin/python3"), args);

@@ -3,6 +3,7 @@
 #include "tests/support/UpdaterSupport.h"
 
 #include "platform/Cp949.h"
+#include "platform/ProgramDir.h"
 #include "updater/FtpClient.h"
 #include "updater/UpdaterLog.h"
 
@@ -15,6 +16,11 @@ using namespace updater;
 using namespace testsupport;
 
 namespace {
+
+// The main program the updater starts, by this system's file name.
+QString mainProgram() {
+    return platform::executableFileName(QStringLiteral("Vantrel"));
+}
 
 QStringList filesIn(const QString& dir) {
     return QDir(dir).entryList(QDir::Files, QDir::Name);
@@ -35,7 +41,7 @@ class UpdateRunTest : public QObject {
     QString prog() const { return m_prog->path(); }
     QString at(const QString& name) const { return prog() + QLatin1Char('/') + name; }
     QString log() const { return platform::fromCp949(readFile(at(QStringLiteral("Brannow.LOG")))); }
-    void putStandIn() { writeFile(at(QStringLiteral("Vantrel")), standInProgram(), true); }
+    void putStandIn() { writeFile(at(mainProgram()), standInProgram(), true); }
 
 private slots:
     void init() { m_prog = loggedProgramDir(); }
@@ -67,7 +73,7 @@ private slots:
         server.putVersion("202405011200");
         server.put(QStringLiteral("setup.ini"), kSetupIni);
         server.put(QStringLiteral("PRINTER.INI"), "upper case");
-        server.put(QStringLiteral("Vantrel"), standInProgram());
+        server.put(mainProgram(), standInProgram());
         server.put(QStringLiteral("libQuorvel.so"), QByteArray("\x7f"
                                                                "ELF\r\n",
                                                                6));
@@ -89,8 +95,8 @@ private slots:
         QCOMPARE(readFile(at(QStringLiteral("Version.ini"))), versionIni("202405011200"));
         QCOMPARE(readFile(at(QStringLiteral("setup.ini"))), kSetupIni);
         QCOMPARE(readFile(at(QStringLiteral("PRINTER.INI"))), QByteArray("upper case"));
-        QCOMPARE(readFile(at(QStringLiteral("Vantrel"))), standInProgram());
-        QVERIFY(QFileInfo(at(QStringLiteral("Vantrel"))).isExecutable());
+        QCOMPARE(readFile(at(mainProgram())), standInProgram());
+        QVERIFY(QFileInfo(at(mainProgram())).isExecutable());
         QCOMPARE(filesIn(run.tempDir()),
                  (QStringList{QStringLiteral("libQuorvel.so"), QStringLiteral("logo.bmp")}));
         QVERIFY(waitForStart(prog()));
@@ -142,8 +148,8 @@ private slots:
         // The server announces half the program as its size and ends the
         // transfer there; only the listing has the true size.
         QTest::newRow("program cut short, false size")
-            << QStringList{QStringLiteral("--truncate"), QStringLiteral("Vantrel")} << true << true
-            << msg::kDownloadFailed.arg(QStringLiteral("Vantrel"));
+            << QStringList{QStringLiteral("--truncate"), mainProgram()} << true << true
+            << msg::kDownloadFailed.arg(mainProgram());
     }
     void failures() {
         QFETCH(QStringList, options);
@@ -155,7 +161,7 @@ private slots:
             server.putVersion("202405011200");
         server.put(QStringLiteral("a_first.ini"), "first");
         server.put(QStringLiteral("z_last.ini"), "last");
-        server.put(QStringLiteral("Vantrel"), QByteArray(30072, 'V'));
+        server.put(mainProgram(), QByteArray(30072, 'V'));
         if (!downloadDir)
             QDir(server.downloadDir()).removeRecursively();
         const bool dead = options == QStringList{QStringLiteral("dead")};
@@ -237,7 +243,7 @@ private slots:
         const QString absolute = outside.path() + QStringLiteral("/x");
         FtpTestServer server;
         server.putVersion("202405011200");
-        server.put(QStringLiteral("Vantrel"), standInProgram());
+        server.put(mainProgram(), standInProgram());
         // The updater itself and the file naming its server are never
         // replaced, whatever case the server writes them in.
         server.put(QStringLiteral("Brannow"), "forged updater");
@@ -291,7 +297,7 @@ private slots:
         FtpTestServer server;
         server.putVersion("202405011200");
         server.put(QStringLiteral("setup.ini"), kSetupIni);
-        server.put(QStringLiteral("Vantrel"), standInProgram());
+        server.put(mainProgram(), standInProgram());
         server.put(QStringLiteral("Quorvel.dll"), "stays in the download folder");
         QVERIFY(server.start());
         writeFtpSetup(prog(), server.port());
@@ -303,7 +309,7 @@ private slots:
             QVERIFY(QFile::link(target, at(QStringLiteral("FtpTemp/Vantrel"))));
             QVERIFY(QFile::link(target, at(QStringLiteral("FtpTemp/Version.ini"))));
             QVERIFY(QFile::link(target, at(QStringLiteral("setup.ini"))));
-            QVERIFY(QFile::link(target, at(QStringLiteral("Vantrel"))));
+            QVERIFY(QFile::link(target, at(mainProgram())));
             // Through a link that leads nowhere the log would create a file.
             QVERIFY(QFile::link(outside.filePath(QStringLiteral("log")), at(QStringLiteral("Brannow.LOG"))));
         }
@@ -318,7 +324,7 @@ private slots:
         QVERIFY(!QFileInfo(at(QStringLiteral("setup.ini"))).isSymLink());
         QVERIFY(log().contains(QStringLiteral("서버정보(FTP) 파일 다운로드 복사 종료")));
         QCOMPARE(readFile(at(QStringLiteral("setup.ini"))), kSetupIni);
-        QCOMPARE(readFile(at(QStringLiteral("Vantrel"))), standInProgram());
+        QCOMPARE(readFile(at(mainProgram())), standInProgram());
     }
 
     // A file that cannot be put in place fails the copy step, and what was
@@ -328,7 +334,7 @@ private slots:
         server.putVersion("202405011200");
         server.put(QStringLiteral("a_first.ini"), "new first");
         server.put(QStringLiteral("z_last.ini"), "new last");
-        server.put(QStringLiteral("Vantrel"), "new program");
+        server.put(mainProgram(), "new program");
         QVERIFY(server.start());
         writeFtpSetup(prog(), server.port());
         putStandIn();

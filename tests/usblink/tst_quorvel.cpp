@@ -19,6 +19,9 @@ private slots:
     }
 
     void unreadableDeviceFolder() {
+#ifdef Q_OS_WIN
+        QSKIP("a pipe name cannot be made unreadable; the setup API reports its own failures");
+#endif
         UsbPrinters usb;
         QFile plain(usb.deviceDir());
         QVERIFY(plain.open(QIODevice::WriteOnly)); // a file where the folder should be
@@ -30,7 +33,7 @@ private slots:
     void onePrinterWritesAndAnswers() {
         UsbPrinters usb;
         QVERIFY(usb.add("status 2 code 41\nstatus 3 code 4X\n"));
-        QCOMPARE(usb.printer(0).path(), usb.deviceDir() + QStringLiteral("/lp0"));
+        QCOMPARE(usb.printer(0).path(), usb.devicePath(0));
         QCOMPARE(Find_SA4T_Printer(), 1);
 
         // An empty text writes nothing.
@@ -74,7 +77,7 @@ private slots:
         UsbPrinters usb;
         QVERIFY(usb.add());
         QVERIFY(usb.add("status * code 13\n"));
-        QCOMPARE(usb.printer(1).path(), usb.deviceDir() + QStringLiteral("/lp1"));
+        QCOMPARE(usb.printer(1).path(), usb.devicePath(1));
         QCOMPARE(Find_SA4T_Printer(), 2);
         QCOMPARE(SA4T_Print("{C|}", 0), 0);
         QCOMPARE(SA4T_Print("", 3), 0); // lp1 would say 13

@@ -9,6 +9,10 @@
 #include <freexl.h>
 
 #include <cstdio>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 #include <cstring>
 #include <string>
 
@@ -72,6 +76,10 @@ bool cellText(const void* h, unsigned row, unsigned short col, std::string& text
 } // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    // The reader counts bytes: no line-end translation on Windows.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
     if (argc != 2) {
         std::fprintf(stderr, "usage: vantrel-xlsread FILE.xls\n");
         return 2;
