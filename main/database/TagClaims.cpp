@@ -331,11 +331,6 @@ std::optional<TagClaim> claimOfTag(const QString& tagId) {
     return list.isEmpty() ? std::nullopt : std::optional<TagClaim>(list.first());
 }
 
-std::optional<TagClaim> claimOfPurchase(const QString& purcSno) {
-    const QList<TagClaim> list = claimsWhere(QStringLiteral(" where purc_sno = %1").arg(quoted(purcSno)));
-    return list.isEmpty() ? std::nullopt : std::optional<TagClaim>(list.first());
-}
-
 QList<TagClaim> openClaims() {
     return claimsWhere(QString());
 }

@@ -70,9 +70,8 @@ Settled recordClaimed(const QString& purcSno, const QString& tagId);
 // The label was not printed: deletes the claim. Other: the tag was recorded.
 Settled voidClaimed(const QString& purcSno, const QString& tagId);
 
-// The open claim of a tag id, or of a purchase.
+// The open claim of a tag id.
 std::optional<TagClaim> claimOfTag(const QString& tagId);
-std::optional<TagClaim> claimOfPurchase(const QString& purcSno);
 // Every open claim of the database, oldest first.
 QList<TagClaim> openClaims();
 
