@@ -3,6 +3,12 @@
 
 WINDOWS_CACHE=${VANTREL_WINDOWS_CACHE:-$HOME/.cache/vantrel-windows}
 MINGW_RUNTIME_DIRS=(/usr/lib/gcc/x86_64-w64-mingw32/12-posix /usr/x86_64-w64-mingw32/lib)
+# Debian's wine64 keeps wine64 and wineserver in /usr/lib/wine; the package
+# that links them into /usr/bin need not be installed.
+case ":$PATH:" in
+*:/usr/lib/wine:*) ;;
+*) [ -d /usr/lib/wine ] && export PATH=$PATH:/usr/lib/wine ;;
+esac
 
 # windows_sdk ROOT: unpacks (once) and prints the folder of the Windows
 # libraries: VANTREL_WINDOWS_SDK (a folder or the tarball), else
