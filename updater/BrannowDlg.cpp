@@ -224,26 +224,15 @@ void BrannowDlg::setBarPos(int barId, int pos) {
     QMetaObject::invokeMethod(
         this,
         [this, barId, pos] {
+            const std::pair<int, QProgressBar*> bars[] = {{kBarServerInfo, ui->progStep1},
+                                                          {kBarDownload, ui->progStep2},
+                                                          {kBarCopy, ui->progStep3},
+                                                          {kBarLaunch, ui->progStep4},
+                                                          {kBarTotal, ui->progTotal}};
             QProgressBar* bar = nullptr;
-            switch (barId) {
-            case kBarServerInfo:
-                bar = ui->progStep1;
-                break;
-            case kBarDownload:
-                bar = ui->progStep2;
-                break;
-            case kBarCopy:
-                bar = ui->progStep3;
-                break;
-            case kBarLaunch:
-                bar = ui->progStep4;
-                break;
-            case kBarTotal:
-                bar = ui->progTotal;
-                break;
-            default:
-                break;
-            }
+            for (const auto& [id, b] : bars)
+                if (id == barId)
+                    bar = b;
             if (bar)
                 bar->setValue(pos);
         },

@@ -36,4 +36,52 @@ bool StagedFile::place() {
     return true;
 }
 
+bool StagedFile::write(const char* data, qint64 size) {
+    if (m_fd < 0)
+        return false;
+    while (size > 0) {
+        const qint64 n = writeSome(data, size);
+        if (n <= 0)
+            return failed(QStringLiteral("write"));
+        data += n;
+        size -= n;
+        m_size += n;
+    }
+    return true;
+}
+
+bool StagedFile::copyFrom(const QString& source, const std::function<void(const char*, qsizetype)>& seen) {
+    PlainReader in;
+    if (!in.open(source))
+        return failed(QStringLiteral("open ") + source);
+    char buffer[1 << 16];
+    for (;;) {
+        const qint64 n = in.read(buffer, sizeof buffer);
+        if (n < 0)
+            return failed(QStringLiteral("read ") + source);
+        if (n == 0)
+            return true;
+        seen(buffer, n);
+        if (!write(buffer, n))
+            return false;
+    }
+}
+
+QByteArray readPlainFile(const QString& path, qint64 limit, bool* ok) {
+    *ok = false;
+    PlainReader in;
+    if (!in.open(path) || in.size() > limit)
+        return {};
+    QByteArray bytes(static_cast<qsizetype>(in.size()), Qt::Uninitialized);
+    qint64 got = 0;
+    while (got < bytes.size()) {
+        const qint64 n = in.read(bytes.data() + got, bytes.size() - got);
+        if (n <= 0)
+            return {};
+        got += n;
+    }
+    *ok = true;
+    return bytes;
+}
+
 } // namespace updater

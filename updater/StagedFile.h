@@ -14,6 +14,29 @@ namespace updater {
 enum class PathKind { Missing, File, Link, Directory, Other };
 PathKind pathKind(const QString& path);
 
+// A plain file open for reading, never through a symbolic link; closed when
+// it goes.
+class PlainReader {
+public:
+    PlainReader() = default;
+    ~PlainReader() { close(); }
+    PlainReader(const PlainReader&) = delete;
+    PlainReader& operator=(const PlainReader&) = delete;
+
+    // False, with the system's reason for lastSystemError(), when `path` is
+    // missing, a link or something else than a plain file.
+    bool open(const QString& path);
+    qint64 size() const { return m_size; }
+    // Up to `max` bytes: how many were read, 0 at the end, -1 on failure.
+    qint64 read(char* data, qint64 max);
+    // Keeps the reason of a failure before it.
+    void close();
+
+private:
+    qintptr m_handle = -1;
+    qint64 m_size = 0;
+};
+
 class StagedFile {
 public:
     explicit StagedFile(const QString& target);
@@ -42,6 +65,8 @@ public:
 
 private:
     bool failed(const QString& what);
+    // One write call: how many bytes it took, or -1 with the system's reason.
+    qint64 writeSome(const char* data, qint64 size);
 
     QString m_target;
     QByteArray m_staged; // local file name of the staged bytes

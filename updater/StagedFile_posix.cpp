@@ -49,54 +49,45 @@ bool StagedFile::open() {
     return true;
 }
 
-bool StagedFile::write(const char* data, qint64 size) {
-    if (m_fd < 0)
-        return false;
-    while (size > 0) {
+qint64 StagedFile::writeSome(const char* data, qint64 size) {
+    for (;;) {
         const ssize_t n = ::write(m_fd, data, static_cast<size_t>(size));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return failed(QStringLiteral("write"));
-        }
-        data += n;
-        size -= n;
-        m_size += n;
+        if (n >= 0 || errno != EINTR)
+            return n;
     }
-    return true;
 }
 
-bool StagedFile::copyFrom(const QString& source, const std::function<void(const char*, qsizetype)>& seen) {
-    const int fd = ::open(QFile::encodeName(source).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+bool PlainReader::open(const QString& path) {
+    close();
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
-        return failed(QStringLiteral("open ") + source);
+        return false;
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         errno = EINVAL;
-        return failed(QStringLiteral("open ") + source);
+        return false;
     }
-    char buffer[1 << 16];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            const int e = errno;
-            ::close(fd);
-            errno = e;
-            return failed(QStringLiteral("read ") + source);
-        }
-        if (n == 0)
-            break;
-        seen(buffer, n);
-        if (!write(buffer, n)) {
-            ::close(fd);
-            return false;
-        }
-    }
-    ::close(fd);
+    m_handle = fd;
+    m_size = st.st_size;
     return true;
+}
+
+qint64 PlainReader::read(char* data, qint64 max) {
+    for (;;) {
+        const ssize_t n = ::read(static_cast<int>(m_handle), data, static_cast<size_t>(max));
+        if (n >= 0 || errno != EINTR)
+            return n;
+    }
+}
+
+void PlainReader::close() {
+    if (m_handle < 0)
+        return;
+    const int e = errno;
+    ::close(static_cast<int>(m_handle));
+    errno = e;
+    m_handle = -1;
 }
 
 bool StagedFile::finish(int mode) {
@@ -130,30 +121,6 @@ QString reserveBeside(const QString& target) {
         return {};
     ::close(fd);
     return QFile::decodeName(pattern);
-}
-
-QByteArray readPlainFile(const QString& path, qint64 limit, bool* ok) {
-    *ok = false;
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return {};
-    QByteArray bytes;
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= limit) {
-        bytes.resize(static_cast<qsizetype>(st.st_size));
-        qint64 got = 0;
-        while (got < st.st_size) {
-            const ssize_t n = ::read(fd, bytes.data() + got, static_cast<size_t>(st.st_size - got));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            got += n;
-        }
-        *ok = got == st.st_size;
-    }
-    ::close(fd);
-    return *ok ? bytes : QByteArray();
 }
 
 bool ensureRealDirectory(const QString& dir) {

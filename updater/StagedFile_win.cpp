@@ -96,48 +96,44 @@ bool StagedFile::open() {
     return true;
 }
 
-bool StagedFile::write(const char* data, qint64 size) {
-    if (m_fd < 0)
+qint64 StagedFile::writeSome(const char* data, qint64 size) {
+    DWORD n = 0;
+    if (!WriteFile(asHandle(m_fd), data, DWORD(std::min<qint64>(size, 1 << 20)), &n, nullptr))
+        return -1;
+    return n;
+}
+
+bool PlainReader::open(const QString& path) {
+    close();
+    HANDLE h = openPlain(path);
+    if (h == INVALID_HANDLE_VALUE)
         return false;
-    while (size > 0) {
-        DWORD n = 0;
-        if (!WriteFile(asHandle(m_fd), data, DWORD(std::min<qint64>(size, 1 << 20)), &n, nullptr) || n == 0)
-            return failed(QStringLiteral("write"));
-        data += n;
-        size -= n;
-        m_size += n;
+    LARGE_INTEGER size{};
+    if (!isPlainFile(h) || !GetFileSizeEx(h, &size)) {
+        CloseHandle(h);
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
     }
+    m_handle = reinterpret_cast<qintptr>(h);
+    m_size = size.QuadPart;
     return true;
 }
 
-bool StagedFile::copyFrom(const QString& source, const std::function<void(const char*, qsizetype)>& seen) {
-    HANDLE h = openPlain(source);
-    if (h == INVALID_HANDLE_VALUE)
-        return failed(QStringLiteral("open ") + source);
-    if (!isPlainFile(h)) {
-        CloseHandle(h);
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return failed(QStringLiteral("open ") + source);
-    }
-    char buffer[1 << 16];
-    for (;;) {
-        DWORD n = 0;
-        if (!ReadFile(h, buffer, sizeof buffer, &n, nullptr)) {
-            const DWORD e = GetLastError();
-            CloseHandle(h);
-            SetLastError(e);
-            return failed(QStringLiteral("read ") + source);
-        }
-        if (n == 0)
-            break;
-        seen(buffer, n);
-        if (!write(buffer, n)) {
-            CloseHandle(h);
-            return false;
-        }
-    }
-    CloseHandle(h);
-    return true;
+qint64 PlainReader::read(char* data, qint64 max) {
+    DWORD n = 0;
+    if (!ReadFile(reinterpret_cast<HANDLE>(m_handle), data, DWORD(std::min<qint64>(max, 1 << 20)), &n,
+                  nullptr))
+        return -1;
+    return n;
+}
+
+void PlainReader::close() {
+    if (m_handle < 0)
+        return;
+    const DWORD e = GetLastError();
+    CloseHandle(reinterpret_cast<HANDLE>(m_handle));
+    SetLastError(e);
+    m_handle = -1;
 }
 
 bool StagedFile::finish(int) {
@@ -172,28 +168,6 @@ QString reserveBeside(const QString& target) {
         return {};
     CloseHandle(h);
     return name;
-}
-
-QByteArray readPlainFile(const QString& path, qint64 limit, bool* ok) {
-    *ok = false;
-    HANDLE h = openPlain(path);
-    if (h == INVALID_HANDLE_VALUE)
-        return {};
-    QByteArray bytes;
-    LARGE_INTEGER size{};
-    if (isPlainFile(h) && GetFileSizeEx(h, &size) && size.QuadPart <= limit) {
-        bytes.resize(static_cast<qsizetype>(size.QuadPart));
-        qint64 got = 0;
-        while (got < size.QuadPart) {
-            DWORD n = 0;
-            if (!ReadFile(h, bytes.data() + got, DWORD(size.QuadPart - got), &n, nullptr) || n == 0)
-                break;
-            got += n;
-        }
-        *ok = got == size.QuadPart;
-    }
-    CloseHandle(h);
-    return *ok ? bytes : QByteArray();
 }
 
 bool ensureRealDirectory(const QString& dir) {

@@ -142,7 +142,7 @@ int listAudits() {
     cli::installPrintingOperator();
     if (!cli::openSettingsDatabase(QStringLiteral("audit")))
         return cli::kUsage;
-    try {
+    return cli::reportingFailures(QStringLiteral("audit list"), [&] {
         QStringList head = {QStringLiteral("audit"), QStringLiteral("when"), QStringLiteral("user"),
                             QStringLiteral("scope"), QStringLiteral("file"), QStringLiteral("reads")};
         for (int c = 0; c < audit::kCategoryCount; ++c)
@@ -155,12 +155,8 @@ int listAudits() {
                 f << QString::number(n);
             cli::out(f.join(QLatin1Char('\t')));
         }
-        database::gDbConn.close();
         return cli::kOk;
-    } catch (const platform::RuntimeError& e) {
-        cli::err(QStringLiteral("vantrelctl audit list: ") + e.text());
-        return cli::kFailed;
-    }
+    });
 }
 
 int compare(const QStringList& ids) {
@@ -179,7 +175,7 @@ int compare(const QStringList& ids) {
     cli::installPrintingOperator();
     if (!cli::openSettingsDatabase(cmd))
         return cli::kUsage;
-    try {
+    return cli::reportingFailures(QStringLiteral("audit compare"), [&] {
         if (ids.size() == 1) {
             b = a;
             a = audit::previousAudit(database::gDbConn, b);
@@ -187,7 +183,6 @@ int compare(const QStringList& ids) {
                 cli::err(
                     QStringLiteral("vantrelctl audit compare: audit %1 has no earlier audit of its scope")
                         .arg(b));
-                database::gDbConn.close();
                 return cli::kFailed;
             }
         }
@@ -201,12 +196,8 @@ int compare(const QStringList& ids) {
                      .arg(b)
                      .arg(c.missingTwice.size())
                      .arg(c.foundAgain.size()));
-        database::gDbConn.close();
         return cli::kOk;
-    } catch (const platform::RuntimeError& e) {
-        cli::err(QStringLiteral("vantrelctl audit compare: ") + e.text());
-        return cli::kFailed;
-    }
+    });
 }
 
 int auditCommand(const QStringList& args) {
@@ -280,7 +271,7 @@ int scanSim(const QStringList& args) {
     cli::installPrintingOperator();
     if (!cli::openSettingsDatabase(cmd))
         return cli::kFailed;
-    try {
+    return cli::reportingFailures(QStringLiteral("scan-sim"), [&] {
         const audit::ScanSimSummary sum = audit::writeSimulatedScan(database::gDbConn, s, path);
         cli::out(QStringLiteral("scan-sim: %1 reads of %2 tags in the scope, %3 elsewhere, %4 withdrawn, "
                                 "%5 unknown, %6 foreign written to %7")
@@ -291,13 +282,8 @@ int scanSim(const QStringList& args) {
                      .arg(sum.unknown)
                      .arg(sum.foreign)
                      .arg(path));
-        database::gDbConn.close();
         return cli::kOk;
-    } catch (const platform::RuntimeError& e) {
-        cli::err(QStringLiteral("vantrelctl scan-sim: ") + e.text());
-        database::gDbConn.close();
-        return cli::kFailed;
-    }
+    });
 }
 
 const cli::CommandRegistration auditRegistration({

@@ -31,6 +31,10 @@ void out(const QString& line);
 void err(const QString& line);
 // Usage error for a command: prints its usage line, returns kUsage.
 int usageError(const QString& command, const QString& problem);
+// Runs a command's work, which returns the exit code. A failure it throws is
+// printed as "vantrelctl COMMAND: TEXT" and gives kFailed; the database, when
+// the work left it open, is closed either way.
+int reportingFailures(const QString& command, const std::function<int()>& work);
 
 // Installs an Operator that prints every message as "message: TEXT" on stderr
 // (line breaks shown as " / ") and answers questions No. Returns it.

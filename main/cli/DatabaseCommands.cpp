@@ -41,7 +41,7 @@ int initDb(const QStringList& args) {
     if (!okSeed)
         return cli::usageError(QStringLiteral("init-db"), QStringLiteral("--seed needs a whole number >= 0"));
     const QString path = server ? login.dataSource : QFileInfo(o.positional().first()).absoluteFilePath();
-    try {
+    return cli::reportingFailures(QStringLiteral("init-db"), [&] {
         const database::DemoSummary s = server ? database::createDemoServerDatabase(login, rows, seed)
                                                : database::createDemoDatabase(path, rows, seed);
         cli::out(QStringLiteral("created %1: %2 purchase records (%3 with a tag), %4 departments, %5 items, "
@@ -54,10 +54,7 @@ int initDb(const QStringList& args) {
                      .arg(s.sizes)
                      .arg(QLatin1String(database::kDemoUser)));
         return cli::kOk;
-    } catch (const platform::RuntimeError& e) {
-        cli::err(QStringLiteral("vantrelctl init-db: ") + e.text());
-        return cli::kFailed;
-    }
+    });
 }
 
 int search(const QStringList& args) {

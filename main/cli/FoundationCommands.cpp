@@ -24,25 +24,19 @@ int runTagData(const QStringList& args) {
     if (!hexDigits.match(prefix).hasMatch())
         return usageError(QStringLiteral("tagdata"), QStringLiteral("--prefix must be hexadecimal digits"));
     const QString suffix = o.positional().size() == 3 ? o.positional()[2] : QStringLiteral("01");
-    try {
+    return reportingFailures(QStringLiteral("tagdata"), [&] {
         out(tagdata::SetTagData(prefix.toUpper(), o.positional()[0], o.positional()[1], suffix).toUpper());
         return kOk;
-    } catch (const platform::RuntimeError& e) {
-        err(QStringLiteral("vantrelctl tagdata: ") + e.text());
-        return kFailed;
-    }
+    });
 }
 
 int runHangul(const QStringList& args) {
     if (args.size() != 1)
         return usageError(QStringLiteral("hangul"), QStringLiteral("needs one TEXT"));
-    try {
+    return reportingFailures(QStringLiteral("hangul"), [&] {
         out(QString::fromLatin1(tagdata::GetHangul(args[0]).toHex().toUpper()));
         return kOk;
-    } catch (const platform::RuntimeError& e) {
-        err(QStringLiteral("vantrelctl hangul: ") + e.text());
-        return kFailed;
-    }
+    });
 }
 
 int runSettings(const QStringList& args) {

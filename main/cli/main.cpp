@@ -3,7 +3,9 @@
 // folder of this executable).
 #include "main/cli/Command.h"
 #include "main/core/Operator.h"
+#include "main/database/DbConn.h"
 #include "platform/ProgramDir.h"
+#include "platform/RuntimeError.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -82,6 +84,18 @@ int usageError(const QString& command, const QString& problem) {
         if (c.name == command)
             err(QStringLiteral("usage: vantrelctl [--dir DIR] %1 %2").arg(c.name, c.usage));
     return kUsage;
+}
+
+int reportingFailures(const QString& command, const std::function<int()>& work) {
+    int code = kFailed;
+    try {
+        code = work();
+    } catch (const platform::RuntimeError& e) {
+        err(QStringLiteral("vantrelctl %1: %2").arg(command, e.text()));
+    }
+    if (database::gDbConn.isOpen())
+        database::gDbConn.close();
+    return code;
 }
 
 void installPrintingOperator() {

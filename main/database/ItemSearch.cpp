@@ -234,11 +234,30 @@ private:
 
 } // namespace
 
+void SearchUi::showProgress(int percent) {
+    m_shown = percent;
+    if (progress)
+        progress(percent);
+}
+
+void SearchUi::advance(int done, int total) {
+    const int percent = qMin(100, static_cast<int>(std::lround(double(done) / total * 100.0)));
+    if (percent != m_shown)
+        showProgress(percent);
+}
+
+void SearchUi::loaded(int count) {
+    if (m_shown != 100)
+        showProgress(100);
+    OptPrt = 0;
+    LblPrtCnt = QString::number(count);
+    txtStart = QStringLiteral("1");
+    txtEnd = QString::number(count);
+    core::currentOperator().showMessage(QString::number(count) +
+                                        QStringLiteral("건의 자료가 검색 되었습니다."));
+}
+
 void GetDBData(ItemGrid& vaSpread1, const SearchConditions& c, SearchUi& ui) {
-    auto progress = [&](int value) {
-        if (ui.progress)
-            ui.progress(value);
-    };
     const QString from = formatWhole(c.TDBNumFrom), to = formatWhole(c.TDBNumTo);
     if (!from.isEmpty() && !to.isEmpty() && to.toLongLong() < from.toLongLong()) {
         core::currentOperator().showMessage(QStringLiteral("구입단가를 다시 입력하십시오"));
@@ -248,7 +267,7 @@ void GetDBData(ItemGrid& vaSpread1, const SearchConditions& c, SearchUi& ui) {
 
     core::runReported(QStringLiteral("GetDBData"), [&] {
         vaSpread1.clear();
-        progress(0);
+        ui.showProgress(0);
         core::WaitCursor wait;
 
         const QString sql = searchQuery(c);
@@ -288,7 +307,7 @@ void GetDBData(ItemGrid& vaSpread1, const SearchConditions& c, SearchUi& ui) {
                 it = deptNames.insert(deptCode, departments.nameOf(deptCode));
             return *it;
         };
-        int shown = 0, count = 0;
+        int count = 0;
         {
             BulkLoad bulk(vaSpread1);
             vaSpread1.reserveRows(expected);
@@ -305,26 +324,14 @@ void GetDBData(ItemGrid& vaSpread1, const SearchConditions& c, SearchUi& ui) {
                                u" CHG_AMT:", item.amount, u" PURC_YMD:", item.purcYmd});
                 fillItemRow(vaSpread1, row, item,
                             code == QLatin1String("00") ? deptNameOf(rs.text(cDept).trimmed()) : deptName);
-                const int percent =
-                    qMin(100, static_cast<int>(std::lround(double(count) / expected * 100.0)));
-                if (percent != shown) {
-                    shown = percent;
-                    progress(percent);
-                }
+                ui.advance(count, expected);
             }
         }
         if (count == 0) {
             core::currentOperator().showMessage(QStringLiteral("해당 데이터가 존재하지 않습니다."));
             return;
         }
-        if (shown != 100)
-            progress(100);
-        ui.OptPrt = 0;
-        ui.LblPrtCnt = QString::number(count);
-        ui.txtStart = QStringLiteral("1");
-        ui.txtEnd = QString::number(count);
-        core::currentOperator().showMessage(QString::number(count) +
-                                            QStringLiteral("건의 자료가 검색 되었습니다."));
+        ui.loaded(count);
     });
 }
 

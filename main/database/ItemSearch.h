@@ -37,6 +37,17 @@ struct SearchUi {
     int OptPrt = -1; // 0 ("전체") once rows were loaded; -1 = left as it was
     // ProgressBar1: 0 at the start, then the share of rows loaded, 0..100.
     std::function<void(int)> progress;
+
+    // Passes `percent` to `progress` when there is one.
+    void showProgress(int percent);
+    // `done` of `total` rows loaded: the progress, when its whole percent changed.
+    void advance(int done, int total);
+    // The load ended with `count` rows: the progress full, the count, the
+    // issue range over all rows, "전체", and the operator told.
+    void loaded(int count);
+
+private:
+    int m_shown = -1;
 };
 
 // The amount box value formatted "#0": whole number, empty for an empty box.

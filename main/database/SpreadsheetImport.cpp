@@ -81,10 +81,6 @@ void fillItemRecord(ItemGrid& grid, int row, const Recordset& rs, const QString&
 }
 
 int GetExcelData(ItemGrid& vaSpread1, const QString& fileName, SearchUi& ui) {
-    auto progress = [&](int value) {
-        if (ui.progress)
-            ui.progress(value);
-    };
     // A cancelled file dialog is not a failure: nothing to report.
     if (fileName.isEmpty())
         return 0;
@@ -99,10 +95,9 @@ int GetExcelData(ItemGrid& vaSpread1, const QString& fileName, SearchUi& ui) {
         const int column = kind == SheetXls ? 4 : 2;
 
         vaSpread1.clear();
-        progress(0);
+        ui.showProgress(0);
         gDbConn.reconnectIfLost();
         ReadTransaction lookups;
-        int shown = 0;
         for (int r = firstRow; r <= lastRow; ++r) {
             QString value;
             try {
@@ -119,11 +114,7 @@ int GetExcelData(ItemGrid& vaSpread1, const QString& fileName, SearchUi& ui) {
                 const int row = vaSpread1.addRow();
                 fillItemRecord(vaSpread1, row, rs, GetDeptNm(rs.text(QStringLiteral("dept_code")).trimmed()));
                 ++found;
-                const int percent = qMin(100, static_cast<int>(std::lround(double(found) / lastRow * 100.0)));
-                if (percent != shown) {
-                    shown = percent;
-                    progress(percent);
-                }
+                ui.advance(found, lastRow);
             } else {
                 lookups.end();
                 core::currentOperator().showMessage(QStringLiteral("구입일련번호[") + value +
@@ -134,13 +125,7 @@ int GetExcelData(ItemGrid& vaSpread1, const QString& fileName, SearchUi& ui) {
         wait.restore();
         lookups.end();
         book.reset();
-        progress(100);
-        ui.OptPrt = 0;
-        ui.LblPrtCnt = QString::number(found);
-        ui.txtStart = QStringLiteral("1");
-        ui.txtEnd = QString::number(found);
-        core::currentOperator().showMessage(QString::number(found) +
-                                            QStringLiteral("건의 자료가 검색 되었습니다."));
+        ui.loaded(found);
     });
     return ok ? found : -1;
 }

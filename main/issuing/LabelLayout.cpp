@@ -115,10 +115,8 @@ void labelLayoutRecords(const LabelItem& item, const QString& tag, const QString
 
     if (printType == kHangTagType) {
         l.line(235, 0, 685, 200, kBox);
-        l.line(235, 40, 685, 40, kThinLine);
-        l.line(235, 80, 685, 80, kThinLine);
-        l.line(235, 120, 685, 120, kThinLine);
-        l.line(235, 160, 685, 160, kThinLine);
+        for (int y = 40; y <= 160; y += 40)
+            l.line(235, y, 685, y, kThinLine);
         l.line(395, 0, 395, 200, kThickLine);
         l.field(2, 240, 10, kWideCaptionAttr, dbcs(QStringLiteral("분 류 번 호")));
         l.field(3, 405, 30, kDigitsAttr, sbcs(categorySize));
@@ -138,12 +136,11 @@ void labelLayoutRecords(const LabelItem& item, const QString& tag, const QString
     if (testIssue)
         l.field(16, 625, 85, kTestMarkAttr, dbcs(QStringLiteral("[테스트 발행]")));
     l.line(60, 120, 880, 280, kBox);
-    l.line(60, 160, 880, 160, kThinLine);
-    l.line(60, 200, 880, 200, kThinLine);
-    l.line(60, 240, 880, 240, kThinLine);
+    for (int y = 160; y <= 240; y += 40)
+        l.line(60, y, 880, y, kThinLine);
     l.line(180, 120, 180, 280, kThickLine);
-    l.line(520, 120, 520, 200, kThickLine);
-    l.line(700, 120, 700, 200, kThickLine);
+    for (int x : {520, 700})
+        l.line(x, 120, x, 200, kThickLine);
     l.field(2, 70, 130, kCaptionAttr, dbcs(QStringLiteral("분류번호")));
     l.field(3, 190, 150, kDigitsAttr, sbcs(categorySize));
     l.field(4, 530, 130, kNarrowAttr, dbcs(QStringLiteral("구입(납품)단가")));

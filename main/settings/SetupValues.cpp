@@ -30,48 +30,47 @@ QString trimSpaces(const QString& s) {
     return s.mid(b, e - b);
 }
 
+// The boxes the window requires, checked in this order (the IP address and
+// port only for TCP/IP); `key` is the box's setting, shown and saved as typed
+// where `asTyped` (the others' texts are converted).
 struct RequiredBox {
     QString SetupValues::*box;
     const char* control;
     const char* message;
+    const Key* key;
+    bool asTyped;
 };
 
-// Checked in this order; the IP address and port only for TCP/IP.
 const RequiredBox kRequired[] = {
-    {&SetupValues::txtTotH, "txtTotH", "전체라벨높이를 입력하여 주십시오."},
-    {&SetupValues::txtLabelH, "txtLabelH", "라벨높이를 입력하여 주십시오."},
-    {&SetupValues::txtLabelW, "txtLabelW", "라벨너비를 입력하여 주십시오."},
-    {&SetupValues::txtDensity, "txtDensity", "인쇄농도를 입력하여 주십시오."},
-    {&SetupValues::txtPrtX, "txtPrtX", "인쇄위치X를 입력하여 주십시오."},
-    {&SetupValues::txtPrtY, "txtPrtY", "인쇄위치Y를 입력하여 주십시오."},
-    {&SetupValues::txtSerNo, "txtSerNo", "시리얼번호 입력하여 주십시오."},
-    {&SetupValues::txtFeeding, "txtFeeding", "Feeding값을 입력하여 주십시오."},
-    {&SetupValues::txtNotice, "txtNotice", "라벨상단 표어를 입력하여 주십시오."},
-    {&SetupValues::txtDBNm, "txtDBNm", "Database를 입력하여 주십시오."},
-    {&SetupValues::txtDBID, "txtDBID", "User를 입력하여 주십시오."},
-    {&SetupValues::txtDBPW, "txtDBPW", "Password를 입력하여 주십시오."},
-    {&SetupValues::txtIP, "txtIP", "프린터IP를 입력하여 주십시오."},
-    {&SetupValues::txtPort, "txtPort", "프린터PORT를 입력하여 주십시오."},
+    {&SetupValues::txtTotH, "txtTotH", "전체라벨높이를 입력하여 주십시오.", &kTotHeight, false},
+    {&SetupValues::txtLabelH, "txtLabelH", "라벨높이를 입력하여 주십시오.", &kLabelHeight, true},
+    {&SetupValues::txtLabelW, "txtLabelW", "라벨너비를 입력하여 주십시오.", &kLabelWidth, true},
+    {&SetupValues::txtDensity, "txtDensity", "인쇄농도를 입력하여 주십시오.", &kDensity, true},
+    {&SetupValues::txtPrtX, "txtPrtX", "인쇄위치X를 입력하여 주십시오.", &kPrtX, true},
+    {&SetupValues::txtPrtY, "txtPrtY", "인쇄위치Y를 입력하여 주십시오.", &kPrtY, true},
+    {&SetupValues::txtSerNo, "txtSerNo", "시리얼번호 입력하여 주십시오.", &kSerialNo, true},
+    {&SetupValues::txtFeeding, "txtFeeding", "Feeding값을 입력하여 주십시오.", &kFeeding, false},
+    {&SetupValues::txtNotice, "txtNotice", "라벨상단 표어를 입력하여 주십시오.", &kNotice, true},
+    {&SetupValues::txtDBNm, "txtDBNm", "Database를 입력하여 주십시오.", &kDatabase, true},
+    {&SetupValues::txtDBID, "txtDBID", "User를 입력하여 주십시오.", &kUser, true},
+    {&SetupValues::txtDBPW, "txtDBPW", "Password를 입력하여 주십시오.", &kPassword, true},
+    {&SetupValues::txtIP, "txtIP", "프린터IP를 입력하여 주십시오.", &kPrinterIp, true},
+    {&SetupValues::txtPort, "txtPort", "프린터PORT를 입력하여 주십시오.", &kPrinterPort, true},
 };
+
+bool tcpIpOnly(const RequiredBox& r) {
+    return r.box == &SetupValues::txtIP || r.box == &SetupValues::txtPort;
+}
 
 } // namespace
 
 bool GetSetupData(SetupValues& values, core::Operator& op) {
     try {
         values.txtTotH = QString::number(platform::toInt16(readSetting(kTotHeight)));
-        values.txtLabelH = readSetting(kLabelHeight);
-        values.txtLabelW = readSetting(kLabelWidth);
-        values.txtPrtX = readSetting(kPrtX);
-        values.txtPrtY = readSetting(kPrtY);
-        values.txtDensity = readSetting(kDensity);
-        values.txtSerNo = readSetting(kSerialNo);
+        for (const RequiredBox& r : kRequired)
+            if (r.asTyped)
+                values.*r.box = readSetting(*r.key);
         values.txtFeeding = readSetting(kFeeding, QString::fromLatin1(kFeedingSetupWindowDefault));
-        values.txtNotice = readSetting(kNotice);
-        values.txtDBNm = readSetting(kDatabase);
-        values.txtDBID = readSetting(kUser);
-        values.txtDBPW = readSetting(kPassword);
-        values.txtIP = readSetting(kPrinterIp);
-        values.txtPort = readSetting(kPrinterPort);
 
         int comPort = platform::toInt16(readSetting(kComPort));
         if (comPort < 1)
@@ -108,7 +107,7 @@ QString feedingToStore(const QString& txtFeeding) {
 bool SetSetupData(const SetupValues& values, core::Operator& op) {
     const bool tcpIp = values.optConn == 0;
     for (const RequiredBox& r : kRequired) {
-        if (!tcpIp && (r.box == &SetupValues::txtIP || r.box == &SetupValues::txtPort))
+        if (!tcpIp && tcpIpOnly(r))
             continue;
         if ((values.*r.box).isEmpty()) {
             op.showMessage(QString::fromUtf8(r.message));
@@ -119,28 +118,17 @@ bool SetSetupData(const SetupValues& values, core::Operator& op) {
 
     try {
         writeSetting(kTotHeight, values.txtTotH);
-        writeSetting(kLabelHeight, values.txtLabelH);
-        writeSetting(kLabelWidth, values.txtLabelW);
-        writeSetting(kDensity, values.txtDensity);
-        writeSetting(kPrtX, values.txtPrtX);
-        writeSetting(kPrtY, values.txtPrtY);
-        writeSetting(kSerialNo, values.txtSerNo);
+        writeSetting(kConnKind, QString::number(values.optConn == 0 ? 1 : values.optConn == 1 ? 2 : 3));
+        // Serial and USB keep the last TCP/IP address for when it is chosen again.
+        for (const RequiredBox& r : kRequired)
+            if (r.asTyped && (tcpIp || !tcpIpOnly(r)))
+                writeSetting(*r.key, values.*r.box);
         writeSetting(kFeeding, feedingToStore(values.txtFeeding));
         writeSetting(kComPort, positionText(values.CboPort));
         writeSetting(kTagKind, positionText(values.CboTag));
         writeSetting(kPrinterType, positionText(values.CboPType));
         writeSetting(kSensorType, positionText(values.cboSensor));
         writeSetting(kTagType, positionText(values.CboType));
-        writeSetting(kNotice, values.txtNotice);
-        writeSetting(kDatabase, values.txtDBNm);
-        writeSetting(kUser, values.txtDBID);
-        writeSetting(kPassword, values.txtDBPW);
-        writeSetting(kConnKind, QString::number(values.optConn == 0 ? 1 : values.optConn == 1 ? 2 : 3));
-        // Serial and USB keep the last TCP/IP address for when it is chosen again.
-        if (tcpIp) {
-            writeSetting(kPrinterIp, values.txtIP);
-            writeSetting(kPrinterPort, values.txtPort);
-        }
         writeSetting(kFastStatus, values.chkFastStatus ? QStringLiteral("1") : QStringLiteral("0"));
         if (values.OptLog == 0)
             writeSetting(kDetailLog, QStringLiteral("1"));

@@ -26,23 +26,12 @@ namespace {
 // issued row), white for an asset without a tag, gray for a label that is no
 // longer valid; the others light tints that stand out in a long list.
 QColor colourOf(Category c) {
-    switch (c) {
-    case Category::Found:
-        return QColor(255, 255, 0);
-    case Category::Missing:
-        return QColor(255, 200, 200);
-    case Category::Elsewhere:
-        return QColor(200, 225, 255);
-    case Category::Withdrawn:
-        return QColor(192, 192, 192);
-    case Category::Unknown:
-        return QColor(255, 225, 170);
-    case Category::Foreign:
-        return QColor(225, 225, 225);
-    case Category::Untagged:
-        return QColor(255, 255, 255);
-    }
-    return {};
+    // In the order of the categories: found, missing, elsewhere, withdrawn,
+    // unknown, foreign, untagged.
+    static const QColor colours[audit::kCategoryCount] = {{255, 255, 0},   {255, 200, 200}, {200, 225, 255},
+                                                          {192, 192, 192}, {255, 225, 170}, {225, 225, 225},
+                                                          {255, 255, 255}};
+    return colours[static_cast<int>(c)];
 }
 
 // The comparison's tabs come after the seven categories.

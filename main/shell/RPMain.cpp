@@ -22,6 +22,7 @@
 #include "main/shell/Today.h"
 #include "main/shell/settings/SetupWindow.h"
 #include "main/shell/widgets/BoxFocus.h"
+#include "main/shell/widgets/Clicks.h"
 #include "main/shell/widgets/Placement.h"
 #include "platform/ProgramDir.h"
 #include "ui_RPMain.h"
@@ -64,21 +65,21 @@ RPMain::RPMain(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::RPMai
     ui->txtPurcSNo->setMaxLength(database::kPurcSnoLength);
     ui->txtCatNm->setMaxLength(database::kCatNmLength);
 
-    connect(ui->cmdLoad, &QPushButton::clicked, this, &RPMain::cmdLoad_Click);
-    connect(ui->cmdPrint, &QPushButton::clicked, this, &RPMain::cmdPrint_Click);
-    connect(ui->cmdRePrint, &QPushButton::clicked, this, &RPMain::cmdRePrint_Click);
-    connect(ui->cmdTestPrint, &QPushButton::clicked, this, &RPMain::cmdTestPrint_Click);
-    connect(ui->cmdDel, &QPushButton::clicked, this, &RPMain::cmdDel_Click);
-    connect(ui->cmdSaveExcel, &QPushButton::clicked, this, &RPMain::cmdSaveExcel_Click);
-    connect(ui->cmdSetup, &QPushButton::clicked, this, &RPMain::cmdSetup_Click);
-    connect(ui->cmdPreview, &QPushButton::clicked, this, &RPMain::cmdPreview_Click);
-    connect(ui->cmdStop, &QPushButton::clicked, this, &RPMain::cmdStop_Click);
+    widgets::connectClicks(this, {{ui->cmdLoad, &RPMain::cmdLoad_Click},
+                                  {ui->cmdPrint, &RPMain::cmdPrint_Click},
+                                  {ui->cmdRePrint, &RPMain::cmdRePrint_Click},
+                                  {ui->cmdTestPrint, &RPMain::cmdTestPrint_Click},
+                                  {ui->cmdDel, &RPMain::cmdDel_Click},
+                                  {ui->cmdSaveExcel, &RPMain::cmdSaveExcel_Click},
+                                  {ui->cmdSetup, &RPMain::cmdSetup_Click},
+                                  {ui->cmdPreview, &RPMain::cmdPreview_Click},
+                                  {ui->cmdStop, &RPMain::cmdStop_Click},
+                                  {ui->cmdHistory, &RPMain::cmdHistory_Click},
+                                  {ui->cmdAudit, &RPMain::cmdAudit_Click},
+                                  {ui->cmdSE, &RPMain::cmdSE_Click},
+                                  {ui->cmdDept, &RPMain::cmdDept_Click}});
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
             &RPMain::cmdStop_Click);
-    connect(ui->cmdHistory, &QPushButton::clicked, this, &RPMain::cmdHistory_Click);
-    connect(ui->cmdAudit, &QPushButton::clicked, this, &RPMain::cmdAudit_Click);
-    connect(ui->cmdSE, &QPushButton::clicked, this, &RPMain::cmdSE_Click);
-    connect(ui->cmdDept, &QPushButton::clicked, this, &RPMain::cmdDept_Click);
     connect(ui->txtDept, &QLineEdit::returnPressed, this, &RPMain::cmdDept_Click);
     connect(ui->txtStart, &QLineEdit::returnPressed, this, &RPMain::cmdSE_Click);
     connect(ui->txtEnd, &QLineEdit::returnPressed, this, &RPMain::cmdSE_Click);

@@ -396,23 +396,19 @@ QByteArray workbookStream(const QList<XlsSheet>& sheets) {
         }
         char buf[18];
         for (const Cell& c : cells[static_cast<size_t>(si)]) {
-            if (c.sst == kNumberCell) {
-                qToLittleEndian<quint16>(kNumber, buf);
-                qToLittleEndian<quint16>(14, buf + 2);
-                qToLittleEndian<quint16>(c.row, buf + 4);
-                qToLittleEndian<quint16>(c.col, buf + 6);
-                qToLittleEndian<quint16>(c.xf, buf + 8);
-                qToLittleEndian<double>(c.number, buf + 10);
-                s.append(buf, 18);
-                continue;
-            }
-            qToLittleEndian<quint16>(kLabelSst, buf);
-            qToLittleEndian<quint16>(10, buf + 2);
+            // NUMBER (an IEEE double) or LABELSST (an index into the shared strings).
+            const bool number = c.sst == kNumberCell;
+            const quint16 size = number ? 14 : 10;
+            qToLittleEndian<quint16>(number ? kNumber : kLabelSst, buf);
+            qToLittleEndian<quint16>(size, buf + 2);
             qToLittleEndian<quint16>(c.row, buf + 4);
             qToLittleEndian<quint16>(c.col, buf + 6);
             qToLittleEndian<quint16>(c.xf, buf + 8);
-            qToLittleEndian<quint32>(c.sst, buf + 10);
-            s.append(buf, 14);
+            if (number)
+                qToLittleEndian<double>(c.number, buf + 10);
+            else
+                qToLittleEndian<quint32>(c.sst, buf + 10);
+            s.append(buf, 4 + size);
         }
         record(s, kEof, {});
     }

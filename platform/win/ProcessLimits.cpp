@@ -1,6 +1,7 @@
 // The child joins a job object that caps its committed memory and processor
 // time and ends it when the job closes. Windows writes no core files.
 #include "platform/ProcessLimits.h"
+#include "platform/win/OwnedHandle.h"
 
 #include <QProcess>
 // clang-format off
@@ -10,13 +11,7 @@
 
 namespace platform {
 
-struct ChildLimits::Job {
-    HANDLE handle = nullptr;
-    ~Job() {
-        if (handle)
-            CloseHandle(handle);
-    }
-};
+struct ChildLimits::Job : OwnedHandle {};
 
 ChildLimits::ChildLimits(qint64 memoryBytes, int cpuSeconds)
     : m_memoryBytes(memoryBytes), m_cpuSeconds(cpuSeconds) {}

@@ -1,6 +1,7 @@
 // A named mutex in the global namespace: every session of the workstation
 // sees it, and the system releases it when its owner dies.
 #include "platform/SingleInstance.h"
+#include "platform/win/OwnedHandle.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -8,13 +9,7 @@
 
 namespace platform {
 
-struct SingleInstance::Held {
-    HANDLE mutex = nullptr;
-    ~Held() {
-        if (mutex)
-            CloseHandle(mutex);
-    }
-};
+struct SingleInstance::Held : OwnedHandle {};
 
 SingleInstance::SingleInstance(const QString& name, const QString& dir) : m_name(name), m_dir(dir) {}
 SingleInstance::~SingleInstance() = default;
@@ -29,8 +24,8 @@ bool SingleInstance::acquire() {
                                                                   QCryptographicHash::Sha1)
                                              .toHex());
     auto held = std::make_unique<Held>();
-    held->mutex = CreateMutexW(nullptr, FALSE, reinterpret_cast<const wchar_t*>(mutexName.utf16()));
-    if (!held->mutex || GetLastError() == ERROR_ALREADY_EXISTS)
+    held->handle = CreateMutexW(nullptr, FALSE, reinterpret_cast<const wchar_t*>(mutexName.utf16()));
+    if (!held->handle || GetLastError() == ERROR_ALREADY_EXISTS)
         return false;
     m_held = std::move(held);
     return true;

@@ -8,6 +8,7 @@
 
 #include <QElapsedTimer>
 #include <QTest>
+#include <optional>
 
 using namespace testsupport;
 using printerlink::PrinterLink;
@@ -15,7 +16,21 @@ using printerlink::RunState;
 
 namespace {
 const QByteArray SOH_STX = QByteArrayLiteral("\x01\x02");
-}
+
+// A virtual printer and the program's link to it, opened on its settings.
+struct LinkedPrinter {
+    Printer printer;
+    settings::SetupData setup;
+    RunState run;
+    std::optional<PrinterLink> link;
+
+    bool open() {
+        setup = printer.setup();
+        link.emplace(setup, run);
+        return link->fncRsOpen();
+    }
+};
+} // namespace
 
 class CheckPrintTest : public testsupport::ScopedTestCase {
     Q_OBJECT
@@ -54,12 +69,10 @@ private slots:
         for (const QString& c : ready)
             script += QStringLiteral("status %1 code %2\n").arg(++request).arg(c);
 
-        Printer printer;
-        QVERIFY2(printer.start(Link::Tcp, script), qPrintable(printer.error()));
-        const settings::SetupData setup = printer.setup();
-        RunState run;
-        PrinterLink link(setup, run);
-        QVERIFY(link.fncRsOpen());
+        LinkedPrinter p;
+        QVERIFY2(p.printer.start(Link::Tcp, script), qPrintable(p.printer.error()));
+        QVERIFY(p.open());
+        PrinterLink& link = *p.link;
         for (const StatusRequestCase& c : kStatusRequestCases) {
             m_t->op.messages.clear();
             QVERIFY2(!link.CheckPrint(7), c.code);
@@ -73,7 +86,7 @@ private slots:
             QCOMPARE(link.lastStatusCode(), c);
         }
         QVERIFY(m_t->op.messages.isEmpty());
-        QCOMPARE(run.nStatusErrCnt, qint16(0));
+        QCOMPARE(p.run.nStatusErrCnt, qint16(0));
         // The status log keeps the raw answer after the request head.
         QVERIFY(logLines(m_t->dir, "error.log")
                     .contains(QStringLiteral("Status Request Command[PRINTER_DATA] : [7]번 출력 ") +
@@ -85,17 +98,15 @@ private slots:
         // "40" belongs to the answers after an issue: unusable here; then
         // the printer stays silent and two 5-second waits follow.
         FastClockScope fast(20);
-        Printer printer;
-        QVERIFY2(printer.start(Link::Tcp, "status 1 code 40\nstatus 2 code 60\n"),
-                 qPrintable(printer.error()));
-        const settings::SetupData setup = printer.setup();
-        RunState run;
-        PrinterLink link(setup, run);
-        QVERIFY(link.fncRsOpen());
+        LinkedPrinter p;
+        QVERIFY2(p.printer.start(Link::Tcp, "status 1 code 40\nstatus 2 code 60\n"),
+                 qPrintable(p.printer.error()));
+        QVERIFY(p.open());
+        PrinterLink& link = *p.link;
         QElapsedTimer t;
         t.start();
         QVERIFY(!link.CheckPrint(0));
-        QCOMPARE(run.nStatusErrCnt, qint16(3));
+        QCOMPARE(p.run.nStatusErrCnt, qint16(3));
         // Two silent waits of 5 clock seconds at twenty times the speed.
         QVERIFY2(t.elapsed() >= 350 && t.elapsed() < 3000, qPrintable(QString::number(t.elapsed())));
         QCOMPARE(m_t->op.messages, QStringList{QStringLiteral("[]번 출력중 에러가 발생했습니다")});
@@ -108,7 +119,7 @@ private slots:
 
         // The count carries over from tag to tag: at 2, one unusable "60"
         // gives the general message at once.
-        run.nStatusErrCnt = 2;
+        p.run.nStatusErrCnt = 2;
         m_t->op.messages.clear();
         t.restart();
         QVERIFY(!link.CheckPrint(4));
@@ -118,21 +129,19 @@ private slots:
     }
 
     void partialAndCrowdedAnswers() {
-        Printer printer;
-        QVERIFY2(printer.start(Link::Tcp, "status 1 split 5 300\n"
-                                          "status 2 answers 00 13\nstatus 2 together\n"
-                                          "status 3 code 02\n"
-                                          "status 4 garbage 41 42 0A\n"),
-                 qPrintable(printer.error()));
-        const settings::SetupData setup = printer.setup();
-        RunState run;
-        PrinterLink link(setup, run);
-        QVERIFY(link.fncRsOpen());
+        LinkedPrinter p;
+        QVERIFY2(p.printer.start(Link::Tcp, "status 1 split 5 300\n"
+                                            "status 2 answers 00 13\nstatus 2 together\n"
+                                            "status 3 code 02\n"
+                                            "status 4 garbage 41 42 0A\n"),
+                 qPrintable(p.printer.error()));
+        QVERIFY(p.open());
+        PrinterLink& link = *p.link;
 
         // The first part has no LF: the same wait completes the answer when
         // its rest comes, and the piece is not counted.
         QVERIFY(link.CheckPrint(1));
-        QCOMPARE(run.nStatusErrCnt, qint16(0));
+        QCOMPARE(p.run.nStatusErrCnt, qint16(0));
         // Two answers in one chunk: the first decides, the rest is dropped.
         QVERIFY(link.CheckPrint(2));
         QCOMPARE(link.lastStatusCode(), QStringLiteral("00"));
@@ -146,19 +155,17 @@ private slots:
     }
 
     void serialAnswerWithoutSoh() {
-        Printer printer;
-        QVERIFY2(printer.start(Link::Serial, "status 1 silent\nstatus 1 garbage 02 31 33 30 30 0A\n"),
-                 qPrintable(printer.error()));
-        mapCom1(m_t->dir, printer.path());
-        const settings::SetupData setup = printer.setup();
-        RunState run;
-        PrinterLink link(setup, run);
-        QVERIFY(link.fncRsOpen());
+        LinkedPrinter p;
+        QVERIFY2(p.printer.start(Link::Serial, "status 1 silent\nstatus 1 garbage 02 31 33 30 30 0A\n"),
+                 qPrintable(p.printer.error()));
+        mapCom1(m_t->dir, p.printer.path());
+        QVERIFY(p.open());
+        PrinterLink& link = *p.link;
         QVERIFY(!link.CheckPrint(7));
         QCOMPARE(m_t->op.messages, QStringList{QStringLiteral("용지가 없습니다 !! [13]")});
         QCOMPARE(logLines(m_t->dir, "error.log").last(),
                  QStringLiteral("Status Request Command:[7]번 출력중 용지가 없습니다 !! [13]"));
-        QCOMPARE(printer.captureOf(5), QByteArrayLiteral("{WS|}"));
+        QCOMPARE(p.printer.captureOf(5), QByteArrayLiteral("{WS|}"));
         link.fncRsClose();
         QVERIFY(!link.MSComm1().isOpen());
     }
@@ -170,13 +177,11 @@ private slots:
               "so a status request is asked twice and the scripted answers shift");
 #endif
         QVERIFY(installQuorvel(m_t->dir));
-        Printer printer;
-        QVERIFY2(printer.start(Link::Usb, "status 1 code 13\nstatus 2 code 03\nstatus 3 code 29\n"),
-                 qPrintable(printer.error()));
-        const settings::SetupData setup = printer.setup();
-        RunState run;
-        PrinterLink link(setup, run);
-        QVERIFY(link.fncRsOpen());
+        LinkedPrinter p;
+        QVERIFY2(p.printer.start(Link::Usb, "status 1 code 13\nstatus 2 code 03\nstatus 3 code 29\n"),
+                 qPrintable(p.printer.error()));
+        QVERIFY(p.open());
+        PrinterLink& link = *p.link;
         QVERIFY(!link.CheckPrint(12));
         QCOMPARE(m_t->op.messages, QStringList{QStringLiteral("용지가 없습니다 !! [13]")});
         // A number outside the table: the general message at once, uncounted.
@@ -185,7 +190,7 @@ private slots:
         QCOMPARE(m_t->op.messages, QStringList{QStringLiteral("[12]번 출력중 에러가 발생했습니다")});
         QCOMPARE(logLines(m_t->dir, "error.log").last(),
                  QStringLiteral("Status Request Command:[12]번 출력중 에러가 발생"));
-        QCOMPARE(run.nStatusErrCnt, qint16(0));
+        QCOMPARE(p.run.nStatusErrCnt, qint16(0));
         QVERIFY(link.CheckPrint(12));
         QCOMPARE(link.lastStatusCode(), QStringLiteral("29"));
     }

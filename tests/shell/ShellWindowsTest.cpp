@@ -78,6 +78,18 @@ shell::RPMain* showAndLogIn(shell::Login& login) {
     return logIn(login);
 }
 
+// An issue rig whose login window was shown and logged in: the main window is up.
+struct LoggedInRig : IssueRig {
+    shell::Login login;
+    shell::RPMain* main = nullptr;
+
+    bool logIn() {
+        main = showAndLogIn(login);
+        return main != nullptr;
+    }
+    ~LoggedInRig() { delete main; }
+};
+
 } // namespace
 
 class ShellWindowsTest : public QObject {
@@ -170,11 +182,10 @@ private slots:
     }
 
     void mainWindowControlsAndSerialNumberRule() {
-        IssueRig rig;
-        QVERIFY2(rig.start(40, QString(), QString()), qPrintable(rig.problem())); // no serial number
-        shell::Login login;
-        shell::RPMain* main = showAndLogIn(login);
-        QVERIFY(main);
+        LoggedInRig rig;
+        QVERIFY2(rig.start(40, QString(), QString()) && rig.logIn(),
+                 qPrintable(rig.problem())); // no serial number
+        shell::RPMain* main = rig.main;
         QCOMPARE(main->windowTitle(), QStringLiteral("Vantrel"));
 
         // Captions as the operator knows them.
@@ -236,15 +247,12 @@ private slots:
         QCOMPARE(setup->windowTitle(), QStringLiteral("환경설정"));
         QVERIFY(main->isVisible());
         delete setup;
-        delete main;
     }
 
     void previewFollowsTheCurrentRow() {
-        IssueRig rig;
-        QVERIFY2(rig.start(), qPrintable(rig.problem()));
-        shell::Login login;
-        shell::RPMain* main = showAndLogIn(login);
-        QVERIFY(main);
+        LoggedInRig rig;
+        QVERIFY2(rig.start() && rig.logIn(), qPrintable(rig.problem()));
+        shell::RPMain* main = rig.main;
         const QByteArray before = rig.captured();
         // Opened before a search: no row, a hint instead of a label.
         QTest::mouseClick(control(main, "cmdPreview"), Qt::LeftButton);
@@ -261,18 +269,15 @@ private slots:
         QVERIFY(preview->picture().pixmap().toImage() != second);
         // Previewing sends nothing to the printer.
         QCOMPARE(rig.captured(), before);
-        delete main;
     }
 
     // The audit window from the main window's button: a scan opened, its
     // counts on the tabs, the rows of a tab in their colours, the audit
     // stored, listed and compared with the one before.
     void auditWindowCountsStoresAndCompares() {
-        IssueRig rig;
-        QVERIFY2(rig.start(), qPrintable(rig.problem()));
-        shell::Login login;
-        shell::RPMain* main = showAndLogIn(login);
-        QVERIFY(main);
+        LoggedInRig rig;
+        QVERIFY2(rig.start() && rig.logIn(), qPrintable(rig.problem()));
+        shell::RPMain* main = rig.main;
         audit::ScanSimOptions sim;
         sim.share = 0.5;
         const QString scan = rig.dir.file(QStringLiteral("walk.txt"));
@@ -303,15 +308,12 @@ private slots:
         QCOMPARE(grid->model()->rowCount(), r.count(audit::Category::Missing));
         QVERIFY(window->openPast(1));
         QVERIFY(!tabs->isTabVisible(7));
-        delete main;
     }
 
     void exitQuestionAndRunLock() {
-        IssueRig rig;
-        QVERIFY2(rig.start(), qPrintable(rig.problem()));
-        shell::Login login;
-        shell::RPMain* main = showAndLogIn(login);
-        QVERIFY(main);
+        LoggedInRig rig;
+        QVERIFY2(rig.start() && rig.logIn(), qPrintable(rig.problem()));
+        shell::RPMain* main = rig.main;
 
         // No: the window stays with everything in it.
         QTest::mouseClick(control(main, "cmdLoad"), Qt::LeftButton);
@@ -338,8 +340,8 @@ private slots:
         main->printJob().onRow = [&](const issuing::RowEvent&) {
             main->Form_Activate();
             duringRun << enabledOf(main, kEightButtons);
-            control<QLineEdit>(&login, "txtID")->setText(QStringLiteral("other"));
-            login.cmdOK_Click();
+            control<QLineEdit>(&rig.login, "txtID")->setText(QStringLiteral("other"));
+            rig.login.cmdOK_Click();
         };
         rig.op.messages.clear();
         QTest::mouseClick(control(main, "cmdPrint"), Qt::LeftButton);
@@ -383,7 +385,6 @@ private slots:
             QVERIFY(main->isVisible() && !control(main, "cmdStop")->isEnabled());
         }
         QCOMPARE(rig.history(database::kProcTagPrint).size(), 4);
-        delete main;
     }
 
     void databaseWindowStoresTheProvider() {

@@ -171,17 +171,22 @@ bool PtyLink::openPty(QString* error) {
     return true;
 }
 
-void PtyLink::closePty() {
-    m_hangupWatch.stop();
-    // What was still on the line goes with the connection.
-    if (m_toPrinter)
-        m_toPrinter->clear();
+void PtyLink::endSession() {
+    // Answers not yet sent go with the session.
     if (m_toHost)
         m_toHost->clear();
     if (m_session) {
         m_printer->closeSession(m_session);
         m_session = nullptr;
     }
+}
+
+void PtyLink::closePty() {
+    m_hangupWatch.stop();
+    // What was still on the line goes with the connection.
+    if (m_toPrinter)
+        m_toPrinter->clear();
+    endSession();
     delete m_notifier;
     m_notifier = nullptr;
     if (m_master >= 0)
@@ -314,12 +319,7 @@ void PtyLink::hostClosed() {
     // What the host wrote before it closed still reaches the printer.
     if (m_toPrinter)
         m_toPrinter->flush();
-    if (m_toHost)
-        m_toHost->clear();
-    if (m_session) {
-        m_printer->closeSession(m_session);
-        m_session = nullptr;
-    }
+    endSession();
     // Answers the host never read are gone with the connection; the next
     // host must not find them waiting.
     const int slave = ::open(m_device.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);

@@ -75,6 +75,7 @@ public:
 private:
     bool openPty(QString* error);
     void closePty();
+    void endSession();
     void readMaster();
     bool drainMaster();
     void startSession();

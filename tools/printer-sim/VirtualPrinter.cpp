@@ -265,22 +265,26 @@ bool VirtualPrinter::onSize(Session&, QByteArrayView params) {
     return labelimage::takeSize(m_canvas, params);
 }
 
-bool VirtualPrinter::onDensity(Session&, QByteArrayView params) {
+namespace {
+
+// A record of two numbers of which the printer keeps the first as it came.
+bool keepFirstOfTwo(QByteArrayView params, QByteArray& kept) {
     const auto p = labelimage::recordParams(params);
-    int density = 0, mode = 0;
-    if (p.size() != 2 || !labelimage::recordNumber(p[0], density) || !labelimage::recordNumber(p[1], mode))
+    int first = 0, second = 0;
+    if (p.size() != 2 || !labelimage::recordNumber(p[0], first) || !labelimage::recordNumber(p[1], second))
         return false;
-    m_settings.density = p[0].toByteArray();
+    kept = p[0].toByteArray();
     return true;
 }
 
+} // namespace
+
+bool VirtualPrinter::onDensity(Session&, QByteArrayView params) {
+    return keepFirstOfTwo(params, m_settings.density);
+}
+
 bool VirtualPrinter::onFeed(Session&, QByteArrayView params) {
-    const auto p = labelimage::recordParams(params);
-    int feed = 0, mode = 0;
-    if (p.size() != 2 || !labelimage::recordNumber(p[0], feed) || !labelimage::recordNumber(p[1], mode))
-        return false;
-    m_settings.feed = p[0].toByteArray();
-    return true;
+    return keepFirstOfTwo(params, m_settings.feed);
 }
 
 bool VirtualPrinter::onFieldFormat(Session&, QByteArrayView params) {
@@ -314,25 +318,30 @@ bool VirtualPrinter::onReset(Session&, QByteArrayView) {
     return true;
 }
 
+namespace {
+
+// A settings record whose parameters have the printer's form, kept as it came
+// until the settings are saved.
+bool keepSettings(QByteArrayView params, const char* form, const char* head, QByteArray& kept) {
+    if (!QRegularExpression(QString::fromLatin1(form)).match(QString::fromLatin1(params)).hasMatch())
+        return false;
+    kept = head + params.toByteArray() + "|}";
+    return true;
+}
+
+} // namespace
+
 bool VirtualPrinter::onRfidSettings(Session&, QByteArrayView params) {
     // IR:rrr,FR:00,AJ:+aapppTTTTTTTTTT: issue retry, adjust retry, power
     // level and the ten-digit model tail.
-    static const QRegularExpression form(
-        QStringLiteral("^IR:\\d{3,},FR:\\d\\d,AJ:[+-]\\d{2,}\\d{3}\\d{10}$"));
-    if (!form.match(QString::fromLatin1(params)).hasMatch())
-        return false;
-    m_pendingSettings.rfidRecord = "{@RFID;" + params.toByteArray() + "|}";
-    return true;
+    return keepSettings(params, "^IR:\\d{3,},FR:\\d\\d,AJ:[+-]\\d{2,}\\d{3}\\d{10}$", "{@RFID;",
+                        m_pendingSettings.rfidRecord);
 }
 
 bool VirtualPrinter::onAdjustSettings(Session&, QByteArrayView params) {
     // 0000,0000,0000,RBN,FW-ff-bb,0,0: ribbon adjustments forward and back.
-    static const QRegularExpression form(
-        QStringLiteral("^\\d{4},\\d{4},\\d{4},RBN,FW-\\d{2,}-\\d{2,},\\d,\\d$"));
-    if (!form.match(QString::fromLatin1(params)).hasMatch())
-        return false;
-    m_pendingSettings.adjustRecord = "{@ADJ;" + params.toByteArray() + "|}";
-    return true;
+    return keepSettings(params, "^\\d{4},\\d{4},\\d{4},RBN,FW-\\d{2,}-\\d{2,},\\d,\\d$", "{@ADJ;",
+                        m_pendingSettings.adjustRecord);
 }
 
 QString PrinterSettings::summary() const {

@@ -44,34 +44,23 @@ int main(int argc, char** argv) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Virtual RFID label printer"));
     parser.addHelpOption();
-    const QCommandLineOption tcp(QStringLiteral("tcp"),
-                                 QStringLiteral("Listen on [HOST:]PORT (port 0: any free port)."),
-                                 QStringLiteral("[HOST:]PORT"));
-    const QCommandLineOption serial(QStringLiteral("serial"),
-                                    QStringLiteral("Serial line: a raw pseudo-terminal linked as LINK."),
-                                    QStringLiteral("LINK"));
-    const QCommandLineOption usb(QStringLiteral("usb"),
-                                 QStringLiteral("USB printer: a device node linked as DIR/lpN."),
-                                 QStringLiteral("DIR"));
-    const QCommandLineOption script(QStringLiteral("script"), QStringLiteral("Scripted answers and faults."),
-                                    QStringLiteral("FILE"));
-    const QCommandLineOption capture(QStringLiteral("capture"),
-                                     QStringLiteral("Append every received byte to FILE."),
-                                     QStringLiteral("FILE"));
-    const QCommandLineOption labels(QStringLiteral("labels"),
-                                    QStringLiteral("Write one PNG per issued label into DIR."),
-                                    QStringLiteral("DIR"));
-    const QCommandLineOption printMs(QStringLiteral("print-ms"),
-                                     QStringLiteral("Time one label takes (default 0)."), QStringLiteral("N"),
-                                     QStringLiteral("0"));
-    const QCommandLineOption model(QStringLiteral("model"), QStringLiteral("B-SX5T or B-SA4TP."),
-                                   QStringLiteral("MODEL"));
-    const QCommandLineOption baud(QStringLiteral("baud"),
-                                  QStringLiteral("Pace the serial or USB line at N baud (10 bits a byte)."),
-                                  QStringLiteral("N"));
-    const QCommandLineOption events(
-        QStringLiteral("events"),
-        QStringLiteral("After the ready line, print \"label N\" when the N-th issue record arrives."));
+    // An option with a value when `valueName` is given, else a switch.
+    const auto option = [](const char* name, const char* description, const char* valueName = "",
+                           const char* defaultValue = "") {
+        return QCommandLineOption(QString::fromLatin1(name), QString::fromUtf8(description),
+                                  QString::fromLatin1(valueName), QString::fromLatin1(defaultValue));
+    };
+    const auto tcp = option("tcp", "Listen on [HOST:]PORT (port 0: any free port).", "[HOST:]PORT");
+    const auto serial = option("serial", "Serial line: a raw pseudo-terminal linked as LINK.", "LINK");
+    const auto usb = option("usb", "USB printer: a device node linked as DIR/lpN.", "DIR");
+    const auto script = option("script", "Scripted answers and faults.", "FILE");
+    const auto capture = option("capture", "Append every received byte to FILE.", "FILE");
+    const auto labels = option("labels", "Write one PNG per issued label into DIR.", "DIR");
+    const auto printMs = option("print-ms", "Time one label takes (default 0).", "N", "0");
+    const auto model = option("model", "B-SX5T or B-SA4TP.", "MODEL");
+    const auto baud = option("baud", "Pace the serial or USB line at N baud (10 bits a byte).", "N");
+    const auto events =
+        option("events", "After the ready line, print \"label N\" when the N-th issue record arrives.");
     parser.addOptions({tcp, serial, usb, script, capture, labels, printMs, model, baud, events});
     parser.process(app);
 

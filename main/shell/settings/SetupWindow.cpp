@@ -7,6 +7,7 @@
 #include "main/core/FailureReport.h"
 #include "main/issuing/LabelPreview.h"
 #include "main/shell/widgets/BoxFocus.h"
+#include "main/shell/widgets/Clicks.h"
 #include "main/shell/widgets/Placement.h"
 
 #include <QApplication>
@@ -80,12 +81,12 @@ Setup::Setup(QWidget* parent)
                 optConn_Click(i);
         });
 
-    connect(ui->cmdSave, &QPushButton::clicked, this, &Setup::cmdSave_Click);
-    connect(ui->cmdOK, &QPushButton::clicked, this, &Setup::cmdOK_Click);
-    connect(ui->cmdSetting, &QPushButton::clicked, this, &Setup::cmdSetting_Click);
-    connect(ui->cmdInit, &QPushButton::clicked, this, &Setup::cmdInit_Click);
-    connect(ui->cmdAdjSetting, &QPushButton::clicked, this, &Setup::cmdAdjSetting_Click);
-    connect(ui->cmdAdjInit, &QPushButton::clicked, this, &Setup::cmdAdjInit_Click);
+    widgets::connectClicks(this, {{ui->cmdSave, &Setup::cmdSave_Click},
+                                  {ui->cmdOK, &Setup::cmdOK_Click},
+                                  {ui->cmdSetting, &Setup::cmdSetting_Click},
+                                  {ui->cmdInit, &Setup::cmdInit_Click},
+                                  {ui->cmdAdjSetting, &Setup::cmdAdjSetting_Click},
+                                  {ui->cmdAdjInit, &Setup::cmdAdjInit_Click}});
 
     ui->lblIPDisable->installEventFilter(this);
     ui->lblIPEable->installEventFilter(this);
