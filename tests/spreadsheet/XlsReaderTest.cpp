@@ -366,6 +366,52 @@ private slots:
         }
     }
 
+    // Random strings in random cuts: whichever way the helper takes, the
+    // cells are the strings.
+    void randomTablesReadRight() {
+        QRandomGenerator random(51);
+        const QList<QList<QPair<ushort, ushort>>> pools{{{0x20, 0x7E}},
+                                                        {{0x20, 0xFF}},
+                                                        {{0xAC00, 0xD7A3}, {0x30, 0x39}},
+                                                        {{0x41, 0x5A}, {0x4E00, 0x9FFF}}};
+        for (int book = 0; book < 60; ++book) {
+            QList<Str> strings;
+            for (int n = 1 + random.bounded(12); n > 0; --n) {
+                const int pick = random.bounded(20);
+                const int length = pick == 0  ? 4000 + random.bounded(9000)
+                                   : pick < 4 ? 100 + random.bounded(300)
+                                              : random.bounded(31);
+                const auto& pool = pools[random.bounded(int(pools.size()))];
+                Str s;
+                for (int i = 0; i < length; ++i) {
+                    if (random.bounded(50) == 0 && i + 1 < length) {
+                        s.text += QString::fromUtf16(u"\U0001F600");
+                        ++i;
+                        continue;
+                    }
+                    const auto& [low, high] = pool[random.bounded(int(pool.size()))];
+                    s.text += QChar(ushort(low + random.bounded(high - low + 1)));
+                }
+                s.wide = random.bounded(4) == 0;
+                for (const QChar c : s.text)
+                    s.wide = s.wide || c.unicode() > 0xFF;
+                s.runs = random.bounded(3) == 0 ? random.bounded(1, 4) : 0;
+                s.phonetic = random.bounded(4) == 0 ? random.bounded(1, 41) : 0;
+                strings << s;
+            }
+            const int rooms[] = {3 + random.bounded(20), 50 + random.bounded(250),
+                                 8000 + random.bounded(225)};
+            const Cut cut{rooms[random.bounded(3)], Rest(random.bounded(3)), random.bounded(2) == 1};
+            Book b = stringSheet(strings, cut);
+            QString error;
+            const auto read = tryOpen(save(QStringLiteral("random.xls"), b.bytes()), error);
+            QVERIFY2(read, qPrintable(QStringLiteral("book %1: %2").arg(book).arg(error)));
+            for (int i = 0; i < strings.size(); ++i)
+                QVERIFY2(read->cellText(i + 1, 1) == strings[i].text,
+                         qPrintable(QStringLiteral("book %1, string %2").arg(book).arg(i)));
+        }
+    }
+
     // freexl refuses a workbook whose string table holds an empty string.
     void emptySharedStringReadsAsEmptyCell() {
         QList<Str> strings = allKinds(false);
