@@ -187,7 +187,10 @@ private:
     }
 
     void writeString(const QString& text, bool indexed) {
-        const QString t = text.left(kMaxCellChars);
+        QString t = text.left(kMaxCellChars);
+        // The limit does not cut a surrogate pair in two.
+        if (t.size() < text.size() && t.back().isHighSurrogate())
+            t.chop(1);
         bool compressed = true;
         for (QChar c : t)
             compressed = compressed && c.unicode() < 0x100;
@@ -552,6 +555,10 @@ QByteArray xlsBytes(const QList<XlsSheet>& sheets) {
     if (bounded.isEmpty())
         bounded.append(XlsSheet{});
     return compoundDocument(workbookStream(bounded));
+}
+
+QByteArray xlsCompoundFile(const QByteArray& workbookStream) {
+    return compoundDocument(workbookStream);
 }
 
 XlsColumns numberColumns(std::initializer_list<int> positions) {

@@ -55,4 +55,8 @@ bool writeXls(const QString& path, int rows, int cols, const XlsCellText& cell, 
 // Throws platform::RuntimeError when the sheet exceeds the format's limits.
 QByteArray xlsBytes(int rows, int cols, const XlsCellText& cell, const XlsColumns& columns = {});
 
+// A BIFF8 workbook stream (records from the globals' BOF to the last
+// sheet's EOF) as the bytes of an .xls file: the compound document around it.
+QByteArray xlsCompoundFile(const QByteArray& workbookStream);
+
 } // namespace spreadsheet

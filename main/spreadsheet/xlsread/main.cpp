@@ -6,6 +6,11 @@
 // Output: "VXLS1\n", "ROWS COLS\n", then per non-empty cell
 // "ROW COL LENGTH\n" and LENGTH bytes of UTF-8 text, then "END\n".
 // A workbook it cannot read: one line on standard error, exit code 1.
+//
+// freexl reads the workbook unless its shared string table holds strings
+// freexl cannot take (BiffReader.h): then the helper reads it itself.
+#include "BiffReader.h"
+
 #include <freexl.h>
 
 #include <cstdio>
@@ -14,7 +19,9 @@
 #include <io.h>
 #endif
 #include <cstring>
+#include <new>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -83,6 +90,27 @@ int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: vantrel-xlsread FILE.xls\n");
         return 2;
+    }
+    xlsread::OwnSheet own;
+    try {
+        own = xlsread::readOwn(argv[1]);
+    } catch (const std::bad_alloc&) {
+        return fail(nullptr, "too-large");
+    }
+    if (own.own) {
+        if (own.problem)
+            return fail(nullptr, own.problem);
+        std::printf("VXLS1\n%u %u\n", static_cast<unsigned>(own.rows), static_cast<unsigned>(own.cols));
+        for (const xlsread::OwnSheet::Cell& c : own.cells) {
+            const std::string_view text = own.text(c);
+            if (text.empty())
+                continue;
+            std::printf("%u %u %zu\n", static_cast<unsigned>(c.key >> 16) + 1,
+                        static_cast<unsigned>(c.key & 0xFFFF) + 1, text.size());
+            std::fwrite(text.data(), 1, text.size(), stdout);
+        }
+        std::printf("END\n");
+        return std::fflush(stdout) == 0 ? 0 : 1;
     }
     const void* h = nullptr;
     const int rc = freexl_open(argv[1], &h);

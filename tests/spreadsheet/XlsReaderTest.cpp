@@ -1,0 +1,561 @@
+// The .xls reader (vantrel-xlsread) on workbooks built here record by record:
+// shared string tables cut into CONTINUE records anywhere, the cells of every
+// kind on both of its ways through a workbook, and damaged tables.
+#include "main/spreadsheet/Workbook.h"
+#include "main/spreadsheet/XlsWriter.h"
+#include "platform/RuntimeError.h"
+#include "tests/support/TestSupport.h"
+
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTest>
+#include <cstring>
+
+using namespace spreadsheet;
+
+namespace {
+
+void put16(QByteArray& b, quint32 v) {
+    b.append(char(v & 0xFF));
+    b.append(char(v >> 8 & 0xFF));
+}
+void put32(QByteArray& b, quint32 v) {
+    put16(b, v & 0xFFFF);
+    put16(b, v >> 16);
+}
+void putDouble(QByteArray& b, double v) {
+    quint64 bits;
+    std::memcpy(&bits, &v, 8);
+    put32(b, quint32(bits));
+    put32(b, quint32(bits >> 32));
+}
+QByteArray record(int type, const QByteArray& data) {
+    QByteArray b;
+    put16(b, type);
+    put16(b, data.size());
+    return b + data;
+}
+
+// One shared string as stored: compressed or 16-bit characters, then
+// rich-text runs and phonetic bytes. A claimed length or phonetic size other
+// than what is stored makes a damaged table.
+struct Str {
+    QString text;
+    bool wide = false;
+    int runs = 0;
+    int phonetic = 0;
+    int claimedLength = -1;
+    int claimedPhonetic = -1;
+};
+
+// How the characters of a string go on after a record end.
+enum class Rest { Same, Wide, Narrow };
+
+// How the table is cut: at most `room` bytes a record after the counts (and
+// at most the 8,224 bytes of a record).
+struct Cut {
+    int room = 8224;
+    Rest rest = Rest::Same;
+    bool splitChars = false; // the two bytes of a character in two records
+    char halfFlag = 1;       // the option byte before the second byte of one
+};
+
+QByteArray sstRecords(const QList<Str>& strings, const Cut& cut, int extraCount = 0) {
+    QList<QByteArray> recs{QByteArray()};
+    put32(recs[0], strings.size() * 2);
+    put32(recs[0], strings.size() + extraCount);
+    const auto room = [&] {
+        return std::min(8224, cut.room + (recs.size() == 1 ? 8 : 0)) - int(recs.last().size());
+    };
+    const auto raw = [&](quint32 b) {
+        if (room() <= 0)
+            recs.append(QByteArray());
+        recs.last().append(char(b));
+    };
+    for (const Str& s : strings) {
+        bool wide = s.wide;
+        const int length = s.claimedLength >= 0 ? s.claimedLength : int(s.text.size());
+        const int phonetic = s.claimedPhonetic >= 0 ? s.claimedPhonetic : s.phonetic;
+        raw(length & 0xFF);
+        raw(length >> 8);
+        raw((wide ? 1 : 0) | (s.runs ? 8 : 0) | (phonetic ? 4 : 0));
+        if (s.runs) {
+            raw(s.runs & 0xFF);
+            raw(s.runs >> 8);
+        }
+        if (phonetic)
+            for (int i = 0; i < 4; ++i)
+                raw(quint32(phonetic) >> (8 * i));
+        for (qsizetype i = 0; i < s.text.size(); ++i) {
+            const ushort u = s.text[i].unicode();
+            if (room() <= 0 || (wide && !cut.splitChars && room() < 2)) {
+                recs.append(QByteArray());
+                if (cut.rest == Rest::Wide)
+                    wide = true;
+                if (cut.rest == Rest::Narrow) {
+                    wide = false;
+                    for (qsizetype j = i; j < s.text.size(); ++j)
+                        wide = wide || s.text[j].unicode() > 0xFF;
+                }
+                recs.last().append(char(wide ? 1 : 0));
+            }
+            recs.last().append(char(u & 0xFF));
+            if (!wide)
+                continue;
+            if (room() <= 0) {
+                recs.append(QByteArray());
+                recs.last().append(cut.halfFlag);
+            }
+            recs.last().append(char(u >> 8));
+        }
+        for (int i = 0; i < s.runs * 4 + s.phonetic; ++i)
+            raw(0x40 + i % 7);
+    }
+    QByteArray out;
+    for (qsizetype i = 0; i < recs.size(); ++i)
+        out += record(i == 0 ? 0x00FC : 0x003C, recs[i]);
+    return out;
+}
+
+QByteArray bof(int kind) {
+    QByteArray d;
+    put16(d, 0x0600);
+    put16(d, kind);
+    put16(d, 0x0DBB);
+    put16(d, 0x07CC);
+    put32(d, 0);
+    put32(d, 6);
+    return record(0x0809, d);
+}
+
+// Cell records: row, column and cell format, then what the cell holds.
+QByteArray cell(int type, int row, int col, int xf, const QByteArray& value) {
+    QByteArray d;
+    put16(d, row);
+    put16(d, col);
+    put16(d, xf);
+    return record(type, d + value);
+}
+QByteArray labelSst(int row, int col, quint32 index) {
+    QByteArray v;
+    put32(v, index);
+    return cell(0x00FD, row, col, 15, v);
+}
+QByteArray label(int row, int col, const QString& text) {
+    QByteArray v;
+    put16(v, text.size());
+    v.append(char(1));
+    for (const QChar c : text)
+        put16(v, c.unicode());
+    return cell(0x0204, row, col, 15, v);
+}
+QByteArray number(int row, int col, int xf, double value) {
+    QByteArray v;
+    putDouble(v, value);
+    return cell(0x0203, row, col, xf, v);
+}
+QByteArray rk(int row, int col, int xf, quint32 raw) {
+    QByteArray v;
+    put32(v, raw);
+    return cell(0x027E, row, col, xf, v);
+}
+QByteArray mulRk(int row, int col, const QList<QPair<int, quint32>>& values) {
+    QByteArray d;
+    put16(d, row);
+    put16(d, col);
+    for (const auto& [xf, raw] : values) {
+        put16(d, xf);
+        put32(d, raw);
+    }
+    put16(d, col + values.size() - 1);
+    return record(0x00BD, d);
+}
+QByteArray boolErr(int row, int col, int value, bool error) {
+    const char v[2] = {char(value), char(error ? 1 : 0)};
+    return cell(0x0205, row, col, 15, QByteArray(v, 2));
+}
+quint32 rkInt(int v) {
+    return quint32(v) << 2 | 2;
+}
+
+struct Book {
+    QList<Str> strings;
+    Cut cut;
+    int extraCount = 0;
+    QByteArray globals; // between the BOF and the BOUNDSHEET
+    QByteArray early;   // cells before the DIMENSIONS record
+    QByteArray cells;
+    int rows = 0;
+    int cols = 0;
+    bool dimensions = true;
+    qsizetype sstAt = 0; // in the file, set by bytes()
+    qsizetype sstSize = 0;
+
+    QByteArray bytes() {
+        QByteArray s = bof(0x0005) + globals;
+        const qsizetype sheetAt = s.size() + 4;
+        QByteArray sheet;
+        put32(sheet, 0);
+        sheet.append(char(0));
+        sheet.append(char(0));
+        sheet.append(char(1));
+        sheet.append(char(0));
+        sheet.append('S');
+        s += record(0x0085, sheet);
+        const QByteArray sst = sstRecords(strings, cut, extraCount);
+        // The compound document puts the stream right after its header.
+        sstAt = 512 + s.size();
+        sstSize = sst.size();
+        s += sst + record(0x000A, {});
+        const quint32 at = quint32(s.size());
+        std::memcpy(s.data() + sheetAt, &at, 4);
+        s += bof(0x0010) + early;
+        if (dimensions) {
+            QByteArray d;
+            put32(d, 0);
+            put32(d, rows);
+            put16(d, 0);
+            put16(d, cols);
+            put16(d, 0);
+            s += record(0x0200, d);
+        }
+        s += cells + record(0x000A, {});
+        return xlsCompoundFile(s);
+    }
+};
+
+// Strings of every kind, two of them far longer than a record.
+QList<Str> allKinds(bool longOnes) {
+    QList<Str> s{
+        {QStringLiteral("A123")},
+        {QStringLiteral("구입일련번호"), true},
+        {QStringLiteral("Ä ß é ÿ"), false},
+        {QStringLiteral("Ä ß é ÿ 16-bit"), true},
+        {QStringLiteral("굵은 글씨와 보통 글씨"), true, 3},
+        {QStringLiteral("가나다"), true, 0, 30},
+        {QStringLiteral("rich and phonetic"), false, 2, 9},
+        {QString::fromUtf16(u"\U0001F600").repeated(5) + QStringLiteral("x"), true},
+    };
+    if (longOnes) {
+        s.append({QStringLiteral("abcdefghij").repeated(2000) + QStringLiteral("end")});
+        s.append({QStringLiteral("가나다라").repeated(2250) + QStringLiteral("끝"), true, 1, 20});
+        s.append({QStringLiteral("after the long ones")});
+    }
+    return s;
+}
+
+// A sheet of one string per row: the string table's cell and a LABEL beside it.
+Book stringSheet(const QList<Str>& strings, const Cut& cut) {
+    Book b;
+    b.strings = strings;
+    b.cut = cut;
+    b.rows = int(strings.size());
+    b.cols = 2;
+    for (int i = 0; i < strings.size(); ++i)
+        b.cells += labelSst(i, 0, i) + label(i, 1, QStringLiteral("행 %1").arg(i + 1));
+    return b;
+}
+
+// The workbook, or null with the reader's message.
+std::unique_ptr<Workbook> tryOpen(const QString& path, QString& error) {
+    try {
+        return openWorkbook(path, SheetXls);
+    } catch (const platform::RuntimeError& e) {
+        error = e.text();
+        return nullptr;
+    }
+}
+
+} // namespace
+
+class XlsReaderTest : public QObject {
+    Q_OBJECT
+
+    testsupport::TempProgramDir* m_dir = nullptr;
+
+    QString save(const QString& name, const QByteArray& bytes) {
+        m_dir->write(name, bytes);
+        return m_dir->file(name);
+    }
+
+private slots:
+    void init() { m_dir = new testsupport::TempProgramDir; }
+    void cleanup() { delete m_dir; }
+
+    void longCellsFromTheWriter_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("kept"); // characters the cell keeps; -1 all
+        const QString emoji = QString::fromUtf16(u"\U0001F600");
+        // Around one, two and three full records of characters and the cell limit.
+        for (const int n : {8215, 8216, 8217, 16440, 16441, 16442, 16000, 24672, 32767})
+            QTest::addRow("%d Latin", n) << QString(n, QLatin1Char('a' + n % 26)) << -1;
+        for (const int n : {4107, 4108, 4109, 8000, 8216, 8217, 12331, 16384, 32767})
+            QTest::addRow("%d Hangul", n) << QString(n, QChar(u'가' + n % 100)) << -1;
+        QTest::addRow("mixed") << QStringLiteral("번호 A-12 ").repeated(2500) << -1;
+        QTest::addRow("emoji") << emoji.repeated(10000) << -1;
+        QTest::addRow("over the cell limit") << QString(40000, QLatin1Char('z')) << 32767;
+        // The limit falls inside the last pair: it goes whole.
+        QTest::addRow("emoji over the cell limit") << emoji.repeated(16384) << 32766;
+    }
+    void longCellsFromTheWriter() {
+        QFETCH(QString, text);
+        QFETCH(int, kept);
+        const QStringList cells{text, QStringLiteral("뒤"), text.left(9000), QStringLiteral("x")};
+        const QString path = m_dir->file(QStringLiteral("long.xls"));
+        QVERIFY(writeXls(path, 2, 2, [&](int r, int c) { return cells[r * 2 + c]; }));
+        QString error;
+        const auto book = tryOpen(path, error);
+        QVERIFY2(book, qPrintable(error));
+        QCOMPARE(book->lastUsedRow(), 2);
+        QCOMPARE(book->cellText(1, 1), kept < 0 ? text : text.left(kept));
+        QCOMPARE(book->cellText(1, 2), cells[1]);
+        QCOMPARE(book->cellText(2, 1), cells[2]);
+        QCOMPARE(book->cellText(2, 2), cells[3]);
+    }
+
+    void stringTableCutAnywhere_data() {
+        QTest::addColumn<int>("room");
+        QTest::addColumn<int>("rest");
+        QTest::addColumn<bool>("splitChars");
+        QTest::addColumn<bool>("longOnes");
+        QTest::newRow("short strings, whole records") << 8224 << int(Rest::Same) << false << false;
+        QTest::newRow("short strings, split once") << 40 << int(Rest::Same) << false << false;
+        // An empty string among them: freexl refuses such a table.
+        QTest::newRow("short strings and an empty one") << 8224 << int(Rest::Same) << false << false;
+        QTest::newRow("long strings, full records") << 8224 << int(Rest::Same) << false << true;
+        QTest::newRow("long strings continuing 16-bit") << 8224 << int(Rest::Wide) << false << true;
+        // Three bytes: every header fills a record, every continuation
+        // starts with its option byte.
+        QTest::newRow("every 3 bytes") << 3 << int(Rest::Same) << false << true;
+        QTest::newRow("every 4 bytes, halves of characters") << 4 << int(Rest::Same) << true << true;
+        QTest::newRow("every 5 bytes, compressed when possible") << 5 << int(Rest::Narrow) << true << true;
+        QTest::newRow("every 7 bytes, 16-bit") << 7 << int(Rest::Wide) << false << true;
+        QTest::newRow("every 64 bytes") << 64 << int(Rest::Same) << true << true;
+        QTest::newRow("every 1001 bytes, compressed when possible")
+            << 1001 << int(Rest::Narrow) << true << true;
+    }
+    void stringTableCutAnywhere() {
+        QFETCH(int, room);
+        QFETCH(int, rest);
+        QFETCH(bool, splitChars);
+        QFETCH(bool, longOnes);
+        QList<Str> strings = allKinds(longOnes);
+        if (QByteArray(QTest::currentDataTag()).contains("empty"))
+            strings.insert(2, Str{});
+        Book b = stringSheet(strings, {room, Rest(rest), splitChars});
+        QString error;
+        const auto book = tryOpen(save(QStringLiteral("cut.xls"), b.bytes()), error);
+        QVERIFY2(book, qPrintable(error));
+        QCOMPARE(book->lastUsedRow(), strings.size());
+        for (int i = 0; i < strings.size(); ++i) {
+            QCOMPARE(book->cellText(i + 1, 1), strings[i].text);
+            QCOMPARE(book->cellText(i + 1, 2), QStringLiteral("행 %1").arg(i + 1));
+        }
+    }
+
+    // Random strings in random cuts: whichever way the helper takes, the
+    // cells are the strings.
+    void randomTablesReadRight() {
+        QRandomGenerator random(51);
+        const QList<QList<QPair<ushort, ushort>>> pools{{{0x20, 0x7E}},
+                                                        {{0x20, 0xFF}},
+                                                        {{0xAC00, 0xD7A3}, {0x30, 0x39}},
+                                                        {{0x41, 0x5A}, {0x4E00, 0x9FFF}}};
+        for (int book = 0; book < 60; ++book) {
+            QList<Str> strings;
+            for (int n = 1 + random.bounded(12); n > 0; --n) {
+                const int pick = random.bounded(20);
+                const int length = pick == 0  ? 4000 + random.bounded(9000)
+                                   : pick < 4 ? 100 + random.bounded(300)
+                                              : random.bounded(31);
+                const auto& pool = pools[random.bounded(int(pools.size()))];
+                Str s;
+                for (int i = 0; i < length; ++i) {
+                    if (random.bounded(50) == 0 && i + 1 < length) {
+                        s.text += QString::fromUtf16(u"\U0001F600");
+                        ++i;
+                        continue;
+                    }
+                    const auto& [low, high] = pool[random.bounded(int(pool.size()))];
+                    s.text += QChar(ushort(low + random.bounded(high - low + 1)));
+                }
+                s.wide = random.bounded(4) == 0;
+                for (const QChar c : s.text)
+                    s.wide = s.wide || c.unicode() > 0xFF;
+                s.runs = random.bounded(3) == 0 ? random.bounded(1, 4) : 0;
+                s.phonetic = random.bounded(4) == 0 ? random.bounded(1, 41) : 0;
+                strings << s;
+            }
+            const int rooms[] = {3 + random.bounded(20), 50 + random.bounded(250),
+                                 8000 + random.bounded(225)};
+            const Cut cut{rooms[random.bounded(3)], Rest(random.bounded(3)), random.bounded(2) == 1};
+            Book b = stringSheet(strings, cut);
+            QString error;
+            const auto read = tryOpen(save(QStringLiteral("random.xls"), b.bytes()), error);
+            QVERIFY2(read, qPrintable(QStringLiteral("book %1: %2").arg(book).arg(error)));
+            for (int i = 0; i < strings.size(); ++i)
+                QVERIFY2(read->cellText(i + 1, 1) == strings[i].text,
+                         qPrintable(QStringLiteral("book %1, string %2").arg(book).arg(i)));
+        }
+    }
+
+    // Numbers, dates, times, booleans and labels come out the same whether
+    // the workbook's string table is read by freexl (short strings) or by the
+    // helper itself (a string over three records).
+    void cellsTheSameEitherWay_data() {
+        QTest::addColumn<bool>("from1904");
+        QTest::addColumn<bool>("dimensions");
+        QTest::addColumn<bool>("early");
+        QTest::newRow("1900 dates") << false << true << false;
+        QTest::newRow("1904 dates") << true << true << false;
+        QTest::newRow("no DIMENSIONS record") << false << false << false;
+        QTest::newRow("cells before DIMENSIONS") << false << true << true;
+    }
+    void cellsTheSameEitherWay() {
+        QFETCH(bool, from1904);
+        QFETCH(bool, dimensions);
+        QFETCH(bool, early);
+        QByteArray globals;
+        {
+            QByteArray d;
+            put16(d, from1904 ? 1 : 0);
+            globals += record(0x0022, d);
+        }
+        const QStringList patterns{QStringLiteral("yyyy\\-mm\\-dd"), QStringLiteral("h:mm"),
+                                   QStringLiteral("yyyy-mm-dd hh:mm:ss"),
+                                   QStringLiteral("#,##0;[Red]-#,##0")};
+        for (int i = 0; i < patterns.size(); ++i) {
+            QByteArray d;
+            put16(d, 164 + i);
+            put16(d, patterns[i].size());
+            d.append(char(0));
+            d.append(patterns[i].toLatin1());
+            globals += record(0x041E, d);
+        }
+        // Cell formats 0-15 general, then built-in date, time, date-time and the four above.
+        const QList<int> xfFormats{14, 20, 22, 164, 165, 166, 167};
+        for (int i = 0; i < 16 + xfFormats.size(); ++i) {
+            QByteArray d;
+            put16(d, 0);
+            put16(d, i < 16 ? 0 : xfFormats[i - 16]);
+            d.append(QByteArray(16, '\0'));
+            globals += record(0x00E0, d);
+        }
+        const QList<double> values{0, 1, 59, 60, 61, 45000.75, 45000.999995, -3.5, 1e20, 0.1, 2958465.5};
+        QByteArray cells;
+        int row = 0;
+        for (const double v : values) {
+            for (int f = 0; f < 8; ++f)
+                cells += number(row, f, f == 0 ? 15 : 15 + f, v);
+            ++row;
+        }
+        for (const quint32 raw :
+             {rkInt(0), rkInt(45000), rkInt(-7), rkInt(12345) | 1u, 0x3FF00000u, 0x3FF00001u, 0x40F5F900u}) {
+            for (int f = 0; f < 8; ++f)
+                cells += rk(row, f, f == 0 ? 15 : 15 + f, raw);
+            ++row;
+        }
+        cells += mulRk(row, 1, {{16, rkInt(43000)}, {17, 0x3FE00000u}, {15, rkInt(-1)}, {22, rkInt(99999)}});
+        cells += boolErr(row, 6, 1, false) + boolErr(row, 7, 0, false);
+        ++row;
+        cells += boolErr(row, 0, 0x07, true) + label(row, 1, QStringLiteral("글자 label"));
+        ++row;
+
+        QStringList texts[2];
+        for (const bool own : {false, true}) {
+            Book b;
+            b.strings = {Str{QStringLiteral("짧은 글"), true}};
+            if (own)
+                b.strings.append(Str{QStringLiteral("긴 글").repeated(7000), true});
+            b.globals = globals;
+            b.cells = cells + labelSst(row, 0, 0) + labelSst(row, 1, own ? 1 : 0);
+            b.rows = row + 1;
+            b.cols = 8;
+            b.dimensions = dimensions;
+            if (early)
+                b.early = number(0, 0, 15, 7) + label(row - 1, 5, QStringLiteral("early"));
+            QString error;
+            const auto book = tryOpen(save(QStringLiteral("kinds.xls"), b.bytes()), error);
+            QVERIFY2(book, qPrintable(error));
+            QCOMPARE(book->lastUsedRow(), row + 1);
+            QCOMPARE(book->cellText(row + 1, 2), b.strings.last().text);
+            for (int r = 1; r <= row; ++r)
+                for (int c = 1; c <= 8; ++c)
+                    texts[own] << book->cellText(r, c);
+        }
+        QCOMPARE(texts[1], texts[0]);
+        // Not all empty: a date, a time, a number and a boolean.
+        const int dateAt = 4 * 8 + 1, timeAt = 5 * 8 + 2, numberAt = 7 * 8;
+        QCOMPARE(texts[1][dateAt], from1904 ? QStringLiteral("1904-03-02") : QStringLiteral("1900-03-01"));
+        QCOMPARE(texts[1][timeAt], QStringLiteral("18:00:00"));
+        QCOMPARE(texts[1][numberAt], QStringLiteral("-3.5"));
+        QCOMPARE(texts[1][(row - 2) * 8 + 6], QStringLiteral("1"));
+        QCOMPARE(texts[1][(row - 1) * 8 + 1], QStringLiteral("글자 label"));
+    }
+
+    void damagedStringTableIsReported_data() {
+        QTest::addColumn<QString>("damage");
+        for (const char* d : {"more strings counted than stored", "characters past the table's end",
+                              "phonetic data past the table's end", "half a character, then a compressed one",
+                              "lone surrogate", "string index past the table", "cell outside the sheet"})
+            QTest::newRow(d) << QString::fromLatin1(d);
+    }
+    void damagedStringTableIsReported() {
+        QFETCH(QString, damage);
+        Book b = stringSheet(allKinds(true), {64});
+        if (damage.startsWith(QLatin1String("more strings")))
+            b.extraCount = 1;
+        if (damage.startsWith(QLatin1String("characters")))
+            b.strings.last().claimedLength = 30000;
+        if (damage.startsWith(QLatin1String("phonetic"))) {
+            b.strings.last().phonetic = 3;
+            b.strings.last().claimedPhonetic = 4000;
+        }
+        if (damage.startsWith(QLatin1String("half")))
+            b.cut = {64, Rest::Same, true, 0};
+        if (damage.startsWith(QLatin1String("lone")))
+            b.strings[1].text[2] = QChar(0xD800);
+        if (damage.startsWith(QLatin1String("string index")))
+            b.cells += labelSst(0, 0, 99);
+        if (damage.startsWith(QLatin1String("cell outside")))
+            b.cells += labelSst(b.rows, 0, 0);
+        const QString path = save(QStringLiteral("damaged.xls"), b.bytes());
+        try {
+            openWorkbook(path, SheetXls);
+            QFAIL("a damaged workbook was read");
+        } catch (const platform::RuntimeError& e) {
+            QCOMPARE(e.text(), path + QStringLiteral(": 통합문서가 손상되어 읽을 수 없습니다."));
+        }
+    }
+
+    void scrambledStringTableNeverCrashesTheReader() {
+        Book b = stringSheet(allKinds(true), {64, Rest::Same, true});
+        const QByteArray good = b.bytes();
+        QRandomGenerator random(20241210);
+        int read = 0, refused = 0;
+        for (int i = 0; i < 100; ++i) {
+            QByteArray bytes = good;
+            for (int n = 1 + random.bounded(4); n > 0; --n)
+                bytes[b.sstAt + random.bounded(int(b.sstSize))] = char(random.bounded(256));
+            QProcess p;
+            p.start(testsupport::binDir() + QStringLiteral("/vantrel-xlsread"),
+                    {save(QStringLiteral("scrambled.xls"), bytes)});
+            QVERIFY(p.waitForFinished(20'000));
+            QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+            const QByteArray out = p.readAllStandardOutput();
+            if (p.exitCode() == 0) {
+                QVERIFY(out.startsWith("VXLS1\n") && out.endsWith("END\n"));
+                ++read;
+            } else {
+                QCOMPARE(p.exitCode(), 1);
+                QCOMPARE(p.readAllStandardError(), QByteArray("damaged\n"));
+                ++refused;
+            }
+        }
+        QVERIFY2(read > 0 && refused > 0,
+                 qPrintable(QStringLiteral("%1 read, %2 refused").arg(read).arg(refused)));
+    }
+};
+
+QTEST_GUILESS_MAIN(XlsReaderTest)
+#include "XlsReaderTest.moc"
