@@ -14,8 +14,7 @@ class CFtpClient {
 public:
     CFtpClient();
     ~CFtpClient();
-    CFtpClient(const CFtpClient&) = delete;
-    CFtpClient& operator=(const CFtpClient&) = delete;
+    Q_DISABLE_COPY(CFtpClient)
 
     // Connects to host:port (0 = the FTP port 21) and logs in. On failure
     // nothing stays open.

@@ -20,8 +20,7 @@ class PlainReader {
 public:
     PlainReader() = default;
     ~PlainReader() { close(); }
-    PlainReader(const PlainReader&) = delete;
-    PlainReader& operator=(const PlainReader&) = delete;
+    Q_DISABLE_COPY(PlainReader)
 
     // False, with the system's reason for lastSystemError(), when `path` is
     // missing, a link or something else than a plain file.
@@ -42,8 +41,7 @@ public:
     explicit StagedFile(const QString& target);
     // Removes the staged bytes unless they were placed.
     ~StagedFile();
-    StagedFile(const StagedFile&) = delete;
-    StagedFile& operator=(const StagedFile&) = delete;
+    Q_DISABLE_COPY(StagedFile)
 
     // Creates the staged file next to the target, refusing anything already
     // lying at its own name.

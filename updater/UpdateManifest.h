@@ -44,8 +44,7 @@ class Sha256 {
 public:
     Sha256();
     ~Sha256();
-    Sha256(const Sha256&) = delete;
-    Sha256& operator=(const Sha256&) = delete;
+    Q_DISABLE_COPY(Sha256)
     void update(const char* data, qsizetype size);
     QByteArray result(); // 32 bytes; empty when the digest failed
 

@@ -52,6 +52,9 @@ public:
     Options(const QStringList& args, const QStringList& valueOptions, const QStringList& flags = {});
     bool ok() const { return m_error.isEmpty(); }
     QString error() const { return m_error; }
+    // For a command that takes no positional arguments: what is wrong with
+    // the options or the first such argument, empty when nothing is.
+    QString problemWithoutPositional() const;
     bool has(const QString& name) const { return m_values.contains(name); }
     QString value(const QString& name, const QString& fallback = QString()) const {
         return m_values.value(name, fallback);

@@ -60,10 +60,8 @@ int initDb(const QStringList& args) {
 int search(const QStringList& args) {
     const QString cmd = QStringLiteral("search");
     const cli::Options o(args, cli::searchValueOptions());
-    if (!o.ok())
-        return cli::usageError(cmd, o.error());
-    if (!o.positional().isEmpty())
-        return cli::usageError(cmd, QStringLiteral("unexpected argument %1").arg(o.positional().first()));
+    if (const QString problem = o.problemWithoutPositional(); !problem.isEmpty())
+        return cli::usageError(cmd, problem);
 
     database::SearchConditions c;
     QString problem;

@@ -32,14 +32,10 @@ QString usage() {
 
 int runIssue(const QStringList& args) {
     const QString name = QStringLiteral("issue");
-    QStringList valueOptions = cli::searchValueOptions();
-    valueOptions << QStringLiteral("user") << QStringLiteral("kind") << QStringLiteral("rows")
-                 << QStringLiteral("label-type");
-    const cli::Options o(args, valueOptions, {QStringLiteral("unlock"), QStringLiteral("yes")});
-    if (!o.ok())
-        return cli::usageError(name, o.error());
-    if (!o.positional().isEmpty())
-        return cli::usageError(name, QStringLiteral("unexpected argument %1").arg(o.positional().first()));
+    const cli::Options o(args, cli::searchValueOptions() + QStringList{"user", "kind", "rows", "label-type"},
+                         {QStringLiteral("unlock"), QStringLiteral("yes")});
+    if (const QString problem = o.problemWithoutPositional(); !problem.isEmpty())
+        return cli::usageError(name, problem);
     if (!o.has(QStringLiteral("user")))
         return cli::usageError(name, QStringLiteral("--user is required"));
     const QStringList kinds = {QStringLiteral("issue"), QStringLiteral("reissue"), QStringLiteral("test")};

@@ -18,14 +18,10 @@ QString usage() {
 
 int runPreview(const QStringList& args) {
     const QString name = QStringLiteral("preview");
-    QStringList valueOptions = cli::searchValueOptions();
-    valueOptions << QStringLiteral("user") << QStringLiteral("out") << QStringLiteral("row")
-                 << QStringLiteral("label-type") << QStringLiteral("kind");
-    const cli::Options o(args, valueOptions, {});
-    if (!o.ok())
-        return cli::usageError(name, o.error());
-    if (!o.positional().isEmpty())
-        return cli::usageError(name, QStringLiteral("unexpected argument %1").arg(o.positional().first()));
+    const cli::Options o(args,
+                         cli::searchValueOptions() + QStringList{"user", "out", "row", "label-type", "kind"});
+    if (const QString problem = o.problemWithoutPositional(); !problem.isEmpty())
+        return cli::usageError(name, problem);
     if (!o.has(QStringLiteral("user")) || !o.has(QStringLiteral("out")))
         return cli::usageError(name, QStringLiteral("--user and --out are required"));
     bool rowOk = false;

@@ -106,6 +106,12 @@ QStringList shownMessages() {
     return printingOperator().shown;
 }
 
+QString Options::problemWithoutPositional() const {
+    if (!ok() || m_positional.isEmpty())
+        return m_error;
+    return QStringLiteral("unexpected argument %1").arg(m_positional.first());
+}
+
 Options::Options(const QStringList& args, const QStringList& valueOptions, const QStringList& flags) {
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args[i];

@@ -36,8 +36,7 @@ class LogBatch {
 public:
     explicit LogBatch(const QString& fileName) : m_fileName(fileName) {}
     ~LogBatch() { flush(); }
-    LogBatch(const LogBatch&) = delete;
-    LogBatch& operator=(const LogBatch&) = delete;
+    Q_DISABLE_COPY(LogBatch)
     void add(const QString& text) { add({QStringView(text)}); }
     // One line of these parts joined, encoded straight into the block.
     void add(std::initializer_list<QStringView> parts);

@@ -28,8 +28,7 @@ class WaitCursor {
 public:
     explicit WaitCursor(Operator& op = currentOperator()) : m_op(op) { m_op.setWaitCursor(true); }
     ~WaitCursor() { restore(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
+    Q_DISABLE_COPY(WaitCursor)
     void restore() {
         if (m_on)
             m_op.setWaitCursor(false);

@@ -51,8 +51,7 @@ class DbConnection {
 public:
     explicit DbConnection(const QString& name);
     ~DbConnection();
-    DbConnection(const DbConnection&) = delete;
-    DbConnection& operator=(const DbConnection&) = delete;
+    Q_DISABLE_COPY(DbConnection)
 
     // Opens the connection (10-second login timeout where the driver has one).
     // Throws platform::RuntimeError with the driver's text on failure; a
@@ -142,8 +141,7 @@ public:
     // Runs the statement on the connection; throws platform::RuntimeError.
     RowStream(DbConnection& conn, const QString& sql);
     ~RowStream();
-    RowStream(const RowStream&) = delete;
-    RowStream& operator=(const RowStream&) = delete;
+    Q_DISABLE_COPY(RowStream)
 
     // Column position of a field name (case-insensitive); throws when absent.
     int column(const QString& fieldName) const;

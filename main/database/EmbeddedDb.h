@@ -37,8 +37,7 @@ class EmbeddedQuery {
 public:
     EmbeddedQuery(QSqlDatabase& db, const QString& sql);
     ~EmbeddedQuery();
-    EmbeddedQuery(const EmbeddedQuery&) = delete;
-    EmbeddedQuery& operator=(const EmbeddedQuery&) = delete;
+    Q_DISABLE_COPY(EmbeddedQuery)
 
     const QStringList& columns() const { return m_columns; }
     // Moves to the next row; false after the last.

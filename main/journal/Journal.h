@@ -64,8 +64,7 @@ public:
     // Throws platform::RuntimeError when it cannot be opened or written.
     explicit Journal(const QString& programDir);
     ~Journal();
-    Journal(const Journal&) = delete;
-    Journal& operator=(const Journal&) = delete;
+    Q_DISABLE_COPY(Journal)
 
     // A new entry in state "sent"; returns its id.
     qint64 begin(const Entry& entry);

@@ -39,8 +39,7 @@ public:
     // The settings window's link; `controls` reads the window's controls.
     explicit PrinterLink(std::function<SettingsControls()> controls);
     ~PrinterLink();
-    PrinterLink(const PrinterLink&) = delete;
-    PrinterLink& operator=(const PrinterLink&) = delete;
+    Q_DISABLE_COPY(PrinterLink)
 
     bool isSettingsWindow() const { return m_run == nullptr; }
 

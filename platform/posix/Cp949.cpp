@@ -16,8 +16,7 @@ public:
         if (m_cd != reinterpret_cast<iconv_t>(-1))
             iconv_close(m_cd);
     }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
+    Q_DISABLE_COPY(Converter)
 
     // Converts all of in; returns false at the first sequence it cannot convert,
     // leaving consumed at the offset of that sequence.

@@ -1,5 +1,6 @@
 #pragma once
 // A Windows handle that is closed when its owner goes.
+#include <QtGlobal>
 #include <windows.h>
 
 namespace platform {
@@ -8,8 +9,7 @@ struct OwnedHandle {
     HANDLE handle = nullptr;
 
     OwnedHandle() = default;
-    OwnedHandle(const OwnedHandle&) = delete;
-    OwnedHandle& operator=(const OwnedHandle&) = delete;
+    Q_DISABLE_COPY(OwnedHandle)
     ~OwnedHandle() {
         if (handle && handle != INVALID_HANDLE_VALUE)
             CloseHandle(handle);

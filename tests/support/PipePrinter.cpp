@@ -1,6 +1,7 @@
 #include "tests/support/PipePrinter.h"
 
 #include <QDir>
+#include <iterator>
 // clang-format off
 #include <winsock2.h>
 #include <windows.h>
@@ -85,10 +86,13 @@ bool PipePrinter::start(const QStringList& simOptions) {
     m_stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     for (std::thread& t : m_threads)
         t = std::thread([this] { serve(); });
-    // Ready once an instance of the pipe waits for a client (the threads
-    // may take a while to make them on a busy machine).
+    // Ready once every instance of the pipe is made and one waits for a
+    // client: a client that opens, closes and opens again at once (Quorvel's
+    // search, then its print) finds the next one waiting. The threads may
+    // take a while to make them on a busy machine.
     for (int i = 0; i < 100; ++i) {
-        if (WaitNamedPipeW(reinterpret_cast<const wchar_t*>(m_name.utf16()), 50))
+        if (m_instances == int(std::size(m_threads)) &&
+            WaitNamedPipeW(reinterpret_cast<const wchar_t*>(m_name.utf16()), 50))
             return true;
         Sleep(50);
     }
@@ -106,6 +110,7 @@ void PipePrinter::serve() {
                                    4096, 4096, 0, nullptr);
     if (pipe == INVALID_HANDLE_VALUE)
         return;
+    ++m_instances;
     HANDLE connected = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     while (!m_stopping) {
         OVERLAPPED o{};

@@ -28,6 +28,7 @@ private:
     PrinterSimProcess m_sim;
     std::thread m_threads[4]; // one per instance of the pipe
     std::atomic<bool> m_stopping{false};
+    std::atomic<int> m_instances{0}; // made so far, of one per thread
     void* m_stopEvent = nullptr;
     quintptr m_socket = 0; // the printer's connection (a SOCKET)
     std::mutex m_line;

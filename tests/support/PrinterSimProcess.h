@@ -13,8 +13,7 @@ class PrinterSimProcess {
 public:
     PrinterSimProcess() = default;
     ~PrinterSimProcess();
-    PrinterSimProcess(const PrinterSimProcess&) = delete;
-    PrinterSimProcess& operator=(const PrinterSimProcess&) = delete;
+    Q_DISABLE_COPY(PrinterSimProcess)
 
     // e.g. start({"--tcp", "0", "--capture", file}); false (see error()) when
     // the printer did not come up within timeoutMs.

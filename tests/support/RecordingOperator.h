@@ -32,8 +32,7 @@ class OperatorScope {
 public:
     explicit OperatorScope(core::Operator& op) { core::setCurrentOperator(&op); }
     ~OperatorScope() { core::setCurrentOperator(nullptr); }
-    OperatorScope(const OperatorScope&) = delete;
-    OperatorScope& operator=(const OperatorScope&) = delete;
+    Q_DISABLE_COPY(OperatorScope)
 };
 
 } // namespace testsupport
