@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QHash>
 #include <QKeyEvent>
 #include <QPixmap>
 #include <QProgressBar>
@@ -33,92 +34,33 @@ void installUpdaterFonts() {
 int virtualKeyOf(int key, Qt::KeyboardModifiers modifiers) {
     if (key >= Qt::Key_A && key <= Qt::Key_Z)
         return 0x41 + (key - Qt::Key_A);
+    const bool keypad = modifiers & Qt::KeypadModifier;
     if (key >= Qt::Key_0 && key <= Qt::Key_9)
-        return (modifiers & Qt::KeypadModifier) ? 0x60 + (key - Qt::Key_0) : 0x30 + (key - Qt::Key_0);
+        return (keypad ? 0x60 : 0x30) + (key - Qt::Key_0);
     if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
         return 0x70 + (key - Qt::Key_F1);
-    switch (key) {
-    case Qt::Key_Backspace:
-        return 0x08;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        return 0x09;
-    case Qt::Key_Clear:
-        return 0x0C;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return kVkReturn;
-    case Qt::Key_Shift:
-        return kVkShift;
-    case Qt::Key_Control:
-        return 0x11;
-    case Qt::Key_Alt:
-        return 0x12;
-    case Qt::Key_Pause:
-        return 0x13;
-    case Qt::Key_CapsLock:
-        return 0x14;
-    case Qt::Key_Escape:
-        return kVkEscape;
-    case Qt::Key_Space:
-        return 0x20;
-    case Qt::Key_PageUp:
-        return 0x21;
-    case Qt::Key_PageDown:
-        return 0x22;
-    case Qt::Key_End:
-        return 0x23;
-    case Qt::Key_Home:
-        return 0x24;
-    case Qt::Key_Left:
-        return 0x25;
-    case Qt::Key_Up:
-        return 0x26;
-    case Qt::Key_Right:
-        return 0x27;
-    case Qt::Key_Down:
-        return 0x28;
-    case Qt::Key_Print:
-        return 0x2C;
-    case Qt::Key_Insert:
-        return 0x2D;
-    case Qt::Key_Delete:
-        return 0x2E;
-    case Qt::Key_Menu:
-        return 0x5D;
-    case Qt::Key_Asterisk:
-        return 0x6A;
-    case Qt::Key_Plus:
-        return (modifiers & Qt::KeypadModifier) ? 0x6B : 0xBB;
-    case Qt::Key_Minus:
-        return (modifiers & Qt::KeypadModifier) ? 0x6D : 0xBD;
-    case Qt::Key_Period:
-        return (modifiers & Qt::KeypadModifier) ? 0x6E : 0xBE;
-    case Qt::Key_Slash:
-        return (modifiers & Qt::KeypadModifier) ? 0x6F : 0xBF;
-    case Qt::Key_NumLock:
-        return 0x90;
-    case Qt::Key_ScrollLock:
-        return 0x91;
-    case Qt::Key_Semicolon:
-        return 0xBA;
-    case Qt::Key_Equal:
-        return 0xBB;
-    case Qt::Key_Comma:
-        return 0xBC;
-    case Qt::Key_QuoteLeft:
-        return 0xC0;
-    case Qt::Key_BracketLeft:
-        return 0xDB;
-    case Qt::Key_Backslash:
-        return 0xDC;
-    case Qt::Key_BracketRight:
-        return 0xDD;
-    case Qt::Key_Apostrophe:
-        return 0xDE;
-    default:
-        return 0;
-    }
+    // The keys whose code the numeric keypad changes: {key, on the keypad, elsewhere}.
+    static const int kKeypadCodes[][3] = {{Qt::Key_Plus, 0x6B, 0xBB},
+                                          {Qt::Key_Minus, 0x6D, 0xBD},
+                                          {Qt::Key_Period, 0x6E, 0xBE},
+                                          {Qt::Key_Slash, 0x6F, 0xBF}};
+    for (const auto& k : kKeypadCodes)
+        if (k[0] == key)
+            return keypad ? k[1] : k[2];
+    static const QHash<int, int> kCodes = {
+        {Qt::Key_Backspace, 0x08},  {Qt::Key_Tab, 0x09},          {Qt::Key_Backtab, 0x09},
+        {Qt::Key_Clear, 0x0C},      {Qt::Key_Return, kVkReturn},  {Qt::Key_Enter, kVkReturn},
+        {Qt::Key_Shift, kVkShift},  {Qt::Key_Control, 0x11},      {Qt::Key_Alt, 0x12},
+        {Qt::Key_Pause, 0x13},      {Qt::Key_CapsLock, 0x14},     {Qt::Key_Escape, kVkEscape},
+        {Qt::Key_Space, 0x20},      {Qt::Key_PageUp, 0x21},       {Qt::Key_PageDown, 0x22},
+        {Qt::Key_End, 0x23},        {Qt::Key_Home, 0x24},         {Qt::Key_Left, 0x25},
+        {Qt::Key_Up, 0x26},         {Qt::Key_Right, 0x27},        {Qt::Key_Down, 0x28},
+        {Qt::Key_Print, 0x2C},      {Qt::Key_Insert, 0x2D},       {Qt::Key_Delete, 0x2E},
+        {Qt::Key_Menu, 0x5D},       {Qt::Key_Asterisk, 0x6A},     {Qt::Key_NumLock, 0x90},
+        {Qt::Key_ScrollLock, 0x91}, {Qt::Key_Semicolon, 0xBA},    {Qt::Key_Equal, 0xBB},
+        {Qt::Key_Comma, 0xBC},      {Qt::Key_QuoteLeft, 0xC0},    {Qt::Key_BracketLeft, 0xDB},
+        {Qt::Key_Backslash, 0xDC},  {Qt::Key_BracketRight, 0xDD}, {Qt::Key_Apostrophe, 0xDE}};
+    return kCodes.value(key, 0);
 }
 
 BrannowDlg::BrannowDlg(const QString& baseDir, QWidget* parent)

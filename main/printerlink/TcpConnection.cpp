@@ -8,6 +8,8 @@
 #include "platform/RuntimeError.h"
 #include "platform/SocketReady.h"
 
+#include <QHash>
+
 namespace printerlink {
 
 namespace {
@@ -17,26 +19,16 @@ const QString kInvalidPropertyValue = QStringLiteral("Invalid property value");
 } // namespace
 
 qint16 socketErrorNumber(QAbstractSocket::SocketError error) {
-    switch (error) {
-    case QAbstractSocket::ConnectionRefusedError:
-        return 10061;
-    case QAbstractSocket::RemoteHostClosedError:
-        return 10054;
-    case QAbstractSocket::HostNotFoundError:
-        return 11001;
-    case QAbstractSocket::SocketAccessError:
-        return 10013;
-    case QAbstractSocket::SocketResourceError:
-        return 10055;
-    case QAbstractSocket::SocketTimeoutError:
-        return 10060;
-    case QAbstractSocket::NetworkError:
-        return 10050;
-    case QAbstractSocket::UnsupportedSocketOperationError:
-        return 10045;
-    default:
-        return 10053;
-    }
+    // The Winsock numbers the operator's messages carry.
+    static const QHash<int, qint16> kNumbers = {{QAbstractSocket::ConnectionRefusedError, 10061},
+                                                {QAbstractSocket::RemoteHostClosedError, 10054},
+                                                {QAbstractSocket::HostNotFoundError, 11001},
+                                                {QAbstractSocket::SocketAccessError, 10013},
+                                                {QAbstractSocket::SocketResourceError, 10055},
+                                                {QAbstractSocket::SocketTimeoutError, 10060},
+                                                {QAbstractSocket::NetworkError, 10050},
+                                                {QAbstractSocket::UnsupportedSocketOperationError, 10045}};
+    return kNumbers.value(int(error), 10053);
 }
 
 TcpConnection::TcpConnection(RunState* run) : m_run(run) {

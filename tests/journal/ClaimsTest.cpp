@@ -27,6 +27,7 @@ namespace {
 
 struct Station : IssueRig {
     std::unique_ptr<journal::Journal> journal;
+    explicit Station(Backend b = Backend::Embedded) { backend = b; }
     bool open(int purchases, const QString& script = {}) {
         if (!start(purchases, script))
             return false;
@@ -155,8 +156,7 @@ private slots:
         QFETCH(Backend, backend);
         QFETCH(QString, otherKind);
         VANTREL_REQUIRE_BACKEND(backend);
-        Station a, b;
-        a.backend = b.backend = backend;
+        Station a(backend), b(backend);
         QVERIFY2(a.start(0), qPrintable(a.problem()));
         QVERIFY2(b.open(10), qPrintable(b.problem()));
         joinDatabase(a, b);
@@ -197,8 +197,7 @@ private slots:
         QFETCH(Backend, backend);
         QFETCH(bool, restart);
         VANTREL_REQUIRE_BACKEND(backend);
-        Station a, b;
-        a.backend = b.backend = backend;
+        Station a(backend), b(backend);
         a.simArgs =
             b.simArgs = {QStringLiteral("--events"), QStringLiteral("--print-ms"), QStringLiteral("300")};
         QVERIFY2(b.start(0), qPrintable(b.problem()));
@@ -263,8 +262,7 @@ private slots:
     void aPersonsDecisionDuringARunStays() {
         QFETCH(Backend, backend);
         VANTREL_REQUIRE_BACKEND(backend);
-        Station a, b;
-        a.backend = b.backend = backend;
+        Station a(backend), b(backend);
         a.simArgs = {QStringLiteral("--events"), QStringLiteral("--print-ms"), QStringLiteral("300")};
         b.simArgs = {QStringLiteral("--events")};
         QVERIFY2(a.start(0), qPrintable(a.problem()));
@@ -300,8 +298,7 @@ private slots:
     void twoSettlementsAtOnceRecordOnce() {
         QFETCH(Backend, backend);
         VANTREL_REQUIRE_BACKEND(backend);
-        Station a;
-        a.backend = backend;
+        Station a(backend);
         a.simArgs = {QStringLiteral("--events"), QStringLiteral("--print-ms"), QStringLiteral("200")};
         QVERIFY2(a.open(6), qPrintable(a.problem()));
         const auto run = a.ctl(issueArgs(QStringLiteral("1-1")));
@@ -331,8 +328,7 @@ private slots:
     void aReissueCutBeforeItsRecordSettles() {
         QFETCH(Backend, backend);
         VANTREL_REQUIRE_BACKEND(backend);
-        Station a;
-        a.backend = backend;
+        Station a(backend);
         QVERIFY2(a.open(6), qPrintable(a.problem()));
         a.search();
         a.tickOnly({1});
@@ -444,8 +440,7 @@ private slots:
     // run, before anything is printed.
     void aDatabaseWithoutClaimsPrintsNothing() {
         VANTREL_REQUIRE_BACKEND(Backend::Server);
-        Station a;
-        a.backend = Backend::Server;
+        Station a(Backend::Server);
         QVERIFY2(a.open(4), qPrintable(a.problem()));
         database::gDbConn.execute(QStringLiteral("drop table slfanrfidclaim"));
         a.search();

@@ -30,6 +30,8 @@ const QString kReset = QStringLiteral("\r\n\r\n태그발행기를 리셋합니�
 // One workstation: a program directory with the shipped settings files, the
 // window's connection controls, its boxes, and an operator that records.
 struct Station {
+    PrinterSimProcess sim; // started by startPrinter, capturing into `capture`
+    QString capture;
     TempProgramDir dir;
     testsupport::RecordingOperator op;
     printerlink::SettingsControls controls;
@@ -71,8 +73,11 @@ class PrinterConfigTest : public QObject {
     testsupport::FastClock m_clock{20};
     QTemporaryDir m_work;
 
-    // Starts the printer on the named kind and points the station's controls at it.
-    bool startPrinter(PrinterSimProcess& sim, Station& st, const QString& kind, const QString& capture) {
+    // Starts the station's printer on the named kind, capturing into the work
+    // folder's file `captureName`, and points the station's controls at it.
+    bool startPrinter(Station& st, const QString& kind, const QString& captureName) {
+        PrinterSimProcess& sim = st.sim;
+        const QString capture = st.capture = m_work.filePath(captureName);
         if (kind == "tcp") {
             if (!sim.start({"--tcp", "0", "--capture", capture}))
                 return false;
@@ -117,9 +122,7 @@ private Q_SLOTS:
     void settingOverEachKind() {
         QFETCH(QString, kind);
         Station st;
-        PrinterSimProcess sim;
-        const QString capture = m_work.filePath("setting-" + kind + ".bin");
-        QVERIFY2(startPrinter(sim, st, kind, capture), qPrintable(sim.error()));
+        QVERIFY2(startPrinter(st, kind, "setting-" + kind + ".bin"), qPrintable(st.sim.error()));
 
         // RFID values and the ribbon adjustment, B-SA4TP
         st.boxes.printerModel = ModelSA4TP;
@@ -145,17 +148,15 @@ private Q_SLOTS:
 
         // Each command is followed by the reset record, nothing else in between.
         const QByteArray expected = (rfidCmd + "{Z0|}" + adjCmd + "{Z0|}").toLatin1();
-        QTRY_COMPARE_WITH_TIMEOUT(readFile(capture), expected, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(readFile(st.capture), expected, 10000);
         // The printer took every record.
-        QVERIFY2(sim.standardError().isEmpty(), sim.standardError().constData());
+        QVERIFY2(st.sim.standardError().isEmpty(), st.sim.standardError().constData());
         QVERIFY(st.op.waitCursorChanges >= 4);
     }
 
     void resetButtonsSendTheTemplates() {
         Station st;
-        PrinterSimProcess sim;
-        const QString capture = m_work.filePath("reset.bin");
-        QVERIFY2(startPrinter(sim, st, "tcp", capture), qPrintable(sim.error()));
+        QVERIFY2(startPrinter(st, "tcp", "reset.bin"), qPrintable(st.sim.error()));
         st.fillRfid("255", "018", "+99");
         st.boxes.values["txtRbnAdj_FW"] = "15";
         st.boxes.values["txtRbnAdj_BK"] = "15";
@@ -173,15 +174,13 @@ private Q_SLOTS:
         QCOMPARE(st.adjust("RBN_ADJ(FW)"), QStringLiteral("03"));
         QCOMPARE(st.op.messages.last(), "ADJUST설정을 초기화 하였습니다." + kReset);
 
-        QTRY_COMPARE_WITH_TIMEOUT(readFile(capture),
+        QTRY_COMPARE_WITH_TIMEOUT(readFile(st.capture),
                                   (kShippedRfid + "{Z0|}" + kShippedAdj + "{Z0|}").toLatin1(), 10000);
     }
 
     void reopenedWindowResetsToLastCommand() {
         Station st;
-        PrinterSimProcess sim;
-        const QString capture = m_work.filePath("reopen.bin");
-        QVERIFY2(startPrinter(sim, st, "tcp", capture), qPrintable(sim.error()));
+        QVERIFY2(startPrinter(st, "tcp", "reopen.bin"), qPrintable(st.sim.error()));
         st.fillRfid("7", "9", "1");
         QVERIFY(st.config.cmdSetting_Click());
         const QString sent = st.rfid("INIT_CMD");
@@ -196,7 +195,7 @@ private Q_SLOTS:
         QCOMPARE(st.boxes.values["txtIssueRetry"], QStringLiteral("007"));
         QCOMPARE(st.boxes.values["txtPowerLevel"], QStringLiteral("009"));
         QCOMPARE(st.boxes.values["txtAdjRetry"], QStringLiteral("+01"));
-        QTRY_COMPARE_WITH_TIMEOUT(readFile(capture), (sent + "{Z0|}" + sent + "{Z0|}").toLatin1(), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(readFile(st.capture), (sent + "{Z0|}" + sent + "{Z0|}").toLatin1(), 10000);
     }
 
     void printerKeepsWhatItWasSent() {
@@ -223,9 +222,7 @@ private Q_SLOTS:
 
     void emptyBoxStopsBeforeSending() {
         Station st;
-        PrinterSimProcess sim;
-        const QString capture = m_work.filePath("empty.bin");
-        QVERIFY2(startPrinter(sim, st, "tcp", capture), qPrintable(sim.error()));
+        QVERIFY2(startPrinter(st, "tcp", "empty.bin"), qPrintable(st.sim.error()));
         const QByteArray before = st.dir.read("rfid_setup.ini");
 
         st.fillRfid("5", "", "");
@@ -253,7 +250,7 @@ private Q_SLOTS:
         // A blank is content: the command goes out with it as typed.
         st.fillRfid(" ", "12", "3");
         QVERIFY(st.config.cmdSetting_Click());
-        QTRY_VERIFY(readFile(capture).startsWith("{@RFID;IR: ,FR:00,AJ:+03012"));
+        QTRY_VERIFY(readFile(st.capture).startsWith("{@RFID;IR: ,FR:00,AJ:+03012"));
         QCOMPARE(st.rfid("ISSUE_RETRY"), QString()); // a lone blank reads back as nothing
     }
 
