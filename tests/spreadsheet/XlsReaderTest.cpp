@@ -548,7 +548,7 @@ private slots:
                 ++read;
             } else {
                 QCOMPARE(p.exitCode(), 1);
-                QCOMPARE(p.readAllStandardError(), QByteArray("damaged\n"));
+                QCOMPARE(p.readAllStandardError().trimmed(), QByteArray("damaged")); // "\r\n" on Windows
                 ++refused;
             }
         }
