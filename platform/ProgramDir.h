@@ -18,6 +18,15 @@ inline QString executableFileName(const QString& program) {
     return program;
 #endif
 }
+// Whether a file name is a program's on this system: no extension on Linux,
+// ".exe" (in any case) on Windows.
+inline bool isExecutableFileName(const QString& name) {
+#ifdef Q_OS_WIN
+    return name.endsWith(QStringLiteral(".exe"), Qt::CaseInsensitive);
+#else
+    return !name.contains(QLatin1Char('.'));
+#endif
+}
 // The program directory joined with a file name.
 QString programPath(const QString& fileName);
 

@@ -29,7 +29,7 @@ QString src(const char* step) {
 }
 
 bool isProgramFile(const QString& name) {
-    return !name.contains(QLatin1Char('.'));
+    return platform::isExecutableFileName(name);
 }
 
 const QString kVersionFile = QStringLiteral("Version.ini");
@@ -130,7 +130,7 @@ void UpdateRun::noteFetched(const QString& name) {
 bool UpdateRun::isProtected(const QString& name) const {
     // Replacing the updater or the file naming its server would hand every
     // later update to whoever wrote them.
-    QStringList own{QStringLiteral("Brannow"), QStringLiteral("Ftp_Setup.ini")};
+    QStringList own{platform::executableFileName(QStringLiteral("Brannow")), QStringLiteral("Ftp_Setup.ini")};
     if (QCoreApplication::instance())
         own.append(QFileInfo(QCoreApplication::applicationFilePath()).fileName());
     return own.contains(name, Qt::CaseInsensitive);

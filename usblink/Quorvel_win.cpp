@@ -33,13 +33,15 @@ bool exists(const std::string& path) {
     return e != ERROR_FILE_NOT_FOUND && e != ERROR_PATH_NOT_FOUND;
 }
 
+// The stand-ins present, in number order; a gap (a printer unplugged) does
+// not end the list, as it does not among the usblp nodes of Linux.
 DeviceList standIns(const std::string& dir) {
+    constexpr int kMaxStandIns = 16; // as many as usblp has minor numbers
     DeviceList list;
-    for (int n = 0;; ++n) {
+    for (int n = 0; n < kMaxStandIns; ++n) {
         const std::string path = dir + "\\lp" + std::to_string(n);
-        if (!exists(path))
-            break;
-        list.paths.push_back(path);
+        if (exists(path))
+            list.paths.push_back(path);
     }
     return list;
 }

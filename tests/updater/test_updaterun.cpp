@@ -246,7 +246,8 @@ private slots:
         server.put(mainProgram(), standInProgram());
         // The updater itself and the file naming its server are never
         // replaced, whatever case the server writes them in.
-        server.put(QStringLiteral("Brannow"), "forged updater");
+        const QString updater = platform::executableFileName(QStringLiteral("Brannow"));
+        server.put(updater, "forged updater");
         server.put(QStringLiteral("FTP_SETUP.INI"), "[SERVER_INFO]\r\nSERVER_IP=10.6.6.6\r\n");
         writeFile(server.root() + QStringLiteral("/x"), "escaped"); // what "../x" would fetch
         QStringList extras;
@@ -259,7 +260,7 @@ private slots:
         const QString base = at(QStringLiteral("inner"));
         QVERIFY(QDir().mkpath(base));
         writeFtpSetup(base, server.port());
-        writeFile(base + QStringLiteral("/Brannow"), "own updater", true);
+        writeFile(base + QLatin1Char('/') + updater, "own updater", true);
         const QByteArray setup = readFile(base + QStringLiteral("/Ftp_Setup.ini"));
         const bool etcHadX = QFile::exists(QStringLiteral("/etc/x"));
 
@@ -273,12 +274,14 @@ private slots:
         QCOMPARE(QFile::exists(QStringLiteral("/etc/x")), etcHadX);
         QVERIFY(!QFile::exists(base + QStringLiteral("/x")));
         QVERIFY(!QFile::exists(at(QStringLiteral("x"))));
-        QCOMPARE(filesIn(run.tempDir()),
-                 (QStringList{QStringLiteral("Brannow"), QStringLiteral("FTP_SETUP.INI")}));
+        QCOMPARE(filesIn(run.tempDir()), (QStringList{updater, QStringLiteral("FTP_SETUP.INI")}));
         QCOMPARE(log().count(QStringLiteral(",3,CBrannowDlg::GetDownLoadFile  ,")), 5);
-        QCOMPARE(readFile(base + QStringLiteral("/Brannow")), QByteArray("own updater"));
+        QCOMPARE(readFile(base + QLatin1Char('/') + updater), QByteArray("own updater"));
         QCOMPARE(readFile(base + QStringLiteral("/Ftp_Setup.ini")), setup);
-        QVERIFY(!QFile::exists(base + QStringLiteral("/FTP_SETUP.INI")));
+        // One settings file of that name, the site's own (a case-blind
+        // file system has one name for both spellings).
+        QCOMPARE(filesIn(base).filter(QStringLiteral("ftp_setup.ini"), Qt::CaseInsensitive),
+                 QStringList{QStringLiteral("Ftp_Setup.ini")});
         QCOMPARE(log().count(QStringLiteral("파일은 UPDATE로 바꾸지 않습니다.")), 2);
     }
 
@@ -302,6 +305,10 @@ private slots:
         QVERIFY(server.start());
         writeFtpSetup(prog(), server.port());
         const QString target = outside.filePath(QStringLiteral("target"));
+#ifdef Q_OS_WIN
+        if (folderLink)
+            QSKIP("QFile::link makes a shortcut file on Windows, not a link the file system follows");
+#endif
         if (folderLink) {
             QVERIFY(QFile::link(outside.path(), at(QStringLiteral("FtpTemp"))));
         } else {
