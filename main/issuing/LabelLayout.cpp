@@ -8,6 +8,8 @@
 #include "platform/Cp949.h"
 #include "platform/RuntimeError.h"
 
+#include <QHash>
+
 namespace issuing {
 
 namespace rec = records;
@@ -97,6 +99,14 @@ private:
 QByteArray dbcs(const QString& text) {
     return tagdata::GetHangul(text);
 }
+// The same for a fixed caption of the layout: made once.
+const QByteArray& caption(const QString& text) {
+    static QHash<QString, QByteArray> made;
+    auto it = made.constFind(text);
+    if (it == made.constEnd())
+        it = made.insert(text, dbcs(text));
+    return *it;
+}
 // Single-byte font data (font "H"), sent as it stands.
 QByteArray sbcs(const QString& text) {
     return platform::toCp949(text);
@@ -120,15 +130,15 @@ void labelLayoutRecords(const LabelItem& item, const QString& tag, const QString
         l.line(235, 120, 685, 120, kThinLine);
         l.line(235, 160, 685, 160, kThinLine);
         l.line(395, 0, 395, 200, kThickLine);
-        l.field(2, 240, 10, kWideCaptionAttr, dbcs(QStringLiteral("분 류 번 호")));
+        l.field(2, 240, 10, kWideCaptionAttr, caption(QStringLiteral("분 류 번 호")));
         l.field(3, 405, 30, kDigitsAttr, sbcs(categorySize));
-        l.field(8, 240, 50, kTightCaptionAttr, dbcs(QStringLiteral("구입(납품)일자")));
+        l.field(8, 240, 50, kTightCaptionAttr, caption(QStringLiteral("구입(납품)일자")));
         l.field(9, 405, 70, kDigitsAttr, sbcs(item.purcYmd));
-        l.field(10, 240, 90, kCaptionAttr, dbcs(QStringLiteral("규   격   명")));
+        l.field(10, 240, 90, kCaptionAttr, caption(QStringLiteral("규   격   명")));
         l.field(11, 405, 90, kNarrowAttr, dbcs(sizeName.left(13)));
-        l.field(12, 240, 130, kCaptionAttr, dbcs(QStringLiteral("비        고")));
+        l.field(12, 240, 130, kCaptionAttr, caption(QStringLiteral("비        고")));
         l.field(13, 405, 150, kSmallDigitsAttr, sbcs(tag));
-        l.field(14, 240, 170, kCaptionAttr, dbcs(QStringLiteral("구입일련번호")));
+        l.field(14, 240, 170, kCaptionAttr, caption(QStringLiteral("구입일련번호")));
         l.field(15, 405, 190, kDigitsAttr, sbcs(item.purcSno));
         return;
     }
@@ -136,7 +146,7 @@ void labelLayoutRecords(const LabelItem& item, const QString& tag, const QString
     l.field(15, 70, 50, kTagTextAttr, sbcs(tag));
     l.field(1, 65, 92, kCaptionAttr, dbcs(setup.sNotice));
     if (testIssue)
-        l.field(16, 625, 85, kTestMarkAttr, dbcs(QStringLiteral("[테스트 발행]")));
+        l.field(16, 625, 85, kTestMarkAttr, caption(QStringLiteral("[테스트 발행]")));
     l.line(60, 120, 880, 280, kBox);
     l.line(60, 160, 880, 160, kThinLine);
     l.line(60, 200, 880, 200, kThinLine);
@@ -144,18 +154,18 @@ void labelLayoutRecords(const LabelItem& item, const QString& tag, const QString
     l.line(180, 120, 180, 280, kThickLine);
     l.line(520, 120, 520, 200, kThickLine);
     l.line(700, 120, 700, 200, kThickLine);
-    l.field(2, 70, 130, kCaptionAttr, dbcs(QStringLiteral("분류번호")));
+    l.field(2, 70, 130, kCaptionAttr, caption(QStringLiteral("분류번호")));
     l.field(3, 190, 150, kDigitsAttr, sbcs(categorySize));
-    l.field(4, 530, 130, kNarrowAttr, dbcs(QStringLiteral("구입(납품)단가")));
+    l.field(4, 530, 130, kNarrowAttr, caption(QStringLiteral("구입(납품)단가")));
     // The amount ends at a fixed right edge: 12 dots per character.
     l.fieldAt(5, l.x(860) - 12 * static_cast<int>(item.amount.size()), 150, kDigitsAttr, sbcs(item.amount));
-    l.field(6, 70, 170, kCaptionAttr, dbcs(QStringLiteral("물 품 명")));
+    l.field(6, 70, 170, kCaptionAttr, caption(QStringLiteral("물 품 명")));
     l.field(7, 190, 170, kItemNameAttr, dbcs(item.catNm));
-    l.field(8, 530, 170, kNarrowAttr, dbcs(QStringLiteral("구입(납품)일자")));
+    l.field(8, 530, 170, kNarrowAttr, caption(QStringLiteral("구입(납품)일자")));
     l.field(9, 742, 190, kDigitsAttr, sbcs(item.purcYmd));
-    l.field(10, 70, 210, kCaptionAttr, dbcs(QStringLiteral("규 격 명")));
+    l.field(10, 70, 210, kCaptionAttr, caption(QStringLiteral("규 격 명")));
     l.field(11, 190, 210, kNarrowAttr, dbcs(sizeName));
-    l.field(12, 70, 250, kCaptionAttr, dbcs(QStringLiteral("비    고")));
+    l.field(12, 70, 250, kCaptionAttr, caption(QStringLiteral("비    고")));
     l.field(13, 190, 270, kSmallDigitsAttr, sbcs(tag));
     // The notice sentence moves left by 15 dots per character of the name.
     l.fieldAt(14, l.x(720) - 15 * static_cast<int>(organNm.size()), 285, kNoticeAttr,
