@@ -183,7 +183,7 @@ void PrintJob::cmdRePrint_Click() {
 
 bool PrintJob::awaitsDecision(qint32 row, qint16 nProc) {
     return nProc != kTestIssue && m_ctx.journal &&
-           m_ctx.journal->pendingFor(m_ctx.vaSpread1->text(row, database::ColPurcSno));
+           m_ctx.journal->hasPending(m_ctx.vaSpread1->text(row, database::ColPurcSno));
 }
 
 PrintJob::Claim PrintJob::claimRow(qint32 nIndex, qint16 nProc) {

@@ -252,16 +252,14 @@ std::optional<Entry> Journal::byTag(const QString& tagId) const {
     return list.isEmpty() ? std::nullopt : std::optional<Entry>(list.first());
 }
 
-std::optional<Entry> Journal::pendingFor(const QString& purcSno) const {
+bool Journal::hasPending(const QString& purcSno) const {
     QSqlQuery& q = runPrepared(
-        prepared(
-            QStringLiteral("select %1 from tag_journal where purc_sno = ? and state in ('sent', 'confirmed')"
-                           " order by id desc limit 1")
-                .arg(QLatin1String(kColumns))),
+        prepared(QStringLiteral(
+            "select 1 from tag_journal where purc_sno = ? and state in ('sent', 'confirmed') limit 1")),
         {purcSno});
-    const QList<Entry> list = entriesOf(q);
+    const bool pending = q.next();
     q.finish();
-    return list.isEmpty() ? std::nullopt : std::optional<Entry>(list.first());
+    return pending;
 }
 
 bool Journal::tagIdOnOtherAsset(const QString& tagId, const QString& purcSno) const {
