@@ -5,6 +5,9 @@
 #include <QElapsedTimer>
 #include <QThread>
 #include <QTimer>
+#ifdef Q_OS_LINUX
+#include <sys/prctl.h>
+#endif
 
 namespace platform {
 
@@ -28,6 +31,12 @@ qint64 SystemClock::steadyMs() {
 }
 
 void SystemClock::sleepMs(int ms) {
+#ifdef Q_OS_LINUX
+    // The printer rules' pauses end when they are due, not up to the
+    // kernel's default slack of 50 microseconds later.
+    static const bool precise = ::prctl(PR_SET_TIMERSLACK, 1UL) == 0;
+    (void)precise;
+#endif
     if (ms > 0)
         QThread::msleep(static_cast<unsigned long>(ms));
 }

@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -69,7 +70,11 @@ QString missingDriverText(const QString& driver) {
 
 } // namespace
 
-DbConnection::DbConnection(const QString& name) : m_name(name) {}
+struct DbConnection::Prepared {
+    QHash<QString, QSqlQuery> queries;
+};
+
+DbConnection::DbConnection(const QString& name) : m_name(name), m_prepared(std::make_unique<Prepared>()) {}
 
 DbConnection::~DbConnection() {
     // The process-wide connection outlives Qt's connection table at exit;
@@ -89,6 +94,8 @@ bool DbConnection::isOpen() const {
 void DbConnection::close() {
     if (!m_registered)
         return;
+    // Prepared statements go before the connection they belong to.
+    m_prepared->queries.clear();
     {
         QSqlDatabase db = QSqlDatabase::database(m_name, false);
         db.close();
@@ -145,6 +152,8 @@ void DbConnection::openDriver() {
     }
 
     QString failure;
+    static quint64 openings = 0;
+    m_openings = ++openings;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(driver, m_name);
         m_registered = true;
@@ -215,23 +224,13 @@ void DbConnection::reconnectIfLost() {
     }
 }
 
-namespace {
-
-void runOn(QSqlDatabase db, const QString& sql) {
-    QSqlQuery q(db);
-    if (!q.exec(sql))
-        throw RuntimeError(sqlErrorText(q.lastError()));
-}
-
-} // namespace
-
 void DbConnection::beginWrite() {
     if (!isOpen())
         throw RuntimeError(QStringLiteral("The database connection is closed."));
     endWrite(false);
     QSqlDatabase db = database();
     if (m_embedded)
-        runOn(db, QStringLiteral("BEGIN IMMEDIATE"));
+        runPrepared(QStringLiteral("BEGIN IMMEDIATE"));
     else if (!db.transaction())
         throw RuntimeError(sqlErrorText(db.lastError()));
     m_inWrite = true;
@@ -245,12 +244,12 @@ void DbConnection::endWrite(bool keep) {
         return;
     QSqlDatabase db = database();
     if (m_embedded) {
-        QSqlQuery q(db);
-        if (!q.exec(keep ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"))) {
-            const QString text = sqlErrorText(q.lastError());
+        try {
+            runPrepared(keep ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"));
+        } catch (const RuntimeError&) {
             QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
             if (keep)
-                throw RuntimeError(text);
+                throw;
         }
         return;
     }
@@ -271,6 +270,47 @@ void DbConnection::execute(const QString& sql) {
     QSqlQuery q(database());
     if (!q.exec(sql))
         throw RuntimeError(sqlErrorText(q.lastError()));
+}
+
+DbConnection::Rows DbConnection::runPrepared(const QString& sql, const QVariantList& values) {
+    if (!isOpen())
+        throw RuntimeError(QStringLiteral("The database connection is closed."));
+    auto it = m_prepared->queries.find(sql);
+    if (it == m_prepared->queries.end()) {
+        QSqlQuery q(database());
+        q.setForwardOnly(true);
+        q.setNumericalPrecisionPolicy(QSql::HighPrecision);
+        if (!q.prepare(sql))
+            throw RuntimeError(sqlErrorText(q.lastError()));
+        it = m_prepared->queries.insert(sql, q);
+    }
+    QSqlQuery& q = *it;
+    // Text is never NULL, as in a quoted literal: a value without text binds
+    // as empty text; only a value without a type is NULL.
+    for (int i = 0; i < values.size(); ++i) {
+        const QVariant& v = values[i];
+        q.bindValue(
+            i, v.typeId() == QMetaType::QString && v.toString().isNull() ? QVariant(QStringLiteral("")) : v);
+    }
+    Rows result;
+    const bool ok = q.exec();
+    if (ok) {
+        const int columns = q.isSelect() ? q.record().count() : 0;
+        while (q.next()) {
+            QVariantList row;
+            row.reserve(columns);
+            for (int c = 0; c < columns; ++c)
+                row << q.value(c);
+            result.rows << row;
+        }
+        result.changed = q.numRowsAffected();
+    }
+    const QSqlError error = q.lastError();
+    // A statement left open would hold the embedded database's snapshot.
+    q.finish();
+    if (!ok)
+        throw RuntimeError(sqlErrorText(error));
+    return result;
 }
 
 void DbConnection::callProcedure(const QString& procedure, const QList<QPair<QString, QString>>& parameters) {

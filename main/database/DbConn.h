@@ -20,6 +20,7 @@
 #include <QPair>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <memory>
 #include <vector>
 
@@ -85,7 +86,24 @@ public:
     // Calls a stored procedure with its input parameters in order.
     void callProcedure(const QString& procedure, const QList<QPair<QString, QString>>& parameters);
 
+    // What a statement run for every tag gave: its rows (exact numbers as
+    // text) and, for a change, the rows it changed.
+    struct Rows {
+        QList<QVariantList> rows;
+        int changed = 0;
+    };
+    // Runs a statement the connection keeps prepared from its first use
+    // until it is closed, with `values` bound to its "?" marks in order (a
+    // QVariant without a type is NULL, text is never); the rows are read
+    // and the statement reset before it returns. Throws
+    // platform::RuntimeError.
+    Rows runPrepared(const QString& sql, const QVariantList& values = {});
+    // How often the process opened a connection: what an answer about the
+    // database it reaches belongs to.
+    quint64 openings() const { return m_openings; }
+
 private:
+    struct Prepared;
     void openDriver();
 
     QString m_name;
@@ -96,6 +114,8 @@ private:
     bool m_registered = false;
     bool m_inWrite = false;
     bool m_lost = false; // a reconnection failed: the next one tries again
+    std::unique_ptr<Prepared> m_prepared;
+    quint64 m_openings = 0;
 };
 
 // The rows of a query as read: column names, then the values row after row.

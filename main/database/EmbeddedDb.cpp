@@ -5,6 +5,7 @@
 #include "platform/ProgramDir.h"
 #include "platform/RuntimeError.h"
 
+#include <QHash>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QSet>
@@ -392,61 +393,75 @@ void streamEmbedded(QSqlDatabase& db, const QString& sql,
         throw RuntimeError(error);
 }
 
+namespace {
+
+// One step of a stored procedure as it runs: its statement with a "?" for
+// each parameter mark, and the parameters' names in the order of the marks.
+struct ProcedureStep {
+    QString sql;
+    QStringList names;
+};
+
+const ProcedureStep& stepOf(const QString& body) {
+    static QHash<QString, ProcedureStep> steps; // made once a body
+    auto it = steps.constFind(body);
+    if (it != steps.constEnd())
+        return *it;
+    ProcedureStep step;
+    qsizetype from = 0;
+    auto marks = placeholder().globalMatch(body);
+    while (marks.hasNext()) {
+        const QRegularExpressionMatch m = marks.next();
+        step.sql += body.mid(from, m.capturedStart() - from) + QLatin1Char('?');
+        step.names << m.captured(1);
+        from = m.capturedEnd();
+    }
+    step.sql += body.mid(from);
+    return *steps.insert(body, step);
+}
+
+} // namespace
+
 void callEmbeddedProcedure(DbConnection& conn, const QString& procedure,
                            const QList<QPair<QString, QString>>& parameters) {
-    QSqlDatabase db = conn.database();
-    QStringList bodies;
-    {
-        QSqlQuery q(db);
-        if (!q.exec(QStringLiteral("select body from sys_procedures where proc_name = '%1' order by step_no")
-                        .arg(sqlText(procedure.toUpper()))))
-            throw RuntimeError(sqlErrorText(q.lastError()));
-        while (q.next())
-            bodies << q.value(0).toString();
-    }
-    if (bodies.isEmpty())
+    QList<const ProcedureStep*> steps;
+    for (const QVariantList& row :
+         conn.runPrepared(
+                 QStringLiteral("select body from sys_procedures where proc_name = ? order by step_no"),
+                 {procedure.toUpper()})
+             .rows)
+        steps << &stepOf(row.value(0).toString());
+    if (steps.isEmpty())
         throw RuntimeError(QStringLiteral("The procedure %1 does not exist.").arg(procedure));
 
-    QSet<QString> expected, given;
-    for (const QString& b : bodies) {
-        auto it = placeholder().globalMatch(b);
-        while (it.hasNext())
-            expected.insert(it.next().captured(1));
-    }
+    QHash<QString, QString> given;
     for (const auto& p : parameters)
-        given.insert(p.first.toUpper());
-    if (expected != given)
+        given.insert(p.first.toUpper(), p.second);
+    QSet<QString> expected;
+    for (const ProcedureStep* step : steps)
+        for (const QString& name : step->names)
+            expected.insert(name);
+    if (expected != QSet<QString>(given.keyBegin(), given.keyEnd()))
         throw RuntimeError(
             QStringLiteral("Wrong number or names of arguments in call to %1.").arg(procedure));
 
-    // Each value goes in as a quoted literal with its apostrophes doubled.
-    QStringList statements;
-    for (const QString& b : bodies) {
-        QString s;
-        qsizetype from = 0;
-        auto it = placeholder().globalMatch(b);
-        while (it.hasNext()) {
-            const QRegularExpressionMatch m = it.next();
-            s += b.mid(from, m.capturedStart() - from);
-            for (const auto& p : parameters)
-                if (p.first.toUpper() == m.captured(1))
-                    s += QLatin1Char('\'') + sqlText(p.second) + QLatin1Char('\'');
-            from = m.capturedEnd();
-        }
-        statements << s + b.mid(from);
-    }
-
+    // Each value is bound to its mark, never written into the statement.
     // Inside a write transaction a savepoint keeps the steps all or none
     // without ending it.
     const bool claimed = conn.inWrite();
-    run(db, claimed ? QStringLiteral("SAVEPOINT procedure_call") : QStringLiteral("BEGIN IMMEDIATE"));
+    conn.runPrepared(claimed ? QStringLiteral("SAVEPOINT procedure_call")
+                             : QStringLiteral("BEGIN IMMEDIATE"));
     try {
-        for (const QString& s : statements)
-            run(db, s);
-        run(db, claimed ? QStringLiteral("RELEASE procedure_call") : QStringLiteral("COMMIT"));
+        for (const ProcedureStep* step : steps) {
+            QVariantList values;
+            for (const QString& name : step->names)
+                values << given.value(name);
+            conn.runPrepared(step->sql, values);
+        }
+        conn.runPrepared(claimed ? QStringLiteral("RELEASE procedure_call") : QStringLiteral("COMMIT"));
     } catch (...) {
-        QSqlQuery(db).exec(claimed ? QStringLiteral("ROLLBACK TO procedure_call")
-                                   : QStringLiteral("ROLLBACK"));
+        QSqlQuery(conn.database())
+            .exec(claimed ? QStringLiteral("ROLLBACK TO procedure_call") : QStringLiteral("ROLLBACK"));
         throw;
     }
 }

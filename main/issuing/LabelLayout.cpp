@@ -8,6 +8,8 @@
 #include "platform/Cp949.h"
 #include "platform/RuntimeError.h"
 
+#include <QHash>
+
 namespace issuing {
 
 namespace rec = records;
@@ -97,6 +99,14 @@ private:
 QByteArray dbcs(const QString& text) {
     return tagdata::GetHangul(text);
 }
+// The same for a fixed caption of the layout: made once.
+const QByteArray& caption(const QString& text) {
+    static QHash<QString, QByteArray> made;
+    auto it = made.constFind(text);
+    if (it == made.constEnd())
+        it = made.insert(text, dbcs(text));
+    return *it;
+}
 // Single-byte font data (font "H"), sent as it stands.
 QByteArray sbcs(const QString& text) {
     return platform::toCp949(text);
@@ -118,15 +128,15 @@ void labelLayoutRecords(const LabelItem& item, const QString& tag, const QString
         for (int y = 40; y <= 160; y += 40)
             l.line(235, y, 685, y, kThinLine);
         l.line(395, 0, 395, 200, kThickLine);
-        l.field(2, 240, 10, kWideCaptionAttr, dbcs(QStringLiteral("분 류 번 호")));
+        l.field(2, 240, 10, kWideCaptionAttr, caption(QStringLiteral("분 류 번 호")));
         l.field(3, 405, 30, kDigitsAttr, sbcs(categorySize));
-        l.field(8, 240, 50, kTightCaptionAttr, dbcs(QStringLiteral("구입(납품)일자")));
+        l.field(8, 240, 50, kTightCaptionAttr, caption(QStringLiteral("구입(납품)일자")));
         l.field(9, 405, 70, kDigitsAttr, sbcs(item.purcYmd));
-        l.field(10, 240, 90, kCaptionAttr, dbcs(QStringLiteral("규   격   명")));
+        l.field(10, 240, 90, kCaptionAttr, caption(QStringLiteral("규   격   명")));
         l.field(11, 405, 90, kNarrowAttr, dbcs(sizeName.left(13)));
-        l.field(12, 240, 130, kCaptionAttr, dbcs(QStringLiteral("비        고")));
+        l.field(12, 240, 130, kCaptionAttr, caption(QStringLiteral("비        고")));
         l.field(13, 405, 150, kSmallDigitsAttr, sbcs(tag));
-        l.field(14, 240, 170, kCaptionAttr, dbcs(QStringLiteral("구입일련번호")));
+        l.field(14, 240, 170, kCaptionAttr, caption(QStringLiteral("구입일련번호")));
         l.field(15, 405, 190, kDigitsAttr, sbcs(item.purcSno));
         return;
     }
@@ -134,25 +144,25 @@ void labelLayoutRecords(const LabelItem& item, const QString& tag, const QString
     l.field(15, 70, 50, kTagTextAttr, sbcs(tag));
     l.field(1, 65, 92, kCaptionAttr, dbcs(setup.sNotice));
     if (testIssue)
-        l.field(16, 625, 85, kTestMarkAttr, dbcs(QStringLiteral("[테스트 발행]")));
+        l.field(16, 625, 85, kTestMarkAttr, caption(QStringLiteral("[테스트 발행]")));
     l.line(60, 120, 880, 280, kBox);
     for (int y = 160; y <= 240; y += 40)
         l.line(60, y, 880, y, kThinLine);
     l.line(180, 120, 180, 280, kThickLine);
     for (int x : {520, 700})
         l.line(x, 120, x, 200, kThickLine);
-    l.field(2, 70, 130, kCaptionAttr, dbcs(QStringLiteral("분류번호")));
+    l.field(2, 70, 130, kCaptionAttr, caption(QStringLiteral("분류번호")));
     l.field(3, 190, 150, kDigitsAttr, sbcs(categorySize));
-    l.field(4, 530, 130, kNarrowAttr, dbcs(QStringLiteral("구입(납품)단가")));
+    l.field(4, 530, 130, kNarrowAttr, caption(QStringLiteral("구입(납품)단가")));
     // The amount ends at a fixed right edge: 12 dots per character.
     l.fieldAt(5, l.x(860) - 12 * static_cast<int>(item.amount.size()), 150, kDigitsAttr, sbcs(item.amount));
-    l.field(6, 70, 170, kCaptionAttr, dbcs(QStringLiteral("물 품 명")));
+    l.field(6, 70, 170, kCaptionAttr, caption(QStringLiteral("물 품 명")));
     l.field(7, 190, 170, kItemNameAttr, dbcs(item.catNm));
-    l.field(8, 530, 170, kNarrowAttr, dbcs(QStringLiteral("구입(납품)일자")));
+    l.field(8, 530, 170, kNarrowAttr, caption(QStringLiteral("구입(납품)일자")));
     l.field(9, 742, 190, kDigitsAttr, sbcs(item.purcYmd));
-    l.field(10, 70, 210, kCaptionAttr, dbcs(QStringLiteral("규 격 명")));
+    l.field(10, 70, 210, kCaptionAttr, caption(QStringLiteral("규 격 명")));
     l.field(11, 190, 210, kNarrowAttr, dbcs(sizeName));
-    l.field(12, 70, 250, kCaptionAttr, dbcs(QStringLiteral("비    고")));
+    l.field(12, 70, 250, kCaptionAttr, caption(QStringLiteral("비    고")));
     l.field(13, 190, 270, kSmallDigitsAttr, sbcs(tag));
     // The notice sentence moves left by 15 dots per character of the name.
     l.fieldAt(14, l.x(720) - 15 * static_cast<int>(organNm.size()), 285, kNoticeAttr,

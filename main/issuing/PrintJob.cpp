@@ -43,8 +43,12 @@ QString tagOnOtherAssetText(const QString& tagId, const QString& holder) {
 // Whether a run of this kind takes a grid row as it stands now: ticked, and
 // for an issue or a reissue not issued or reissued yet.
 bool takesRow(const ItemGrid& grid, int row, qint16 nProc) {
+    // Most rows hold "0", "1" or nothing; only other text is read as a number.
+    const QString tick = grid.text(row, database::ColTick);
+    if (tick.isEmpty() || tick == QLatin1String("0"))
+        return false;
     bool numeric = false;
-    if (grid.text(row, database::ColTick).trimmed().toDouble(&numeric) != 1 || !numeric)
+    if (tick != QLatin1String("1") && (tick.trimmed().toDouble(&numeric) != 1 || !numeric))
         return false;
     if (nProc == kIssue)
         return grid.text(row, database::ColIssued) == QLatin1String("N");
@@ -179,7 +183,7 @@ void PrintJob::cmdRePrint_Click() {
 
 bool PrintJob::awaitsDecision(qint32 row, qint16 nProc) {
     return nProc != kTestIssue && m_ctx.journal &&
-           m_ctx.journal->pendingFor(m_ctx.vaSpread1->text(row, database::ColPurcSno));
+           m_ctx.journal->hasPending(m_ctx.vaSpread1->text(row, database::ColPurcSno));
 }
 
 PrintJob::Claim PrintJob::claimRow(qint32 nIndex, qint16 nProc) {
@@ -296,7 +300,7 @@ void PrintJob::Print_Pattern(qint16 nProc) {
             // the grid stays usable while the run goes on. Events run before
             // each row the run takes, and now and then among the rows it
             // passes over.
-            if (takesRow(grid, i, nProc) || i % kRowsBetweenEventPasses == 0) {
+            if (i % kRowsBetweenEventPasses == 0 || takesRow(grid, i, nProc)) {
                 platform::clock().runPendingEvents();
                 if (run.nErrFlag == -1) {
                     stopRun();

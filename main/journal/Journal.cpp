@@ -98,7 +98,7 @@ Entry entryOf(const QSqlQuery& q) {
     return e;
 }
 
-QList<Entry> entriesOf(QSqlQuery q) {
+QList<Entry> entriesOf(QSqlQuery& q) {
     QList<Entry> list;
     while (q.next())
         list << entryOf(q);
@@ -238,34 +238,38 @@ QList<Entry> Journal::entries(const Filter& f) const {
         values << f.purcSno;
     }
     sql += QStringLiteral(" order by id");
-    return entriesOf(run(QSqlDatabase::database(m_connection), sql, values));
+    QSqlQuery q = run(QSqlDatabase::database(m_connection), sql, values);
+    return entriesOf(q);
 }
 
 std::optional<Entry> Journal::byTag(const QString& tagId) const {
-    const QList<Entry> list =
-        entriesOf(run(QSqlDatabase::database(m_connection),
-                      QStringLiteral("select %1 from tag_journal where tag_id = ? order by id desc limit 1")
-                          .arg(QLatin1String(kColumns)),
-                      {tagId}));
+    QSqlQuery& q = runPrepared(
+        prepared(QStringLiteral("select %1 from tag_journal where tag_id = ? order by id desc limit 1")
+                     .arg(QLatin1String(kColumns))),
+        {tagId});
+    const QList<Entry> list = entriesOf(q);
+    q.finish();
     return list.isEmpty() ? std::nullopt : std::optional<Entry>(list.first());
 }
 
-std::optional<Entry> Journal::pendingFor(const QString& purcSno) const {
-    const QList<Entry> list = entriesOf(
-        run(QSqlDatabase::database(m_connection),
-            QStringLiteral("select %1 from tag_journal where purc_sno = ? and state in ('sent', 'confirmed')"
-                           " order by id desc limit 1")
-                .arg(QLatin1String(kColumns)),
-            {purcSno}));
-    return list.isEmpty() ? std::nullopt : std::optional<Entry>(list.first());
+bool Journal::hasPending(const QString& purcSno) const {
+    QSqlQuery& q = runPrepared(
+        prepared(QStringLiteral(
+            "select 1 from tag_journal where purc_sno = ? and state in ('sent', 'confirmed') limit 1")),
+        {purcSno});
+    const bool pending = q.next();
+    q.finish();
+    return pending;
 }
 
 bool Journal::tagIdOnOtherAsset(const QString& tagId, const QString& purcSno) const {
-    QSqlQuery q = run(QSqlDatabase::database(m_connection),
-                      QStringLiteral("select count(*) from tag_journal where tag_id = ? and purc_sno <> ?"
-                                     " and state in ('sent', 'confirmed', 'recorded')"),
-                      {tagId, purcSno});
-    return q.next() && q.value(0).toInt() > 0;
+    QSqlQuery& q = runPrepared(
+        prepared(QStringLiteral("select count(*) from tag_journal where tag_id = ? and purc_sno <> ?"
+                                " and state in ('sent', 'confirmed', 'recorded')")),
+        {tagId, purcSno});
+    const bool taken = q.next() && q.value(0).toInt() > 0;
+    q.finish();
+    return taken;
 }
 
 QString workstationName(const QString& ipAddr) {

@@ -74,8 +74,8 @@ public:
     QList<Entry> entries(const Filter& filter = {}) const;
     // The newest entry of a tag id.
     std::optional<Entry> byTag(const QString& tagId) const;
-    // The newest unsettled entry (sent or confirmed) of a purchase.
-    std::optional<Entry> pendingFor(const QString& purcSno) const;
+    // Whether a purchase has an unsettled entry (sent or confirmed).
+    bool hasPending(const QString& purcSno) const;
     // True when the tag id is (or may be) on another purchase's asset.
     bool tagIdOnOtherAsset(const QString& tagId, const QString& purcSno) const;
 

@@ -8,7 +8,9 @@
 #include "main/database/EmbeddedDb.h"
 #include "main/database/ItemSearch.h"
 #include "main/database/Login.h"
+#include "main/database/ServerSchema.h"
 #include "main/database/SpreadsheetImport.h"
+#include "main/database/TagClaims.h"
 #include "main/database/TagRemoval.h"
 #include "main/issuing/CommandRecords.h"
 #include "main/issuing/RunKind.h"
@@ -254,6 +256,58 @@ private slots:
         QCOMPARE(scalar(QStringLiteral("select count(distinct purc_sno) from slfanrfidtaghist")),
                  QStringLiteral("4"));
         QCOMPARE(rig.search(), pending - 4);
+    }
+
+    // A server records a claimed tag through the schema's procedure; a
+    // database made before it had one records the same steps without it:
+    // issue, a reissue that withdraws the tag it replaces, and a second
+    // record of a settled claim that changes nothing.
+    void recordsWithAndWithoutTheRecordProcedure_data() {
+        QTest::addColumn<Backend>("backend");
+        QTest::addColumn<bool>("procedure");
+        for (const bool procedure : {true, false}) {
+            QTest::addRow("postgresql, %s", procedure ? "procedure" : "older database")
+                << Backend::Server << procedure;
+            QTest::addRow("odbc, %s", procedure ? "procedure" : "older database")
+                << Backend::Odbc << procedure;
+        }
+    }
+    void recordsWithAndWithoutTheRecordProcedure() {
+        QFETCH(bool, procedure);
+        RIG_ON_BACKEND(rig);
+        QVERIFY2(rig.start(6), qPrintable(rig.problem()));
+        if (procedure) {
+            // The schema's procedure, marking each call it serves.
+            for (QString sql : database::serverSchemaStatements())
+                if (sql.contains(QStringLiteral("procedure sp_slarfidb_claim_record")))
+                    database::gDbConn.execute(
+                        sql.replace(QStringLiteral("\nbegin\n"),
+                                    QStringLiteral("\nbegin\n  insert into dual values ('P');\n")));
+        } else {
+            database::gDbConn.execute(QStringLiteral("drop procedure sp_slarfidb_claim_record"));
+        }
+        rig.openDatabase();
+        QVERIFY(rig.search() >= 2);
+        rig.tickOnly({1, 2});
+        rig.job->Print_Pattern(issuing::kIssue);
+        QCOMPARE(rig.op.messages.last(), QStringLiteral("태그발행이 완료 되었습니다."));
+        const QString purc = rig.grid.text(1, database::ColPurcSno);
+        const QString first = rig.tagIdOf(purc);
+        QCOMPARE(database::recordClaimed(purc, first), database::Settled::Already);
+        rig.search(2);
+        const int row = static_cast<int>(column(rig.grid, database::ColPurcSno).indexOf(purc)) + 1;
+        QVERIFY(row > 0);
+        rig.tickOnly({row});
+        rig.op.answers = {true};
+        rig.job->cmdRePrint_Click();
+        QVERIFY2(rig.job->lastRunCompleted(), qPrintable(rig.op.messages.join('|')));
+        const QStringList printed = rig.history(database::kProcTagPrint);
+        QCOMPARE(printed.size(), 3);
+        QCOMPARE(rig.history(database::kProcTagRemove), QStringList{QStringLiteral("05410D") + first});
+        QCOMPARE(QStringLiteral("05410D") + rig.tagIdOf(purc), printed.last());
+        QCOMPARE(scalar(QStringLiteral("select count(*) from slfanrfidclaim")), QStringLiteral("0"));
+        QCOMPARE(scalar(QStringLiteral("select count(*) from dual where dummy = 'P'")),
+                 QString::fromLatin1(procedure ? "3" : "0"));
     }
 
     void initDbOnAServerWritesTheFileRows() {

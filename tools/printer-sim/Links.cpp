@@ -15,6 +15,9 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
+#ifdef __linux__
+#include <sys/inotify.h>
+#endif
 #include <termios.h>
 #include <unistd.h>
 
@@ -168,6 +171,25 @@ bool PtyLink::openPty(QString* error) {
     // Nobody holds the device yet.
     m_notifier->setEnabled(false);
     m_hangupWatch.start();
+#ifdef __linux__
+    // A host opening the device is seen at once, as a USB printer's device
+    // node is there at once, not at the next look of the watch.
+    m_openEvents = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (m_openEvents >= 0 &&
+        ::inotify_add_watch(m_openEvents, m_device.toLocal8Bit().constData(), IN_OPEN) >= 0) {
+        m_openWatch = new QSocketNotifier(m_openEvents, QSocketNotifier::Read, this);
+        connect(m_openWatch, &QSocketNotifier::activated, this, [this] {
+            char events[4096];
+            while (::read(m_openEvents, events, sizeof events) > 0) {
+            }
+            if (m_hangupWatch.isActive())
+                watchForHost();
+        });
+    } else if (m_openEvents >= 0) {
+        ::close(m_openEvents);
+        m_openEvents = -1;
+    }
+#endif
     return true;
 }
 
@@ -189,6 +211,11 @@ void PtyLink::closePty() {
     endSession();
     delete m_notifier;
     m_notifier = nullptr;
+    delete m_openWatch;
+    m_openWatch = nullptr;
+    if (m_openEvents >= 0)
+        ::close(m_openEvents);
+    m_openEvents = -1;
     if (m_master >= 0)
         ::close(m_master);
     m_master = -1;

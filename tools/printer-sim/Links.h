@@ -93,7 +93,9 @@ private:
     QString m_device;
     QString m_link;
     QSocketNotifier* m_notifier = nullptr;
-    QTimer m_hangupWatch; // while no host holds the device open
+    QTimer m_hangupWatch;  // while no host holds the device open
+    int m_openEvents = -1; // the device's open events, where the system has them
+    QSocketNotifier* m_openWatch = nullptr;
     Session* m_session = nullptr;
 };
 

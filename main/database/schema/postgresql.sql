@@ -131,6 +131,30 @@ begin
 end
 $$;
 
+-- Records a claimed tag and releases its claim, all or nothing: the
+-- withdrawal of the tag a reissue replaces, the record, the claim's delete.
+-- Raises "no open tag claim" when the claim is gone (settled or voided).
+-- Workstations call it once per tag; a database made before it existed is
+-- given it by running this statement alone (until then they send the same
+-- steps as a block the server compiles for every tag).
+create or replace procedure sp_slarfidb_claim_record(p_purc_sno varchar, p_tag_id varchar)
+language plpgsql as $$
+declare
+  c record;
+begin
+  select * into c from slfanrfidclaim where purc_sno = p_purc_sno and tag_id = p_tag_id for update;
+  if not found then
+    raise exception 'no open tag claim';
+  end if;
+  if c.old_tag_id is not null then
+    call sp_slarfidb_tag_remove(c.pdaid, left(c.tagidfull, length(c.tagidfull) - length(c.tag_id)) || c.old_tag_id,
+                                c.ip_addr, 'REPRINT', c.tuser);
+  end if;
+  call sp_slarfidb_tag_print(c.pdaid, c.tagidfull, c.ip_addr, c.purc_sno, c.tform, c.tuser);
+  delete from slfanrfidclaim where purc_sno = p_purc_sno;
+end
+$$;
+
 -- Inventory audits: one row per walk with a handheld reader (scope, file,
 -- counts per category), one row per result of it (each tag read, each asset
 -- of the scope). Audit numbers come from their own sequence.
