@@ -63,6 +63,12 @@ DemoSummary createDemoServerDatabase(const ServerLogin& login, int purchases, qu
         const DemoSummary sum = fillDemoRows(conn, purchases, seed);
         if (!db.commit())
             throw RuntimeError(sqlErrorText(db.lastError()));
+        // The planner's statistics of the tables just filled, as the server's
+        // own analysis would make them a while later: a search before it
+        // plans for empty tables (a million rows searched 0.8 s slower).
+        QSqlQuery analyze(db);
+        if (!analyze.exec(QStringLiteral("analyze")))
+            throw RuntimeError(sqlErrorText(analyze.lastError()));
         return sum;
     } catch (...) {
         db.rollback();
