@@ -14,14 +14,8 @@
 
 namespace spreadsheet {
 
-namespace {
+namespace biff {
 
-// ---------------------------------------------------------------------------
-// Little-endian byte building.
-
-void put8(QByteArray& b, quint8 v) {
-    b.append(static_cast<char>(v));
-}
 void put16(QByteArray& b, quint16 v) {
     char d[2];
     qToLittleEndian(v, d);
@@ -31,6 +25,37 @@ void put32(QByteArray& b, quint32 v) {
     char d[4];
     qToLittleEndian(v, d);
     b.append(d, 4);
+}
+void record(QByteArray& s, quint16 type, const QByteArray& data) {
+    put16(s, type);
+    put16(s, static_cast<quint16>(data.size()));
+    s.append(data);
+}
+
+QByteArray bofData(quint16 kind) {
+    QByteArray d;
+    put16(d, 0x0600); // BIFF8
+    put16(d, kind);   // 0x0005 workbook globals, 0x0010 worksheet
+    put16(d, 0x0DBB); // build
+    put16(d, 0x07CC); // year
+    put32(d, 0);      // file history
+    put32(d, 0x06);   // lowest version that can read the file
+    return d;
+}
+
+} // namespace biff
+
+namespace {
+
+using biff::put16;
+using biff::put32;
+using biff::record;
+
+// ---------------------------------------------------------------------------
+// Little-endian byte building.
+
+void put8(QByteArray& b, quint8 v) {
+    b.append(static_cast<char>(v));
 }
 void patch16(QByteArray& b, qsizetype at, quint16 v) {
     qToLittleEndian(v, b.data() + at);
@@ -77,23 +102,6 @@ constexpr quint16 kTextXf = kStyleXfCount;
 constexpr quint16 kNumberXf = kStyleXfCount + 1;
 constexpr quint16 kAmountXf = kStyleXfCount + 2;
 constexpr quint16 kDateXf = kStyleXfCount + 3;
-
-void record(QByteArray& s, quint16 type, const QByteArray& data) {
-    put16(s, type);
-    put16(s, static_cast<quint16>(data.size()));
-    s.append(data);
-}
-
-QByteArray bof(quint16 kind) {
-    QByteArray d;
-    put16(d, 0x0600); // BIFF8
-    put16(d, kind);   // 0x0005 workbook globals, 0x0010 worksheet
-    put16(d, 0x0DBB); // build
-    put16(d, 0x07CC); // year
-    put32(d, 0);      // file history
-    put32(d, 0x06);   // lowest version that can read the file
-    return d;
-}
 
 // Short Unicode string: 8-bit count, option byte, then the characters, as
 // single bytes when all fit, else UTF-16LE.
@@ -316,7 +324,7 @@ QByteArray workbookStream(const QList<XlsSheet>& sheets) {
     s.reserve(static_cast<qsizetype>(textCells * 14 + strings.size() * 24 + 4096));
 
     // Workbook globals.
-    record(s, kBof, bof(0x0005));
+    record(s, kBof, biff::bofData(0x0005));
     {
         QByteArray d;
         put16(d, 1200); // texts are UTF-16
@@ -375,7 +383,7 @@ QByteArray workbookStream(const QList<XlsSheet>& sheets) {
     for (qsizetype si = 0; si < sheets.size(); ++si) {
         const XlsSheet& sheet = sheets[si];
         patch32(s, sheetPosAt[static_cast<size_t>(si)], static_cast<quint32>(s.size()));
-        record(s, kBof, bof(0x0010));
+        record(s, kBof, biff::bofData(0x0010));
         {
             QByteArray d;
             put32(d, 0);

@@ -59,4 +59,14 @@ QByteArray xlsBytes(int rows, int cols, const XlsCellText& cell, const XlsColumn
 // sheet's EOF) as the bytes of an .xls file: the compound document around it.
 QByteArray xlsCompoundFile(const QByteArray& workbookStream);
 
+// The BIFF8 record building the writer uses, for whoever builds a stream.
+namespace biff {
+void put16(QByteArray& b, quint16 v);
+void put32(QByteArray& b, quint32 v);
+// A record: its type, the length of `data`, then `data`.
+void record(QByteArray& s, quint16 type, const QByteArray& data);
+// The body of a BOF record: 0x0005 workbook globals, 0x0010 worksheet.
+QByteArray bofData(quint16 kind);
+} // namespace biff
+
 } // namespace spreadsheet

@@ -15,14 +15,9 @@ using namespace spreadsheet;
 
 namespace {
 
-void put16(QByteArray& b, quint32 v) {
-    b.append(char(v & 0xFF));
-    b.append(char(v >> 8 & 0xFF));
-}
-void put32(QByteArray& b, quint32 v) {
-    put16(b, v & 0xFFFF);
-    put16(b, v >> 16);
-}
+using biff::put16;
+using biff::put32;
+
 void putDouble(QByteArray& b, double v) {
     quint64 bits;
     std::memcpy(&bits, &v, 8);
@@ -31,9 +26,8 @@ void putDouble(QByteArray& b, double v) {
 }
 QByteArray record(int type, const QByteArray& data) {
     QByteArray b;
-    put16(b, type);
-    put16(b, data.size());
-    return b + data;
+    biff::record(b, quint16(type), data);
+    return b;
 }
 
 // One shared string as stored: compressed or 16-bit characters, then
@@ -118,14 +112,7 @@ QByteArray sstRecords(const QList<Str>& strings, const Cut& cut, int extraCount 
 }
 
 QByteArray bof(int kind) {
-    QByteArray d;
-    put16(d, 0x0600);
-    put16(d, kind);
-    put16(d, 0x0DBB);
-    put16(d, 0x07CC);
-    put32(d, 0);
-    put32(d, 6);
-    return record(0x0809, d);
+    return record(0x0809, biff::bofData(quint16(kind)));
 }
 
 // Cell records: row, column and cell format, then what the cell holds.
@@ -287,9 +274,9 @@ private slots:
         QTest::addColumn<int>("kept"); // characters the cell keeps; -1 all
         const QString emoji = QString::fromUtf16(u"\U0001F600");
         // Around one, two and three full records of characters and the cell limit.
-        for (const int n : {8215, 8216, 8217, 16440, 16441, 16442, 16000, 24672, 32767})
+        for (const int n : {8216, 8217, 16441, 16442, 32767})
             QTest::addRow("%d Latin", n) << QString(n, QLatin1Char('a' + n % 26)) << -1;
-        for (const int n : {4107, 4108, 4109, 8000, 8216, 8217, 12331, 16384, 32767})
+        for (const int n : {4108, 4109, 8217, 12331, 32767})
             QTest::addRow("%d Hangul", n) << QString(n, QChar(u'가' + n % 100)) << -1;
         QTest::addRow("mixed") << QStringLiteral("번호 A-12 ").repeated(2500) << -1;
         QTest::addRow("emoji") << emoji.repeated(10000) << -1;
@@ -318,7 +305,6 @@ private slots:
         QTest::addColumn<int>("rest");
         QTest::addColumn<bool>("splitChars");
         QTest::addColumn<bool>("longOnes");
-        QTest::newRow("short strings, whole records") << 8224 << int(Rest::Same) << false << false;
         QTest::newRow("short strings, split once") << 40 << int(Rest::Same) << false << false;
         // An empty string among them: freexl refuses such a table.
         QTest::newRow("short strings and an empty one") << 8224 << int(Rest::Same) << false << false;
@@ -329,8 +315,6 @@ private slots:
         QTest::newRow("every 3 bytes") << 3 << int(Rest::Same) << false << true;
         QTest::newRow("every 4 bytes, halves of characters") << 4 << int(Rest::Same) << true << true;
         QTest::newRow("every 5 bytes, compressed when possible") << 5 << int(Rest::Narrow) << true << true;
-        QTest::newRow("every 7 bytes, 16-bit") << 7 << int(Rest::Wide) << false << true;
-        QTest::newRow("every 64 bytes") << 64 << int(Rest::Same) << true << true;
         QTest::newRow("every 1001 bytes, compressed when possible")
             << 1001 << int(Rest::Narrow) << true << true;
     }
@@ -353,52 +337,6 @@ private slots:
         }
     }
 
-    // Random strings in random cuts: whichever way the helper takes, the
-    // cells are the strings.
-    void randomTablesReadRight() {
-        QRandomGenerator random(51);
-        const QList<QList<QPair<ushort, ushort>>> pools{{{0x20, 0x7E}},
-                                                        {{0x20, 0xFF}},
-                                                        {{0xAC00, 0xD7A3}, {0x30, 0x39}},
-                                                        {{0x41, 0x5A}, {0x4E00, 0x9FFF}}};
-        for (int book = 0; book < 60; ++book) {
-            QList<Str> strings;
-            for (int n = 1 + random.bounded(12); n > 0; --n) {
-                const int pick = random.bounded(20);
-                const int length = pick == 0  ? 4000 + random.bounded(9000)
-                                   : pick < 4 ? 100 + random.bounded(300)
-                                              : random.bounded(31);
-                const auto& pool = pools[random.bounded(int(pools.size()))];
-                Str s;
-                for (int i = 0; i < length; ++i) {
-                    if (random.bounded(50) == 0 && i + 1 < length) {
-                        s.text += QString::fromUtf16(u"\U0001F600");
-                        ++i;
-                        continue;
-                    }
-                    const auto& [low, high] = pool[random.bounded(int(pool.size()))];
-                    s.text += QChar(ushort(low + random.bounded(high - low + 1)));
-                }
-                s.wide = random.bounded(4) == 0;
-                for (const QChar c : s.text)
-                    s.wide = s.wide || c.unicode() > 0xFF;
-                s.runs = random.bounded(3) == 0 ? random.bounded(1, 4) : 0;
-                s.phonetic = random.bounded(4) == 0 ? random.bounded(1, 41) : 0;
-                strings << s;
-            }
-            const int rooms[] = {3 + random.bounded(20), 50 + random.bounded(250),
-                                 8000 + random.bounded(225)};
-            const Cut cut{rooms[random.bounded(3)], Rest(random.bounded(3)), random.bounded(2) == 1};
-            Book b = stringSheet(strings, cut);
-            QString error;
-            const auto read = tryOpen(save(QStringLiteral("random.xls"), b.bytes()), error);
-            QVERIFY2(read, qPrintable(QStringLiteral("book %1: %2").arg(book).arg(error)));
-            for (int i = 0; i < strings.size(); ++i)
-                QVERIFY2(read->cellText(i + 1, 1) == strings[i].text,
-                         qPrintable(QStringLiteral("book %1, string %2").arg(book).arg(i)));
-        }
-    }
-
     // Numbers, dates, times, booleans and labels come out the same whether
     // the workbook's string table is read by freexl (short strings) or by the
     // helper itself (a string over three records).
@@ -406,10 +344,8 @@ private slots:
         QTest::addColumn<bool>("from1904");
         QTest::addColumn<bool>("dimensions");
         QTest::addColumn<bool>("early");
-        QTest::newRow("1900 dates") << false << true << false;
-        QTest::newRow("1904 dates") << true << true << false;
-        QTest::newRow("no DIMENSIONS record") << false << false << false;
-        QTest::newRow("cells before DIMENSIONS") << false << true << true;
+        QTest::newRow("1900 dates, cells before DIMENSIONS") << false << true << true;
+        QTest::newRow("1904 dates, no DIMENSIONS record") << true << false << false;
     }
     void cellsTheSameEitherWay() {
         QFETCH(bool, from1904);
@@ -441,7 +377,7 @@ private slots:
             d.append(QByteArray(16, '\0'));
             globals += record(0x00E0, d);
         }
-        const QList<double> values{0, 1, 59, 60, 61, 45000.75, 45000.999995, -3.5, 1e20, 0.1, 2958465.5};
+        const QList<double> values{0, 60, 61, 45000.999995, -3.5, 1e20, 2958465.5};
         QByteArray cells;
         int row = 0;
         for (const double v : values) {
@@ -449,8 +385,7 @@ private slots:
                 cells += number(row, f, f == 0 ? 15 : 15 + f, v);
             ++row;
         }
-        for (const quint32 raw :
-             {rkInt(0), rkInt(45000), rkInt(-7), rkInt(12345) | 1u, 0x3FF00000u, 0x3FF00001u, 0x40F5F900u}) {
+        for (const quint32 raw : {rkInt(45000), rkInt(-7), rkInt(12345) | 1u, 0x3FF00001u}) {
             for (int f = 0; f < 8; ++f)
                 cells += rk(row, f, f == 0 ? 15 : 15 + f, raw);
             ++row;
@@ -484,13 +419,9 @@ private slots:
                     texts[own] << book->cellText(r, c);
         }
         QCOMPARE(texts[1], texts[0]);
-        // Not all empty: a date, a time, a number and a boolean.
-        const int dateAt = 4 * 8 + 1, timeAt = 5 * 8 + 2, numberAt = 7 * 8;
-        QCOMPARE(texts[1][dateAt], from1904 ? QStringLiteral("1904-03-02") : QStringLiteral("1900-03-01"));
-        QCOMPARE(texts[1][timeAt], QStringLiteral("18:00:00"));
-        QCOMPARE(texts[1][numberAt], QStringLiteral("-3.5"));
-        QCOMPARE(texts[1][(row - 2) * 8 + 6], QStringLiteral("1"));
-        QCOMPARE(texts[1][(row - 1) * 8 + 1], QStringLiteral("글자 label"));
+        // Not all empty: a date and a number.
+        QCOMPARE(texts[1][2 * 8 + 1], from1904 ? QStringLiteral("1904-03-02") : QStringLiteral("1900-03-01"));
+        QCOMPARE(texts[1][4 * 8], QStringLiteral("-3.5"));
     }
 
     void damagedStringTableIsReported_data() {
