@@ -143,7 +143,7 @@ QTcpSocket& PrinterLink::Winsock1() {
     return static_cast<TcpConnection&>(connectionOf(1)).socket();
 }
 
-QSerialPort& PrinterLink::MSComm1() {
+platform::SerialLine& PrinterLink::MSComm1() {
     return static_cast<SerialConnection&>(connectionOf(2)).port();
 }
 

@@ -16,7 +16,7 @@
 #include "main/settings/SetupData.h"
 
 #include <QByteArray>
-#include <QSerialPort>
+#include "platform/SerialLine.h"
 #include <QString>
 #include <QTcpSocket>
 #include <functional>
@@ -85,7 +85,7 @@ public:
 
     // The socket and the serial port of the connection (made on first use).
     QTcpSocket& Winsock1();
-    QSerialPort& MSComm1();
+    platform::SerialLine& MSComm1();
     RunState* run() { return m_run; }
 
     // Told at least once a second while the link waits for the printer's

@@ -11,34 +11,19 @@ const QString kPortAlreadyOpen = QStringLiteral("Port already open");
 const QString kInvalidPort = QStringLiteral("Invalid port number");
 } // namespace
 
-SerialConnection::~SerialConnection() {
-    // The port's lock file must not outlive the window.
-    if (m_port.isOpen())
-        m_port.close();
-}
-
 bool SerialConnection::open(const PrinterAddress& address) {
     // The port of a run stays open until the run closes it.
     if (m_port.isOpen())
         throw platform::RuntimeError(kPortAlreadyOpen);
-    m_port.setPortName(serialDevicePath(address.comPort));
-    // "9600,N,8,1", no handshaking.
-    m_port.setBaudRate(QSerialPort::Baud9600);
-    m_port.setParity(QSerialPort::NoParity);
-    m_port.setDataBits(QSerialPort::Data8);
-    m_port.setStopBits(QSerialPort::OneStop);
-    m_port.setFlowControl(QSerialPort::NoFlowControl);
-    if (!m_port.open(QIODevice::ReadWrite)) {
-        const QSerialPort::SerialPortError error = m_port.error();
-        m_port.clearError();
-        throw platform::RuntimeError(error == QSerialPort::PermissionError ? kPortAlreadyOpen : kInvalidPort);
+    switch (m_port.open(serialDevicePath(address.comPort), 9600)) {
+    case platform::SerialLine::Opened::Yes:
+        return true;
+    case platform::SerialLine::Opened::Busy:
+        throw platform::RuntimeError(kPortAlreadyOpen);
+    case platform::SerialLine::Opened::NoSuchPort:
+        break;
     }
-    // DTR and RTS off. A line without modem control (a pseudo-terminal)
-    // refuses the request; that costs nothing, the printer does not use them.
-    m_port.setDataTerminalReady(false);
-    m_port.setRequestToSend(false);
-    m_port.clearError();
-    return true;
+    throw platform::RuntimeError(kInvalidPort);
 }
 
 void SerialConnection::requireOpen() {
@@ -52,7 +37,7 @@ int SerialConnection::send(const QByteArray& data, SendWait wait) {
     m_port.write(data);
     clock.runPendingEvents();
     const qint64 start = clock.wallSeconds();
-    while (m_port.bytesToWrite() >= 1) {
+    while (m_port.writing()) {
         clock.pumpEvents();
         if (wait == SendWait::Bounded && platform::waitExpired(start, clock.wallSeconds()))
             break; // the caller carries on as if it had been written
@@ -61,20 +46,17 @@ int SerialConnection::send(const QByteArray& data, SendWait wait) {
 }
 
 void SerialConnection::close() {
-    if (m_port.isOpen())
-        m_port.close();
+    m_port.close();
 }
 
 bool SerialConnection::hasInput() {
     requireOpen();
-    return m_port.bytesAvailable() > 0;
+    return m_port.hasInput();
 }
 
 void SerialConnection::takeInput(QByteArray& pending) {
     requireOpen();
-    // Take what the line has delivered by now without letting events run.
-    m_port.waitForReadyRead(0);
-    pending += m_port.readAll();
+    pending += m_port.takeInput();
 }
 
 } // namespace printerlink

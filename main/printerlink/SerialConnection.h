@@ -1,15 +1,12 @@
 #pragma once
 // Kind 2: a serial port at "9600,N,8,1" without handshaking.
 #include "main/printerlink/PrinterConnection.h"
-
-#include <QSerialPort>
+#include "platform/SerialLine.h"
 
 namespace printerlink {
 
 class SerialConnection : public PrinterConnection {
 public:
-    ~SerialConnection() override;
-
     int kind() const override { return 2; }
     bool open(const PrinterAddress& address) override;
     // A bounded send waits at most 5 seconds for the output queue to drain,
@@ -19,12 +16,12 @@ public:
     bool hasInput() override;
     void takeInput(QByteArray& pending) override;
 
-    QSerialPort& port() { return m_port; }
+    platform::SerialLine& port() { return m_port; }
 
 private:
     void requireOpen();
 
-    QSerialPort m_port;
+    platform::SerialLine m_port;
 };
 
 } // namespace printerlink

@@ -12,7 +12,6 @@
 #include "platform/Cp949.h"
 #include "platform/RuntimeError.h"
 
-#include <QSerialPort>
 #include <algorithm>
 
 namespace printerlink {

@@ -217,7 +217,6 @@ private slots:
         QVERIFY(link.fncRsOpen());
         QVERIFY(link.MSComm1().isOpen());
         QCOMPARE(link.MSComm1().baudRate(), 9600);
-        QCOMPARE(link.MSComm1().flowControl(), QSerialPort::NoFlowControl);
         link.fncRsSend(QByteArrayLiteral("{Z0|}"), SendWait::Unbounded);
         QCOMPARE(printer.captureOf(5), QByteArrayLiteral("{Z0|}"));
 
