@@ -11,7 +11,7 @@
 set(VANTREL_WINDOWS_TESTS
   test_tagdata test_platform test_profile test_logs test_command_records test_status_command test_check_print
   test_settings test_setup_rules test_print_job test_csvreader test_xlsexport test_spreadsheetimport test_xlsread
-  tst_quorvel_silent test_journal test_updaterun test_updaterlog)
+  tst_quorvel tst_quorvel_silent test_journal test_updaterun test_updaterlog)
 
 function(vantrel_add_test name)
   cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})

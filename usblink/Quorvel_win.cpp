@@ -95,9 +95,17 @@ DeviceList listPrinters() {
 }
 
 Device openPrinter(const std::string& path) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                           nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-    return h == INVALID_HANDLE_VALUE ? NoDevice : reinterpret_cast<Device>(h);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+        if (h != INVALID_HANDLE_VALUE)
+            return reinterpret_cast<Device>(h);
+        // A stand-in pipe serves one client at a time: wait while it lets
+        // the last one go.
+        if (GetLastError() != ERROR_PIPE_BUSY || !WaitNamedPipeA(path.c_str(), 2000))
+            break;
+    }
+    return NoDevice;
 }
 
 void closePrinter(Device device) {

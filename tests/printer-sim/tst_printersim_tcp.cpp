@@ -178,6 +178,19 @@ private slots:
         QVERIFY(chunks[3].at - chunks[0].at >= 400);
     }
 
+    // --asked-only: the answers after a label wait for the status requests.
+    void askedOnlyAnswersWhenAsked() {
+        PrinterSimProcess sim;
+        QTcpSocket s;
+        QVERIFY(startSim(sim, s, QStringLiteral("label 1 answers 05 27\n"), {QStringLiteral("--asked-only")}));
+        s.write(issuing::records::issue(false));
+        QVERIFY(joined(collect(s, 300)).isEmpty());
+        for (const char* code : {"05", "27", "00"}) {
+            s.write(WS);
+            QVERIFY(readBytes(s, 13).startsWith(frame(code)));
+        }
+    }
+
     void scriptedFaults() {
         PrinterSimProcess sim;
         QTcpSocket s;

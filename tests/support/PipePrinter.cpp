@@ -1,7 +1,6 @@
 #include "tests/support/PipePrinter.h"
 
 #include <QDir>
-#include <iterator>
 // clang-format off
 #include <winsock2.h>
 #include <windows.h>
@@ -12,56 +11,71 @@ namespace testsupport {
 namespace {
 
 // One client of the pipe: what it writes goes to the printer's connection,
-// what the printer answers goes back, until the client closes the pipe.
+// what the printer answers goes back, until the client closes the pipe (its
+// last bytes are still read). The printer's bytes that come when no client
+// holds the pipe stay in the connection for the next one, as a USB device
+// keeps what nobody read.
 void relay(HANDLE pipe, SOCKET s, HANDLE stop) {
+    WSAEVENT printerData = WSACreateEvent();
+    WSAEventSelect(s, printerData, FD_READ | FD_CLOSE); // the socket is now non-blocking
     OVERLAPPED o{};
     o.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    char buffer[4096];
-    bool open = true;
-    while (open && WaitForSingleObject(stop, 0) != WAIT_OBJECT_0) {
+    char fromClient[4096];
+    char fromPrinter[4096];
+    bool reading = false;
+    for (bool open = true; open;) {
         DWORD n = 0;
-        ResetEvent(o.hEvent);
-        if (!ReadFile(pipe, buffer, sizeof buffer, &n, &o)) {
-            const DWORD e = GetLastError();
-            if (e == ERROR_IO_PENDING) {
-                if (WaitForSingleObject(o.hEvent, 5) != WAIT_OBJECT_0) {
-                    CancelIoEx(pipe, &o);
-                }
-                if (!GetOverlappedResult(pipe, &o, &n, TRUE)) {
-                    const DWORD r = GetLastError();
-                    if (r != ERROR_OPERATION_ABORTED)
-                        open = false;
-                    n = 0;
-                }
-            } else {
-                open = false;
+        if (!reading) {
+            ResetEvent(o.hEvent);
+            if (ReadFile(pipe, fromClient, sizeof fromClient, &n, &o)) {
+                send(s, fromClient, int(n), 0);
+                continue;
             }
+            if (GetLastError() != ERROR_IO_PENDING)
+                break;
+            reading = true;
         }
-        if (n > 0)
-            send(s, buffer, int(n), 0);
-        // The printer's answers, as they come.
-        while (s != INVALID_SOCKET) {
-            WSAPOLLFD p{s, POLLRDNORM, 0};
-            if (WSAPoll(&p, 1, 0) != 1)
-                break;
-            const int got = recv(s, buffer, sizeof buffer, 0);
-            if (got <= 0)
-                break;
-            OVERLAPPED w{};
-            w.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-            DWORD written = 0;
-            if (!WriteFile(pipe, buffer, DWORD(got), &written, &w) && GetLastError() == ERROR_IO_PENDING)
-                GetOverlappedResult(pipe, &w, &written, TRUE);
-            CloseHandle(w.hEvent);
+        HANDLE waits[3] = {o.hEvent, printerData, stop};
+        switch (WaitForMultipleObjects(3, waits, FALSE, INFINITE)) {
+        case WAIT_OBJECT_0:
+            reading = false;
+            if (GetOverlappedResult(pipe, &o, &n, FALSE))
+                send(s, fromClient, int(n), 0);
+            else
+                open = false; // the client closed the pipe
+            break;
+        case WAIT_OBJECT_0 + 1:
+            WSAResetEvent(printerData);
+            for (int got; (got = recv(s, fromPrinter, sizeof fromPrinter, 0)) > 0;) {
+                OVERLAPPED w{};
+                w.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+                DWORD written = 0;
+                if (!WriteFile(pipe, fromPrinter, DWORD(got), &written, &w) && GetLastError() == ERROR_IO_PENDING)
+                    GetOverlappedResult(pipe, &w, &written, TRUE);
+                CloseHandle(w.hEvent);
+            }
+            break;
+        default:
+            open = false; // stopping
         }
     }
+    if (reading) {
+        DWORD n = 0;
+        CancelIoEx(pipe, &o);
+        GetOverlappedResult(pipe, &o, &n, TRUE);
+    }
     CloseHandle(o.hEvent);
+    WSAEventSelect(s, printerData, 0);
+    WSACloseEvent(printerData);
 }
 
 } // namespace
 
 bool PipePrinter::start(const QStringList& simOptions) {
-    if (!m_sim.start(QStringList{QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:0")} + simOptions)) {
+    // A USB printer's model, and its way of answering only when asked.
+    const QStringList asUsb{QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:0"), QStringLiteral("--asked-only"),
+                            QStringLiteral("--model"), QStringLiteral("B-SA4TP")};
+    if (!m_sim.start(asUsb + simOptions)) {
         qWarning("%s", qPrintable(m_sim.error()));
         return false;
     }
@@ -84,15 +98,11 @@ bool PipePrinter::start(const QStringList& simOptions) {
     }
     m_socket = s;
     m_stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    for (std::thread& t : m_threads)
-        t = std::thread([this] { serve(); });
-    // Ready once every instance of the pipe is made and one waits for a
-    // client: a client that opens, closes and opens again at once (Quorvel's
-    // search, then its print) finds the next one waiting. The threads may
-    // take a while to make them on a busy machine.
+    m_thread = std::thread([this] { serve(); });
+    // Ready once the pipe is made and waits for a client; the thread may
+    // take a while to make it on a busy machine.
     for (int i = 0; i < 100; ++i) {
-        if (m_instances == int(std::size(m_threads)) &&
-            WaitNamedPipeW(reinterpret_cast<const wchar_t*>(m_name.utf16()), 50))
+        if (m_made && WaitNamedPipeW(reinterpret_cast<const wchar_t*>(m_name.utf16()), 50))
             return true;
         Sleep(50);
     }
@@ -100,17 +110,17 @@ bool PipePrinter::start(const QStringList& simOptions) {
     return false;
 }
 
-// One instance of the pipe, served client after client: the instances are
-// made once, so a client that closes its handle and opens again at once always
-// finds one waiting.
+// One instance of the pipe, served client after client: a USB device is one
+// line, so the bytes of one client reach the printer before the next
+// client's. A client that opens while the last one is still being let go
+// finds the pipe busy and waits for it (WaitNamedPipe), as Quorvel does.
 void PipePrinter::serve() {
     const std::wstring name = m_name.toStdWString();
     HANDLE pipe = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
-                                   PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, PIPE_UNLIMITED_INSTANCES,
-                                   4096, 4096, 0, nullptr);
+                                   PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 4096, 4096, 0, nullptr);
     if (pipe == INVALID_HANDLE_VALUE)
         return;
-    ++m_instances;
+    m_made = true;
     HANDLE connected = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     while (!m_stopping) {
         OVERLAPPED o{};
@@ -125,10 +135,8 @@ void PipePrinter::serve() {
             if (!ok)
                 CancelIoEx(pipe, &o);
         }
-        if (ok) {
-            const std::lock_guard<std::mutex> oneClientAtATime(m_line);
+        if (ok)
             relay(pipe, SOCKET(m_socket), static_cast<HANDLE>(m_stopEvent));
-        }
         DisconnectNamedPipe(pipe);
     }
     CloseHandle(connected);
@@ -136,11 +144,10 @@ void PipePrinter::serve() {
 }
 
 void PipePrinter::stop() {
-    if (m_threads[0].joinable()) {
+    if (m_thread.joinable()) {
         m_stopping = true;
         SetEvent(m_stopEvent);
-        for (std::thread& t : m_threads)
-            t.join();
+        m_thread.join();
         CloseHandle(m_stopEvent);
         m_stopEvent = nullptr;
         closesocket(SOCKET(m_socket));

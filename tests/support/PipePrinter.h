@@ -1,12 +1,12 @@
 #pragma once
 // Windows: a USB printer stand-in for Quorvel. The virtual printer (a Linux
 // program, on loopback TCP) is served as the named pipe NAME, which Quorvel
-// opens as it would a USB printer's device path: every client of the pipe
-// is relayed to the printer's one connection, both ways.
+// opens as it would a USB printer's device path: one client at a time is
+// relayed to the printer's one connection, both ways. The printer answers
+// only when asked, as over USB.
 #include "tests/support/PrinterSimProcess.h"
 
 #include <atomic>
-#include <mutex>
 #include <thread>
 
 namespace testsupport {
@@ -26,12 +26,11 @@ private:
 
     QString m_name;
     PrinterSimProcess m_sim;
-    std::thread m_threads[4]; // one per instance of the pipe
+    std::thread m_thread; // serves the pipe's one instance
     std::atomic<bool> m_stopping{false};
-    std::atomic<int> m_instances{0}; // made so far, of one per thread
+    std::atomic<bool> m_made{false};
     void* m_stopEvent = nullptr;
     quintptr m_socket = 0; // the printer's connection (a SOCKET)
-    std::mutex m_line;
 };
 
 } // namespace testsupport

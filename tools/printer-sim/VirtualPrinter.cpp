@@ -163,8 +163,8 @@ QByteArray VirtualPrinter::idleOrBusyCode() {
     }
     if (printing())
         return "02";
-    if (m_options.link == LinkKind::Usb && !m_usbAnswers.isEmpty())
-        return m_usbAnswers.takeFirst();
+    if (m_options.askedOnly && !m_askedAnswers.isEmpty())
+        return m_askedAnswers.takeFirst();
     return "00";
 }
 
@@ -242,10 +242,9 @@ bool VirtualPrinter::onIssue(Session& s, QByteArrayView params) {
     }
     m_printingUntil = m_clock.elapsed() + m_options.printMs;
     const Behaviour b = m_options.script.lookup(Script::Event::Label, n);
-    if (m_options.link == LinkKind::Usb) {
-        // Over USB nothing goes out unasked: scripted codes answer the
-        // status requests that follow the printing.
-        m_usbAnswers = b.codes.value_or(QList<QByteArray>{});
+    if (m_options.askedOnly) {
+        // Scripted codes answer the status requests that follow the printing.
+        m_askedAnswers = b.codes.value_or(QList<QByteArray>{});
         return true;
     }
     const bool dropOnly = b.drop.value_or(false) && !b.codes;

@@ -21,6 +21,9 @@ struct PrinterOptions {
     LinkKind link = LinkKind::Tcp;
     int printMs = 0; // time one label takes
     QString model = QStringLiteral("B-SX5T");
+    // Nothing goes out unasked: the codes after a label answer the status
+    // requests that follow it (a USB printer; any link with --asked-only).
+    bool askedOnly = false;
     QString capturePath; // every received byte appended here
     QString labelsDir;   // one PNG per issued label
     Script script;
@@ -131,7 +134,7 @@ private:
     bool m_commandError = false;
     QElapsedTimer m_clock;
     qint64 m_printingUntil = 0;
-    QList<QByteArray> m_usbAnswers; // scripted codes for the status requests after a label
+    QList<QByteArray> m_askedAnswers; // scripted codes for the status requests after a label
 };
 
 } // namespace printersim

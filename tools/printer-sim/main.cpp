@@ -61,7 +61,8 @@ int main(int argc, char** argv) {
     const auto baud = option("baud", "Pace the serial or USB line at N baud (10 bits a byte).", "N");
     const auto events =
         option("events", "After the ready line, print \"label N\" when the N-th issue record arrives.");
-    parser.addOptions({tcp, serial, usb, script, capture, labels, printMs, model, baud, events});
+    const auto askedOnly = option("asked-only", "Send nothing unasked, as over USB (the default with --usb).");
+    parser.addOptions({tcp, serial, usb, script, capture, labels, printMs, model, baud, events, askedOnly});
     parser.process(app);
 
     const int links = int(parser.isSet(tcp)) + int(parser.isSet(serial)) + int(parser.isSet(usb));
@@ -72,6 +73,7 @@ int main(int argc, char** argv) {
     options.link = parser.isSet(tcp)      ? LinkKind::Tcp
                    : parser.isSet(serial) ? LinkKind::Serial
                                           : LinkKind::Usb;
+    options.askedOnly = options.link == LinkKind::Usb || parser.isSet(askedOnly);
     bool ok = false;
     options.printMs = parser.value(printMs).toInt(&ok);
     if (!ok || options.printMs < 0)
