@@ -15,8 +15,8 @@
 #include "main/printerlink/RunState.h"
 #include "main/settings/SetupData.h"
 
-#include <QByteArray>
 #include "platform/SerialLine.h"
+#include <QByteArray>
 #include <QString>
 #include <QTcpSocket>
 #include <functional>

@@ -109,7 +109,8 @@ struct SerialLine::Port {
         writeOverlapped = OVERLAPPED{};
         writeOverlapped.hEvent = writeEvent.handle;
         DWORD n = 0;
-        if (WriteFile(line.handle, inFlight.constData(), static_cast<DWORD>(inFlight.size()), &n, &writeOverlapped)) {
+        if (WriteFile(line.handle, inFlight.constData(), static_cast<DWORD>(inFlight.size()), &n,
+                      &writeOverlapped)) {
             inFlight.clear();
         } else if (GetLastError() == ERROR_IO_PENDING) {
             writeNotifier.setEnabled(true);
@@ -128,11 +129,13 @@ SerialLine::Opened SerialLine::open(const QString& name, int baudRate) {
     // COM10 and above only open by their device name.
     const QString path = name.startsWith(QLatin1String("\\\\")) ? name : QStringLiteral("\\\\.\\") + name;
     auto port = std::make_unique<Port>();
-    port->line.handle = CreateFileW(reinterpret_cast<const wchar_t*>(path.utf16()), GENERIC_READ | GENERIC_WRITE, 0,
-                                    nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    port->line.handle =
+        CreateFileW(reinterpret_cast<const wchar_t*>(path.utf16()), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     if (port->line.handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
-        return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ? Opened::Busy : Opened::NoSuchPort;
+        return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ? Opened::Busy
+                                                                                : Opened::NoSuchPort;
     }
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;

@@ -182,7 +182,8 @@ private slots:
     void askedOnlyAnswersWhenAsked() {
         PrinterSimProcess sim;
         QTcpSocket s;
-        QVERIFY(startSim(sim, s, QStringLiteral("label 1 answers 05 27\n"), {QStringLiteral("--asked-only")}));
+        QVERIFY(
+            startSim(sim, s, QStringLiteral("label 1 answers 05 27\n"), {QStringLiteral("--asked-only")}));
         s.write(issuing::records::issue(false));
         QVERIFY(joined(collect(s, 300)).isEmpty());
         for (const char* code : {"05", "27", "00"}) {

@@ -50,7 +50,8 @@ void relay(HANDLE pipe, SOCKET s, HANDLE stop) {
                 OVERLAPPED w{};
                 w.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
                 DWORD written = 0;
-                if (!WriteFile(pipe, fromPrinter, DWORD(got), &written, &w) && GetLastError() == ERROR_IO_PENDING)
+                if (!WriteFile(pipe, fromPrinter, DWORD(got), &written, &w) &&
+                    GetLastError() == ERROR_IO_PENDING)
                     GetOverlappedResult(pipe, &w, &written, TRUE);
                 CloseHandle(w.hEvent);
             }
@@ -73,8 +74,9 @@ void relay(HANDLE pipe, SOCKET s, HANDLE stop) {
 
 bool PipePrinter::start(const QStringList& simOptions) {
     // A USB printer's model, and its way of answering only when asked.
-    const QStringList asUsb{QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:0"), QStringLiteral("--asked-only"),
-                            QStringLiteral("--model"), QStringLiteral("B-SA4TP")};
+    const QStringList asUsb{QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:0"),
+                            QStringLiteral("--asked-only"), QStringLiteral("--model"),
+                            QStringLiteral("B-SA4TP")};
     if (!m_sim.start(asUsb + simOptions)) {
         qWarning("%s", qPrintable(m_sim.error()));
         return false;
@@ -116,8 +118,9 @@ bool PipePrinter::start(const QStringList& simOptions) {
 // finds the pipe busy and waits for it (WaitNamedPipe), as Quorvel does.
 void PipePrinter::serve() {
     const std::wstring name = m_name.toStdWString();
-    HANDLE pipe = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
-                                   PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 4096, 4096, 0, nullptr);
+    HANDLE pipe =
+        CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
+                         PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 4096, 4096, 0, nullptr);
     if (pipe == INVALID_HANDLE_VALUE)
         return;
     m_made = true;

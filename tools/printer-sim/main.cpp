@@ -61,7 +61,8 @@ int main(int argc, char** argv) {
     const auto baud = option("baud", "Pace the serial or USB line at N baud (10 bits a byte).", "N");
     const auto events =
         option("events", "After the ready line, print \"label N\" when the N-th issue record arrives.");
-    const auto askedOnly = option("asked-only", "Send nothing unasked, as over USB (the default with --usb).");
+    const auto askedOnly =
+        option("asked-only", "Send nothing unasked, as over USB (the default with --usb).");
     parser.addOptions({tcp, serial, usb, script, capture, labels, printMs, model, baud, events, askedOnly});
     parser.process(app);
 
