@@ -126,8 +126,11 @@ SerialLine::SerialLine() = default;
 SerialLine::~SerialLine() = default;
 
 SerialLine::Opened SerialLine::open(const QString& name, int baudRate) {
-    // COM10 and above only open by their device name.
-    const QString path = name.startsWith(QLatin1String("\\\\")) ? name : QStringLiteral("\\\\.\\") + name;
+    // A bare port name opens by its device name (COM10 and above open no
+    // other way); a path (a mapped port) opens as it is.
+    const bool bare = !name.contains(QLatin1Char('\\')) && !name.contains(QLatin1Char('/')) &&
+                      !name.contains(QLatin1Char(':'));
+    const QString path = bare ? QStringLiteral("\\\\.\\") + name : name;
     auto port = std::make_unique<Port>();
     port->line.handle =
         CreateFileW(reinterpret_cast<const wchar_t*>(path.utf16()), GENERIC_READ | GENERIC_WRITE, 0, nullptr,

@@ -8,6 +8,10 @@
 #include "platform/Cp949.h"
 #include "tests/support/FastClock.h"
 #include "tests/support/PrinterSimProcess.h"
+#ifdef Q_OS_WIN
+#include "tests/support/PipePrinter.h"
+#include <QUuid>
+#endif
 #include "tests/support/RecordingOperator.h"
 #include "tests/support/ScopedTestCase.h"
 #include "tests/support/TestSupport.h"
@@ -41,8 +45,10 @@ public:
             args << QStringLiteral("--tcp") << QStringLiteral("0");
         else if (link == Link::Serial)
             args << QStringLiteral("--serial") << dir + QStringLiteral("/ttyPRN");
+#ifndef Q_OS_WIN
         else
             args << QStringLiteral("--usb") << dir;
+#endif
         if (!script.isEmpty()) {
             QFile f(m_dir.filePath(QStringLiteral("script.txt")));
             f.open(QIODevice::WriteOnly | QIODevice::Truncate);
@@ -51,15 +57,36 @@ public:
             args << QStringLiteral("--script") << f.fileName();
         }
         args << QStringLiteral("--capture") << capturePath() << extra;
+#ifdef Q_OS_WIN
+        if (link == Link::Usb) {
+            // The device: a stand-in pipe under a name no other printer has.
+            const QString pipes =
+                QStringLiteral("\\\\.\\pipe\\vantrel-usb-") + QUuid::createUuid().toString(QUuid::Id128);
+            qputenv("QUORVEL_DEVICE_DIR", pipes.toLocal8Bit());
+            m_pipe = std::make_unique<PipePrinter>(pipes + QStringLiteral("\\lp0"));
+            return m_pipe->start(args);
+        }
+#else
         if (link == Link::Usb)
             qputenv("QUORVEL_DEVICE_DIR", QFile::encodeName(dir));
+#endif
         return m_sim.start(args);
     }
-    QString error() const { return m_sim.error(); }
-    QString host() const { return m_sim.host(); }
-    quint16 port() const { return m_sim.port(); }
-    QString path() const { return m_sim.path(); }
-    QString capturePath() const { return m_dir.filePath(QStringLiteral("capture.bin")); }
+    QString error() const {
+        return m_sim.error();
+    }
+    QString host() const {
+        return m_sim.host();
+    }
+    quint16 port() const {
+        return m_sim.port();
+    }
+    QString path() const {
+        return m_sim.path();
+    }
+    QString capturePath() const {
+        return m_dir.filePath(QStringLiteral("capture.bin"));
+    }
     QByteArray capture() const {
         QFile f(capturePath());
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -75,8 +102,15 @@ public:
         }
         return c;
     }
-    void stop() { m_sim.stop(); }
-    testsupport::PrinterSimProcess& process() { return m_sim; }
+    void stop() {
+#ifdef Q_OS_WIN
+        m_pipe.reset();
+#endif
+        m_sim.stop();
+    }
+    testsupport::PrinterSimProcess& process() {
+        return m_sim;
+    }
 
     // The settings record of a main window that reaches this printer.
     settings::SetupData setup() const {
@@ -101,6 +135,9 @@ private:
     Link m_link = Link::Tcp;
     QTemporaryDir m_dir;
     testsupport::PrinterSimProcess m_sim;
+#ifdef Q_OS_WIN
+    std::unique_ptr<PipePrinter> m_pipe; // the USB device under Wine
+#endif
 };
 
 // Points COM1 of the program directory at the printer's serial link.
