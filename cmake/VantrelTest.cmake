@@ -5,13 +5,14 @@
 # A Windows build runs its tests under Wine (CMAKE_CROSSCOMPILING_EMULATOR):
 # only the groups in VANTREL_WINDOWS_TESTS, those that need no Linux-only
 # peer (a PostgreSQL server, a pseudo-terminal of their own, the Linux device
-# folder); the others are built but not run. The serial link meets the virtual
-# printer under Wine in the installed program's run over COM5
-# (scripts/lib/windows-install-check).
+# folder); the others are built but not run. Under Wine a serial printer is the
+# virtual printer's pseudo-terminal by its Linux path, a USB printer a stand-in
+# pipe (tests/support/PipePrinter.h).
 set(VANTREL_WINDOWS_TESTS
   test_tagdata test_platform test_profile test_logs test_command_records test_status_command test_check_print
   test_settings test_setup_rules test_print_job test_csvreader test_xlsexport test_spreadsheetimport test_xlsread
-  tst_quorvel tst_quorvel_silent test_journal test_updaterun test_updaterlog)
+  tst_quorvel tst_quorvel_silent test_journal test_updaterun test_updaterlog test_label_send test_answer_rules
+  test_issue_supervision)
 
 function(vantrel_add_test name)
   cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
