@@ -2,9 +2,10 @@
 // a first byte as long as it takes and ends at the first gap of 10 ms after
 // it (interval timeout only: Wine does not keep the documented promise of
 // both read timeouts at MAXDWORD, which there waits for the total). The
-// events of the read and the write wake the event loop through notifiers,
-// which stand down once they have fired until the next read or write goes
-// out, so bytes nobody takes yet do not keep the loop busy.
+// events of the read and the write wake the event loop through notifiers
+// that take a finished read and send what waits behind a finished write; an
+// event is reset whenever nothing is on its way, so it does not keep the loop
+// busy.
 #include "platform/SerialLine.h"
 #include "platform/win/OwnedHandle.h"
 
@@ -45,8 +46,13 @@ struct SerialLine::Port {
         writeEvent.handle = newEvent();
         readNotifier.setHandle(readEvent.handle);
         writeNotifier.setHandle(writeEvent.handle);
-        for (QWinEventNotifier* n : {&readNotifier, &writeNotifier})
-            QObject::connect(n, &QWinEventNotifier::activated, n, [n] { n->setEnabled(false); });
+        QObject::connect(&readNotifier, &QWinEventNotifier::activated, &readNotifier, [this] { collect(); });
+        QObject::connect(&writeNotifier, &QWinEventNotifier::activated, &writeNotifier, [this] { push(); });
+    }
+
+    void startNotifiers() {
+        readNotifier.setEnabled(true);
+        writeNotifier.setEnabled(true);
     }
 
     ~Port() {
@@ -74,20 +80,21 @@ struct SerialLine::Port {
         // A read that finishes at once has brought its bytes already; the
         // next one goes out, a few times at most before events run again.
         for (int attempt = 0; !failed && attempt < 4; ++attempt) {
+            ResetEvent(readEvent.handle);
             readOverlapped = OVERLAPPED{};
             readOverlapped.hEvent = readEvent.handle;
             if (ReadFile(line.handle, readBuffer, kReadChunk, &n, &readOverlapped)) {
                 received.append(readBuffer, static_cast<int>(n));
-                continue;
+                continue; // its event is set: the notifier comes back for more
             }
-            if (GetLastError() == ERROR_IO_PENDING) {
+            if (GetLastError() == ERROR_IO_PENDING)
                 reading = true;
-                readNotifier.setEnabled(true);
-            } else {
+            else
                 failed = true;
-            }
-            return;
+            break;
         }
+        if (failed)
+            ResetEvent(readEvent.handle);
     }
 
     // Sees the write on its way finish, and sends what was queued after it.
@@ -103,20 +110,21 @@ struct SerialLine::Port {
         }
         if (queued.isEmpty() || failed) {
             queued.clear();
+            ResetEvent(writeEvent.handle);
             return;
         }
         inFlight = std::exchange(queued, QByteArray());
+        ResetEvent(writeEvent.handle);
         writeOverlapped = OVERLAPPED{};
         writeOverlapped.hEvent = writeEvent.handle;
         DWORD n = 0;
         if (WriteFile(line.handle, inFlight.constData(), static_cast<DWORD>(inFlight.size()), &n,
                       &writeOverlapped)) {
-            inFlight.clear();
-        } else if (GetLastError() == ERROR_IO_PENDING) {
-            writeNotifier.setEnabled(true);
-        } else {
+            inFlight.clear(); // its event is set: the notifier sends what follows
+        } else if (GetLastError() != ERROR_IO_PENDING) {
             failed = true;
             inFlight.clear();
+            ResetEvent(writeEvent.handle);
         }
     }
 };
@@ -165,6 +173,7 @@ SerialLine::Opened SerialLine::open(const QString& name, int baudRate) {
         return Opened::NoSuchPort;
     port->baudRate = baudRate;
     port->collect();
+    port->startNotifiers();
     m_port = std::move(port);
     return Opened::Yes;
 }
