@@ -169,19 +169,6 @@ private slots:
         QCOMPARE(m_progress, (QList<int>{0, 17, 33, 100}));
     }
 
-    void longTextCellDoesNotStopTheImport() {
-        // A remark of 20,000 Hangul characters: three string-table records.
-        const QString path = m_dir->file(QStringLiteral("long.xls"));
-        const QString remark(20000, QChar(u'비'));
-        QVERIFY(writeXls(path, 2, 6, [&](int r, int c) {
-            return c == 3 ? QStringList{"A123", "B200"}[r] : c == 5 ? remark : QString();
-        }));
-        ItemGrid grid;
-        QCOMPARE(GetExcelData(grid, path, m_ui), 2);
-        QCOMPARE(m_op.messages, QStringList{QStringLiteral("2건의 자료가 검색 되었습니다.")});
-        QCOMPARE(purcSnos(grid), (QStringList{"A123", "B200"}));
-    }
-
     void apostropheInValueIsOnlyData() {
         const QString path = writeXlsColumnD(QStringLiteral("q.xls"), {"X' or '1'='1", "A123"});
         ItemGrid grid;

@@ -6,10 +6,17 @@
 // only when asked, as over USB.
 #include "tests/support/PrinterSimProcess.h"
 
+#include <QUuid>
 #include <atomic>
 #include <thread>
 
 namespace testsupport {
+
+// A device folder of stand-in pipes that no other test's printers share
+// (QUORVEL_DEVICE_DIR; its printers are FOLDER\lp0, FOLDER\lp1, ...).
+inline QString newStandInFolder() {
+    return QStringLiteral("\\\\.\\pipe\\quorvel-") + QUuid::createUuid().toString(QUuid::Id128);
+}
 
 class PipePrinter {
 public:

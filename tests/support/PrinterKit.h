@@ -10,7 +10,6 @@
 #include "tests/support/PrinterSimProcess.h"
 #ifdef Q_OS_WIN
 #include "tests/support/PipePrinter.h"
-#include <QUuid>
 #endif
 #include "tests/support/RecordingOperator.h"
 #include "tests/support/ScopedTestCase.h"
@@ -60,8 +59,7 @@ public:
 #ifdef Q_OS_WIN
         if (link == Link::Usb) {
             // The device: a stand-in pipe under a name no other printer has.
-            const QString pipes =
-                QStringLiteral("\\\\.\\pipe\\vantrel-usb-") + QUuid::createUuid().toString(QUuid::Id128);
+            const QString pipes = newStandInFolder();
             qputenv("QUORVEL_DEVICE_DIR", pipes.toLocal8Bit());
             m_pipe = std::make_unique<PipePrinter>(pipes + QStringLiteral("\\lp0"));
             return m_pipe->start(args);

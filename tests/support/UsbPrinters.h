@@ -5,7 +5,6 @@
 #include "tests/support/PrinterSimProcess.h"
 #ifdef Q_OS_WIN
 #include "tests/support/PipePrinter.h"
-#include <QUuid>
 #endif
 
 #include <QDir>
@@ -79,7 +78,7 @@ private:
     }
     QTemporaryDir m_dir;
 #ifdef Q_OS_WIN
-    QString m_pipes = QStringLiteral("\\\\.\\pipe\\quorvel-") + QUuid::createUuid().toString(QUuid::Id128);
+    QString m_pipes = newStandInFolder();
 #endif
     std::vector<std::unique_ptr<Printer>> m_printers;
 };
