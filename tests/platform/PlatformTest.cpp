@@ -145,19 +145,15 @@ private Q_SLOTS:
         QCOMPARE(line.open(dir.filePath(QStringLiteral("missing")), 9600), Opened::NoSuchPort);
         QVERIFY(!line.isOpen());
         QCOMPARE(line.open(printer.path(), 9600), Opened::Yes);
-        QCOMPARE(line.baudRate(), 9600);
 #ifndef Q_OS_WIN // Wine opens a device as often as asked; Windows' serial driver once
         QCOMPARE(platform::SerialLine().open(printer.path(), 9600), Opened::Busy);
 #endif
 
-        QByteArray records;
-        for (int i = 0; records.size() < 10000; ++i)
-            records += "{D0510,0940,0480|}{C|}";
+        const QByteArray records = QByteArray("{D0510,0940,0480|}{C|}").repeated(450);
         line.write(records);
         line.write("{WS|}{WS|}");
-        platform::Clock& clock = platform::clock();
         QTRY_VERIFY(!line.writing());
-        clock.letEventsRunFor(300);
+        platform::clock().letEventsRunFor(300);
         QVERIFY(line.hasInput());
         const QByteArray answers = line.takeInput();
         QCOMPARE(answers.size(), 26);
