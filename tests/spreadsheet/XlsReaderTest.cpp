@@ -72,16 +72,13 @@ QByteArray sstRecords(const QList<Str>& strings, const Cut& cut, int extraCount 
         bool wide = s.wide;
         const int length = s.claimedLength >= 0 ? s.claimedLength : int(s.text.size());
         const int phonetic = s.claimedPhonetic >= 0 ? s.claimedPhonetic : s.phonetic;
-        raw(length & 0xFF);
-        raw(length >> 8);
-        raw((wide ? 1 : 0) | (s.runs ? 8 : 0) | (phonetic ? 4 : 0));
-        if (s.runs) {
-            raw(s.runs & 0xFF);
-            raw(s.runs >> 8);
-        }
+        QByteArray header = le({{2, length}, {1, (wide ? 1 : 0) | (s.runs ? 8 : 0) | (phonetic ? 4 : 0)}});
+        if (s.runs)
+            header += le({{2, s.runs}});
         if (phonetic)
-            for (int i = 0; i < 4; ++i)
-                raw(quint32(phonetic) >> (8 * i));
+            header += le({{4, phonetic}});
+        for (const char c : header)
+            raw(quint8(c));
         for (qsizetype i = 0; i < s.text.size(); ++i) {
             const ushort u = s.text[i].unicode();
             if (room() <= 0 || (wide && !cut.splitChars && room() < 2)) {
